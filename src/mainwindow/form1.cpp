@@ -1,0 +1,185 @@
+#include "mainwindow/form1.h"
+
+#include "mainwindow/frmAbout.h"
+#include "startup/Clock.h"
+#include "startup/LogFile.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace tavrel::mainwindow {
+namespace {
+
+template <typename T>
+T* named(T* w, const QString& name) {
+  w->setObjectName(name);
+  return w;
+}
+
+QAction* menuItem(QMenu* menu, const QString& caption, const QString& name, bool enabled) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(name);
+  a->setEnabled(enabled);
+  return a;
+}
+
+}  // namespace
+
+form1::form1(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("form1"));
+  setWindowTitle(ui::kAppTitle);
+  resize(1000, 720);
+
+  ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));
+  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(230, 190, 0)));
+  ImageList1.add(QStringLiteral("RED"), ui::lampIcon(QColor(210, 0, 0)));
+
+  auto* central = new QWidget(this);
+  auto* outer = new QVBoxLayout(central);
+  auto* split = new QSplitter(Qt::Horizontal, central);
+  TreeView1 = named(new QTreeWidget(split), QStringLiteral("TreeView1"));
+  TreeView1->setHeaderHidden(true);
+  SSTab1 = named(new QTabWidget(split), QStringLiteral("SSTab1"));
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 3);
+  outer->addWidget(split, 3);
+
+  // The Setup page carries the database folder; the rest of its fields come with the settings.
+  auto* setup = new QWidget(SSTab1);
+  auto* setupLayout = new QHBoxLayout(setup);
+  setupLayout->addWidget(new QLabel(QStringLiteral("Database Path"), setup));
+  dbpath = named(new QLineEdit(setup), QStringLiteral("dbpath"));
+  setupLayout->addWidget(dbpath);
+  setupLayout->setAlignment(Qt::AlignTop);
+  SSTab1->addTab(setup, QStringLiteral("Setup"));
+
+  auto* logHost = new QWidget(central);
+  buildLogPanel(logHost);
+  outer->addWidget(logHost, 1);
+  setCentralWidget(central);
+
+  StatusBar1 = named(new StatusBar(this), QStringLiteral("StatusBar1"));
+  setStatusBar(StatusBar1);
+  buildMenus();
+}
+
+form1::~form1() = default;
+
+void form1::buildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  Import_Users = menuItem(file, QStringLiteral("&Import Users"), QStringLiteral("Import_Users"), false);
+  View_Log = menuItem(file, QStringLiteral("&View Log File"), QStringLiteral("View_Log"), true);
+  Backup_Files =
+      menuItem(file, QStringLiteral("&Backup DataBase Files"), QStringLiteral("Backup_Files"), false);
+  file->addSeparator();
+  Exit1 = menuItem(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), true);
+
+  QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+  Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), false);
+  options->addSeparator();
+  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), false);
+  options->addSeparator();
+  DataBase = menuItem(options, QStringLiteral("&Compact Database"), QStringLiteral("DataBase"), false);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  about = menuItem(help, QStringLiteral("&About"), QStringLiteral("about"), true);
+  Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), false);
+
+  connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
+  connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
+  connect(about, &QAction::triggered, this, &form1::about_Click);
+}
+
+void form1::buildLogPanel(QWidget* host) {
+  auto* layout = new QHBoxLayout(host);
+  layout->setContentsMargins(0, 0, 0, 0);
+  ListView1 = named(new QTreeWidget(host), QStringLiteral("ListView1"));
+  ListView1->setRootIsDecorated(false);
+  ListView1->setColumnCount(2);
+  ListView1->setHeaderLabels({QStringLiteral("Status"), QStringLiteral("Date/Time")});
+  ListView1->header()->setStretchLastSection(false);
+  ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  ListView1->setColumnWidth(1, 160);
+  layout->addWidget(ListView1, 1);
+
+  auto* buttons = new QVBoxLayout;
+  auto makeButton = [&](const QString& name, const QString& tip, QStyle::StandardPixmap px) {
+    auto* b = named(new QToolButton(host), name);
+    b->setToolTip(tip);
+    b->setIcon(style()->standardIcon(px));
+    buttons->addWidget(b);
+    return b;
+  };
+  Clear_log = makeButton(QStringLiteral("Clear_log"), QStringLiteral("Clear Log"),
+                         QStyle::SP_DialogResetButton);
+  Delete_Log_File = makeButton(QStringLiteral("Delete_Log_File"), QStringLiteral("Delete Log File"),
+                               QStyle::SP_TrashIcon);
+  Log_Detail = makeButton(QStringLiteral("Log_Detail"), QStringLiteral("Open Log File"),
+                          QStyle::SP_FileDialogDetailedView);
+  buttons->addStretch();
+  layout->addLayout(buttons);
+
+  connect(Clear_log, &QToolButton::clicked, this, &form1::Clear_log_Click);
+  connect(Delete_Log_File, &QToolButton::clicked, this, &form1::Delete_Log_File_Click);
+  connect(Log_Detail, &QToolButton::clicked, this, &form1::Log_Detail_Click);
+}
+
+QString form1::databaseFolder() const { return dbpath->text(); }
+
+bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
+  if (!ImageList1.contains(Colour)) return false;
+  auto* row = new QTreeWidgetItem;
+  row->setIcon(0, ImageList1.icon(Colour));
+  row->setData(0, Qt::UserRole, Colour);
+  if (Colour == QLatin1String("RED")) ui::feedback().beep();
+  row->setText(0, Message);
+  row->setText(1, startup::clock().dateTimeText());
+  ListView1->addTopLevelItem(row);
+  return true;
+}
+
+void form1::Clear_log_Click() { ListView1->clear(); }
+
+void form1::Delete_Log_File_Click() {
+  const auto answer = ui::prompter().MsgBox(QStringLiteral("Sure to delete the log file"),
+                                            ui::kStyleYesNoQuestion, QStringLiteral("Delete Log File"));
+  if (answer != ui::MsgBoxResult::Yes) return;
+  QFile log(startup::LogFile::pathFor(databaseFolder()));
+  if (!log.exists()) return;  // nothing to delete
+  if (!log.remove())
+    ui::prompter().MsgBox(QStringLiteral("The log file could not be deleted: ") + log.errorString(),
+                          ui::kStyleExclamation, QStringLiteral("Delete Log File"));
+}
+
+void form1::openLog() {
+  QString error;
+  if (!ui::openInEditor(startup::LogFile::pathFor(databaseFolder()), &error))
+    ui::prompter().MsgBox(error, ui::kStyleExclamation, QStringLiteral("Open Log File"));
+}
+
+void form1::Log_Detail_Click() { openLog(); }
+void form1::View_Log_Click() { openLog(); }
+
+void form1::about_Click() {
+  frmAbout dlg(this);
+  dlg.exec();
+}
+
+void form1::Exit1_Click() { QApplication::exit(0); }
+
+void form1::bringToFront() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace tavrel::mainwindow

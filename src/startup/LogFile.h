@@ -1,0 +1,43 @@
+#pragma once
+// Log.txt in the database folder. Each operation opens it for appending (creating it when
+// missing), writes the block header (41 asterisks, then the date and time), its own lines, and
+// closes it when the LogFile goes out of scope, on every path. Lines are Windows-1252 with CRLF.
+
+#include <QString>
+#include <memory>
+
+class QFile;
+
+namespace tavrel::startup {
+
+inline const QString kLogFileName = QStringLiteral("Log.txt");
+inline const QString kLogHeader = QStringLiteral("*****************************************");
+
+class LogFile {
+ public:
+  // Opens `dbpath` + "Log.txt" (dbpath ends with the folder separator) and writes the header.
+  explicit LogFile(const QString& dbpath);
+  ~LogFile();
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+
+  // False when the file could not be opened or a write failed; lines are then dropped.
+  bool ok() const { return ok_; }
+  QString errorString() const { return error_; }
+  QString path() const { return path_; }
+
+  // Writes one line; several pieces are joined without separator by the caller.
+  void line(const QString& text);
+  // Closes the file early (the destructor does nothing more).
+  void close();
+
+  static QString pathFor(const QString& dbpath) { return dbpath + kLogFileName; }
+
+ private:
+  QString path_;
+  QString error_;
+  std::unique_ptr<QFile> file_;
+  bool ok_ = false;
+};
+
+}  // namespace tavrel::startup

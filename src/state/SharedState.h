@@ -1,0 +1,78 @@
+#pragma once
+// The program's shared variables, under the names the rest of the code knows them by. One
+// instance is owned by the application; tests call resetShared() so that each starts clean.
+// Later subsystems add their members here.
+
+#include "platform/registry/Registry_Object.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace tavrel::state {
+
+struct SharedState {
+  // Directory
+  int32_t Directory_Mode = 0;  // 0 native, 1 mixed, 2 NT 4.0
+  QString Domain_Name;         // "%Domain%" when not configured
+  QString NetBIOS_Domain;
+  int32_t User_Count = 0;
+  int32_t Group_Count = 0;
+  int32_t Users_Added_Count = 0;
+
+  // Registry calling convention and results of message boxes and module calls
+  QString Reg_Value;
+  bool Reg_Result = false;
+  int32_t Op_Status = 0;
+
+  // Record editing
+  int32_t RecordIndex = 0;
+  int16_t EditingTemplate = 0;  // -1 while the template tab edits an existing record
+  int16_t EditingSite = 0;      // -1 while the site tab edits an existing record
+  int16_t Edit_Mode = 0;        // 0 directory, 1 mail, 2 variables, 3 custom fields, 4 TS
+  bool New_Row_Flag = false;
+  bool SharePermMode = false;
+  std::array<uint8_t, 21> Logon_Hours_Array{};  // all 255 at start-up
+
+  // Running operation
+  QString Step_Text;
+  QString Step_Log_Text;
+  QString Step_Detail;
+  bool Cancel_Flag = false;
+
+  // UserName's counter state
+  int16_t Id_Counter = 0;
+  bool CounterUsed = false;
+  bool AltIdTried = false;
+
+  // Import
+  bool Import_Mode = false;
+  std::array<QString, 101> ImportField{};
+  int32_t Import_Field_Count = 0;
+  QString Import_Line;
+  bool Import_Error_Flag = false;
+  bool Import_Warning_Flag = false;
+
+  // Bulk operations (16-bit Booleans: -1 True, 0 False)
+  int16_t Bulk_Delete_Running = 0;
+  int16_t Bulk_Move_Running = 0;
+  int16_t Bulk_Delete_Mail = 0;
+  int16_t Bulk_Delete_Data = 0;
+  int16_t Bulk_Run_Command = 0;
+
+  // The one registry component, created on first use (see reg()).
+  std::unique_ptr<registry::Registry_Object> Registry;
+
+  SharedState() { Logon_Hours_Array.fill(255); }
+};
+
+// The application's shared state.
+SharedState& shared();
+// Replaces the shared state with a fresh one (the registry component is created anew on next use).
+void resetShared();
+
+// The registry component, created on first use with the default settings file.
+registry::Registry_Object& reg();
+
+}  // namespace tavrel::state

@@ -1,0 +1,56 @@
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+
+namespace tavrel::ui {
+namespace {
+Feedback gSystemFeedback;
+Feedback* gFeedback = &gSystemFeedback;
+int gScreenOverride = 0;
+Launcher gLauncher;
+}  // namespace
+
+void Feedback::beep() {
+  ++beeps_;
+  QApplication::beep();
+}
+
+Feedback& feedback() { return *gFeedback; }
+void setFeedback(Feedback* f) { gFeedback = f ? f : &gSystemFeedback; }
+
+int screenWidth() {
+  if (gScreenOverride > 0) return gScreenOverride;
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+void setScreenWidthOverride(int width) { gScreenOverride = width; }
+
+HourglassGuard::HourglassGuard() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+HourglassGuard::~HourglassGuard() { QGuiApplication::restoreOverrideCursor(); }
+
+EditorCommand editorCommandFor(const QString& path) {
+  for (const char* var : {"VISUAL", "EDITOR"}) {
+    const QStringList words = QProcess::splitCommand(QString::fromLocal8Bit(qgetenv(var)));
+    if (!words.isEmpty()) {
+      EditorCommand c{words.front(), words.mid(1)};
+      c.arguments << path;
+      return c;
+    }
+  }
+  return {QStringLiteral("xdg-open"), {path}};
+}
+
+bool openInEditor(const QString& path, QString* error) {
+  const EditorCommand c = editorCommandFor(path);
+  const bool ok = gLauncher ? gLauncher(c.program, c.arguments)
+                            : QProcess::startDetached(c.program, c.arguments);
+  if (!ok && error) *error = QStringLiteral("Could not start %1").arg(c.program);
+  return ok;
+}
+
+void setLauncher(Launcher l) { gLauncher = std::move(l); }
+
+}  // namespace tavrel::ui

@@ -1,0 +1,159 @@
+#include "mainwindow/form1.h"
+#include "mainwindow/frmAbout.h"
+#include "startup/Clock.h"
+#include "startup/LogFile.h"
+#include "support/Fixtures.h"
+
+#include <QFile>
+#include <QMenuBar>
+
+using namespace tavrel;
+using mainwindow::form1;
+
+namespace {
+
+class form1Test : public test::AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    w = std::make_unique<form1>();
+    w->dbpath->setText(dir());
+  }
+  std::unique_ptr<form1> w;
+};
+
+TEST_F(form1Test, LogTabRowsCarryIconMessageAndTime) {
+  ASSERT_TRUE(w->LOG_TAB("GREEN", "User jsmith created"));
+  ASSERT_TRUE(w->LOG_TAB("YELLOW", "Share failed"));
+  ASSERT_EQ(w->ListView1->topLevelItemCount(), 2);
+  const QTreeWidgetItem* row = w->ListView1->topLevelItem(1);
+  EXPECT_EQ(row->text(0), "Share failed");
+  EXPECT_EQ(row->data(0, Qt::UserRole).toString(), "YELLOW");
+  EXPECT_FALSE(row->icon(0).isNull());
+  EXPECT_EQ(row->text(1), startup::Clock::format(fixedClock.now()));
+  EXPECT_EQ(beeps.beeps(), 0) << "GREEN and YELLOW are silent";
+  EXPECT_FALSE(QFile::exists(dir() + "Log.txt")) << "the on-screen log writes no file";
+}
+
+TEST_F(form1Test, RedBeepsExactlyOnce) {
+  ASSERT_TRUE(w->LOG_TAB("RED", "Failed"));
+  EXPECT_EQ(beeps.beeps(), 1);
+}
+
+TEST_F(form1Test, UnknownColourIsRefusedBeforeARowIsAdded) {
+  for (const char* colour : {"Red", "BLUE", "", "green"}) {
+    EXPECT_FALSE(w->LOG_TAB(colour, "x")) << colour;
+  }
+  EXPECT_EQ(w->ListView1->topLevelItemCount(), 0);
+  EXPECT_EQ(beeps.beeps(), 0);
+}
+
+TEST_F(form1Test, ClearLogEmptiesTheListAndKeepsLogTxt) {
+  { startup::LogFile log(dir()); log.line("kept"); }
+  w->LOG_TAB("GREEN", "a");
+  w->Clear_log_Click();
+  EXPECT_EQ(w->ListView1->topLevelItemCount(), 0);
+  w->LOG_TAB("GREEN", "b");
+  EXPECT_EQ(w->ListView1->topLevelItemCount(), 1);
+  EXPECT_TRUE(test::readAll(dir() + "Log.txt").contains("kept"));
+}
+
+TEST_F(form1Test, DeleteLogFileAsksAndNoLeavesTheFileByteForByte) {
+  { startup::LogFile log(dir()); log.line("first"); }
+  const QByteArray before = test::readAll(dir() + "Log.txt");
+  prompts.answer(ui::MsgBoxResult::No);
+  w->Delete_Log_File_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "Sure to delete the log file");
+  EXPECT_EQ(prompts.asked[0].title, "Delete Log File");
+  EXPECT_EQ(prompts.asked[0].style, 36);
+  EXPECT_EQ(test::readAll(dir() + "Log.txt"), before);
+
+  prompts.answer(ui::MsgBoxResult::Yes);
+  w->Delete_Log_File_Click();
+  EXPECT_FALSE(QFile::exists(dir() + "Log.txt"));
+  { startup::LogFile log(dir()); }
+  EXPECT_TRUE(test::readAll(dir() + "Log.txt").startsWith("*****************************************\r\n"));
+
+  // Yes with no file: nothing happens, no further box.
+  QFile::remove(dir() + "Log.txt");
+  prompts.answer(ui::MsgBoxResult::Yes);
+  w->Delete_Log_File_Click();
+  EXPECT_EQ(prompts.asked.size(), 3u);
+}
+
+TEST_F(form1Test, LogDetailAndViewLogOpenTheFileAsOneArgument) {
+  const QString spaced = dir() + "data base/";
+  w->dbpath->setText(spaced);
+  qputenv("VISUAL", "");
+  qputenv("EDITOR", "");
+  QList<QStringList> calls;
+  ui::setLauncher([&](const QString& program, const QStringList& args) {
+    calls << (QStringList{program} + args);
+    return true;
+  });
+  w->Log_Detail_Click();
+  w->View_Log->trigger();
+  ASSERT_EQ(calls.size(), 2);
+  EXPECT_EQ(calls[0], (QStringList{"xdg-open", spaced + "Log.txt"}));
+  EXPECT_EQ(calls[1], calls[0]);
+
+  ui::setLauncher([](const QString&, const QStringList&) { return false; });
+  w->Log_Detail_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u) << "an editor that cannot start is reported";
+}
+
+TEST_F(form1Test, ControlsAndMenuBarCarryTheirNames) {
+  for (const char* name : {"SSTab1", "TreeView1", "ListView1", "StatusBar1", "Clear_log",
+                           "Delete_Log_File", "Log_Detail", "dbpath"})
+    EXPECT_NE(w->findChild<QWidget*>(name), nullptr) << name;
+
+  struct Item {
+    const char* name;
+    const char* caption;
+    bool enabled;
+  };
+  const Item items[] = {{"Import_Users", "&Import Users", false},
+                        {"View_Log", "&View Log File", true},
+                        {"Backup_Files", "&Backup DataBase Files", false},
+                        {"Exit1", "E&xit", true},
+                        {"Multi", "&Multi User Functions", false},
+                        {"Gblgropus", "&Groups", false},
+                        {"DataBase", "&Compact Database", false},
+                        {"about", "&About", true},
+                        {"Help", "&Help", false}};
+  for (const Item& it : items) {
+    auto* a = w->findChild<QAction*>(it.name);
+    ASSERT_NE(a, nullptr) << it.name;
+    EXPECT_EQ(a->text(), it.caption);
+    EXPECT_EQ(a->isEnabled(), it.enabled) << it.name;
+  }
+  QStringList menus;
+  for (QAction* a : w->menuBar()->actions()) menus << a->text();
+  EXPECT_EQ(menus, (QStringList{"&File", "&Options", "&Help"}));
+}
+
+TEST_F(form1Test, StatusBarHasTwoPanels) {
+  w->StatusBar1->setPanelText(1, "Ready.");
+  w->StatusBar1->setPanelText(2, "WinNT");
+  EXPECT_EQ(w->StatusBar1->panelText(1), "Ready.");
+  EXPECT_EQ(w->StatusBar1->panelText(2), "WinNT");
+  EXPECT_EQ(w->StatusBar1->panelText(3), "");
+}
+
+TEST(SmallWindows, AboutAndSplashTexts) {
+  mainwindow::frmAbout about;
+  EXPECT_EQ(about.windowTitle(), "About Tavrel");
+  EXPECT_EQ(about.lblTitle->text(), "Tavrel");
+  EXPECT_EQ(about.lblversion->text(), "Version 3.2.9");
+
+  mainwindow::frmSplash splash;
+  EXPECT_EQ(splash.lblProductName->text(), "Tavrel");
+  EXPECT_EQ(splash.lblversion->text(), "Version 3.2.9");
+  EXPECT_NE(splash.findChild<QLabel*>("lblPlatform"), nullptr);
+  EXPECT_EQ(splash.lblSystems->text(), "XP/2000/NT 4.0");
+  splash.setStatus("Loading Settings");
+  EXPECT_EQ(splash.Splash_TxT->text(), "Loading Settings");
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "startup/Clock.h"
+#include "startup/LogFile.h"
+#include "support/Fixtures.h"
+
+#include <QFile>
+#include <QLocale>
+
+using namespace tavrel;
+
+namespace {
+
+class LogFileTest : public test::AppFixture {};
+
+TEST_F(LogFileTest, TwoOperationsGiveTwoFramedBlocks) {
+  const QString stamp1 = startup::Clock::format(fixedClock.now());
+  {
+    startup::LogFile log(dir());
+    ASSERT_TRUE(log.ok()) << log.errorString().toStdString();
+    log.line("Start Compact");
+    log.line(QStringLiteral("Caf\u00e9 \u20ac ") + QStringLiteral("joined"));
+  }
+  fixedClock.set(QDateTime(QDate(2003, 1, 2), QTime(8, 0, 1)));
+  const QString stamp2 = startup::Clock::format(fixedClock.now());
+  {
+    startup::LogFile log(dir());
+    log.line("Compact Finished.");
+  }
+  const QByteArray expected = "*****************************************\r\n" + stamp1.toLatin1() +
+                              "\r\nStart Compact\r\nCaf\xe9 \x80 joined\r\n"
+                              "*****************************************\r\n" +
+                              stamp2.toLatin1() + "\r\nCompact Finished.\r\n";
+  EXPECT_EQ(test::readAll(dir() + "Log.txt"), expected);
+}
+
+TEST_F(LogFileTest, HeaderIsExactly41Asterisks) {
+  EXPECT_EQ(startup::kLogHeader, QString(41, u'*'));
+}
+
+TEST_F(LogFileTest, AppendsToExistingFileWithoutTouchingIt) {
+  ASSERT_TRUE(test::writeAll(dir() + "Log.txt", "earlier\r\n"));
+  { startup::LogFile log(dir()); }
+  EXPECT_TRUE(test::readAll(dir() + "Log.txt").startsWith("earlier\r\n*****"));
+}
+
+TEST_F(LogFileTest, UnwritableFolderReportsAndDropsLines) {
+  startup::LogFile log(dir() + "missing/");
+  EXPECT_FALSE(log.ok());
+  EXPECT_FALSE(log.errorString().isEmpty());
+  log.line("dropped");  // no crash
+  EXPECT_FALSE(QFile::exists(dir() + "missing/Log.txt"));
+}
+
+TEST_F(LogFileTest, DateTimeTextIsShortDateBlankTimeWithSeconds) {
+  const QString text = fixedClock.dateTimeText();
+  EXPECT_TRUE(text.endsWith(" 14:05:33")) << text.toStdString();
+  EXPECT_FALSE(text.contains("UTC")) << "no time-zone name";
+  if (QLocale::system().language() == QLocale::C) {
+    EXPECT_EQ(text, "09/12/2002 14:05:33");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "ui/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+using tavrel::ui::SingleInstance;
+
+namespace {
+
+QString uniqueName() { return "tavrel-test-" + QUuid::createUuid().toString(QUuid::Id128); }
+
+// Runs the probe while this process keeps serving its event loop.
+int runProbe(const QString& name) {
+  QProcess p;
+  p.start(INSTANCE_PROBE, {name});
+  if (!p.waitForStarted(5000)) return -1;
+  QElapsedTimer t;
+  t.start();
+  while (p.state() != QProcess::NotRunning && t.elapsed() < 10000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    p.waitForFinished(10);
+  }
+  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds) {
+  const QString name = uniqueName();
+  SingleInstance first(name);
+  ASSERT_TRUE(first.claim());
+  int raised = 0;
+  QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+  EXPECT_EQ(runProbe(name), 0) << "the second start ends";
+  QCoreApplication::processEvents();
+  EXPECT_EQ(raised, 1);
+  EXPECT_EQ(runProbe(name), 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(raised, 2);
+}
+
+TEST(SingleInstance, FirstStartWithNobodyListening) {
+  EXPECT_EQ(runProbe(uniqueName()), 1);
+}
+
+TEST(SingleInstance, InstanceFreedWhenTheFirstEnds) {
+  const QString name = uniqueName();
+  {
+    SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+  }
+  EXPECT_EQ(runProbe(name), 1) << "after the first instance ended, a new start runs";
+}
+
+TEST(SingleInstance, NameIsPerUser) {
+  EXPECT_TRUE(SingleInstance::defaultName().startsWith("tavrel-"));
+  EXPECT_TRUE(SingleInstance::defaultName().mid(7).toInt() >= 0);
+}
+
+}  // namespace
