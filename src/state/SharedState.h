@@ -9,8 +9,16 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace tavrel::state {
+
+// One template variable as the variables list holds it: the row text is the name, its first
+// sub-item the value.
+struct VariableRow {
+  QString name;
+  QString value;
+};
 
 struct SharedState {
   // Directory
@@ -53,6 +61,10 @@ struct SharedState {
   QString Import_Line;
   bool Import_Error_Flag = false;
   bool Import_Warning_Flag = false;
+
+  // The current template's variables, in the order of the variables window's list
+  // (Varibles_Form.ListView1); that list shows and edits these rows.
+  std::vector<VariableRow> Template_Variables;
 
   // Bulk operations (16-bit Booleans: -1 True, 0 False)
   int16_t Bulk_Delete_Running = 0;

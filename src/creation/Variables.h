@@ -1,0 +1,21 @@
+#pragma once
+// Template variables: %NAME% in a text stands for the value of the current template's variable NAME.
+
+#include "state/SharedState.h"
+
+#include <QString>
+#include <vector>
+
+namespace tavrel::creation {
+
+// Replaces, row by row in list order, every "%" + name + "%" in `text` (letter case ignored) by the
+// row's value, name and value taken without surrounding blanks. Inserted text is not searched again
+// for the same token, but a later row's token inside a value is replaced by that row. A row whose
+// name is blank has no token and is passed over. The result is written back into `text` and
+// returned.
+QString Replace_Variables(QString& text, const std::vector<state::VariableRow>& rows);
+
+// The same over the current template's variables (SharedState::Template_Variables).
+QString Replace_Variables(QString& text);
+
+}  // namespace tavrel::creation
