@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using tavrel::creation::UserName;
 namespace state = tavrel::state;
 namespace registry = tavrel::registry;
@@ -136,29 +138,31 @@ INSTANTIATE_TEST_SUITE_P(
         // "#" coming with a name is removed like any other
         Case{"%first%", "John", "Jo#hn"}));
 
-TEST_F(UserNameFixture, ImportTokensCoverFieldsOneTo99Only) {
+TEST_F(UserNameFixture, ImportTokens) {
   auto& s = state::shared();
   s.ImportField[0] = QStringLiteral("zero");
-  s.ImportField[1] = QStringLiteral("one");
-  s.ImportField[10] = QStringLiteral("ten");
-  s.ImportField[99] = QStringLiteral("last");
-  s.ImportField[100] = QStringLiteral("hundred");
-  EXPECT_EQ(expand("%IMPORT1%.%import10%.%Import99%"), "one.ten.last");
-  EXPECT_EQ(expand("%IMPORT0%%IMPORT100%%IMPORT01%%IMPORT%"), "%IMPORT0%%IMPORT100%%IMPORT01%%IMPORT%");
-  // A field missing from the line (empty) removes its token.
-  EXPECT_EQ(expand("a%IMPORT50%b"), "ab");
-}
-
-TEST_F(UserNameFixture, ImportFieldsKeepTheirHashAndMayHoldLaterFields) {
-  auto& s = state::shared();
   s.ImportField[1] = QStringLiteral("a#b");
   s.ImportField[2] = QStringLiteral("%IMPORT3%");
   s.ImportField[3] = QStringLiteral("c");
   s.ImportField[5] = QStringLiteral("%IMPORT2%");
-  EXPECT_EQ(expand("%IMPORT1%#"), "a#b");
-  EXPECT_EQ(expand("%IMPORT2%"), "c");
-  // Field 2's token brought in by field 5 comes too late: field 2 has been replaced already.
-  EXPECT_EQ(expand("%IMPORT5%"), "%IMPORT2%");
+  s.ImportField[10] = QStringLiteral("ten");
+  s.ImportField[99] = QStringLiteral("last");
+  s.ImportField[100] = QStringLiteral("hundred");
+  const std::pair<const char*, const char*> cases[] = {
+      // fields 1 to 99, in any letter case
+      {"%IMPORT3%.%import10%.%Import99%", "c.ten.last"},
+      // no field 0 or 100, no leading zeros, no empty number
+      {"%IMPORT0%%IMPORT100%%IMPORT03%%IMPORT%", "%IMPORT0%%IMPORT100%%IMPORT03%%IMPORT%"},
+      // a field missing from the line (empty) removes its token
+      {"a%IMPORT50%b", "ab"},
+      // a field keeps its "#" (the format's own "#" is gone before fields come in)
+      {"%IMPORT1%#", "a#b"},
+      // a field may bring in a later field's token, which is then replaced ...
+      {"%IMPORT2%", "c"},
+      // ... but an earlier field's token comes too late
+      {"%IMPORT5%", "%IMPORT2%"},
+  };
+  for (const auto& [format, result] : cases) EXPECT_EQ(expand(format), q(result)) << format;
 }
 
 TEST_F(UserNameFixture, CounterTokensPadToTheirWidth) {
