@@ -1,5 +1,6 @@
 #include "mainwindow/form1.h"
 
+#include "mainwindow/Naming.h"
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
@@ -18,12 +19,6 @@
 namespace tavrel::mainwindow {
 namespace {
 
-template <typename T>
-T* named(T* w, const QString& name) {
-  w->setObjectName(name);
-  return w;
-}
-
 QAction* menuItem(QMenu* menu, const QString& caption, const QString& name, bool enabled) {
   QAction* a = menu->addAction(caption);
   a->setObjectName(name);
@@ -38,37 +33,106 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(ui::kAppTitle);
   resize(1000, 720);
 
-  ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));
-  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(230, 190, 0)));
-  ImageList1.add(QStringLiteral("RED"), ui::lampIcon(QColor(210, 0, 0)));
+  buildImages();
 
+  // The tree and the tabs above, the on-screen log below; both dividers can be moved.
   auto* central = new QWidget(this);
   auto* outer = new QVBoxLayout(central);
-  auto* split = new QSplitter(Qt::Horizontal, central);
+  auto* panes = new QSplitter(Qt::Vertical, central);
+  panes->setChildrenCollapsible(false);
+  auto* split = new QSplitter(Qt::Horizontal, panes);
+  split->setChildrenCollapsible(false);
   TreeView1 = named(new QTreeWidget(split), QStringLiteral("TreeView1"));
   TreeView1->setHeaderHidden(true);
   SSTab1 = named(new QTabWidget(split), QStringLiteral("SSTab1"));
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 3);
-  outer->addWidget(split, 3);
+  panes->addWidget(split);
 
-  // The Setup page carries the database folder; the rest of its fields come with the settings.
-  auto* setup = new QWidget(SSTab1);
-  auto* setupLayout = new QHBoxLayout(setup);
-  setupLayout->addWidget(new QLabel(QStringLiteral("Database Path"), setup));
-  dbpath = named(new QLineEdit(setup), QStringLiteral("dbpath"));
-  setupLayout->addWidget(dbpath);
-  setupLayout->setAlignment(Qt::AlignTop);
-  SSTab1->addTab(setup, QStringLiteral("Setup"));
+  SSTab1->addTab(buildUserManagerPage(), QStringLiteral("User Manager"));
+  SSTab1->addTab(buildSetupPage(), QStringLiteral("Setup"));
+  SSTab1->addTab(buildPreferencesPage(), QStringLiteral("Preferences"));
+  SSTab1->addTab(buildSitesPage(), QStringLiteral("Sites"));
+  SSTab1->addTab(buildTemplatesPage(), QStringLiteral("Templates"));
+  SSTab1->addTab(buildNewUserPage(), QStringLiteral("New User"));
+  SSTab1->addTab(buildListPage(ListView7, "ListView7", QStringLiteral("Property"), QStringLiteral("Value")),
+                 QStringLiteral(" W2K - Properties"));
+  SSTab1->addTab(buildListPage(ListView8, "ListView8", QStringLiteral("Attribute"), QStringLiteral("Value")),
+                 QStringLiteral("&Mail - Exchange 5.5"));
+  SSTab1->addTab(
+      buildListPage(ListView9, "ListView9", QStringLiteral("WTS property"), QStringLiteral("Value")),
+      QStringLiteral("WTS"));
 
-  auto* logHost = new QWidget(central);
+  auto* logHost = new QWidget(panes);
   buildLogPanel(logHost);
-  outer->addWidget(logHost, 1);
+  panes->addWidget(logHost);
+  panes->setStretchFactor(0, 4);
+  panes->setStretchFactor(1, 1);
+  panes->setSizes({540, 120});
+  outer->addWidget(panes);
   setCentralWidget(central);
 
   StatusBar1 = named(new StatusBar(this), QStringLiteral("StatusBar1"));
   setStatusBar(StatusBar1);
   buildMenus();
+  buildPopups();
+
+  Timer2 = named(new QTimer(this), QStringLiteral("Timer2"));
+  Timer2->setInterval(200);
+}
+
+void form1::buildImages() {
+  ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));
+  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(230, 190, 0)));
+  ImageList1.add(QStringLiteral("RED"), ui::lampIcon(QColor(210, 0, 0)));
+  // Tree nodes and list rows: the kinds of directory objects, sites and mail attributes.
+  ImageList1.add(QStringLiteral("DOMAIN"), ui::glyphIcon(QColor(40, 90, 160), u'D'));
+  ImageList1.add(QStringLiteral("OU"), ui::glyphIcon(QColor(200, 150, 40), u'O'));
+  ImageList1.add(QStringLiteral("USER"), ui::glyphIcon(QColor(60, 130, 200), u'U'));
+  ImageList1.add(QStringLiteral("W2KGRP"), ui::glyphIcon(QColor(120, 80, 170), u'G'));
+  ImageList1.add(QStringLiteral("Global"), ui::glyphIcon(QColor(40, 140, 90), u'G'));
+  ImageList1.add(QStringLiteral("Local"), ui::glyphIcon(QColor(170, 90, 60), u'L'));
+  ImageList1.add(QStringLiteral("SITE"), ui::glyphIcon(QColor(90, 120, 60), u'S'));
+  ImageList1.add(QStringLiteral("MAIL"), ui::glyphIcon(QColor(180, 60, 110), u'M'));
+}
+
+void form1::buildPopups() {
+  // The tree's popup menu. Items 12 to 14 belong to the two custom commands and stay hidden
+  // until those are configured.
+  POPUP = named(new QMenu(QStringLiteral("popup"), this), QStringLiteral("POPUP"));
+  const char* const items[] = {nullptr,
+                               "De&tails",
+                               "-",
+                               "&Reset Password",
+                               "-",
+                               "&Delete User",
+                               "&Move User",
+                               "&Rename User",
+                               "-",
+                               "Delete &Server Profile",
+                               "Delete &WKS Profile",
+                               "Create OU",
+                               "-",
+                               "",
+                               ""};
+  for (int i = 1; i <= 14; ++i) {
+    QAction* a = POPUP->addAction(QString::fromLatin1(items[i]));
+    a->setObjectName(elementName(QStringLiteral("mnupopup"), i));
+    if (QLatin1String(items[i]) == QLatin1String("-")) a->setSeparator(true);
+    mnupopup[i] = a;
+  }
+  for (int i = 12; i <= 14; ++i) {
+    mnupopup[i]->setVisible(false);
+    mnupopup[i]->setEnabled(false);
+  }
+
+  // The two-column lists' popup menu: edit, add or remove a row.
+  POPUP1 = named(new QMenu(QStringLiteral("popup1"), this), QStringLiteral("POPUP1"));
+  const char* const rowItems[] = {nullptr, "Edit", "Add", "Remove"};
+  for (int i = 1; i <= 3; ++i) {
+    Listviewmnu[i] = POPUP1->addAction(QString::fromLatin1(rowItems[i]));
+    Listviewmnu[i]->setObjectName(elementName(QStringLiteral("Listviewmnu"), i));
+  }
 }
 
 form1::~form1() = default;
@@ -118,10 +182,10 @@ void form1::buildLogPanel(QWidget* host) {
     buttons->addWidget(b);
     return b;
   };
-  Clear_log = makeButton(QStringLiteral("Clear_log"), QStringLiteral("Clear Log"),
-                         QStyle::SP_DialogResetButton);
-  Delete_Log_File = makeButton(QStringLiteral("Delete_Log_File"), QStringLiteral("Delete Log File"),
-                               QStyle::SP_TrashIcon);
+  Clear_log =
+      makeButton(QStringLiteral("Clear_log"), QStringLiteral("Clear Log"), QStyle::SP_DialogResetButton);
+  Delete_Log_File =
+      makeButton(QStringLiteral("Delete_Log_File"), QStringLiteral("Delete Log File"), QStyle::SP_TrashIcon);
   Log_Detail = makeButton(QStringLiteral("Log_Detail"), QStringLiteral("Open Log File"),
                           QStyle::SP_FileDialogDetailedView);
   buttons->addStretch();
@@ -132,7 +196,9 @@ void form1::buildLogPanel(QWidget* host) {
   connect(Log_Detail, &QToolButton::clicked, this, &form1::Log_Detail_Click);
 }
 
-QString form1::databaseFolder() const { return dbpath->text(); }
+QString form1::databaseFolder() const {
+  return dbpath->text();
+}
 
 bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   if (!ImageList1.contains(Colour)) return false;
@@ -146,7 +212,9 @@ bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   return true;
 }
 
-void form1::Clear_log_Click() { ListView1->clear(); }
+void form1::Clear_log_Click() {
+  ListView1->clear();
+}
 
 void form1::Delete_Log_File_Click() {
   const auto answer = ui::prompter().MsgBox(QStringLiteral("Sure to delete the log file"),
@@ -165,15 +233,21 @@ void form1::openLog() {
     ui::prompter().MsgBox(error, ui::kStyleExclamation, QStringLiteral("Open Log File"));
 }
 
-void form1::Log_Detail_Click() { openLog(); }
-void form1::View_Log_Click() { openLog(); }
+void form1::Log_Detail_Click() {
+  openLog();
+}
+void form1::View_Log_Click() {
+  openLog();
+}
 
 void form1::about_Click() {
   frmAbout dlg(this);
   dlg.exec();
 }
 
-void form1::Exit1_Click() { QApplication::exit(0); }
+void form1::Exit1_Click() {
+  QApplication::exit(0);
+}
 
 void form1::bringToFront() {
   if (isMinimized()) showNormal();

@@ -4,13 +4,24 @@
 
 #include "mainwindow/StatusBar.h"
 #include "ui/ImageList.h"
+#include "ui/ListView.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <array>
 
 namespace tavrel::mainwindow {
 
@@ -39,6 +50,19 @@ class form1 : public QMainWindow {
   // Brings the window forward, restored (a second start asked for it).
   void bringToFront();
 
+  // The pages of SSTab1, by number.
+  enum Page {
+    kUserManagerPage = 0,
+    kSetupPage = 1,
+    kPreferencesPage = 2,
+    kSitesPage = 3,
+    kTemplatesPage = 4,
+    kNewUserPage = 5,
+    kW2KPage = 6,
+    kMailPage = 7,
+    kWTSPage = 8,
+  };
+
   // --- controls ---
   QTabWidget* SSTab1 = nullptr;
   QTreeWidget* TreeView1 = nullptr;
@@ -47,7 +71,185 @@ class form1 : public QMainWindow {
   QToolButton* Clear_log = nullptr;
   QToolButton* Delete_Log_File = nullptr;
   QToolButton* Log_Detail = nullptr;
+
+  // User Manager page: one existing account's properties.
+  QTabWidget* SSTab2 = nullptr;  // "General", "Profile", "Account", "Custom"
+  QLineEdit* USERID = nullptr;
+  QLabel* Label3 = nullptr;  // "Display Name" or "Full Name"
+  QLineEdit* UM_Full_Name = nullptr;
+  QLineEdit* UM_Description = nullptr;
+  QLabel* Label37 = nullptr;
+  QLineEdit* UM_First = nullptr;
+  QLabel* Label38 = nullptr;
+  QLineEdit* UM_Initails = nullptr;
+  QLabel* Label39 = nullptr;
+  QLineEdit* UM_Last = nullptr;
+  QLabel* Label40 = nullptr;
+  QLineEdit* UM_Office = nullptr;
+  QLineEdit* UM_Logon_Script = nullptr;
+  QLineEdit* UM_Profile_Dir = nullptr;
+  QLineEdit* UM_Home_Dir = nullptr;
+  QComboBox* UM_Drive_Letter = nullptr;
+  QLineEdit* AccExpires = nullptr;
+  QLabel* Label33 = nullptr;
+  QLineEdit* UM_Logon_Name = nullptr;
+  QLineEdit* UM_W2KDomain_Name = nullptr;
+  QLabel* Label41 = nullptr;
+  QLineEdit* UM_PreW2K = nullptr;
+  QLabel* Label43 = nullptr;
+  QLineEdit* UM_MailAddress = nullptr;
+  std::array<QLabel*, 4> Custom_Label{};
+  std::array<QLineEdit*, 4> Custom_Value{};
+  QPushButton* Command1 = nullptr;  // "Customise"
+  QLineEdit* USERID_W2K = nullptr;
+  QCheckBox* chkMustChange = nullptr;
+  QCheckBox* chkCantChange = nullptr;
+  QCheckBox* chkPwdNever = nullptr;
+  QCheckBox* chkAcctDisabled = nullptr;
+  QCheckBox* chkAcctLockedOut = nullptr;
+  QGroupBox* UM_GROUPS = nullptr;
+  ui::ListView* ListView4 = nullptr;  // "Member of:"
+  ui::ListView* ListView3 = nullptr;  // "Not a member of:"
+  QPushButton* UM_ADD_GROUP = nullptr;
+  QPushButton* UM_REMOVE_GROUP = nullptr;
+  QToolButton* Userman_Save = nullptr;
+
+  // Setup page.
+  QComboBox* DomName = nullptr;
+  QGroupBox* Frame4 = nullptr;  // the password frame
+  QLineEdit* defaultpassword = nullptr;
+  QLineEdit* Formatted_Password = nullptr;
+  QCheckBox* FmtPass = nullptr;
   QLineEdit* dbpath = nullptr;
+  QPushButton* Command2 = nullptr;  // "&Browse"
+  std::array<QRadioButton*, 5> Option1{};
+  QLineEdit* setupid = nullptr;
+  QLineEdit* testuserid = nullptr;
+  QLineEdit* ALTID = nullptr;
+  QLineEdit* TESTUSERALTID = nullptr;
+  QPushButton* Check_Name_Format = nullptr;
+  std::array<QRadioButton*, 4> FullName_Format{};
+  QLineEdit* FN_Format = nullptr;
+  QLineEdit* FN_Format_Check = nullptr;
+  QPushButton* Check_FN_Format = nullptr;
+  QLineEdit* Create_Script = nullptr;
+  QLineEdit* Move_Script = nullptr;
+  QLineEdit* Delete_Script = nullptr;
+  std::array<QCheckBox*, 3> Run_Hidden{};
+  std::array<QCheckBox*, 3> Wait_NEW{};
+  QToolButton* Command3 = nullptr;  // "Save Settings"
+  QPushButton* Set_Security = nullptr;
+  QPushButton* Sharepermissions = nullptr;
+
+  // Preferences page.
+  QRadioButton* CNName = nullptr;
+  QRadioButton* SamAccountName = nullptr;
+  QRadioButton* Sorted_Yes = nullptr;
+  QRadioButton* Sorted_No = nullptr;
+  QRadioButton* DisplayName = nullptr;
+  QRadioButton* DNName = nullptr;
+  QCheckBox* Confirm_Resets = nullptr;
+  QCheckBox* Confirm_Deletes = nullptr;
+  QCheckBox* Domain_Admin = nullptr;
+  QCheckBox* Profile_Delete_Name = nullptr;
+  QCheckBox* Rename_Dir_Shr = nullptr;
+  std::array<QCheckBox*, 3> STOP_ON_RED{};
+  QCheckBox* Mail_Logon = nullptr;
+  QLineEdit* txtAdmin = nullptr;
+  QLineEdit* txtPassword = nullptr;
+  QLineEdit* PORT = nullptr;
+  QToolButton* savemail = nullptr;
+
+  // Sites page.
+  ui::ListView* ListView2 = nullptr;
+  QLineEdit* New_Site_Name = nullptr;
+  QLineEdit* NTSERVER = nullptr;
+  QLineEdit* EXSERVER = nullptr;
+  QLabel* Label14 = nullptr;
+  QLineEdit* EXorg = nullptr;
+  QLabel* Label13 = nullptr;
+  QComboBox* EXSite = nullptr;
+  QLabel* Label42 = nullptr;
+  QComboBox* Mail_Store = nullptr;
+  std::array<QRadioButton*, 2> EXH5{};
+  QPushButton* Find_Store = nullptr;
+  QPushButton* New_Site = nullptr;
+  QPushButton* Edit_Site = nullptr;
+  QPushButton* Delete_site = nullptr;
+  QPushButton* Save_Site = nullptr;
+  QPushButton* Site_Cancel = nullptr;
+
+  // Templates page.
+  QComboBox* templatelst = nullptr;
+  QLineEdit* New_Template_Name = nullptr;
+  QLineEdit* propath = nullptr;
+  QLineEdit* homedir = nullptr;
+  QLineEdit* Profilepath = nullptr;
+  QLineEdit* Homedirpath = nullptr;
+  QLineEdit* sharenameprofile = nullptr;
+  QLineEdit* Sharenamehomedir = nullptr;
+  QLineEdit* logon = nullptr;
+  QComboBox* Home_Drive_letter = nullptr;
+  QLabel* PrimaryGrp = nullptr;
+  QComboBox* grouppath = nullptr;
+  ui::ListView* ListView5 = nullptr;  // the domain's groups the template does not hold
+  ui::ListView* ListView6 = nullptr;  // the template's groups
+  QPushButton* add = nullptr;
+  QPushButton* remove = nullptr;
+  QPushButton* SetPriGroup = nullptr;
+  QPushButton* savetemplate = nullptr;
+  QPushButton* NewTemplate = nullptr;
+  QPushButton* EditTemplate = nullptr;
+  QPushButton* DeleteTemplate = nullptr;
+  QPushButton* paste = nullptr;
+  QPushButton* Template_Cancel = nullptr;
+  QPushButton* Variables = nullptr;
+  QPushButton* LogonHours = nullptr;
+
+  // New User page.
+  QLineEdit* strFirst = nullptr;
+  QLineEdit* StrMiddle = nullptr;
+  QLineEdit* strLast = nullptr;
+  QLineEdit* UserID_Box = nullptr;
+  QLineEdit* Description = nullptr;
+  QComboBox* nutemplate = nullptr;
+  QComboBox* NUsitename = nullptr;
+  QRadioButton* TemplateGroups = nullptr;
+  QRadioButton* Copy_User = nullptr;
+  QCheckBox* Create_Dirs = nullptr;
+  QCheckBox* Create_Shares = nullptr;
+  QCheckBox* Dir_Security = nullptr;
+  QCheckBox* Create_User_Account = nullptr;
+  QCheckBox* Create_Mail_Account = nullptr;
+  QCheckBox* Run_script = nullptr;
+  QLabel* Createdirs = nullptr;  // progress marks, one per creation step
+  QLabel* Sharedirs = nullptr;
+  QLabel* Security = nullptr;
+  QLabel* UserAccount = nullptr;
+  QLabel* MailAccount = nullptr;
+  QLabel* run = nullptr;
+  QCheckBox* PWD_NVR_EXPIRE = nullptr;
+  QCheckBox* New_Disabled = nullptr;
+  QCheckBox* Password_Change = nullptr;
+  QCheckBox* USR_Cant_Change = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QLabel* progress = nullptr;
+  QLabel* Import_Text = nullptr;
+  QPushButton* CreateUser = nullptr;
+
+  // Attribute pages.
+  ui::ListView* ListView7 = nullptr;  // directory attributes
+  ui::ListView* ListView8 = nullptr;  // Exchange 5.5 mail attributes
+  ui::ListView* ListView9 = nullptr;  // Terminal Services settings
+
+  // The tree's popup menu, items numbered 1 to 14 (element 0 is unused), and the attribute
+  // lists' popup menu, items 1 to 3.
+  QMenu* POPUP = nullptr;
+  std::array<QAction*, 15> mnupopup{};
+  QMenu* POPUP1 = nullptr;
+  std::array<QAction*, 4> Listviewmnu{};
+
+  QTimer* Timer2 = nullptr;  // the tree's drag-scroll timer
 
   // Menu bar
   QAction* Import_Users = nullptr;
@@ -60,11 +262,21 @@ class form1 : public QMainWindow {
   QAction* about = nullptr;
   QAction* Help = nullptr;
 
-  ui::ImageList ImageList1;  // the log's colour lamps
+  ui::ImageList ImageList1;  // the small icons: log lamps, tree nodes, list rows
 
  private:
+  void buildImages();
   void buildMenus();
+  void buildPopups();
   void buildLogPanel(QWidget* host);
+  // One builder per page of SSTab1 (form1Pages.cpp).
+  QWidget* buildUserManagerPage();
+  QWidget* buildSetupPage();
+  QWidget* buildPreferencesPage();
+  QWidget* buildSitesPage();
+  QWidget* buildTemplatesPage();
+  QWidget* buildNewUserPage();
+  QWidget* buildListPage(ui::ListView*& list, const char* name, const QString& first, const QString& second);
   void openLog();
 };
 
