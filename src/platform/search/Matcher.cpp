@@ -1,0 +1,245 @@
+#include "platform/search/Matcher.h"
+
+#include <vector>
+
+namespace tavrel::search {
+
+// ---- MapEntry
+
+MapEntry::MapEntry(std::initializer_list<std::pair<QString, QStringList>> attributes) {
+  for (const auto& [name, values] : attributes) set(name, values);
+}
+
+void MapEntry::set(const QString& name, const QStringList& values) { attributes_.insert(name.toLower(), values); }
+
+// ---- MatchRules
+
+const MatchRules& MatchRules::activeDirectory() {
+  static const MatchRules rules = [] {
+    MatchRules r;
+    for (const char* name :
+         {"userAccountControl", "groupType", "primaryGroupID", "sAMAccountType", "pwdLastSet", "accountExpires",
+          "lockoutTime", "badPwdCount", "badPasswordTime", "logonCount", "lastLogon", "lastLogoff",
+          "lastLogonTimestamp", "nTMixedDomain", "instanceType", "systemFlags", "adminCount", "countryCode",
+          "codePage", "uSNChanged", "uSNCreated", "msDS-User-Account-Control-Computed",
+          "msExchUserAccountControl"})
+      r.set(QString::fromLatin1(name), Syntax::Integer);
+    for (const char* name : {"objectSid", "objectGUID", "sIDHistory", "tokenGroups", "logonHours",
+                             "nTSecurityDescriptor", "msExchMailboxGuid", "userCertificate", "thumbnailPhoto"})
+      r.set(QString::fromLatin1(name), Syntax::Binary);
+    r.set(QStringLiteral("objectCategory"), Syntax::ObjectCategory);
+    return r;
+  }();
+  return rules;
+}
+
+MatchRules& MatchRules::set(const QString& attribute, Syntax syntax) {
+  table_.insert(attribute.toLower(), syntax);
+  return *this;
+}
+
+Syntax MatchRules::syntaxOf(const QString& attribute) const {
+  return table_.value(attribute.toLower(), Syntax::CaseIgnoreString);
+}
+
+namespace {
+
+Qt::CaseSensitivity caseOf(Syntax s) {
+  return s == Syntax::CaseExactString || s == Syntax::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive;
+}
+
+// The value of the first RDN of a DN ("Person" of "CN=Person,CN=Schema,..."); a value that is no
+// DN is its own short name.
+QStringView firstRdnValue(QStringView dn) {
+  const qsizetype eq = dn.indexOf(u'=');
+  if (eq < 0) return dn;
+  qsizetype end = eq + 1;
+  while (end < dn.size() && dn[end] != u',') end += dn[end] == u'\\' ? 2 : 1;
+  return dn.sliced(eq + 1, qMin(end, dn.size()) - eq - 1);
+}
+
+// Whether `rdn` without its hyphens equals `name`, without regard to case.
+bool equalsIgnoringHyphens(QStringView rdn, QStringView name) {
+  qsizetype j = 0;
+  for (const QChar c : rdn) {
+    if (c == u'-') continue;
+    if (j >= name.size() || c.toCaseFolded() != name[j].toCaseFolded()) return false;
+    ++j;
+  }
+  return j == name.size();
+}
+
+// The category a short name stands for, where it is not the name of the category itself.
+QString categoryOfShortName(const QString& name) {
+  for (const auto* alias : {u"user", u"organizationalPerson", u"inetOrgPerson"})
+    if (name.compare(QStringView(alias), Qt::CaseInsensitive) == 0) return QStringLiteral("Person");
+  return name;
+}
+
+bool substringsMatch(QStringView v, const QString& initial, const QStringList& any, const QString& tail,
+                     Qt::CaseSensitivity cs) {
+  if (v.size() < initial.size() + tail.size()) return false;
+  if (!v.startsWith(initial, cs)) return false;
+  const qsizetype end = v.size() - tail.size();
+  if (!v.sliced(end).startsWith(tail, cs)) return false;
+  qsizetype pos = initial.size();
+  for (const QString& part : any) {
+    const qsizetype at = v.first(end).indexOf(part, pos, cs);
+    if (at < 0) return false;
+    pos = at + part.size();
+  }
+  return true;
+}
+
+int compareValues(QStringView a, QStringView b, Syntax syntax) {
+  if (syntax == Syntax::Integer) {
+    bool okA = false;
+    bool okB = false;
+    const qint64 x = a.toLongLong(&okA);
+    const qint64 y = b.toLongLong(&okB);
+    if (okA && okB) return x < y ? -1 : x > y ? 1 : 0;
+    if (okA != okB) return okA ? -1 : 1;
+  }
+  const int c = QStringView(a).compare(b, caseOf(syntax));
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+// ---- Matcher
+
+struct Matcher::Node {
+  Filter::Kind kind = Filter::Kind::Present;
+  QString lowerName;
+  Syntax syntax = Syntax::CaseIgnoreString;
+  QString text;             // the assertion value in the attribute's syntax
+  qint64 number = 0;        // Integer syntax and bitwise rules
+  bool validNumber = false;
+  bool categoryDn = false;  // objectCategory compared with a whole DN
+  QString initial;          // Substrings
+  QStringList any;
+  QString finalPart;
+  bool bitOr = false;       // Extensible: the OR rule rather than AND
+  std::vector<Node> children;
+
+  explicit Node(const Filter& f, const MatchRules& rules) : kind(f.kind) {
+    for (const Filter& child : f.children) children.emplace_back(child, rules);
+    if (children.size() || kind == Filter::Kind::And || kind == Filter::Kind::Or || kind == Filter::Kind::Not)
+      return;
+    lowerName = f.attribute.toLower();
+    syntax = rules.syntaxOf(lowerName);
+    const auto decode = [this](const QByteArray& raw) {
+      return syntax == Syntax::Binary ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+    };
+    text = decode(f.value);
+    initial = decode(f.subInitial);
+    finalPart = decode(f.subFinal);
+    for (const QByteArray& part : f.subAny) any.append(decode(part));
+    number = QStringView(text).toLongLong(&validNumber);
+    if (syntax == Syntax::ObjectCategory) {
+      categoryDn = text.contains(u'=');
+      if (!categoryDn) text = categoryOfShortName(text);
+    }
+    if (kind == Filter::Kind::Approx) kind = Filter::Kind::Equality;
+    if (kind == Filter::Kind::Extensible && f.matchingRule.isEmpty()) kind = Filter::Kind::Equality;
+    bitOr = f.matchingRule == QLatin1StringView(kBitOrRule);
+  }
+
+  bool equal(QStringView v) const {
+    switch (syntax) {
+      case Syntax::Integer: {
+        bool ok = false;
+        const qint64 n = v.toLongLong(&ok);
+        return ok && n == number;
+      }
+      case Syntax::ObjectCategory:
+        if (categoryDn) return v.compare(text, Qt::CaseInsensitive) == 0;
+        {
+          const QStringView rdn = firstRdnValue(v);
+          return rdn.compare(text, Qt::CaseInsensitive) == 0 || equalsIgnoringHyphens(rdn, text);
+        }
+      default: return v.compare(text, caseOf(syntax)) == 0;
+    }
+  }
+
+  bool valueMatches(QStringView v) const {
+    switch (kind) {
+      case Filter::Kind::Equality: return equal(v);
+      case Filter::Kind::GreaterOrEqual: return compareValues(v, text, syntax) >= 0;
+      case Filter::Kind::LessOrEqual: return compareValues(v, text, syntax) <= 0;
+      case Filter::Kind::Substrings: return substringsMatch(v, initial, any, finalPart, caseOf(syntax));
+      case Filter::Kind::Extensible: {
+        bool ok = false;
+        const qint64 n = v.toLongLong(&ok);
+        if (!ok) return false;
+        return bitOr ? (n & number) != 0 : (n & number) == number;
+      }
+      default: return false;
+    }
+  }
+
+  Truth evaluate(const Entry& entry) const {
+    switch (kind) {
+      case Filter::Kind::And: {
+        Truth result = Truth::True;
+        for (const Node& child : children) {
+          const Truth t = child.evaluate(entry);
+          if (t == Truth::False) return Truth::False;
+          if (t == Truth::Undefined) result = Truth::Undefined;
+        }
+        return result;
+      }
+      case Filter::Kind::Or: {
+        Truth result = Truth::False;
+        for (const Node& child : children) {
+          const Truth t = child.evaluate(entry);
+          if (t == Truth::True) return Truth::True;
+          if (t == Truth::Undefined) result = Truth::Undefined;
+        }
+        return result;
+      }
+      case Filter::Kind::Not: {
+        const Truth t = children.front().evaluate(entry);
+        return t == Truth::Undefined ? t : t == Truth::True ? Truth::False : Truth::True;
+      }
+      case Filter::Kind::Present: return entry.values(lowerName).isEmpty() ? Truth::False : Truth::True;
+      default: break;
+    }
+    // An integer attribute tested against text that is no number cannot be judged.
+    if (syntax == Syntax::Integer && !validNumber && kind != Filter::Kind::Substrings) return Truth::Undefined;
+    const QStringList values = entry.values(lowerName);
+    for (const QString& v : values)
+      if (valueMatches(v)) return Truth::True;
+    return Truth::False;
+  }
+};
+
+Matcher::Matcher(const Filter& filter, const MatchRules& rules) : root_(std::make_unique<Node>(filter, rules)) {}
+Matcher::~Matcher() = default;
+Matcher::Matcher(Matcher&&) noexcept = default;
+Matcher& Matcher::operator=(Matcher&&) noexcept = default;
+
+Truth Matcher::evaluate(const Entry& entry) const { return root_->evaluate(entry); }
+bool Matcher::matches(const Entry& entry) const { return evaluate(entry) == Truth::True; }
+
+// ---- EntryOrder
+
+EntryOrder::EntryOrder(const QString& attribute, const MatchRules& rules)
+    : lowerName_(attribute.toLower()), syntax_(rules.syntaxOf(attribute)) {}
+
+int EntryOrder::compare(const Entry& a, const Entry& b) const {
+  const auto lowest = [this](const QStringList& values) -> const QString* {
+    const QString* best = nullptr;
+    for (const QString& v : values)
+      if (!best || compareValues(v, *best, syntax_) < 0) best = &v;
+    return best;
+  };
+  const QStringList va = a.values(lowerName_);
+  const QStringList vb = b.values(lowerName_);
+  const QString* x = lowest(va);
+  const QString* y = lowest(vb);
+  if (!x || !y) return x ? -1 : y ? 1 : 0;
+  return compareValues(*x, *y, syntax_);
+}
+
+}  // namespace tavrel::search
