@@ -4,7 +4,9 @@ namespace tavrel::search {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isBlank(QChar c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 bool isNameChar(QChar c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
@@ -69,7 +71,8 @@ Parsed<AdoQuery> parseLdapDialect(QStringView t, qsizetype pos) {
   auto filter = parseFilter(t.sliced(filterStart, pos - filterStart));
   if (!filter) return shifted(filter.error(), filterStart);
   q.filter = std::move(filter).value();
-  if (pos >= t.size()) return SyntaxError{QStringLiteral("expected ';' and the attribute list after the filter"), pos};
+  if (pos >= t.size())
+    return SyntaxError{QStringLiteral("expected ';' and the attribute list after the filter"), pos};
   ++pos;
 
   const qsizetype attrStart = pos;
@@ -108,7 +111,8 @@ class SqlReader {
   // Consumes `keyword` (any letter case) when it stands next as a whole word.
   bool keyword(QStringView word) {
     skipBlanks();
-    if (t_.size() - pos_ < word.size() || t_.sliced(pos_, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+    if (t_.size() - pos_ < word.size() ||
+        t_.sliced(pos_, word.size()).compare(word, Qt::CaseInsensitive) != 0)
       return false;
     const qsizetype after = pos_ + word.size();
     if (after < t_.size() && isNameChar(t_[after])) return false;
@@ -161,12 +165,19 @@ Parsed<AdoQuery> parseSqlDialect(QStringView t) {
   q.dialect = Dialect::Sql;
   q.scope = Scope::Subtree;
   SqlReader r(t);
-  const auto error = [&r](const char* message) { return SyntaxError{QString::fromLatin1(message), r.pos()}; };
+  // Errors point at the next word after the blanks.
+  const auto error = [&r](const char* message) {
+    r.atEnd();
+    return SyntaxError{QString::fromLatin1(message), r.pos()};
+  };
   r.keyword(u"select");
 
   do {
+    r.atEnd();
+    const qsizetype at = r.pos();
     const QString attribute = r.name();
-    if (attribute.isEmpty()) return error("expected an attribute name in the select list");
+    if (attribute.isEmpty() || attribute.compare(u"from", Qt::CaseInsensitive) == 0)
+      return SyntaxError{QStringLiteral("expected an attribute name in the select list"), at};
     q.attributes.append(attribute);
   } while (r.punct(u','));
   if (!r.keyword(u"from")) return error("expected FROM after the attribute list");
@@ -180,10 +191,12 @@ Parsed<AdoQuery> parseSqlDialect(QStringView t) {
   q.base = std::move(base).value();
 
   if (!r.keyword(u"where")) return error("expected WHERE after the search base");
+  r.atEnd();
   const qsizetype conditionAt = r.pos();
   const QString attribute = r.name();
   if (attribute.isEmpty()) return error("expected an attribute name after WHERE");
-  if (!r.punct(u'=')) return error("expected '=' in the WHERE condition; only <attribute> = '<value>' is supported");
+  if (!r.punct(u'='))
+    return error("expected '=' in the WHERE condition; only <attribute> = '<value>' is supported");
   const auto value = r.quoted();
   if (!value) return error("expected a value in single quotes in the WHERE condition");
 
@@ -225,7 +238,8 @@ Parsed<SearchBase> parseSearchBase(QStringView path) {
     return SyntaxError{QStringLiteral("the search base must begin with LDAP:// or GC://"), lead};
   }
   const qsizetype restAt = lead + p.size() - rest.size();
-  if (rest.isEmpty()) return SyntaxError{QStringLiteral("the search base names no server and no object"), restAt};
+  if (rest.isEmpty())
+    return SyntaxError{QStringLiteral("the search base names no server and no object"), restAt};
 
   qsizetype slash = 0;
   while (slash < rest.size() && rest[slash] != u'/') slash += rest[slash] == u'\\' ? 2 : 1;
@@ -235,7 +249,8 @@ Parsed<SearchBase> parseSearchBase(QStringView path) {
   if (head.contains(u'=')) {
     dn = rest;
   } else {
-    if (head.isEmpty()) return SyntaxError{QStringLiteral("the search base has an empty server name"), restAt};
+    if (head.isEmpty())
+      return SyntaxError{QStringLiteral("the search base has an empty server name"), restAt};
     b.server = head.toString();
     if (slash < rest.size()) dn = rest.sliced(slash + 1);
   }

@@ -6,8 +6,12 @@ namespace {
 
 constexpr int kMaxDepth = 200;
 
-bool isAsciiAlpha(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiAlpha(QChar c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+bool isAsciiDigit(QChar c) {
+  return c >= u'0' && c <= u'9';
+}
 
 int hexValue(QChar c) {
   if (isAsciiDigit(c)) return c.unicode() - u'0';
@@ -101,8 +105,10 @@ class FilterParser {
       // A numeric OID: digits separated by single dots.
       while (!atEnd() && (isAsciiDigit(peek()) || peek() == u'.')) ++pos_;
       const QStringView oid = t_.sliced(start, pos_ - start);
-      if (oid.endsWith(u'.') || oid.contains(QStringView(u"..")))
+      if (oid.endsWith(u'.') || oid.contains(QStringView(u".."))) {
+        pos_ = start;
         return fail(QStringLiteral("bad attribute OID"));
+      }
     } else if (peek() == u')') {
       return fail(QStringLiteral("empty filter item"));
     } else {
@@ -196,7 +202,7 @@ class FilterParser {
     ++pos_;  // the first ':'
     if (!atEnd() && peek() != u'=') {
       const qsizetype start = pos_;
-      while (!atEnd() && peek() != u':' && peek() != u')') ++pos_;
+      while (!atEnd() && peek() != u':' && peek() != u'=' && peek() != u')') ++pos_;
       const QStringView token = t_.sliced(start, pos_ - start);
       if (token.compare(u"dn", Qt::CaseInsensitive) == 0) {
         pos_ = start;
@@ -254,40 +260,60 @@ QString Filter::toString() const {
     case Kind::And:
     case Kind::Or:
     case Kind::Not: {
-      QString out = kind == Kind::And ? QStringLiteral("(&") : kind == Kind::Or ? QStringLiteral("(|") : QStringLiteral("(!");
+      QString out = kind == Kind::And  ? QStringLiteral("(&")
+                    : kind == Kind::Or ? QStringLiteral("(|")
+                                       : QStringLiteral("(!");
       for (const Filter& child : children) out += child.toString();
       return out + u')';
     }
-    case Kind::Equality: return u'(' + attribute + u'=' + renderValue(value) + u')';
-    case Kind::Approx: return u'(' + attribute + QStringLiteral("~=") + renderValue(value) + u')';
-    case Kind::GreaterOrEqual: return u'(' + attribute + QStringLiteral(">=") + renderValue(value) + u')';
-    case Kind::LessOrEqual: return u'(' + attribute + QStringLiteral("<=") + renderValue(value) + u')';
-    case Kind::Present: return u'(' + attribute + QStringLiteral("=*)");
+    case Kind::Equality:
+      return u'(' + attribute + u'=' + renderValue(value) + u')';
+    case Kind::Approx:
+      return u'(' + attribute + QStringLiteral("~=") + renderValue(value) + u')';
+    case Kind::GreaterOrEqual:
+      return u'(' + attribute + QStringLiteral(">=") + renderValue(value) + u')';
+    case Kind::LessOrEqual:
+      return u'(' + attribute + QStringLiteral("<=") + renderValue(value) + u')';
+    case Kind::Present:
+      return u'(' + attribute + QStringLiteral("=*)");
     case Kind::Substrings: {
       QString out = u'(' + attribute + u'=' + renderValue(subInitial) + u'*';
       for (const QByteArray& part : subAny) out += renderValue(part) + u'*';
       return out + renderValue(subFinal) + u')';
     }
     case Kind::Extensible:
-      return u'(' + attribute + (matchingRule.isEmpty() ? QString() : u':' + matchingRule) + QStringLiteral(":=") +
-             renderValue(value) + u')';
+      return u'(' + attribute + (matchingRule.isEmpty() ? QString() : u':' + matchingRule) +
+             QStringLiteral(":=") + renderValue(value) + u')';
   }
   return {};
 }
 
-Parsed<Filter> parseFilter(QStringView text) { return FilterParser(text).run(); }
+Parsed<Filter> parseFilter(QStringView text) {
+  return FilterParser(text).run();
+}
 
 QString escapeFilterValue(QStringView value) {
   QString out;
   out.reserve(value.size());
   for (const QChar c : value) {
     switch (c.unicode()) {
-      case u'*': out += QStringLiteral("\\2a"); break;
-      case u'(': out += QStringLiteral("\\28"); break;
-      case u')': out += QStringLiteral("\\29"); break;
-      case u'\\': out += QStringLiteral("\\5c"); break;
-      case 0: out += QStringLiteral("\\00"); break;
-      default: out += c;
+      case u'*':
+        out += QStringLiteral("\\2a");
+        break;
+      case u'(':
+        out += QStringLiteral("\\28");
+        break;
+      case u')':
+        out += QStringLiteral("\\29");
+        break;
+      case u'\\':
+        out += QStringLiteral("\\5c");
+        break;
+      case 0:
+        out += QStringLiteral("\\00");
+        break;
+      default:
+        out += c;
     }
   }
   return out;

@@ -1,5 +1,6 @@
 #include "platform/search/Matcher.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tavrel::search {
@@ -10,22 +11,42 @@ MapEntry::MapEntry(std::initializer_list<std::pair<QString, QStringList>> attrib
   for (const auto& [name, values] : attributes) set(name, values);
 }
 
-void MapEntry::set(const QString& name, const QStringList& values) { attributes_.insert(name.toLower(), values); }
+void MapEntry::set(const QString& name, const QStringList& values) {
+  attributes_.insert(name.toLower(), values);
+}
 
 // ---- MatchRules
 
 const MatchRules& MatchRules::activeDirectory() {
   static const MatchRules rules = [] {
     MatchRules r;
-    for (const char* name :
-         {"userAccountControl", "groupType", "primaryGroupID", "sAMAccountType", "pwdLastSet", "accountExpires",
-          "lockoutTime", "badPwdCount", "badPasswordTime", "logonCount", "lastLogon", "lastLogoff",
-          "lastLogonTimestamp", "nTMixedDomain", "instanceType", "systemFlags", "adminCount", "countryCode",
-          "codePage", "uSNChanged", "uSNCreated", "msDS-User-Account-Control-Computed",
-          "msExchUserAccountControl"})
+    for (const char* name : {"userAccountControl",
+                             "groupType",
+                             "primaryGroupID",
+                             "sAMAccountType",
+                             "pwdLastSet",
+                             "accountExpires",
+                             "lockoutTime",
+                             "badPwdCount",
+                             "badPasswordTime",
+                             "logonCount",
+                             "lastLogon",
+                             "lastLogoff",
+                             "lastLogonTimestamp",
+                             "nTMixedDomain",
+                             "instanceType",
+                             "systemFlags",
+                             "adminCount",
+                             "countryCode",
+                             "codePage",
+                             "uSNChanged",
+                             "uSNCreated",
+                             "msDS-User-Account-Control-Computed",
+                             "msExchUserAccountControl"})
       r.set(QString::fromLatin1(name), Syntax::Integer);
-    for (const char* name : {"objectSid", "objectGUID", "sIDHistory", "tokenGroups", "logonHours",
-                             "nTSecurityDescriptor", "msExchMailboxGuid", "userCertificate", "thumbnailPhoto"})
+    for (const char* name :
+         {"objectSid", "objectGUID", "sIDHistory", "tokenGroups", "logonHours", "nTSecurityDescriptor",
+          "msExchMailboxGuid", "userCertificate", "thumbnailPhoto"})
       r.set(QString::fromLatin1(name), Syntax::Binary);
     r.set(QStringLiteral("objectCategory"), Syntax::ObjectCategory);
     return r;
@@ -56,6 +77,27 @@ QStringView firstRdnValue(QStringView dn) {
   qsizetype end = eq + 1;
   while (end < dn.size() && dn[end] != u',') end += dn[end] == u'\\' ? 2 : 1;
   return dn.sliced(eq + 1, qMin(end, dn.size()) - eq - 1);
+}
+
+// An RDN value with its DN escapes (RFC 4514: "\," or "\2C") resolved.
+QString unescapeDnValue(QStringView value) {
+  QByteArray out;
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    if (value[i] == u'\\' && i + 1 < value.size()) {
+      bool ok = false;
+      const int byte = i + 2 < value.size() ? value.sliced(i + 1, 2).toInt(&ok, 16) : 0;
+      if (ok) {
+        out += char(byte);
+        i += 2;
+      } else {
+        out += QStringView(value.sliced(i + 1, 1)).toUtf8();
+        i += 1;
+      }
+    } else {
+      out += QStringView(value.sliced(i, 1)).toUtf8();
+    }
+  }
+  return QString::fromUtf8(out);
 }
 
 // Whether `rdn` without its hyphens equals `name`, without regard to case.
@@ -112,18 +154,22 @@ struct Matcher::Node {
   Filter::Kind kind = Filter::Kind::Present;
   QString lowerName;
   Syntax syntax = Syntax::CaseIgnoreString;
-  QString text;             // the assertion value in the attribute's syntax
-  qint64 number = 0;        // Integer syntax and bitwise rules
+  QString text;       // the assertion value in the attribute's syntax
+  qint64 number = 0;  // Integer syntax and bitwise rules
   bool validNumber = false;
   bool categoryDn = false;  // objectCategory compared with a whole DN
   QString initial;          // Substrings
   QStringList any;
   QString finalPart;
-  bool bitOr = false;       // Extensible: the OR rule rather than AND
+  bool bitOr = false;  // Extensible: the OR rule rather than AND
   std::vector<Node> children;
 
   explicit Node(const Filter& f, const MatchRules& rules) : kind(f.kind) {
     for (const Filter& child : f.children) children.emplace_back(child, rules);
+    // An & list stops at its first False member, and an | list at its first True one; neither
+    // result depends on the order, so the cheapest and most selective tests go first.
+    std::stable_sort(children.begin(), children.end(),
+                     [](const Node& a, const Node& b) { return a.cost() < b.cost(); });
     if (children.size() || kind == Filter::Kind::And || kind == Filter::Kind::Or || kind == Filter::Kind::Not)
       return;
     lowerName = f.attribute.toLower();
@@ -145,6 +191,22 @@ struct Matcher::Node {
     bitOr = f.matchingRule == QLatin1StringView(kBitOrRule);
   }
 
+  // A rough rank of a test's cost and breadth: an equality on an ordinary attribute picks few
+  // entries with one look-up; the category and the class chain match many entries; patterns and
+  // compound tests cost more.
+  int cost() const {
+    switch (kind) {
+      case Filter::Kind::Equality:
+        return syntax == Syntax::ObjectCategory ? 1 : lowerName == QLatin1StringView("objectclass") ? 2 : 0;
+      case Filter::Kind::And:
+      case Filter::Kind::Or:
+      case Filter::Kind::Not:
+        return 4;
+      default:
+        return 3;
+    }
+  }
+
   bool equal(QStringView v) const {
     switch (syntax) {
       case Syntax::Integer: {
@@ -155,26 +217,37 @@ struct Matcher::Node {
       case Syntax::ObjectCategory:
         if (categoryDn) return v.compare(text, Qt::CaseInsensitive) == 0;
         {
-          const QStringView rdn = firstRdnValue(v);
+          QStringView rdn = firstRdnValue(v);
+          QString unescaped;
+          if (rdn.contains(u'\\')) {
+            unescaped = unescapeDnValue(rdn);
+            rdn = unescaped;
+          }
           return rdn.compare(text, Qt::CaseInsensitive) == 0 || equalsIgnoringHyphens(rdn, text);
         }
-      default: return v.compare(text, caseOf(syntax)) == 0;
+      default:
+        return v.compare(text, caseOf(syntax)) == 0;
     }
   }
 
   bool valueMatches(QStringView v) const {
     switch (kind) {
-      case Filter::Kind::Equality: return equal(v);
-      case Filter::Kind::GreaterOrEqual: return compareValues(v, text, syntax) >= 0;
-      case Filter::Kind::LessOrEqual: return compareValues(v, text, syntax) <= 0;
-      case Filter::Kind::Substrings: return substringsMatch(v, initial, any, finalPart, caseOf(syntax));
+      case Filter::Kind::Equality:
+        return equal(v);
+      case Filter::Kind::GreaterOrEqual:
+        return compareValues(v, text, syntax) >= 0;
+      case Filter::Kind::LessOrEqual:
+        return compareValues(v, text, syntax) <= 0;
+      case Filter::Kind::Substrings:
+        return substringsMatch(v, initial, any, finalPart, caseOf(syntax));
       case Filter::Kind::Extensible: {
         bool ok = false;
         const qint64 n = v.toLongLong(&ok);
         if (!ok) return false;
         return bitOr ? (n & number) != 0 : (n & number) == number;
       }
-      default: return false;
+      default:
+        return false;
     }
   }
 
@@ -202,11 +275,14 @@ struct Matcher::Node {
         const Truth t = children.front().evaluate(entry);
         return t == Truth::Undefined ? t : t == Truth::True ? Truth::False : Truth::True;
       }
-      case Filter::Kind::Present: return entry.values(lowerName).isEmpty() ? Truth::False : Truth::True;
-      default: break;
+      case Filter::Kind::Present:
+        return entry.values(lowerName).isEmpty() ? Truth::False : Truth::True;
+      default:
+        break;
     }
     // An integer attribute tested against text that is no number cannot be judged.
-    if (syntax == Syntax::Integer && !validNumber && kind != Filter::Kind::Substrings) return Truth::Undefined;
+    if (syntax == Syntax::Integer && !validNumber && kind != Filter::Kind::Substrings)
+      return Truth::Undefined;
     const QStringList values = entry.values(lowerName);
     for (const QString& v : values)
       if (valueMatches(v)) return Truth::True;
@@ -214,13 +290,18 @@ struct Matcher::Node {
   }
 };
 
-Matcher::Matcher(const Filter& filter, const MatchRules& rules) : root_(std::make_unique<Node>(filter, rules)) {}
+Matcher::Matcher(const Filter& filter, const MatchRules& rules)
+    : root_(std::make_unique<Node>(filter, rules)) {}
 Matcher::~Matcher() = default;
 Matcher::Matcher(Matcher&&) noexcept = default;
 Matcher& Matcher::operator=(Matcher&&) noexcept = default;
 
-Truth Matcher::evaluate(const Entry& entry) const { return root_->evaluate(entry); }
-bool Matcher::matches(const Entry& entry) const { return evaluate(entry) == Truth::True; }
+Truth Matcher::evaluate(const Entry& entry) const {
+  return root_->evaluate(entry);
+}
+bool Matcher::matches(const Entry& entry) const {
+  return evaluate(entry) == Truth::True;
+}
 
 // ---- EntryOrder
 
