@@ -235,9 +235,16 @@ struct Matcher::Node {
       case Filter::Kind::Equality:
         return equal(v);
       case Filter::Kind::GreaterOrEqual:
-        return compareValues(v, text, syntax) >= 0;
-      case Filter::Kind::LessOrEqual:
-        return compareValues(v, text, syntax) <= 0;
+      case Filter::Kind::LessOrEqual: {
+        if (syntax == Syntax::Integer) {
+          bool ok = false;
+          const qint64 n = v.toLongLong(&ok);
+          if (!ok) return false;  // a stored value that is no number is neither above nor below
+          return kind == Filter::Kind::GreaterOrEqual ? n >= number : n <= number;
+        }
+        const int c = compareValues(v, text, syntax);
+        return kind == Filter::Kind::GreaterOrEqual ? c >= 0 : c <= 0;
+      }
       case Filter::Kind::Substrings:
         return substringsMatch(v, initial, any, finalPart, caseOf(syntax));
       case Filter::Kind::Extensible: {

@@ -181,6 +181,8 @@ TEST(Syntaxes, IntegerTestedWithTextIsUndefinedAndSoIsItsNegation) {
   EXPECT_EQ(eval("(&(userAccountControl=abc)(cn=A))", u), Truth::Undefined);
   // A stored value that is no number never matches, without spoiling the others.
   EXPECT_EQ(eval("(userAccountControl=5)", MapEntry{{"userAccountControl", {"x", "5"}}}), Truth::True);
+  EXPECT_EQ(eval("(userAccountControl>=1)", MapEntry{{"userAccountControl", {"x"}}}), Truth::False);
+  EXPECT_EQ(eval("(userAccountControl<=1)", MapEntry{{"userAccountControl", {"x"}}}), Truth::False);
 }
 
 TEST(Syntaxes, BinaryAndCaseExactAreComparedExactly) {
@@ -247,6 +249,34 @@ TEST(EntryOrder, IntegersSortByValue) {
   EXPECT_GT(order.compare(none, a), 0);
   EXPECT_EQ(order.compare(none, none), 0);
   EXPECT_EQ(order.compare(b, MapEntry{{"GROUPTYPE", {"04"}}}), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A value escaped into a filter selects exactly the entries holding that value, whatever it holds.
+TEST(EscapedValues, NeverWidenASearch) {
+  const QStringList stored = {"jsmith@example.local", "j*", "j", "jx", "(j)", "j\\2a", "j\\", ""};
+  std::vector<MapEntry> entries;
+  for (const QString& upn : stored)
+    entries.push_back(MapEntry{{"objectClass", {"user"}}, {"userPrincipalName", {upn}}});
+  entries.push_back(MapEntry{{"objectClass", {"user"}}});
+  const QStringList typed = {
+      "j*", "*", "(j)", "j\\2a", "j\\", "*)(objectClass=*", "J*", "x)(|(objectClass=*)"};
+  for (const QString& value : typed) {
+    const auto f = parseFilter("(&(objectClass=user)(userPrincipalName=" + escapeFilterValue(value) +
+                               QStringLiteral("))"));
+    ASSERT_TRUE(f.ok()) << value.toStdString();
+    const Matcher m(*f);
+    QStringList found;
+    for (const MapEntry& e : entries)
+      if (m.matches(e)) found += e.values("userprincipalname");
+    QStringList expected;
+    for (const QString& upn : stored)
+      if (upn.compare(value, Qt::CaseInsensitive) == 0) expected += upn;
+    EXPECT_EQ(found, expected) << value.toStdString();
+  }
 }
 
 }  // namespace
