@@ -296,25 +296,10 @@ QString escapeFilterValue(QStringView value) {
   QString out;
   out.reserve(value.size());
   for (const QChar c : value) {
-    switch (c.unicode()) {
-      case u'*':
-        out += QStringLiteral("\\2a");
-        break;
-      case u'(':
-        out += QStringLiteral("\\28");
-        break;
-      case u')':
-        out += QStringLiteral("\\29");
-        break;
-      case u'\\':
-        out += QStringLiteral("\\5c");
-        break;
-      case 0:
-        out += QStringLiteral("\\00");
-        break;
-      default:
-        out += c;
-    }
+    if (c == u'*' || c == u'(' || c == u')' || c == u'\\' || c.unicode() == 0)
+      out += QStringLiteral("\\%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    else
+      out += c;
   }
   return out;
 }

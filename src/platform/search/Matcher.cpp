@@ -260,20 +260,15 @@ struct Matcher::Node {
 
   Truth evaluate(const Entry& entry) const {
     switch (kind) {
-      case Filter::Kind::And: {
-        Truth result = Truth::True;
-        for (const Node& child : children) {
-          const Truth t = child.evaluate(entry);
-          if (t == Truth::False) return Truth::False;
-          if (t == Truth::Undefined) result = Truth::Undefined;
-        }
-        return result;
-      }
+      case Filter::Kind::And:
       case Filter::Kind::Or: {
-        Truth result = Truth::False;
+        // False decides an & list and True an | list; otherwise any Undefined member makes the
+        // list Undefined.
+        const Truth decisive = kind == Filter::Kind::And ? Truth::False : Truth::True;
+        Truth result = kind == Filter::Kind::And ? Truth::True : Truth::False;
         for (const Node& child : children) {
           const Truth t = child.evaluate(entry);
-          if (t == Truth::True) return Truth::True;
+          if (t == decisive) return decisive;
           if (t == Truth::Undefined) result = Truth::Undefined;
         }
         return result;
