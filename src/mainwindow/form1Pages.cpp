@@ -89,6 +89,16 @@ ui::ListView* groupList(QWidget* parent, const QString& name, const ui::ImageLis
   return l;
 }
 
+// The two buttons that move rows between two lists, centred between them.
+QVBoxLayout* between(QPushButton* first, QPushButton* second) {
+  auto* moves = new QVBoxLayout;
+  moves->addStretch();
+  moves->addWidget(first);
+  moves->addWidget(second);
+  moves->addStretch();
+  return moves;
+}
+
 // Pages scroll rather than clip when the window is small.
 QWidget* scrolled(QWidget* content) {
   auto* area = new QScrollArea;
@@ -220,15 +230,10 @@ QWidget* form1::buildUserManagerPage() {
   ListView3 = groupList(UM_GROUPS, QStringLiteral("ListView3"), &ImageList1);
   UM_ADD_GROUP = button(UM_GROUPS, QStringLiteral("UM_ADD_GROUP"), QStringLiteral("<<"));
   UM_REMOVE_GROUP = button(UM_GROUPS, QStringLiteral("UM_REMOVE_GROUP"), QStringLiteral(">>"));
-  auto* moves = new QVBoxLayout;
-  moves->addStretch();
-  moves->addWidget(UM_ADD_GROUP);
-  moves->addWidget(UM_REMOVE_GROUP);
-  moves->addStretch();
   gr->addWidget(label(UM_GROUPS, QStringLiteral("Member of:")), 0, 0);
   gr->addWidget(label(UM_GROUPS, QStringLiteral("Not a member of:")), 0, 2);
   gr->addWidget(ListView4, 1, 0);
-  gr->addLayout(moves, 1, 1);
+  gr->addLayout(between(UM_ADD_GROUP, UM_REMOVE_GROUP), 1, 1);
   gr->addWidget(ListView3, 1, 2);
 
   outer->addWidget(SSTab2, 0, 0);
@@ -582,11 +587,6 @@ QWidget* form1::buildTemplatesPage() {
   ListView6 = groupList(page, QStringLiteral("ListView6"), &ImageList1);
   add = button(page, QStringLiteral("add"), QStringLiteral(">>"));
   remove = button(page, QStringLiteral("remove"), QStringLiteral("<<"));
-  auto* moves = new QVBoxLayout;
-  moves->addStretch();
-  moves->addWidget(add);
-  moves->addWidget(remove);
-  moves->addStretch();
   PrimaryGrp = label(page, QString(), QStringLiteral("PrimaryGrp"));
   SetPriGroup = button(page, QStringLiteral("SetPriGroup"), QStringLiteral("Set &Primary Group"));
   auto* primary = new QHBoxLayout;
@@ -596,7 +596,7 @@ QWidget* form1::buildTemplatesPage() {
   groups->addWidget(grouppath, 0, 0);
   groups->addLayout(primary, 0, 2);
   groups->addWidget(ListView5, 1, 0);
-  groups->addLayout(moves, 1, 1);
+  groups->addLayout(between(add, remove), 1, 1);
   groups->addWidget(ListView6, 1, 2);
   groups->setColumnStretch(0, 1);
   groups->setColumnStretch(2, 1);

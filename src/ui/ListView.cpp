@@ -83,8 +83,10 @@ QTreeWidgetItem* ListView::add(const QString& text, const QString& key, const QS
     row->setData(0, kIconRole, smallIcon);
     row->setIcon(0, images_->icon(smallIcon));
   }
-  addTopLevelItem(row);
-  resort();
+  if (sorted_ && !editing_)
+    insertTopLevelItem(sortedPosition(row), row);
+  else
+    addTopLevelItem(row);
   return row;
 }
 
@@ -175,6 +177,25 @@ void ListView::setSortKey(int column) {
 void ListView::setSortOrder(Qt::SortOrder order) {
   sortOrder_ = order;
   resort();
+}
+
+int ListView::sortedPosition(const QTreeWidgetItem* row) const {
+  // Binary search for the place after every row that does not sort behind the new one, so that
+  // loading a long list costs one search per row instead of one sort per row.
+  const QString text = row->text(sortKey_);
+  auto behind = [&](int i) {
+    const int c = topLevelItem(i)->text(sortKey_).compare(text, Qt::CaseInsensitive);
+    return sortOrder_ == Qt::AscendingOrder ? c > 0 : c < 0;
+  };
+  int lo = 0, hi = count();
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (behind(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
 }
 
 void ListView::resort() {

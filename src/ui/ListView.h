@@ -79,6 +79,7 @@ class ListView : public QTreeWidget {
   void commitLabel(QTreeWidgetItem* row, const QString& newString);
   void endLabelEdit(bool committed);
   void resort();
+  int sortedPosition(const QTreeWidgetItem* row) const;
 
   const ImageList* images_ = nullptr;
   bool sorted_ = false;

@@ -78,6 +78,12 @@ TEST_F(ListViewTest, SortedListKeepsOrderByKeyColumnAndOrderIgnoringCase) {
   EXPECT_EQ(texts(), (QStringList{"", "Alpha", "alpha2", "beta"}));
   list.setSortOrder(Qt::DescendingOrder);
   EXPECT_EQ(texts(), (QStringList{"beta", "alpha2", "Alpha", ""}));
+  list.add("BETA");
+  list.add("b");
+  list.add("zz");
+  EXPECT_EQ(texts(), (QStringList{"zz", "beta", "BETA", "b", "alpha2", "Alpha", ""}))
+      << "added rows take their place; equal texts keep the order they came in";
+  for (int i = 7; i >= 4; --i) list.remove(i);
 
   list.setSortOrder(Qt::AscendingOrder);
   list.setSubItem(1, 1, "z");
