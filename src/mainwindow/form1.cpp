@@ -1,6 +1,7 @@
 #include "mainwindow/form1.h"
 
 #include "mainwindow/Naming.h"
+#include "creation/NameFields.h"
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
@@ -79,7 +80,22 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
 
   Timer2 = named(new QTimer(this), QStringLiteral("Timer2"));
   Timer2->setInterval(200);
+
+  connect(strFirst, &QLineEdit::textChanged, this, &form1::strFirst_Change);
+  connect(StrMiddle, &QLineEdit::textChanged, this, &form1::StrMiddle_Change);
+  connect(strLast, &QLineEdit::textChanged, this, &form1::strLast_Change);
 }
+
+void form1::strFirst_Change() { refreshUserIdPreview(); }
+void form1::StrMiddle_Change() { refreshUserIdPreview(); }
+void form1::strLast_Change() { refreshUserIdPreview(); }
+
+void form1::refreshUserIdPreview() {
+  UserID_Box->setText(
+      creation::UserID_Preview(setupid->text(), strFirst->text(), StrMiddle->text(), strLast->text()));
+}
+
+QString form1::Reverse_Password(const QString& Text) const { return creation::Reverse_Password(Text); }
 
 void form1::buildImages() {
   ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));

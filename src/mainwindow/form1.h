@@ -47,6 +47,14 @@ class form1 : public QMainWindow {
   void about_Click();
   void Exit1_Click();
 
+  // The three name fields keep UserID_Box showing the ID the creation will use; they run on
+  // every change, typed or made by code, and always overwrite the field.
+  void strFirst_Change();
+  void StrMiddle_Change();
+  void strLast_Change();
+  // The text spelled backwards (the password format "%USERNAMEB%").
+  QString Reverse_Password(const QString& Text) const;
+
   // Brings the window forward, restored (a second start asked for it).
   void bringToFront();
 
@@ -265,6 +273,7 @@ class form1 : public QMainWindow {
   ui::ImageList ImageList1;  // the small icons: log lamps, tree nodes, list rows
 
  private:
+  void refreshUserIdPreview();
   void buildImages();
   void buildMenus();
   void buildPopups();

@@ -157,3 +157,34 @@ TEST(SmallWindows, AboutAndSplashTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+class NameFieldsTest : public test::AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    w = std::make_unique<form1>();
+  }
+  std::unique_ptr<form1> w;
+};
+
+TEST_F(NameFieldsTest, EveryChangeOfANameFieldRecomputesTheId) {
+  w->setupid->setText("1%first%%last%");
+  w->strFirst->setText("John");
+  w->strLast->setText("Smith");
+  EXPECT_EQ(w->UserID_Box->text(), "JSmith");
+  w->strLast->setText(" Smithers ");
+  EXPECT_EQ(w->UserID_Box->text(), "JSmithers") << "names are trimmed";
+  w->UserID_Box->setText("handtyped");
+  w->StrMiddle->setText("Q");
+  EXPECT_EQ(w->UserID_Box->text(), "JSmithers") << "a name change overwrites a hand-typed ID";
+}
+
+TEST_F(NameFieldsTest, ReversePassword) {
+  EXPECT_EQ(w->Reverse_Password("abc"), "cba");
+  EXPECT_EQ(w->Reverse_Password("a"), "a");
+  EXPECT_EQ(w->Reverse_Password(""), "");
+}
+
+}  // namespace
