@@ -4,6 +4,7 @@
 // Later subsystems add their members here.
 
 #include "platform/registry/Registry_Object.h"
+#include "records/Records.h"
 
 #include <QString>
 #include <array>
@@ -33,6 +34,11 @@ struct SharedState {
   QString Reg_Value;
   bool Reg_Result = false;
   int32_t Op_Status = 0;
+
+  // The one record buffer of each record type: holds the record last read or to be written.
+  records::Site_Record Current_Site;
+  records::Template_Record Current_Template;
+  records::Permission_Record Current_Perm;
 
   // Record editing
   int32_t RecordIndex = 0;

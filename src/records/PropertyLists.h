@@ -1,0 +1,76 @@
+#pragma once
+// The property-list files Mail.dat, W2K.dat and WTS.dat: Windows-1252 text, one row per line,
+// lines ending in CR LF, no header, quoting or escaping. Every line is loaded; a rewrite replaces
+// the whole file atomically under the folder's exclusive lock.
+
+#include "records/DatabaseFolder.h"
+#include "records/Result.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tavrel::records {
+
+// One line of Mail.dat: the attribute, ",", the value. The first comma separates them.
+struct Mail_Attribute_Row {
+  QString Name;
+  QString Value;
+  bool operator==(const Mail_Attribute_Row&) const = default;
+};
+
+// One line of W2K.dat: "p" (an attribute of the user, icon "USER") or "m" (of the mailbox, icon
+// "MAIL"), ",", the attribute, ",", the value.
+struct W2K_Property_Row {
+  QString IconKey;  // "USER" or "MAIL"
+  QString Name;
+  QString Value;
+  bool operator==(const W2K_Property_Row&) const = default;
+};
+
+inline const QString kUserIcon = QStringLiteral("USER");
+inline const QString kMailIcon = QStringLiteral("MAIL");
+
+// The number of Terminal Services rows, one line of WTS.dat each.
+inline constexpr int kWtsRows = 13;
+
+template <class Row>
+struct PropertyList {
+  bool present = false;  // false: the file does not exist
+  QList<Row> rows;
+  QStringList warnings;  // lines that were skipped, each naming the file
+};
+
+// The three rows written into a missing Mail.dat.
+QList<Mail_Attribute_Row> defaultMailRows();
+
+// Text of a file, split into lines at CR LF (a lone CR or LF also ends a line).
+QStringList propertyLines(const QByteArray& bytes);
+
+// Parsing. A Mail.dat line without a comma is no row (a warning names it unless the line is
+// empty). A W2K.dat line without a comma at or after its third character is skipped with a warning.
+PropertyList<Mail_Attribute_Row> parseMail(const QByteArray& bytes);
+PropertyList<W2K_Property_Row> parseW2K(const QByteArray& bytes);
+// Line i is the value of row i; lines after the thirteenth are skipped with a warning.
+PropertyList<QString> parseWTS(const QByteArray& bytes);
+
+// Formatting. A name holding "," or any field holding CR or LF is refused, since it would read
+// back as other rows; characters outside Windows-1252 are written as "?".
+Result<QByteArray> formatMail(const QList<Mail_Attribute_Row>& rows);
+Result<QByteArray> formatW2K(const QList<W2K_Property_Row>& rows);
+// Exactly kWtsRows values.
+Result<QByteArray> formatWTS(const QStringList& values);
+
+// Loading. A missing Mail.dat is created with the default rows first (under the exclusive lock,
+// so that two instances never both write it); missing W2K.dat and WTS.dat are not created.
+Result<PropertyList<Mail_Attribute_Row>> loadMail(const DatabaseFolder& db);
+Result<PropertyList<W2K_Property_Row>> loadW2K(const DatabaseFolder& db);
+Result<PropertyList<QString>> loadWTS(const DatabaseFolder& db);
+
+// Rewriting a whole list. On any failure the file keeps its previous content.
+Status saveMail(const DatabaseFolder& db, const QList<Mail_Attribute_Row>& rows);
+Status saveW2K(const DatabaseFolder& db, const QList<W2K_Property_Row>& rows);
+Status saveWTS(const DatabaseFolder& db, const QStringList& values);
+
+}  // namespace tavrel::records
