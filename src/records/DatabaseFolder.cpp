@@ -56,6 +56,10 @@ QString DatabaseFolder::resolve(const QString& name) const {
   if (entries.contains(name)) return path_ + name;
   for (const QString& e : entries)
     if (e.compare(name, Qt::CaseInsensitive) == 0) return path_ + e;
+  // A file not there yet gets its canonical spelling, whichever spelling asked for it.
+  for (const QString* canonical : {&names::Site, &names::Template, &names::Permissions, &names::SharePerm,
+                                   &names::Mail, &names::W2K, &names::WTS})
+    if (canonical->compare(name, Qt::CaseInsensitive) == 0) return path_ + *canonical;
   return path_ + name;
 }
 

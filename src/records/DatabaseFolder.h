@@ -56,13 +56,15 @@ class DatabaseFolder {
   Status check() const;
 
   // The path of `name` in the folder: an entry whose name equals it without regard to letter case
-  // (the exact spelling preferred), else the folder path followed by `name` as given.
+  // (the exact spelling preferred); for a file not there yet, the canonical spelling of one of the
+  // seven files, or else `name` as given.
   QString resolve(const QString& name) const;
   // Whether `name` (any letter case) is an ordinary file of the folder.
   bool exists(const QString& name) const;
 
   // Whole-file rewrites hold the exclusive lock; record writers hold the shared one while they
-  // write. Both wait for the other kind to finish.
+  // write. Both wait for the other kind to finish. Each lock is its own open file description, so
+  // code holding the exclusive lock must not call a record writer: it would wait for itself.
   Result<FolderLock> lockExclusive() const;
   Result<FolderLock> lockShared() const;
 

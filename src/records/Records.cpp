@@ -7,41 +7,27 @@
 namespace tavrel::records {
 namespace {
 
-// Writes and reads the fields of one record image.
-class Image {
- public:
-  explicit Image(int length) : bytes_(length, ' ') {}
-  explicit Image(const QByteArray& bytes) : bytes_(bytes) {}
+// Each layout lists its fields once, in a function that takes either a Writer (encoding a record)
+// or a Reader (decoding one); both offer the same calls.
 
+class Writer {
+ public:
+  explicit Writer(int length) : bytes_(length, ' ') {}
   void int16(int offset, int16_t v) {
     const auto u = static_cast<uint16_t>(v);
     bytes_[offset] = static_cast<char>(u & 0xFF);
     bytes_[offset + 1] = static_cast<char>(u >> 8);
   }
-  int16_t int16(int offset) const {
-    const auto lo = static_cast<uint8_t>(bytes_[offset]);
-    const auto hi = static_cast<uint8_t>(bytes_[offset + 1]);
-    return static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
-  }
   void text(int offset, int width, const QString& s) {
     bytes_.replace(offset, width, text::fixedField(s, width));
   }
-  QString text(int offset, int width) const { return text::fromCp1252(bytes_.mid(offset, width)); }
   template <size_t N>
   void raw(int offset, const std::array<uint8_t, N>& a) {
     for (size_t i = 0; i < N; ++i) bytes_[offset + static_cast<int>(i)] = static_cast<char>(a[i]);
   }
   template <size_t N>
-  void raw(int offset, std::array<uint8_t, N>& a) const {
-    for (size_t i = 0; i < N; ++i) a[i] = static_cast<uint8_t>(bytes_[offset + static_cast<int>(i)]);
-  }
-  template <size_t N>
   void texts(int offset, int width, const std::array<QString, N>& a) {
     for (size_t i = 0; i < N; ++i) text(offset + width * static_cast<int>(i), width, a[i]);
-  }
-  template <size_t N>
-  void texts(int offset, int width, std::array<QString, N>& a) const {
-    for (size_t i = 0; i < N; ++i) a[i] = text(offset + width * static_cast<int>(i), width);
   }
   const QByteArray& bytes() const { return bytes_; }
 
@@ -49,155 +35,144 @@ class Image {
   QByteArray bytes_;
 };
 
+class Reader {
+ public:
+  Reader(const QByteArray& bytes, int length) : bytes_(bytes) { Q_ASSERT(bytes.size() >= length); }
+  void int16(int offset, int16_t& v) const {
+    const auto lo = static_cast<uint8_t>(bytes_[offset]);
+    const auto hi = static_cast<uint8_t>(bytes_[offset + 1]);
+    v = static_cast<int16_t>(static_cast<uint16_t>(lo | (hi << 8)));
+  }
+  void text(int offset, int width, QString& s) const { s = text::fromCp1252(bytes_.mid(offset, width)); }
+  template <size_t N>
+  void raw(int offset, std::array<uint8_t, N>& a) const {
+    for (size_t i = 0; i < N; ++i) a[i] = static_cast<uint8_t>(bytes_[offset + static_cast<int>(i)]);
+  }
+  template <size_t N>
+  void texts(int offset, int width, std::array<QString, N>& a) const {
+    for (size_t i = 0; i < N; ++i) text(offset + width * static_cast<int>(i), width, a[i]);
+  }
+
+ private:
+  const QByteArray& bytes_;
+};
+
+template <class R, class Fields>
+QByteArray encodeWith(const R& r, Fields fields) {
+  Writer w(R::Length);
+  fields(w, r);
+  return w.bytes();
+}
+
+template <class R, class Fields>
+R decodeWith(const QByteArray& bytes, Fields fields) {
+  Reader reader(bytes, R::Length);
+  R r;
+  fields(reader, r);
+  return r;
+}
+
 // The first 391 bytes, the same in every template layout.
-template <class T>
-void encodeHead(Image& img, const T& r) {
-  img.int16(0, r.Deleted);
-  img.int16(2, r.GroupCount);
-  img.text(4, 25, r.Name);
-  img.text(29, 75, r.ProfileShareUNC);
-  img.text(104, 75, r.HomeShareUNC);
-  img.text(179, 75, r.ProfileDirLocal);
-  img.text(254, 75, r.HomeDirLocal);
-  img.text(329, 20, r.ProfileShareName);
-  img.text(349, 20, r.HomeShareName);
-  img.text(369, 20, r.LogonScript);
-  img.text(389, 2, r.HomeDrive);
+template <class Io, class T>
+void templateHead(Io& io, T& r) {
+  io.int16(0, r.Deleted);
+  io.int16(2, r.GroupCount);
+  io.text(4, 25, r.Name);
+  io.text(29, 75, r.ProfileShareUNC);
+  io.text(104, 75, r.HomeShareUNC);
+  io.text(179, 75, r.ProfileDirLocal);
+  io.text(254, 75, r.HomeDirLocal);
+  io.text(329, 20, r.ProfileShareName);
+  io.text(349, 20, r.HomeShareName);
+  io.text(369, 20, r.LogonScript);
+  io.text(389, 2, r.HomeDrive);
 }
 
-template <class T>
-void decodeHead(const Image& img, T& r) {
-  r.Deleted = img.int16(0);
-  r.GroupCount = img.int16(2);
-  r.Name = img.text(4, 25);
-  r.ProfileShareUNC = img.text(29, 75);
-  r.HomeShareUNC = img.text(104, 75);
-  r.ProfileDirLocal = img.text(179, 75);
-  r.HomeDirLocal = img.text(254, 75);
-  r.ProfileShareName = img.text(329, 20);
-  r.HomeShareName = img.text(349, 20);
-  r.LogonScript = img.text(369, 20);
-  r.HomeDrive = img.text(389, 2);
-}
+const auto siteFields = [](auto& io, auto& r) {
+  io.int16(0, r.Deleted);
+  io.int16(2, r.Exchange2000);
+  io.text(4, 20, r.SiteName);
+  io.text(24, 20, r.HomeServer);
+  io.text(44, 20, r.ExchangeServer);
+  io.text(64, 30, r.ExchOrg);
+  io.text(94, 30, r.ExchSite);
+  io.text(124, 30, r.MailStore);
+};
 
-Image imageOf(const QByteArray& bytes, int length) {
-  Q_ASSERT(bytes.size() >= length);
-  return Image(bytes.left(length));
-}
+const auto templateFields = [](auto& io, auto& r) {
+  templateHead(io, r);
+  io.raw(391, r.LogonHours);
+  io.text(412, 21, r.PrimaryGroup);
+  io.texts(433, 21, r.Groups);
+  io.texts(2029, 15, r.VarName);
+  io.texts(2794, 30, r.VarValue);
+};
+
+const auto permissionFields = [](auto& io, auto& r) {
+  io.int16(0, r.NewSecurity);
+  io.text(2, 50, r.Account);
+  io.text(52, 12, r.Access);
+};
+
+const auto siteV1Fields = [](auto& io, auto& r) {
+  io.int16(0, r.Deleted);
+  io.text(2, 20, r.SiteName);
+  io.text(22, 20, r.HomeServer);
+  io.text(42, 20, r.ExchangeServer);
+  io.text(62, 20, r.ExchOrg);
+  io.text(82, 20, r.ExchSite);
+};
+
+template <const OldTemplateLayout& L>
+struct OldTemplateFields {
+  template <class Io, class R>
+  void operator()(Io& io, R& r) const {
+    templateHead(io, r);
+    if constexpr (L.hoursOffset >= 0) io.raw(L.hoursOffset, r.LogonHours);
+    io.texts(L.groupsOffset, 21, r.Groups);
+    io.texts(L.varNameOffset, 15, r.VarName);
+    io.texts(L.varValueOffset, 30, r.VarValue);
+  }
+};
 
 }  // namespace
 
 QByteArray Site_Record::encode() const {
-  Image img(Length);
-  img.int16(0, Deleted);
-  img.int16(2, Exchange2000);
-  img.text(4, 20, SiteName);
-  img.text(24, 20, HomeServer);
-  img.text(44, 20, ExchangeServer);
-  img.text(64, 30, ExchOrg);
-  img.text(94, 30, ExchSite);
-  img.text(124, 30, MailStore);
-  return img.bytes();
+  return encodeWith(*this, siteFields);
 }
-
 Site_Record Site_Record::decode(const QByteArray& bytes) {
-  const Image img = imageOf(bytes, Length);
-  Site_Record r;
-  r.Deleted = img.int16(0);
-  r.Exchange2000 = img.int16(2);
-  r.SiteName = img.text(4, 20);
-  r.HomeServer = img.text(24, 20);
-  r.ExchangeServer = img.text(44, 20);
-  r.ExchOrg = img.text(64, 30);
-  r.ExchSite = img.text(94, 30);
-  r.MailStore = img.text(124, 30);
-  return r;
+  return decodeWith<Site_Record>(bytes, siteFields);
 }
 
 QByteArray Template_Record::encode() const {
-  Image img(Length);
-  encodeHead(img, *this);
-  img.raw(391, LogonHours);
-  img.text(412, 21, PrimaryGroup);
-  img.texts(433, 21, Groups);
-  img.texts(2029, 15, VarName);
-  img.texts(2794, 30, VarValue);
-  return img.bytes();
+  return encodeWith(*this, templateFields);
 }
-
 Template_Record Template_Record::decode(const QByteArray& bytes) {
-  const Image img = imageOf(bytes, Length);
-  Template_Record r;
-  decodeHead(img, r);
-  img.raw(391, r.LogonHours);
-  r.PrimaryGroup = img.text(412, 21);
-  img.texts(433, 21, r.Groups);
-  img.texts(2029, 15, r.VarName);
-  img.texts(2794, 30, r.VarValue);
-  return r;
+  return decodeWith<Template_Record>(bytes, templateFields);
 }
 
 QByteArray Permission_Record::encode() const {
-  Image img(Length);
-  img.int16(0, NewSecurity);
-  img.text(2, 50, Account);
-  img.text(52, 12, Access);
-  return img.bytes();
+  return encodeWith(*this, permissionFields);
 }
-
 Permission_Record Permission_Record::decode(const QByteArray& bytes) {
-  const Image img = imageOf(bytes, Length);
-  Permission_Record r;
-  r.NewSecurity = img.int16(0);
-  r.Account = img.text(2, 50);
-  r.Access = img.text(52, 12);
-  return r;
+  return decodeWith<Permission_Record>(bytes, permissionFields);
 }
 
 QByteArray Site_Record_V1::encode() const {
-  Image img(Length);
-  img.int16(0, Deleted);
-  img.text(2, 20, SiteName);
-  img.text(22, 20, HomeServer);
-  img.text(42, 20, ExchangeServer);
-  img.text(62, 20, ExchOrg);
-  img.text(82, 20, ExchSite);
-  return img.bytes();
+  return encodeWith(*this, siteV1Fields);
 }
-
 Site_Record_V1 Site_Record_V1::decode(const QByteArray& bytes) {
-  const Image img = imageOf(bytes, Length);
-  Site_Record_V1 r;
-  r.Deleted = img.int16(0);
-  r.SiteName = img.text(2, 20);
-  r.HomeServer = img.text(22, 20);
-  r.ExchangeServer = img.text(42, 20);
-  r.ExchOrg = img.text(62, 20);
-  r.ExchSite = img.text(82, 20);
-  return r;
+  return decodeWith<Site_Record_V1>(bytes, siteV1Fields);
 }
 
 template <const OldTemplateLayout& L>
 QByteArray OldTemplateRecord<L>::encode() const {
-  Image img(Length);
-  encodeHead(img, *this);
-  if constexpr (HasLogonHours) img.raw(L.hoursOffset, LogonHours);
-  img.texts(L.groupsOffset, 21, Groups);
-  img.texts(L.varNameOffset, 15, VarName);
-  img.texts(L.varValueOffset, 30, VarValue);
-  return img.bytes();
+  return encodeWith(*this, OldTemplateFields<L>{});
 }
 
 template <const OldTemplateLayout& L>
 OldTemplateRecord<L> OldTemplateRecord<L>::decode(const QByteArray& bytes) {
-  const Image img = imageOf(bytes, Length);
-  OldTemplateRecord r;
-  decodeHead(img, r);
-  if constexpr (HasLogonHours) img.raw(L.hoursOffset, r.LogonHours);
-  img.texts(L.groupsOffset, 21, r.Groups);
-  img.texts(L.varNameOffset, 15, r.VarName);
-  img.texts(L.varValueOffset, 30, r.VarValue);
-  return r;
+  return decodeWith<OldTemplateRecord>(bytes, OldTemplateFields<L>{});
 }
 
 template struct OldTemplateRecord<kTemplateLayoutV1>;

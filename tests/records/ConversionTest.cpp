@@ -62,17 +62,8 @@ Site_Record currentSite(const QString& name) {
   return s;
 }
 
-class ConversionTest : public test::AppFixture {
+class ConversionTest : public test::FolderFixture {
  protected:
-  void SetUp() override {
-    AppFixture::SetUp();
-    test::resetFolder(db());
-  }
-  QString db() const { return dir() + "db/"; }
-  QByteArray file(const QString& name) const { return test::readAll(db() + name); }
-  bool has(const QString& name) const { return QFile::exists(db() + name); }
-  void put(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(test::writeAll(db() + name, bytes)); }
-
   ConvertHooks hooks() {
     return {[this](const QString& text, const QString& detail) {
               shown << text;

@@ -36,16 +36,8 @@ Template_Record tmpl(const QString& name, int16_t deleted = 0, const QStringList
   return t;
 }
 
-class MaintenanceTest : public test::AppFixture {
+class MaintenanceTest : public test::FolderFixture {
  protected:
-  void SetUp() override {
-    AppFixture::SetUp();
-    test::resetFolder(db());
-  }
-  QString db() const { return dir() + "db/"; }
-  QByteArray file(const QString& name) const { return test::readAll(db() + name); }
-  bool has(const QString& name) const { return QFile::exists(db() + name); }
-  void put(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(test::writeAll(db() + name, bytes)); }
   QByteArray logBlock(const QStringList& lines) const {
     QByteArray out = startup::kLogHeader.toLatin1() + "\r\n" +
                      startup::Clock::format(fixedClock.now()).toLatin1() + "\r\n";

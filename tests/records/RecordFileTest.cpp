@@ -109,8 +109,9 @@ TEST_F(RecordFileTest, NamesAreResolvedWithoutRegardToCase) {
   EXPECT_EQ(db.resolve("SharePerm.dat"), path("shareperm.dat"));
   EXPECT_EQ(db.resolve("Shareperm.dat"), path("shareperm.dat"));
   EXPECT_TRUE(db.exists("SHAREPERM.DAT"));
-  EXPECT_EQ(db.resolve(names::Permissions), path("Permissions.dat"))
-      << "a missing file keeps the name asked for";
+  EXPECT_EQ(db.resolve("permissions.dat"), path("Permissions.dat"))
+      << "a missing file gets the canonical name";
+  EXPECT_EQ(db.resolve("other.txt"), path("other.txt"));
   EXPECT_FALSE(db.exists(names::Permissions));
 
   Permission_Record p;
@@ -120,7 +121,7 @@ TEST_F(RecordFileTest, NamesAreResolvedWithoutRegardToCase) {
   EXPECT_EQ(test::readAll(path("shareperm.dat")), p.encode()) << "the existing file was written";
   EXPECT_FALSE(QFile::exists(path("SharePerm.dat")));
 
-  ASSERT_TRUE(db.appendRecord(names::Permissions, p.encode()).ok());
+  ASSERT_TRUE(db.appendRecord("permissions.dat", p.encode()).ok());
   EXPECT_TRUE(QDir(dir()).entryList(QDir::Files).contains("Permissions.dat"))
       << "new files get the canonical name";
 }

@@ -51,6 +51,7 @@ int ReadOnlyOps::open(const QString& path, int flags, mode_t mode, int* fd) {
 #include "support/Fixtures.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace tavrel::test {
 
@@ -59,6 +60,15 @@ QMap<QString, QByteArray> snapshot(const QString& folder) {
   for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
     if (name != QLatin1String(".tavrel.lock")) files.insert(name, readAll(folder + name));
   return files;
+}
+
+void FolderFixture::SetUp() {
+  AppFixture::SetUp();
+  resetFolder(db());
+}
+
+bool FolderFixture::has(const QString& name) const {
+  return QFile::exists(db() + name);
 }
 
 void resetFolder(const QString& folder) {

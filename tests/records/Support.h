@@ -67,9 +67,21 @@ QByteArray imageOf(const QList<R>& records) {
 
 }  // namespace tavrel::test
 
+#include "support/Fixtures.h"
+
 #include <QMap>
 
 namespace tavrel::test {
+
+// A test with an empty database folder `db()` inside its temporary folder.
+class FolderFixture : public AppFixture {
+ protected:
+  void SetUp() override;
+  QString db() const { return dir() + QStringLiteral("db/"); }
+  QByteArray file(const QString& name) const { return readAll(db() + name); }
+  bool has(const QString& name) const;
+  void put(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(writeAll(db() + name, bytes)); }
+};
 
 // Every file of `folder` (the folder lock excluded) with its bytes.
 QMap<QString, QByteArray> snapshot(const QString& folder);
