@@ -30,8 +30,8 @@ int16_t conversionKind(const QString& DBVersion);
 
 // Converts the files of the database folder `Path` from the layouts of `Kind` (1: sites and
 // templates of 1.x; 2: templates of "2.0"; 3: templates of "2.1"). DBVersion is written only when
-// every file present is in the current layout; on any failure the originals stay readable under
-// their names, DBVersion keeps its value and no completion message is given.
+// every file of the Kind that is present is in the current layout; on any failure the originals
+// stay readable under their names, DBVersion keeps its value and no completion message is given.
 Status Convert_DB(const QString& Path, int16_t Kind, const ConvertHooks& hooks,
                   FileOps& ops = posixFileOps());
 

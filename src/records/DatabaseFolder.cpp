@@ -122,7 +122,10 @@ Status DatabaseFolder::writeRecord(const QString& name, int n, const QByteArray&
     auto count = file->count();
     if (!count) return count.status();
     if (n > count.value() + 1)
-      return Status::failure(QStringLiteral("No record %1 in %2.").arg(n - 1).arg(file->name()));
+      return Status::failure(QStringLiteral("Record %1 can't be written: %2 holds %3 records.")
+                                 .arg(n)
+                                 .arg(file->name())
+                                 .arg(count.value()));
     return file->write(n, record);
   }();
   file->unlock(n);

@@ -43,6 +43,7 @@ RecordFile::~RecordFile() {
 }
 
 Result<RecordFile> RecordFile::open(const QString& path, int recordLength, Access access, FileOps& ops) {
+  if (recordLength < 1) return Status::failure(QStringLiteral("A record must have at least one byte."));
   int fd = -1;
   const QString name = QFileInfo(path).fileName();
   const int flags = access == Access::Read ? O_RDONLY : access == Access::Update ? O_RDWR : O_RDWR | O_CREAT;
@@ -52,6 +53,7 @@ Result<RecordFile> RecordFile::open(const QString& path, int recordLength, Acces
 }
 
 Result<RecordFile> RecordFile::createNew(const QString& path, int recordLength, FileOps& ops) {
+  if (recordLength < 1) return Status::failure(QStringLiteral("A record must have at least one byte."));
   int fd = -1;
   if (int err = ops.open(path, O_RDWR | O_CREAT | O_EXCL, 0666, &fd))
     return Status::failure(systemError("Can't create " + QFileInfo(path).fileName(), err));
@@ -78,6 +80,16 @@ Result<int> RecordFile::count() const {
   const qint64 n = bytes.value() / length_;
   if (n > std::numeric_limits<int>::max()) return Status::failure(name() + QStringLiteral(" is too large."));
   return static_cast<int>(n);
+}
+
+Status RecordFile::checkWholeRecords() const {
+  auto bytes = byteLength();
+  if (!bytes) return bytes.status();
+  if (bytes.value() % length_ == 0) return {};
+  return Status::failure(QStringLiteral("%1 is %2 bytes long, not a whole number of %3-byte records.")
+                             .arg(name())
+                             .arg(bytes.value())
+                             .arg(length_));
 }
 
 Result<QByteArray> RecordFile::read(int n) const {

@@ -40,6 +40,9 @@ class RecordFile {
 
   Result<qint64> byteLength() const;
   Result<int> count() const;
+  // Fails, saying so, when the length is no whole number of records: a file of another layout, or
+  // one with a partial record at its end (which the count leaves out).
+  Status checkWholeRecords() const;
   // Record n, 1 <= n <= count().
   Result<QByteArray> read(int n) const;
   // Writes record n (n may be count()+1, which extends the file); `bytes` is one record long.

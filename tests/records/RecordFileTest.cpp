@@ -42,7 +42,15 @@ TEST_F(RecordFileTest, CountIgnoresATrailingPartialRecord) {
     ASSERT_TRUE(f.ok()) << f.message().toStdString();
     EXPECT_EQ(f->count().value(), c.count) << c.bytes;
     EXPECT_FALSE(f->read(c.count + 1).ok()) << "the partial record is never read";
+    EXPECT_EQ(f->checkWholeRecords().ok(), c.bytes % 154 == 0) << c.bytes;
   }
+}
+
+TEST_F(RecordFileTest, PartialRecordIsNamedInTheCheck) {
+  ASSERT_TRUE(test::writeAll(path("Template.dat"), QByteArray(3778, ' ')));
+  auto f = RecordFile::open(path("Template.dat"), Template_Record::Length, RecordFile::Access::Read);
+  EXPECT_EQ(f->checkWholeRecords().message(),
+            "Template.dat is 3778 bytes long, not a whole number of 4324-byte records.");
 }
 
 TEST_F(RecordFileTest, ReadAndWriteRecordsNumberedFromOne) {
@@ -165,7 +173,10 @@ TEST_F(RecordFileTest, WriteRecordRefusesAGapAfterTheLastRecord) {
   DatabaseFolder db(dir());
   ASSERT_TRUE(db.writeRecord(names::Site, 1, site("A").encode()));
   ASSERT_TRUE(db.writeRecord(names::Site, 2, site("B").encode()));
-  EXPECT_FALSE(db.writeRecord(names::Site, 4, site("D").encode()));
+  Status gap = db.writeRecord(names::Site, 4, site("D").encode());
+  EXPECT_FALSE(gap);
+  EXPECT_EQ(gap.message(), "Record 4 can't be written: Site.dat holds 2 records.");
+  EXPECT_FALSE(db.appendRecord(names::Site, QByteArray()).ok()) << "no record of no bytes";
   EXPECT_EQ(test::readAll(path("Site.dat")).size(), 2 * 154);
 }
 
