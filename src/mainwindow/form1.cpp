@@ -84,6 +84,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   connect(strFirst, &QLineEdit::textChanged, this, &form1::strFirst_Change);
   connect(StrMiddle, &QLineEdit::textChanged, this, &form1::StrMiddle_Change);
   connect(strLast, &QLineEdit::textChanged, this, &form1::strLast_Change);
+  connectSettingsHandlers();
 }
 
 void form1::strFirst_Change() { refreshUserIdPreview(); }

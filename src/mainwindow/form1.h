@@ -2,12 +2,14 @@
 // The main window. Its controls are members under their known names, and each control's
 // objectName is that name, so that code and tests find them.
 
+#include "mainwindow/StartupServices.h"
 #include "mainwindow/StatusBar.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -57,6 +59,35 @@ class form1 : public QMainWindow {
 
   // Brings the window forward, restored (a second start asked for it).
   void bringToFront();
+
+  // --- Start-up and settings (form1Settings.cpp) ---
+  // The single-instance check. False when another instance runs: it has been asked to come
+  // forward, and this one must end without touching a setting.
+  bool Form_Load(const StartupServices& services);
+  // The start-up sequence, run before the window is shown: loads every setting into its control,
+  // connects the domain, converts older record files and loads the record files. False when the
+  // program must end (second instance, screen too narrow, failed administrator check).
+  bool Form_Initialize(const StartupServices& services = {});
+  // Shows the custom user-property fields whose captions are configured.
+  void Load_Custom_Fields();
+  // Setup page. Each stores its setting the moment it changes (Command3 stores the page).
+  void Command2_Click();
+  bool GETDIR();  // the database folder picker; true when a folder was chosen into dbpath
+  void Command3_Click();
+  void Check_Name_Format_Click();
+  void Check_FN_Format_Click();
+  void Option1_Click(int Index);
+  void FullName_Format_Click(int Index);
+  void FmtPass_Click();
+  void Run_Hidden_Click(int Index);
+  // Preferences page.
+  void USR_Cant_Change_Click();
+  void STOP_ON_RED_Click(int Index);
+  void savemail_Click();
+  void Mail_Logon_Click();
+
+  QColor Field_Colour;                   // the background of read-only fields
+  QTreeWidgetItem* Root_Node = nullptr;  // the "%Domain%" placeholder node when no domain is set
 
   // The pages of SSTab1, by number.
   enum Page {
@@ -274,6 +305,9 @@ class form1 : public QMainWindow {
 
  private:
   void refreshUserIdPreview();
+  void connectSettingsHandlers();
+  void loadSettings();
+  void layoutPasswordFrame(bool both);
   void buildImages();
   void buildMenus();
   void buildPopups();

@@ -26,6 +26,7 @@ struct SharedState {
   int32_t Directory_Mode = 0;  // 0 native, 1 mixed, 2 NT 4.0
   QString Domain_Name;         // "%Domain%" when not configured
   QString NetBIOS_Domain;
+  QString Profile_Hive_Name;  // the profile hive's file name, "NTUser.dat" unless configured
   int32_t User_Count = 0;
   int32_t Group_Count = 0;
   int32_t Users_Added_Count = 0;
