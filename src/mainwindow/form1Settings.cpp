@@ -538,22 +538,30 @@ void form1::Check_FN_Format_Click() {
   if (FullName_Format[3]->isChecked()) write(kPreferences, QStringLiteral("Custom_FN"), FN_Format->text());
 }
 
-void form1::Option1_Click(int) {
-  for (int i = 0; i < int(Option1.size()); ++i) {
-    if (!Option1[i]->isChecked()) continue;
-    if (const auto format = startup::userFormatOf(i)) setupid->setText(*format);
-    write(kSetup, QStringLiteral("UserFormat"), QString::number(i + 1));
+namespace {
+
+// A format option group: the selected option puts its fixed format into the field (the last,
+// "Custom", leaves the field as typed) and stores its number; a fixed format is previewed at once.
+template <std::size_t N>
+void selectFormat(const std::array<QRadioButton*, N>& options, std::optional<QString> (*formatOf)(int),
+                  QLineEdit* field, const QString& subkey, const QString& name, QLineEdit* preview) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (!options[i]->isChecked()) continue;
+    if (const auto format = formatOf(int(i))) field->setText(*format);
+    write(subkey, name, QString::number(i + 1));
   }
-  if (!Option1[4]->isChecked()) testuserid->setText(previewOf(setupid->text()));
+  if (!options[N - 1]->isChecked()) preview->setText(previewOf(field->text()));
+}
+
+}  // namespace
+
+void form1::Option1_Click(int) {
+  selectFormat(Option1, startup::userFormatOf, setupid, kSetup, QStringLiteral("UserFormat"), testuserid);
 }
 
 void form1::FullName_Format_Click(int) {
-  for (int i = 0; i < int(FullName_Format.size()); ++i) {
-    if (!FullName_Format[i]->isChecked()) continue;
-    if (const auto format = startup::fullNameFormatOf(i)) FN_Format->setText(*format);
-    write(kPreferences, QStringLiteral("FullName"), QString::number(i + 1));
-  }
-  if (!FullName_Format[3]->isChecked()) FN_Format_Check->setText(previewOf(FN_Format->text()));
+  selectFormat(FullName_Format, startup::fullNameFormatOf, FN_Format, kPreferences,
+               QStringLiteral("FullName"), FN_Format_Check);
 }
 
 void form1::layoutPasswordFrame(bool both) {
