@@ -311,13 +311,17 @@ void form1::loadSettings() {
   using namespace startup;
   state::SharedState& sh = state::shared();
   auto setText = [](QLineEdit* field, const QString& text) { field->setText(text); };
+  auto tick = [](QCheckBox* box, const QString& subkey, const QString& name,
+                 bool (*rule)(bool, const QString&)) {
+    const Stored v = read(subkey, name);
+    box->setChecked(rule(v.found, v.value));
+  };
 
   Stored s = read(kSetup, QStringLiteral("Domain"));
   sh.Domain_Name = ruleText(s.found, s.value);
   s = read(kSetup, QStringLiteral("Password"));
   setText(defaultpassword, ruleTrim(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("UseFormattedPassword"));
-  FmtPass->setChecked(ruleUctYes(s.found, s.value));
+  tick(FmtPass, kPreferences, QStringLiteral("UseFormattedPassword"), ruleUctYes);
   if (FmtPass->isChecked()) {
     s = read(kSetup, QStringLiteral("FormattedPassword"));
     setText(Formatted_Password, ruleTrim(s.found, s.value));
@@ -336,15 +340,11 @@ void form1::loadSettings() {
   setText(ALTID, ruleText(s.found, s.value));
   s = read(kPreferences, QStringLiteral("Custom_FN"));
   setText(FN_Format, ruleText(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("RenameDir"));
-  Rename_Dir_Shr->setChecked(ruleUcYes(s.found, s.value));
+  tick(Rename_Dir_Shr, kPreferences, QStringLiteral("RenameDir"), ruleUcYes);
   (cnNameSelected(read(kPreferences, QStringLiteral("CNName"))) ? CNName : SamAccountName)->setChecked(true);
-  s = read(kPreferences, QStringLiteral("CantChangePWD"));
-  USR_Cant_Change->setChecked(ruleUcYes(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("PasswdNVRExpire"));
-  PWD_NVR_EXPIRE->setChecked(ruleUcYes(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("ProfileDeleteUsername"));
-  Profile_Delete_Name->setChecked(ruleUcYes(s.found, s.value));
+  tick(USR_Cant_Change, kPreferences, QStringLiteral("CantChangePWD"), ruleUcYes);
+  tick(PWD_NVR_EXPIRE, kPreferences, QStringLiteral("PasswdNVRExpire"), ruleUcYes);
+  tick(Profile_Delete_Name, kPreferences, QStringLiteral("ProfileDeleteUsername"), ruleUcYes);
   Option1[userFormatOption(read(kSetup, QStringLiteral("UserFormat")))]->setChecked(true);
   FullName_Format[fullNameOption(read(kPreferences, QStringLiteral("FullName")))]->setChecked(true);
 
@@ -354,28 +354,17 @@ void form1::loadSettings() {
 
   const QString hidden[] = {QStringLiteral("CreateHidden"), QStringLiteral("MoveHidden"),
                             QStringLiteral("DeleteHidden")};
-  for (int i = 0; i < 3; ++i) {
-    s = read(kSetup, hidden[i]);
-    Run_Hidden[i]->setChecked(ruleYes(s.found, s.value));
-  }
+  for (int i = 0; i < 3; ++i) tick(Run_Hidden[i], kSetup, hidden[i], ruleYes);
   const QString wait[] = {QStringLiteral("WaitNew"), QStringLiteral("WaitMove"),
                           QStringLiteral("WaitDelete")};
-  for (int i = 0; i < 3; ++i) {
-    s = read(kSetup, wait[i]);
-    Wait_NEW[i]->setChecked(ruleYes(s.found, s.value));
-  }
+  for (int i = 0; i < 3; ++i) tick(Wait_NEW[i], kSetup, wait[i], ruleYes);
 
-  s = read(kPreferences, QStringLiteral("ConfirmDeletes"));
-  Confirm_Deletes->setChecked(ruleNotNo(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("ConfirmResets"));
-  Confirm_Resets->setChecked(ruleNotNo(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("CheckAdminRights"));
-  Domain_Admin->setChecked(ruleYes(s.found, s.value));
-  s = read(kPreferences, QStringLiteral("AccountDisabled"));
-  New_Disabled->setChecked(ruleYes(s.found, s.value));
+  tick(Confirm_Deletes, kPreferences, QStringLiteral("ConfirmDeletes"), ruleNotNo);
+  tick(Confirm_Resets, kPreferences, QStringLiteral("ConfirmResets"), ruleNotNo);
+  tick(Domain_Admin, kPreferences, QStringLiteral("CheckAdminRights"), ruleYes);
+  tick(New_Disabled, kPreferences, QStringLiteral("AccountDisabled"), ruleYes);
   // Read after CantChangePWD, whose handler has already stored "No" here when it is on.
-  s = read(kPreferences, QStringLiteral("ForcePasswdChange"));
-  Password_Change->setChecked(ruleYes(s.found, s.value));
+  tick(Password_Change, kPreferences, QStringLiteral("ForcePasswdChange"), ruleYes);
 
   // The halt switches are restored from all three values before their rule runs once, so that
   // restoring one box cannot overwrite the others' stored values.
@@ -398,10 +387,7 @@ void form1::loadSettings() {
       {Dir_Security, "SetPermissions"},     {Create_User_Account, "UserAccount"},
       {Create_Mail_Account, "MailAccount"}, {Run_script, "RunCmd"},
   };
-  for (const auto& [box, name] : steps) {
-    s = read(kUM, QString::fromLatin1(name));
-    box->setChecked(ruleUM(s.found, s.value));
-  }
+  for (const auto& [box, name] : steps) tick(box, kUM, QString::fromLatin1(name), ruleUM);
 
   const std::pair<QLineEdit*, const char*> mail[] = {
       {PORT, "LDAP_PORT"}, {txtAdmin, "Admin_Account"}, {txtPassword, "Mail_Password"}};
