@@ -1,6 +1,7 @@
 #include "mainwindow/StartupFixture.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <functional>
 
 using namespace tavrel;
@@ -466,6 +467,8 @@ TEST_F(StartupTest, SecondInstanceEndsSilentlyWithoutTouchingASetting) {
   EXPECT_TRUE(prompts.asked.empty());
   EXPECT_EQ(test::readAll(configPath()), before);
   EXPECT_EQ(w->windowTitle(), "...Duplicate Instance");
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "..Duplicate instance");
+  QGuiApplication::setApplicationDisplayName(QString());
   EXPECT_EQ(state::shared().Domain_Name, "");
   EXPECT_EQ(loads, 0);
 }
