@@ -1,0 +1,16 @@
+#include "platform/adsi/DirectoryBackend.h"
+
+namespace tavrel::adsi {
+
+const Attribute* Entry::find(const QString& name) const {
+  for (const Attribute& a : attributes)
+    if (a.name.compare(name, Qt::CaseInsensitive) == 0) return &a;
+  return nullptr;
+}
+
+QByteArray Entry::first(const QString& name) const {
+  const Attribute* a = find(name);
+  return a && !a->values.isEmpty() ? a->values.first() : QByteArray();
+}
+
+}  // namespace tavrel::adsi

@@ -1,0 +1,81 @@
+#pragma once
+// Internal: the object kinds behind AdsObject and the property cache they share.
+
+#include "platform/adsi/Directory.h"
+#include "platform/adsi/Properties.h"
+
+#include <QHash>
+
+namespace tavrel::adsi {
+
+struct Session {
+  std::shared_ptr<DirectoryBackend> backend;
+  std::optional<Credentials> credentials;
+  QHash<QString, std::shared_ptr<DirectoryConnection>> connections;
+
+  Result<std::shared_ptr<DirectoryConnection>> connect(const QString& server, Protocol protocol);
+};
+
+// Staged changes and loaded values of one directory entry. Changes are kept one per attribute,
+// in the order first made, and committed together.
+class PropertyCache {
+ public:
+  PropertyCache(std::shared_ptr<DirectoryConnection> conn, Dn dn, bool isNew)
+      : conn_(std::move(conn)), dn_(std::move(dn)), isNew_(isNew) {}
+
+  const Dn& dn() const { return dn_; }
+  void setDn(Dn dn) { dn_ = std::move(dn); }
+  bool isNew() const { return isNew_; }
+  DirectoryConnection& conn() const { return *conn_; }
+  const std::shared_ptr<DirectoryConnection>& connection() const { return conn_; }
+
+  Status load();
+  // The values the object will have once committed; nullopt when it has none.
+  Result<std::optional<Values>> current(const QString& attribute);
+  void stage(ModOp op, const QString& attribute, Values values);
+  Status commit();
+  void invalidate() { loaded_ = false; }
+
+ private:
+  std::shared_ptr<DirectoryConnection> conn_;
+  Dn dn_;
+  bool isNew_;
+  bool loaded_ = false;
+  Entry entry_;
+  QList<Modification> staged_;
+};
+
+class ObjectImpl {
+ public:
+  virtual ~ObjectImpl() = default;
+  virtual QString name() const = 0;
+  virtual QString className() const = 0;
+  virtual QString adsPath() const = 0;
+  virtual QString parent() const = 0;
+
+  virtual Result<QVariantList> getEx(const QString& name);
+  virtual Status put(const QString& name, const QVariantList& values, int control);
+  virtual Status setInfo();
+  virtual Status getInfo();
+
+  QStringList filter;
+  virtual Result<QList<AdsObject>> children();
+  virtual Result<AdsObject> create(const QString& className, const QString& relativeName);
+  virtual Status remove(const QString& className, const QString& relativeName);
+  virtual Result<AdsObject> moveHere(const QString& sourcePath, const QString& newName);
+  virtual Result<AdsObject> getObject(const QString& className, const QString& relativeName);
+
+  virtual Status setPassword(const QString& password);
+  virtual Result<QList<AdsObject>> groups();
+  virtual Result<QList<AdsObject>> members();
+  virtual Status addMember(const QString& path);
+  virtual Status removeMember(const QString& path);
+  virtual Result<bool> isMember(const QString& path);
+  virtual Result<QStringList> optionalProperties();
+  virtual Result<QStringList> mandatoryProperties();
+
+ protected:
+  Error unsupported(const char* what) const;
+};
+
+}  // namespace tavrel::adsi

@@ -1,0 +1,67 @@
+#include "platform/adsi/ObjectImpl.h"
+
+namespace tavrel::adsi {
+
+Status PropertyCache::load() {
+  if (isNew_) return makeError(hr::OBJECT_UNBOUND, QStringLiteral("the object has not been created yet"));
+  auto e = conn_->read(dn_, {});
+  if (!e) return e.error();
+  entry_ = std::move(*e);
+  dn_ = entry_.dn;
+  loaded_ = true;
+  return {};
+}
+
+Result<std::optional<Values>> PropertyCache::current(const QString& attribute) {
+  const Modification* staged = nullptr;
+  for (const Modification& m : staged_)
+    if (m.attribute.compare(attribute, Qt::CaseInsensitive) == 0) staged = &m;
+  if (staged && staged->op == ModOp::Replace) {
+    if (staged->values.isEmpty()) return std::optional<Values>();
+    return std::optional<Values>(staged->values);
+  }
+  Values base;
+  if (!isNew_) {
+    if (!loaded_) {
+      if (Status s = load(); !s) return s.error();
+    }
+    if (const Attribute* a = entry_.find(attribute)) base = a->values;
+  }
+  if (staged && staged->op == ModOp::Add) base += staged->values;
+  if (base.isEmpty()) return std::optional<Values>();
+  return std::optional<Values>(base);
+}
+
+void PropertyCache::stage(ModOp op, const QString& attribute, Values values) {
+  for (qsizetype i = 0; i < staged_.size(); ++i) {
+    Modification& m = staged_[i];
+    if (m.attribute.compare(attribute, Qt::CaseInsensitive) != 0) continue;
+    if (op == ModOp::Add) {
+      m.values += values;
+      if (m.op != ModOp::Replace) m.op = ModOp::Add;
+    } else {
+      m.op = op;
+      m.values = std::move(values);
+    }
+    return;
+  }
+  staged_.append(Modification{op, attribute, std::move(values)});
+}
+
+Status PropertyCache::commit() {
+  if (isNew_) {
+    QList<Attribute> attrs;
+    for (const Modification& m : staged_)
+      if (!m.values.isEmpty()) attrs.append(Attribute{m.attribute, m.values});
+    if (Status s = conn_->add(dn_, attrs); !s) return s;
+    isNew_ = false;
+  } else {
+    if (staged_.isEmpty()) return {};
+    if (Status s = conn_->modify(dn_, staged_); !s) return s;
+  }
+  staged_.clear();
+  loaded_ = false;
+  return {};
+}
+
+}  // namespace tavrel::adsi

@@ -1,0 +1,52 @@
+#pragma once
+// The directory schema the program works with: attribute syntaxes and classes. The provider
+// uses it to convert values; the simulated network uses it to validate them, so both sides agree.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tavrel::adsi {
+
+enum class Syntax {
+  String,        // Unicode string
+  Integer,       // signed 32-bit
+  LargeInteger,  // signed 64-bit (FILETIME values, USNs)
+  Boolean,       // "TRUE" / "FALSE"
+  Octets,        // binary
+  Sid,           // binary SID
+  DnValue,       // a distinguished name
+  Time,          // GeneralizedTime
+  Oid,           // class names (objectClass)
+};
+
+struct AttributeDef {
+  QString name;  // lDAPDisplayName
+  Syntax syntax = Syntax::String;
+  bool singleValued = true;
+  bool systemOnly = false;    // set by the directory, never by a client
+  bool userOptional = false;  // an optional property of the user class
+  int rangeUpper = 0;         // longest value in characters (strings) or bytes (binary); 0 = no limit
+};
+
+struct ClassDef {
+  QString name;       // lDAPDisplayName
+  QStringList chain;  // objectClass values, from "top" to the class itself
+  QString rdnType;    // "CN", "OU", "DC", "O"
+  QStringList possibleSuperiors;
+  QString category;  // the CN of its default objectCategory ("Person", "Group", ...)
+  bool structural = true;
+};
+
+// Lookups compare names without regard to case. Return nullptr for names not in the schema.
+const AttributeDef* findAttribute(const QString& name);
+const ClassDef* findClass(const QString& name);
+const QList<AttributeDef>& allAttributes();
+const QList<ClassDef>& allClasses();
+// The category CN a filter value "objectCategory=<name>" stands for (the class's default
+// category, or the name itself).
+QString categoryForName(const QString& name);
+// The syntax name the schema objects report ("DirectoryString", "Integer", "INTEGER8", ...).
+QString syntaxName(Syntax s);
+
+}  // namespace tavrel::adsi

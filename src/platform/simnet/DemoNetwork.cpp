@@ -1,0 +1,171 @@
+#include "platform/simnet/DemoNetwork.h"
+
+#include "platform/simnet/NetworkBuilder.h"
+
+namespace tavrel::simnet {
+
+using namespace adsi;
+
+namespace {
+
+struct Person {
+  const char* first;
+  const char* last;
+  const char* ou;  // relative to the domain
+  const char* title;
+};
+
+constexpr Person kPeople[] = {
+    {"John", "Smith", "OU=Sales", "Sales Manager"},
+    {"Mary", "Jones", "OU=Sales", "Account Executive"},
+    {"Peter", "Brown", "OU=East,OU=Sales", "Sales Representative"},
+    {"Linda", "Taylor", "OU=East,OU=Sales", "Sales Representative"},
+    {"Robert", "Wilson", "OU=West,OU=Sales", "Sales Representative"},
+    {"Susan", "Davies", "OU=West,OU=Sales", "Sales Assistant"},
+    {"Michael", "Evans", "OU=Marketing", "Marketing Director"},
+    {"Karen", "Thomas", "OU=Marketing", "Brand Manager"},
+    {"David", "Roberts", "OU=Marketing", "Copywriter"},
+    {"Sarah", "Johnson", "OU=Marketing", "Designer"},
+    {"James", "Walker", "OU=Engineering", "Chief Engineer"},
+    {"Emma", "Wright", "OU=Engineering", "Software Engineer"},
+    {"Daniel", "Thompson", "OU=Engineering", "Software Engineer"},
+    {"Laura", "White", "OU=Engineering", "Test Engineer"},
+    {"Paul", "Hughes", "OU=Engineering", "Hardware Engineer"},
+    {"Helen", "Edwards", "OU=Engineering", "Technical Writer"},
+    {"Mark", "Green", "OU=IT", "IT Manager"},
+    {"Claire", "Hall", "OU=IT", "Systems Administrator"},
+    {"Steven", "Wood", "OU=IT", "Help Desk"},
+    {"Rachel", "Harris", "OU=IT", "Help Desk"},
+    {"Andrew", "Martin", "OU=Finance", "Finance Director"},
+    {"Nicola", "Jackson", "OU=Finance", "Accountant"},
+    {"Simon", "Clarke", "OU=Finance", "Payroll Clerk"},
+    {"Joanne", "Lewis", "OU=Finance", "Accounts Clerk"},
+    {"Richard", "Young", "OU=Staff", "Receptionist"},
+    {"Angela", "King", "OU=Staff", "Office Manager"},
+    {"Christopher", "Baker", "OU=Staff", "Facilities"},
+    {"Julie", "Turner", "CN=Users", "Temporary Staff"},
+    {"Gary", "Hill", "CN=Users", "Contractor"},
+    {"Tracey", "Moore", "CN=Users", "Contractor"},
+};
+
+QString accountName(const Person& p) {
+  return (QString::fromLatin1(p.first).left(1) + QString::fromLatin1(p.last)).toLower();
+}
+
+}  // namespace
+
+Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
+  if (network->hasDomains()) return makeError(hr::ALREADY_EXISTS, QStringLiteral("the network is not empty"));
+  NetworkBuilder b(network);
+  const QString dom = QStringLiteral("example.local");
+  b.forest(dom, QStringLiteral("EXAMPLE"), false, QStringLiteral("EXDC01"))
+      .server(QStringLiteral("EXDC02"), dom, ServerRole::DomainController)
+      .server(QStringLiteral("FILESRV1"), dom, ServerRole::FileServer)
+      .server(QStringLiteral("FILESRV2"), dom, ServerRole::FileServer)
+      .server(QStringLiteral("EXCH2K"), dom, ServerRole::Exchange2000)
+      .server(QStringLiteral("EXCH55"), dom, ServerRole::Exchange55)
+      .policy(dom, PasswordPolicy{6, false})
+      .password(dom, QStringLiteral("Administrator"), QStringLiteral("Password1"));
+  for (const char* ou : {"OU=Sales", "OU=East,OU=Sales", "OU=West,OU=Sales", "OU=Marketing", "OU=Engineering",
+                         "OU=IT", "OU=Finance", "OU=Staff"})
+    b.ou(dom, QString::fromLatin1(ou));
+
+  struct G {
+    const char* name;
+    const char* container;
+    quint32 type;
+    const char* description;
+  };
+  const G groups[] = {
+      {"Sales Team", "OU=Sales", 0x80000002u, "Security Group - Global"},
+      {"Engineering", "OU=Engineering", 0x80000002u, "Security Group - Global"},
+      {"IT Support", "OU=IT", 0x80000002u, "Security Group - Global"},
+      {"Printer Users", "CN=Users", 0x80000004u, "Security Group - Domain Local"},
+      {"Finance Share", "OU=Finance", 0x80000004u, "Security Group - Domain Local"},
+      {"All Staff", "CN=Users", 0x80000008u, "Security Group - Universal"},
+      {"Sales News", "OU=Sales", 2, "Distribution Group - Global"},
+      {"Local Notices", "CN=Users", 4, "Distribution Group - Domain Local"},
+      {"Company News", "CN=Users", 8, "Distribution Group - Universal"},
+  };
+  for (const G& g : groups)
+    b.group(dom, QString::fromLatin1(g.name),
+            GroupSpec()
+                .in(QString::fromLatin1(g.container))
+                .ofType(static_cast<qint32>(g.type))
+                .describedAs(QString::fromLatin1(g.description)));
+
+  int n = 0;
+  for (const Person& p : kPeople) {
+    const QString id = accountName(p);
+    const QString full =
+        QStringLiteral("%1 %2").arg(QString::fromLatin1(p.first), QString::fromLatin1(p.last));
+    UserSpec u;
+    u.container = QString::fromLatin1(p.ou);
+    u.cn = full;
+    u.password = QStringLiteral("Welcome1");
+    u.enabled = n % 10 != 9;  // every tenth account is disabled
+    u.attributes = {
+        {"givenName", QString::fromLatin1(p.first)},
+        {"sn", QString::fromLatin1(p.last)},
+        {"displayName", full},
+        {"description", QString::fromLatin1(p.title)},
+        {"title", QString::fromLatin1(p.title)},
+        {"userPrincipalName", id + QStringLiteral("@example.local")},
+        {"mail", id + QStringLiteral("@example.local")},
+        {"physicalDeliveryOfficeName", n % 2 ? QStringLiteral("London") : QStringLiteral("Leeds")},
+        {"homeDirectory", QStringLiteral("\\\\FILESRV1\\Users$\\") + id},
+        {"homeDrive", QStringLiteral("H:")},
+        {"profilePath", QStringLiteral("\\\\FILESRV1\\Profiles$\\") + id},
+        {"scriptPath", QStringLiteral("logon.bat")}};
+    if (n % 7 == 3) u.attributes.insert(QStringLiteral("userAccountControl"), QString::number(0x10200));
+    b.user(dom, id, u);
+    const QString ou = QString::fromLatin1(p.ou);
+    if (ou.endsWith(QLatin1String("OU=Sales")))
+      b.member(dom, QStringLiteral("Sales Team"), id).member(dom, QStringLiteral("Sales News"), id);
+    if (ou == QLatin1String("OU=Engineering")) b.member(dom, QStringLiteral("Engineering"), id);
+    if (ou == QLatin1String("OU=IT")) b.member(dom, QStringLiteral("IT Support"), id);
+    if (ou == QLatin1String("OU=Finance")) b.member(dom, QStringLiteral("Finance Share"), id);
+    b.member(dom, QStringLiteral("All Staff"), id);
+    if (n % 3 == 0) b.member(dom, QStringLiteral("Printer Users"), id);
+    ++n;
+  }
+  b.member(dom, QStringLiteral("Domain Admins"), QStringLiteral("mgreen"))
+      .member(dom, QStringLiteral("Company News"), QStringLiteral("All Staff"))
+      .user(dom, QStringLiteral("WS001"), UserSpec().in(QStringLiteral("CN=Computers")).asComputer())
+      .user(dom, QStringLiteral("WS002"), UserSpec().in(QStringLiteral("OU=Sales")).asComputer());
+
+  const QString branch = QStringLiteral("branch.example.local");
+  b.childDomain(dom, branch, QStringLiteral("BRANCH"), true, QStringLiteral("BRDC01"))
+      .password(branch, QStringLiteral("Administrator"), QStringLiteral("Password1"))
+      .ou(branch, QStringLiteral("OU=Branch Office"))
+      .group(branch, QStringLiteral("Branch Staff"), GroupSpec().in(QStringLiteral("OU=Branch Office")));
+  for (const char* id : {"bcooper", "dward", "fmorris", "gprice"})
+    b.user(branch, QString::fromLatin1(id),
+           UserSpec().in(QStringLiteral("OU=Branch Office")).withPassword(QStringLiteral("Welcome1")))
+        .member(branch, QStringLiteral("Branch Staff"), QString::fromLatin1(id));
+
+  const QString nt = QStringLiteral("OLDCORP");
+  b.nt4Domain(nt, QStringLiteral("OLDPDC"))
+      .server(QStringLiteral("OLDBDC"), nt, ServerRole::DomainController)
+      .server(QStringLiteral("OLDFS"), nt, ServerRole::FileServer)
+      .password(nt, QStringLiteral("Administrator"), QStringLiteral("Password1"))
+      .group(nt, QStringLiteral("Accounts"), GroupSpec{})
+      .group(nt, QStringLiteral("Warehouse"), GroupSpec{});
+  for (const char* id : {"jdoe", "asmith", "bnewton", "cparker", "eharris"})
+    b.user(nt, QString::fromLatin1(id),
+           UserSpec()
+               .withPassword(QStringLiteral("Welcome1"))
+               .with(QStringLiteral("displayName"), QString::fromLatin1(id).toUpper())
+               .with(QStringLiteral("homeDrive"), QStringLiteral("H:")))
+        .member(nt,
+                QString::fromLatin1(id) < QStringLiteral("c") ? QStringLiteral("Accounts")
+                                                              : QStringLiteral("Warehouse"),
+                QString::fromLatin1(id));
+
+  b.loggedOn(QStringLiteral("EXAMPLE"), QStringLiteral("Administrator"));
+  auto built = b.build();
+  if (!built) return built.error();
+  return network->lockAccount(dom, QStringLiteral("tmoore"));
+}
+
+}  // namespace tavrel::simnet

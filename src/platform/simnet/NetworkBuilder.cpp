@@ -1,0 +1,217 @@
+#include "platform/simnet/NetworkBuilder.h"
+
+#include "platform/adsi/Properties.h"
+
+namespace tavrel::simnet {
+
+using namespace adsi;
+
+NetworkBuilder::NetworkBuilder(const QString& folder) {
+  auto net = SimNetwork::open(folder);
+  if (net)
+    net_ = *net;
+  else
+    error_ = net.error();
+}
+
+NetworkBuilder::NetworkBuilder(std::shared_ptr<SimNetwork> network) : net_(std::move(network)) {
+  identitySet_ = net_ && net_->loggedOnUser().ok();
+}
+
+void NetworkBuilder::fail(const Error& e, const QString& step) {
+  if (error_) return;
+  Error copy = e;
+  copy.message = step + QStringLiteral(": ") + e.message;
+  error_ = copy;
+}
+
+Result<std::shared_ptr<DirectoryConnection>> NetworkBuilder::connect(const QString& domain) {
+  if (!net_) return *error_;
+  const auto domains = net_->browseDomains();
+  for (const DomainInfo& d : domains)
+    if ((d.dnsName.compare(domain, Qt::CaseInsensitive) == 0 ||
+         d.netbiosName.compare(domain, Qt::CaseInsensitive) == 0))
+      return net_->bind(domain, d.kind == DomainKind::Nt4 ? Protocol::Sam : Protocol::Ldap, std::nullopt);
+  return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
+}
+
+Result<Dn> NetworkBuilder::containerDn(DirectoryConnection& conn, const QString& relative) {
+  auto rel = Dn::parse(relative);
+  if (!rel) return rel.error();
+  Dn out = conn.server().defaultNamingContext;
+  for (auto it = rel->rdns().crbegin(); it != rel->rdns().crend(); ++it) out = out.child(*it);
+  return out;
+}
+
+Result<Dn> NetworkBuilder::accountDn(DirectoryConnection& conn, const QString& account) {
+  SearchRequest req;
+  req.base = conn.server().defaultNamingContext;
+  req.filter = QStringLiteral("(sAMAccountName=%1)").arg(escapeFilterValue(account));
+  req.attributes = {QStringLiteral("objectClass")};
+  auto r = conn.search(req);
+  if (!r) return r.error();
+  if (r->entries.isEmpty())
+    return makeError(hr::USER_NOT_FOUND, QStringLiteral("no account %1").arg(account));
+  return r->entries.first().dn;
+}
+
+NetworkBuilder& NetworkBuilder::forest(const QString& dns, const QString& netbios, bool mixedMode,
+                                       const QString& dcName) {
+  if (error_) return *this;
+  const QString dc = dcName.isEmpty() ? QStringLiteral("DC1-") + netbios.toUpper() : dcName;
+  if (Status s = net_->addForest(dns, netbios, mixedMode, dc); !s)
+    return fail(s.error(), QStringLiteral("forest ") + dns), *this;
+  if (!identitySet_) {
+    if (Status s = net_->setLoggedOnUser({netbios, QStringLiteral("Administrator")}); !s)
+      return fail(s.error(), QStringLiteral("logon")), *this;
+    identitySet_ = true;
+  }
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::childDomain(const QString& parentDns, const QString& dns,
+                                            const QString& netbios, bool mixedMode, const QString& dcName) {
+  if (error_) return *this;
+  const QString dc = dcName.isEmpty() ? QStringLiteral("DC1-") + netbios.toUpper() : dcName;
+  if (Status s = net_->addChildDomain(parentDns, dns, netbios, mixedMode, dc); !s)
+    fail(s.error(), QStringLiteral("domain ") + dns);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::nt4Domain(const QString& netbios, const QString& pdcName) {
+  if (error_) return *this;
+  if (Status s = net_->addNt4Domain(netbios,
+                                    pdcName.isEmpty() ? QStringLiteral("PDC-") + netbios.toUpper() : pdcName);
+      !s)
+    return fail(s.error(), QStringLiteral("NT domain ") + netbios), *this;
+  if (!identitySet_) {
+    if (Status s = net_->setLoggedOnUser({netbios, QStringLiteral("Administrator")}); !s)
+      return fail(s.error(), QStringLiteral("logon")), *this;
+    identitySet_ = true;
+  }
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::server(const QString& name, const QString& domain, ServerRole role) {
+  if (error_) return *this;
+  if (Status s = net_->addServer(name, domain, role); !s) fail(s.error(), QStringLiteral("server ") + name);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::ou(const QString& domain, const QString& relativeDn,
+                                   const QString& description) {
+  if (error_) return *this;
+  auto conn = connect(domain);
+  if (!conn) return fail(conn.error(), QStringLiteral("OU ") + relativeDn), *this;
+  auto dn = containerDn(**conn, relativeDn);
+  if (!dn) return fail(dn.error(), QStringLiteral("OU ") + relativeDn), *this;
+  QList<Attribute> attrs{{QStringLiteral("objectClass"), {"organizationalUnit"}}};
+  if (!description.isEmpty()) attrs.append({QStringLiteral("description"), {description.toUtf8()}});
+  if (Status s = (*conn)->add(*dn, attrs); !s) fail(s.error(), QStringLiteral("OU ") + relativeDn);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::user(const QString& domain, const QString& account, const UserSpec& spec) {
+  if (error_) return *this;
+  const QString step = QStringLiteral("user ") + account;
+  auto conn = connect(domain);
+  if (!conn) return fail(conn.error(), step), *this;
+  auto container = containerDn(**conn, spec.container);
+  if (!container) return fail(container.error(), step), *this;
+  const QString cn = spec.cn.isEmpty() ? account : spec.cn;
+  const Dn dn = container->child(Rdn(QStringLiteral("CN"), cn));
+  QList<Attribute> attrs{
+      {QStringLiteral("objectClass"), {spec.computer ? "computer" : "user"}},
+      {QStringLiteral("sAMAccountName"), {(spec.computer ? account + u'$' : account).toUtf8()}}};
+  // Flags are written once the password is in place, as an administrator would.
+  QString flags;
+  for (auto it = spec.attributes.cbegin(); it != spec.attributes.cend(); ++it) {
+    if (it.key().compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0)
+      flags = it.value();
+    else
+      attrs.append({it.key(), {it.value().toUtf8()}});
+  }
+  if (Status s = (*conn)->add(dn, attrs); !s) return fail(s.error(), step), *this;
+  if (!spec.password.isEmpty()) {
+    if (Status s = (*conn)->setPassword(dn, spec.password); !s) return fail(s.error(), step), *this;
+  }
+  if ((spec.enabled || !flags.isEmpty()) && !spec.computer) {
+    auto e = (*conn)->read(dn, {QStringLiteral("userAccountControl")});
+    if (!e) return fail(e.error(), step), *this;
+    qint32 control = flags.isEmpty()
+                         ? static_cast<qint32>(e->first(QStringLiteral("userAccountControl")).toLongLong())
+                         : flags.toInt();
+    if (spec.enabled)
+      control &= ~uac::ACCOUNTDISABLE;
+    else
+      control |= uac::ACCOUNTDISABLE;
+    if (!spec.password.isEmpty() && flags.isEmpty()) control &= ~uac::PASSWD_NOTREQD;
+    if (Status s = (*conn)->modify(
+            dn, {Modification{
+                    ModOp::Replace, QStringLiteral("userAccountControl"), {QByteArray::number(control)}}});
+        !s)
+      fail(s.error(), step);
+  }
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::group(const QString& domain, const QString& name, const GroupSpec& spec) {
+  if (error_) return *this;
+  const QString step = QStringLiteral("group ") + name;
+  auto conn = connect(domain);
+  if (!conn) return fail(conn.error(), step), *this;
+  auto container = containerDn(**conn, spec.container);
+  if (!container) return fail(container.error(), step), *this;
+  QList<Attribute> attrs{{QStringLiteral("objectClass"), {"group"}},
+                         {QStringLiteral("sAMAccountName"), {name.left(20).trimmed().toUtf8()}},
+                         {QStringLiteral("groupType"), {QByteArray::number(spec.groupType)}}};
+  if (!spec.description.isEmpty()) attrs.append({QStringLiteral("description"), {spec.description.toUtf8()}});
+  if (Status s = (*conn)->add(container->child(Rdn(QStringLiteral("CN"), name)), attrs); !s)
+    fail(s.error(), step);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::member(const QString& domain, const QString& group, const QString& account) {
+  if (error_) return *this;
+  const QString step = QStringLiteral("member %1 of %2").arg(account, group);
+  auto conn = connect(domain);
+  if (!conn) return fail(conn.error(), step), *this;
+  auto g = accountDn(**conn, group);
+  if (!g) return fail(g.error(), step), *this;
+  auto m = accountDn(**conn, account);
+  if (!m) return fail(m.error(), step), *this;
+  if (Status s =
+          (*conn)->modify(*g, {Modification{ModOp::Add, QStringLiteral("member"), {m->toString().toUtf8()}}});
+      !s)
+    fail(s.error(), step);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::password(const QString& domain, const QString& account,
+                                         const QString& password) {
+  if (error_) return *this;
+  if (Status s = net_->setAccountPassword(domain, account, password); !s)
+    fail(s.error(), QStringLiteral("password of ") + account);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::policy(const QString& domain, const PasswordPolicy& policy) {
+  if (error_) return *this;
+  if (Status s = net_->setPasswordPolicy(domain, policy); !s)
+    fail(s.error(), QStringLiteral("policy of ") + domain);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::loggedOn(const QString& domain, const QString& account) {
+  if (error_) return *this;
+  if (Status s = net_->setLoggedOnUser({domain, account}); !s) fail(s.error(), QStringLiteral("logon"));
+  identitySet_ = true;
+  return *this;
+}
+
+Result<std::shared_ptr<SimNetwork>> NetworkBuilder::build() {
+  if (error_) return *error_;
+  return net_;
+}
+
+}  // namespace tavrel::simnet

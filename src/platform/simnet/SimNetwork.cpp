@@ -1,0 +1,1641 @@
+#include "platform/simnet/SimNetwork.h"
+
+#include "platform/adsi/Properties.h"
+#include "platform/adsi/Schema.h"
+#include "platform/adsi/Values.h"
+#include "platform/simnet/DemoNetwork.h"
+#include "platform/simnet/FilterMatch.h"
+#include "platform/simnet/Store.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QUuid>
+
+namespace tavrel::simnet {
+
+using namespace adsi;
+
+namespace {
+
+constexpr qint64 kFirstRid = 1100;
+constexpr qint32 kUserDefaultUac = uac::NORMAL_ACCOUNT | uac::ACCOUNTDISABLE | uac::PASSWD_NOTREQD;  // 0x222
+constexpr qint32 kNt4UserDefaultUac = uac::NORMAL_ACCOUNT | 0x1;                                     // 0x201
+constexpr qint32 kComputerDefaultUac = uac::WORKSTATION_TRUST_ACCOUNT | uac::PASSWD_NOTREQD;
+constexpr qint32 kAccountTypeMask =
+    0x100 | uac::NORMAL_ACCOUNT | 0x800 | uac::WORKSTATION_TRUST_ACCOUNT | uac::SERVER_TRUST_ACCOUNT;
+
+// Attributes a global catalog holds for every object.
+const QStringList& partialAttributeSet() {
+  static const QStringList s = {"objectClass",
+                                "objectCategory",
+                                "distinguishedName",
+                                "cn",
+                                "name",
+                                "sAMAccountName",
+                                "userPrincipalName",
+                                "displayName",
+                                "objectSid",
+                                "objectGUID",
+                                "groupType",
+                                "member",
+                                "mail",
+                                "givenName",
+                                "sn",
+                                "userAccountControl",
+                                "primaryGroupID",
+                                "dnsRoot",
+                                "nETBIOSName",
+                                "nCName",
+                                "ou",
+                                "dc",
+                                "description",
+                                "sAMAccountType",
+                                "proxyAddresses",
+                                "homeMDB"};
+  return s;
+}
+
+Error err(int code, const QString& message, quint32 ext = 0) {
+  return ldapError(code, message, ext);
+}
+
+QString str(const Values& v) {
+  return v.isEmpty() ? QString() : QString::fromUtf8(v.first());
+}
+qint64 num(const Values& v, qint64 dflt = 0) {
+  return v.isEmpty() ? dflt : v.first().toLongLong();
+}
+
+// The most specific structural class of an objectClass list (unknown classes are an error).
+Result<const ClassDef*> structuralClass(const Values& classes) {
+  const ClassDef* best = nullptr;
+  for (const QByteArray& c : classes) {
+    const ClassDef* def = findClass(QString::fromUtf8(c));
+    if (!def)
+      return err(ldap::OBJECT_CLASS_VIOLATION,
+                 QStringLiteral("unknown class \"%1\"").arg(QString::fromUtf8(c)));
+    if (def->structural && (!best || def->chain.size() > best->chain.size())) best = def;
+  }
+  if (!best) return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("no structural class"));
+  return best;
+}
+
+bool isAccountClass(const QStringList& chain) {
+  return chain.contains(QStringLiteral("user"), Qt::CaseInsensitive) ||
+         chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
+}
+
+Status validSam(const QString& sam, bool isUser) {
+  const int limit = isUser ? 20 : 256;
+  if (sam.trimmed().isEmpty() || sam.size() > limit)
+    return err(ldap::CONSTRAINT_VIOLATION,
+               QStringLiteral("sAMAccountName must have 1 to %1 characters").arg(limit));
+  static const QString bad = QStringLiteral("\"/\\[]:;|=,+*?<>@");
+  for (const QChar c : sam)
+    if (bad.contains(c) || c.unicode() < 0x20)
+      return err(ldap::CONSTRAINT_VIOLATION,
+                 QStringLiteral("sAMAccountName \"%1\" has an invalid character").arg(sam));
+  return {};
+}
+
+// groupType: exactly one scope bit, optionally the security bit; builtin values only for the
+// system.
+Status validGroupType(qint32 t, bool mixed) {
+  const qint32 scope = t & ~grouptype::SECURITY;
+  if (scope != grouptype::GLOBAL && scope != grouptype::DOMAIN_LOCAL && scope != grouptype::UNIVERSAL)
+    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("groupType %1 is not valid").arg(t));
+  if (mixed && scope == grouptype::UNIVERSAL && (t & grouptype::SECURITY))
+    return err(ldap::UNWILLING_TO_PERFORM,
+               QStringLiteral("universal security groups need a native-mode domain"));
+  return {};
+}
+
+qint32 samAccountType(const QStringList& chain, qint32 groupType) {
+  if (chain.contains(QStringLiteral("computer"), Qt::CaseInsensitive)) return 0x30000001;
+  if (chain.contains(QStringLiteral("user"), Qt::CaseInsensitive)) return 0x30000000;
+  const bool local = groupType & (grouptype::DOMAIN_LOCAL | grouptype::BUILTIN_LOCAL);
+  const qint32 base = local ? 0x20000000 : 0x10000000;
+  return (groupType & grouptype::SECURITY) ? base : base + 1;
+}
+
+// A value checked against the attribute's syntax and range.
+Status checkValue(const AttributeDef& def, const QByteArray& v) {
+  if (v.isEmpty()) return err(ldap::INVALID_SYNTAX, QStringLiteral("empty value for %1").arg(def.name));
+  bool ok = true;
+  switch (def.syntax) {
+    case Syntax::Integer: {
+      const qint64 n = v.toLongLong(&ok);
+      ok = ok && n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max();
+      break;
+    }
+    case Syntax::LargeInteger:
+      v.toLongLong(&ok);
+      break;
+    case Syntax::Boolean:
+      ok = v == "TRUE" || v == "FALSE";
+      break;
+    case Syntax::DnValue:
+      ok = Dn::parse(QString::fromUtf8(v)).ok();
+      break;
+    default:
+      break;
+  }
+  if (!ok)
+    return err(ldap::INVALID_SYNTAX,
+               QStringLiteral("\"%1\" is not a valid %2").arg(QString::fromUtf8(v), def.name));
+  if (def.rangeUpper > 0) {
+    const qsizetype len = def.syntax == Syntax::String ? QString::fromUtf8(v).size() : v.size();
+    if (len > def.rangeUpper)
+      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is too long").arg(def.name));
+  }
+  return {};
+}
+
+bool sameValue(const AttributeDef* def, const QByteArray& a, const QByteArray& b) {
+  if (def && (def->syntax == Syntax::Octets || def->syntax == Syntax::Sid)) return a == b;
+  return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+}
+
+QByteArray hashPassword(const QByteArray& salt, const QString& password) {
+  return QCryptographicHash::hash(salt + password.toUtf8(), QCryptographicHash::Sha256);
+}
+
+Status checkPasswordPolicy(Store& st, const DomainRow& d, const QString& sam, const QString& password) {
+  auto head = st.object(d.nc);
+  const qint64 minLength = head ? num(st.attr(head->id, QStringLiteral("minPwdLength"))) : 0;
+  const qint64 props = head ? num(st.attr(head->id, QStringLiteral("pwdProperties"))) : 0;
+  auto refuse = [](const QString& why) {
+    return err(ldap::CONSTRAINT_VIOLATION, why, ldap::EXT_PASSWORD_RESTRICTION);
+  };
+  if (password.size() < minLength)
+    return refuse(QStringLiteral("the password is shorter than %1 characters").arg(minLength));
+  if (props & 1) {
+    int classes = 0;
+    bool upper = false, lower = false, digit = false, other = false;
+    for (const QChar c : password) {
+      if (c.isUpper())
+        upper = true;
+      else if (c.isLower())
+        lower = true;
+      else if (c.isDigit())
+        digit = true;
+      else
+        other = true;
+    }
+    classes = int(upper) + int(lower) + int(digit) + int(other);
+    if (classes < 3) return refuse(QStringLiteral("the password is not complex enough"));
+    if (sam.size() >= 3 && password.contains(sam, Qt::CaseInsensitive))
+      return refuse(QStringLiteral("the password contains the account name"));
+  }
+  return {};
+}
+
+// A transaction that rolls back unless committed.
+class Txn {
+ public:
+  explicit Txn(Store& s) : s_(s) { ok_ = s_.begin().ok(); }
+  ~Txn() {
+    if (ok_ && !done_) s_.rollback();
+  }
+  bool ok() const { return ok_; }
+  Status commit() {
+    done_ = true;
+    return s_.commit();
+  }
+
+ private:
+  Store& s_;
+  bool ok_ = false;
+  bool done_ = false;
+};
+
+}  // namespace
+
+// =============================================================================================
+// The server side: one connection to one domain (or forest, or SAM).
+
+class SimConnection : public DirectoryConnection {
+ public:
+  SimConnection(std::shared_ptr<SimNetwork> net, Protocol protocol, DomainRow domain, bool serverless,
+                ServerInfo info)
+      : net_(std::move(net)),
+        st_(net_->store()),
+        protocol_(protocol),
+        domain_(std::move(domain)),
+        serverless_(serverless),
+        info_(std::move(info)) {}
+
+  const ServerInfo& server() const override { return info_; }
+
+  Result<Entry> rootDse() override {
+    if (Status s = alive(); !s) return s.error();
+    Entry e;
+    auto add = [&](const char* name, const QString& v) {
+      e.attributes.append(Attribute{QString::fromLatin1(name), {v.toUtf8()}});
+    };
+    add("defaultNamingContext", info_.defaultNamingContext.toString());
+    add("configurationNamingContext", info_.configurationNamingContext.toString());
+    add("schemaNamingContext", info_.schemaNamingContext.toString());
+    add("rootDomainNamingContext", info_.rootDomainNamingContext.toString());
+    add("dnsHostName", info_.host);
+    add("isGlobalCatalogReady", QStringLiteral("TRUE"));
+    add("supportedLDAPVersion", QStringLiteral("3"));
+    add("currentTime", QString::fromLatin1(generalizedTime(st_.now())));
+    e.attributes.append(Attribute{
+        QStringLiteral("namingContexts"),
+        {info_.defaultNamingContext.toString().toUtf8(), info_.configurationNamingContext.toString().toUtf8(),
+         info_.schemaNamingContext.toString().toUtf8()}});
+    e.attributes.append(
+        Attribute{QStringLiteral("supportedControl"), {"1.2.840.113556.1.4.319", "1.2.840.113556.1.4.473"}});
+    return e;
+  }
+
+  Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
+    if (Status s = alive(); !s) return s.error();
+    auto o = reach(dn);
+    if (!o) return o.error();
+    return entry(*o, attributes);
+  }
+
+  Result<SearchResult> search(const SearchRequest& req) override {
+    if (Status s = alive(); !s) return s.error();
+    auto base = reach(req.base);
+    if (!base) return base.error();
+    auto pred = compileFilter(req.filter);
+    if (!pred) return pred.error();
+    qint64 after = 0;
+    if (!req.cookie.isEmpty()) {
+      bool ok = false;
+      after = req.cookie.toLongLong(&ok);
+      if (!ok) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("bad paging cookie"));
+    }
+    QList<qint64> ids = candidates(*base, req, after);
+    int limit = st_.sizeLimit;
+    if (req.sizeLimit > 0 && req.sizeLimit < limit) limit = req.sizeLimit;
+    const bool paged = req.pageSize > 0;
+    const int pageLimit = paged ? std::min(req.pageSize, st_.sizeLimit) : limit;
+    SearchResult out;
+    qint64 lastId = 0;
+    for (qint64 id : ids) {
+      auto o = st_.objectById(id);
+      if (!o || !inScope(*o)) continue;
+      Source src(st_, *o, protocol_ == Protocol::GlobalCatalog);
+      if (!(*pred)(src)) continue;
+      if (out.entries.size() >= pageLimit) {
+        if (paged)
+          out.cookie = QByteArray::number(lastId);
+        else
+          out.sizeLimitExceeded = true;
+        break;
+      }
+      out.entries.append(entry(*o, req.attributes));
+      lastId = id;
+    }
+    return out;
+  }
+
+  Status add(const Dn& dn, const QList<Attribute>& attributes) override;
+  Status modify(const Dn& dn, const QList<Modification>& changes) override;
+  Status remove(const Dn& dn) override;
+  Status rename(const Dn& dn, const Rdn& newRdn, const std::optional<Dn>& newSuperior) override;
+  Status setPassword(const Dn& dn, const QString& password) override;
+
+ private:
+  class Source : public AttributeSource {
+   public:
+    Source(Store& st, const ObjRow& o, bool gc) : st_(st), o_(o), gc_(gc) {}
+    Values values(const QString& attribute) const override {
+      if (gc_ && !partialAttributeSet().contains(attribute, Qt::CaseInsensitive)) return {};
+      return st_.readValues(o_, attribute);
+    }
+
+   private:
+    Store& st_;
+    const ObjRow& o_;
+    bool gc_;
+  };
+
+  Status alive() {
+    auto d = st_.domainById(domain_.id);
+    if (!d || !d->reachable) return err(ldap::SERVER_DOWN, QStringLiteral("the server is not operational"));
+    auto r = st_.q("SELECT reachable FROM servers WHERE name=?");
+    r.bind(1, info_.host.section(u'.', 0, 0));
+    if (r.next() && r.i64(0) == 0)
+      return err(ldap::SERVER_DOWN, QStringLiteral("the server is not operational"));
+    return {};
+  }
+
+  bool inScope(const ObjRow& o) const {
+    if (protocol_ == Protocol::Sam) return o.domainId == domain_.id;
+    if (serverless_ || protocol_ == Protocol::GlobalCatalog) return o.forestId == domain_.forestId;
+    return o.domainId == domain_.id || (o.domainId == 0 && o.forestId == domain_.forestId);
+  }
+
+  Result<ObjRow> reach(const Dn& dn) {
+    if (dn.isEmpty()) return err(ldap::NO_SUCH_OBJECT, QStringLiteral("empty name"));
+    auto o = st_.object(dn);
+    if (!o || !inScope(*o))
+      return err(ldap::NO_SUCH_OBJECT, QStringLiteral("there is no such object: %1").arg(dn.toString()));
+    return *o;
+  }
+
+  Status writable() {
+    if (protocol_ == Protocol::GlobalCatalog)
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the global catalog is read-only"));
+    if (Status s = alive(); !s) return s;
+    if (st_.refuse) {
+      const quint32 code = *st_.refuse;
+      st_.refuse.reset();
+      return makeError(code, QStringLiteral("the change was refused"));
+    }
+    return {};
+  }
+
+  Entry entry(const ObjRow& o, const QStringList& attributes) {
+    Entry e;
+    e.dn = o.dn;
+    const bool gc = protocol_ == Protocol::GlobalCatalog;
+    if (attributes.isEmpty()) {
+      e.attributes = st_.attrs(o.id);
+      for (const char* virt : {"distinguishedName", "member", "memberOf"}) {
+        Values v = st_.readValues(o, QString::fromLatin1(virt));
+        if (!v.isEmpty()) e.attributes.append(Attribute{QString::fromLatin1(virt), std::move(v)});
+      }
+      if (gc)
+        e.attributes.removeIf(
+            [](const Attribute& a) { return !partialAttributeSet().contains(a.name, Qt::CaseInsensitive); });
+      return e;
+    }
+    for (const QString& name : attributes) {
+      if (gc && !partialAttributeSet().contains(name, Qt::CaseInsensitive)) continue;
+      Values v = st_.readValues(o, name);
+      if (v.isEmpty()) continue;
+      const AttributeDef* def = findAttribute(name);
+      e.attributes.append(Attribute{def ? def->name : name, std::move(v)});
+    }
+    return e;
+  }
+
+  QList<qint64> candidates(const ObjRow& base, const SearchRequest& req, qint64 after) {
+    QList<qint64> ids;
+    if (req.scope == Scope::Base) {
+      if (base.id > after) ids.append(base.id);
+      return ids;
+    }
+    // Equality on an indexed attribute narrows the candidates; the filter is still applied.
+    static const QRegularExpression samEq(QStringLiteral("^\\(sAMAccountName=([^()*\\\\]+)\\)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression sidEq(QStringLiteral("^\\(objectSid=((?:\\\\[0-9a-fA-F]{2})+)\\)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (auto m = samEq.match(req.filter); m.hasMatch()) {
+      auto r = st_.q("SELECT object_id FROM sam WHERE name_key=? AND object_id>? ORDER BY object_id");
+      r.bind(1, m.captured(1).toLower()).bind(2, after);
+      while (r.next()) ids.append(r.i64(0));
+      return withinBase(ids, base, req.scope);
+    }
+    if (auto m = sidEq.match(req.filter); m.hasMatch()) {
+      QByteArray sid = QByteArray::fromHex(m.captured(1).remove(u'\\').toLatin1());
+      auto r = st_.q("SELECT object_id FROM sids WHERE sid=? AND object_id>? ORDER BY object_id");
+      r.bindBlob(1, sid).bind(2, after);
+      while (r.next()) ids.append(r.i64(0));
+      return withinBase(ids, base, req.scope);
+    }
+    if (req.scope == Scope::OneLevel) {
+      auto r = st_.q("SELECT id FROM objects WHERE parent_id=? AND id>? ORDER BY id");
+      r.bind(1, base.id).bind(2, after);
+      while (r.next()) ids.append(r.i64(0));
+      return ids;
+    }
+    const QString rk = reversedKey(base.dn);
+    auto r = st_.q("SELECT id FROM objects WHERE (rkey=?1 OR (rkey>?2 AND rkey<?3)) AND id>?4 ORDER BY id");
+    r.bind(1, rk).bind(2, rk + QChar(1)).bind(3, rk + QChar(2)).bind(4, after);
+    while (r.next()) ids.append(r.i64(0));
+    return ids;
+  }
+
+  QList<qint64> withinBase(const QList<qint64>& ids, const ObjRow& base, Scope scope) {
+    QList<qint64> out;
+    for (qint64 id : ids) {
+      auto o = st_.objectById(id);
+      if (!o) continue;
+      if (scope == Scope::OneLevel ? o->parentId == base.id : o->dn.isWithin(base.dn)) out.append(id);
+    }
+    return out;
+  }
+
+  std::optional<ObjRow> groupByRid(qint64 domainId, qint64 rid) {
+    auto d = st_.domainById(domainId);
+    if (!d) return std::nullopt;
+    auto id = st_.sidOwner(domainId, sidWithRid(d->sid, static_cast<quint32>(rid)));
+    if (!id) return std::nullopt;
+    return st_.objectById(*id);
+  }
+
+  Status applyMember(const ObjRow& group, const Modification& m);
+
+  std::shared_ptr<SimNetwork> net_;
+  Store& st_;
+  Protocol protocol_;
+  DomainRow domain_;
+  bool serverless_;
+  ServerInfo info_;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// Adds an entry with every server-side default, without checking the caller's rights. Shared by
+// LDAP adds and the seeding of well-known objects (`rid` > 0 forces the RID).
+Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 rid, bool system) {
+  if (dn.isEmpty()) return err(ldap::INVALID_DN_SYNTAX, QStringLiteral("empty name"));
+  if (st.object(dn)) return err(ldap::ALREADY_EXISTS, QStringLiteral("%1 already exists").arg(dn.toString()));
+  auto parent = st.object(dn.parent());
+  if (!parent)
+    return err(ldap::NO_SUCH_OBJECT,
+               QStringLiteral("the container %1 does not exist").arg(dn.parent().toString()));
+
+  auto find = [&](const QString& name) -> Attribute* {
+    for (Attribute& a : attrs)
+      if (a.name.compare(name, Qt::CaseInsensitive) == 0) return &a;
+    return nullptr;
+  };
+  auto set = [&](const QString& name, Values v) {
+    if (Attribute* a = find(name))
+      a->values = std::move(v);
+    else
+      attrs.append(Attribute{name, std::move(v)});
+  };
+  // Merge repeated attribute names and validate each.
+  QList<Attribute> merged;
+  for (const Attribute& a : attrs) {
+    const AttributeDef* def = findAttribute(a.name);
+    if (!def)
+      return err(ldap::UNDEFINED_TYPE, QStringLiteral("the attribute %1 is not in the schema").arg(a.name));
+    if (def->systemOnly && !system)
+      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
+    Attribute* m = nullptr;
+    for (Attribute& x : merged)
+      if (x.name.compare(def->name, Qt::CaseInsensitive) == 0) m = &x;
+    if (!m) {
+      merged.append(Attribute{def->name, {}});
+      m = &merged.last();
+    }
+    for (const QByteArray& v : a.values) {
+      if (Status s = checkValue(*def, v); !s) return s.error();
+      m->values.append(v);
+    }
+    if (def->singleValued && m->values.size() > 1)
+      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(def->name));
+  }
+  attrs = merged;
+
+  const Attribute* oc = find(QStringLiteral("objectClass"));
+  if (!oc) return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("no objectClass"));
+  auto cls = structuralClass(oc->values);
+  if (!cls) return cls.error();
+  const ClassDef* def = *cls;
+  const QStringList chain = def->chain;
+  const Rdn& rdn = dn.rdn();
+  if (rdn.avas().size() != 1 || rdn.type().compare(def->rdnType, Qt::CaseInsensitive) != 0)
+    return err(ldap::NAMING_VIOLATION, QStringLiteral("a %1 is named with %2=").arg(def->name, def->rdnType));
+  const QStringList parentChain = st.chain(parent->id);
+  bool superiorOk = system;
+  for (const QString& s : def->possibleSuperiors)
+    superiorOk = superiorOk || parentChain.contains(s, Qt::CaseInsensitive);
+  if (!superiorOk)
+    return err(ldap::NAMING_VIOLATION,
+               QStringLiteral("a %1 cannot be created in a %2")
+                   .arg(def->name, parentChain.isEmpty() ? QString() : parentChain.last()));
+  const QString rdnAttr =
+      def->rdnType.toLower() == QLatin1String("cn") ? QStringLiteral("cn") : def->rdnType.toLower();
+  if (const AttributeDef* ra = findAttribute(rdnAttr)) {
+    if (Status s = checkValue(*ra, rdn.value().toUtf8()); !s) return s.error();
+  }
+  if (const Attribute* given = find(rdnAttr);
+      given && !sameValue(nullptr, given->values.value(0), rdn.value().toUtf8()))
+    return err(ldap::NAMING_VIOLATION, QStringLiteral("%1 differs from the name").arg(rdnAttr));
+
+  const qint64 domainId = parent->domainId;
+  const qint64 forestId = parent->forestId;
+  const auto domain = domainId ? st.domainById(domainId) : std::nullopt;
+  std::optional<ForestRow> forest = forestId ? st.forest(forestId) : std::nullopt;
+
+  set(QStringLiteral("objectClass"), [&] {
+    Values v;
+    for (const QString& c : chain) v.append(c.toUtf8());
+    return v;
+  }());
+  set(rdnAttr, {rdn.value().toUtf8()});
+  set(QStringLiteral("name"), {rdn.value().toUtf8()});
+  if (!def->category.isEmpty()) {
+    const Dn schemaNc = forest ? forest->schemaNc : Dn::fromDnsName(domain ? domain->netbios : QString());
+    set(QStringLiteral("objectCategory"),
+        {schemaNc.child(Rdn(QStringLiteral("CN"), def->category)).toString().toUtf8()});
+  }
+  set(QStringLiteral("objectGUID"), {QUuid::createUuid().toRfc4122()});
+  const QByteArray now = generalizedTime(st.now());
+  set(QStringLiteral("whenCreated"), {now});
+  set(QStringLiteral("whenChanged"), {now});
+  set(QStringLiteral("instanceType"), {"4"});
+
+  QString sam;
+  QByteArray sid;
+  QList<qint64> memberIds;
+  if (isAccountClass(chain)) {
+    if (!domain) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("accounts belong in a domain"));
+    const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
+    const bool isComputer = chain.contains(QStringLiteral("computer"), Qt::CaseInsensitive);
+    const qint64 newRid = rid != 0 ? rid : st.nextRid(domainId);
+    if (const Attribute* s = find(QStringLiteral("sAMAccountName"))) {
+      sam = QString::fromUtf8(s->values.value(0));
+      if (Status v = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam, isUser); !v)
+        return v.error();
+    } else {
+      sam = QStringLiteral("$%1-%2")
+                .arg(QString::number(QRandomGenerator::global()->bounded(0x100000), 16).toUpper())
+                .arg(newRid);
+      set(QStringLiteral("sAMAccountName"), {sam.toUtf8()});
+    }
+    if (st.samOwner(domainId, sam))
+      return err(ldap::ALREADY_EXISTS, QStringLiteral("the account name %1 is already in use").arg(sam));
+    sid = rid < 0 ? QByteArray() : sidWithRid(domain->sid, static_cast<quint32>(newRid));
+    if (const Attribute* forced = find(QStringLiteral("objectSid")); forced && system)
+      sid = forced->values.value(0);
+    set(QStringLiteral("objectSid"), {sid});
+    qint32 gt = 0;
+    if (isUser) {
+      const bool nt4 = domain->kind == DomainKind::Nt4;
+      if (!find(QStringLiteral("userAccountControl")))
+        set(QStringLiteral("userAccountControl"), {QByteArray::number(isComputer ? kComputerDefaultUac
+                                                                      : nt4      ? kNt4UserDefaultUac
+                                                                                 : kUserDefaultUac)});
+      const qint32 control = static_cast<qint32>(num(find(QStringLiteral("userAccountControl"))->values));
+      if ((control & kAccountTypeMask) == 0)
+        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+      if (!(control & uac::ACCOUNTDISABLE) && !(control & uac::PASSWD_NOTREQD) && !system) {
+        if (Status s = checkPasswordPolicy(st, *domain, sam, QString()); !s) return s.error();
+      }
+      if (const Attribute* pg = find(QStringLiteral("primaryGroupID"));
+          pg && !system && num(pg->values) != (isComputer ? 515 : 513))
+        return err(ldap::UNWILLING_TO_PERFORM,
+                   QStringLiteral("the primary group must be a group of which the user is a member"));
+      if (!find(QStringLiteral("primaryGroupID")))
+        set(QStringLiteral("primaryGroupID"), {isComputer ? "515" : "513"});
+      if (const Attribute* p = find(QStringLiteral("pwdLastSet"));
+          p && !system && num(p->values) != 0 && num(p->values) != -1)
+        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("pwdLastSet takes 0 or -1"));
+      if (num(find(QStringLiteral("pwdLastSet")) ? find(QStringLiteral("pwdLastSet"))->values : Values{}) ==
+          -1)
+        set(QStringLiteral("pwdLastSet"), {QByteArray::number(st.nowTicks())});
+      else
+        set(QStringLiteral("pwdLastSet"), {"0"});
+      if (!find(QStringLiteral("accountExpires")))
+        set(QStringLiteral("accountExpires"), {QByteArray::number(kNeverExpires)});
+      if (const Attribute* l = find(QStringLiteral("lockoutTime")); l && !system && num(l->values) != 0)
+        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("lockoutTime takes 0 only"));
+      set(QStringLiteral("badPwdCount"), {"0"});
+    } else {
+      if (!find(QStringLiteral("groupType")))
+        set(QStringLiteral("groupType"), {QByteArray::number(qint32(0x80000002u))});
+      gt = static_cast<qint32>(num(find(QStringLiteral("groupType"))->values));
+      if (!system) {
+        if (Status s = validGroupType(gt, domain->mixed); !s) return s.error();
+      }
+    }
+    set(QStringLiteral("sAMAccountType"), {QByteArray::number(samAccountType(chain, gt))});
+  }
+  if (Attribute* m = find(QStringLiteral("member"))) {
+    if (!chain.contains(QStringLiteral("group"), Qt::CaseInsensitive))
+      return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("only groups have members"));
+    for (const QByteArray& v : m->values) {
+      auto mo = st.object(Dn::parse(QString::fromUtf8(v)).value());
+      if (!mo)
+        return err(ldap::NO_SUCH_OBJECT,
+                   QStringLiteral("the member %1 does not exist").arg(QString::fromUtf8(v)));
+      if (memberIds.contains(mo->id))
+        return err(ldap::ALREADY_EXISTS, QStringLiteral("a member is listed twice"));
+      memberIds.append(mo->id);
+    }
+    attrs.removeIf(
+        [](const Attribute& a) { return a.name.compare(QLatin1String("member"), Qt::CaseInsensitive) == 0; });
+  }
+
+  const qint64 id = st.insertObject(*parent, dn, domainId, forestId, attrs);
+  if (id == 0) return st.dbError(QStringLiteral("cannot store %1").arg(dn.toString()));
+  if (!sam.isEmpty()) {
+    auto q = st.q("INSERT INTO sam(domain_id, name_key, object_id) VALUES(?,?,?)");
+    q.bind(1, domainId).bind(2, sam.toLower()).bind(3, id);
+    q.run();
+  }
+  if (!sid.isEmpty()) {
+    auto q = st.q("INSERT INTO sids(sid, object_id) VALUES(?,?)");
+    q.bindBlob(1, sid).bind(2, id);
+    q.run();
+  }
+  for (qint64 m : memberIds) {
+    auto q = st.q("INSERT INTO links(group_id, member_id) VALUES(?,?)");
+    q.bind(1, id).bind(2, m);
+    q.run();
+  }
+  return id;
+}
+
+}  // namespace
+
+Status SimConnection::add(const Dn& dn, const QList<Attribute>& attributes) {
+  if (Status s = writable(); !s) return s;
+  auto parent = st_.object(dn.parent());
+  if (!dn.isEmpty() && parent && !inScope(*parent))
+    return err(ldap::NO_SUCH_OBJECT,
+               QStringLiteral("the container %1 does not exist").arg(dn.parent().toString()));
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  auto id = addEntry(st_, dn, attributes, 0, false);
+  if (!id) return id.error();
+  return t.commit();
+}
+
+Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
+  QList<qint64> ids;
+  for (const QByteArray& v : m.values) {
+    auto dn = Dn::parse(QString::fromUtf8(v));
+    if (!dn) return err(ldap::INVALID_DN_SYNTAX, dn.error().message);
+    auto mo = st_.object(*dn);
+    if (!mo)
+      return err(ldap::NO_SUCH_OBJECT,
+                 QStringLiteral("the member %1 does not exist").arg(QString::fromUtf8(v)));
+    ids.append(mo->id);
+  }
+  const auto groupSid = st_.attr(group.id, QStringLiteral("objectSid"));
+  const quint32 groupRid = groupSid.isEmpty() ? 0 : sidRid(groupSid.first());
+  auto primaryHere = [&](qint64 memberId) {
+    auto mo = st_.objectById(memberId);
+    return mo && mo->domainId == group.domainId && groupRid != 0 &&
+           num(st_.attr(memberId, QStringLiteral("primaryGroupID"))) == groupRid;
+  };
+  auto link = [&](qint64 memberId, bool add) {
+    auto q = st_.q(add ? "INSERT INTO links(group_id, member_id) VALUES(?,?)"
+                       : "DELETE FROM links WHERE group_id=? AND member_id=?");
+    q.bind(1, group.id).bind(2, memberId);
+    q.run();
+  };
+  switch (m.op) {
+    case ModOp::Add:
+      if (ids.isEmpty()) return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("no member given"));
+      for (qint64 id : ids) {
+        if (id == group.id)
+          return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a group cannot contain itself"));
+        if (st_.hasLink(group.id, id) || primaryHere(id))
+          return err(ldap::ALREADY_EXISTS, QStringLiteral("the account is already a member of the group"));
+        link(id, true);
+      }
+      return {};
+    case ModOp::Delete:
+      if (ids.isEmpty()) {
+        for (qint64 id : st_.membersOf(group.id)) link(id, false);
+        return {};
+      }
+      for (qint64 id : ids) {
+        if (!st_.hasLink(group.id, id))
+          return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the account is not a member of the group"));
+        link(id, false);
+      }
+      return {};
+    case ModOp::Replace:
+      for (qint64 id : st_.membersOf(group.id)) link(id, false);
+      for (qint64 id : ids) {
+        if (st_.hasLink(group.id, id)) continue;
+        if (primaryHere(id))
+          return err(ldap::ALREADY_EXISTS, QStringLiteral("the account is already a member of the group"));
+        link(id, true);
+      }
+      return {};
+  }
+  return {};
+}
+
+Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
+  if (Status s = writable(); !s) return s;
+  auto o = reach(dn);
+  if (!o) return o.error();
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  const QStringList chain = st_.chain(o->id);
+  const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
+  const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
+  const bool isComputer = chain.contains(QStringLiteral("computer"), Qt::CaseInsensitive);
+  auto domain = o->domainId ? st_.domainById(o->domainId) : std::nullopt;
+
+  // The entry's attributes as they stand, changed in memory and written back when all is well.
+  QHash<QString, Values> state;
+  QHash<QString, QString> names;
+  for (const Attribute& a : st_.attrs(o->id)) {
+    state.insert(a.name.toLower(), a.values);
+    names.insert(a.name.toLower(), a.name);
+  }
+  const QHash<QString, Values> before = state;
+  QSet<QString> touched;
+
+  for (const Modification& m : changes) {
+    const AttributeDef* def = findAttribute(m.attribute);
+    if (!def)
+      return err(ldap::UNDEFINED_TYPE,
+                 QStringLiteral("the attribute %1 is not in the schema").arg(m.attribute));
+    const QString key = def->name.toLower();
+    if (key == QLatin1String("member")) {
+      if (!isGroup) return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("only groups have members"));
+      if (Status s = applyMember(*o, m); !s) return s;
+      continue;
+    }
+    if (def->systemOnly)
+      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
+    if (key == QLatin1String("objectclass"))
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the class cannot be changed"));
+    if (key == o->dn.rdn().type().toLower())
+      return err(ldap::NOT_ALLOWED_ON_RDN,
+                 QStringLiteral("%1 is the naming attribute; rename the object instead").arg(def->name));
+    for (const QByteArray& v : m.values)
+      if (Status s = checkValue(*def, v); !s) return s;
+    Values cur = state.value(key);
+    switch (m.op) {
+      case ModOp::Replace:
+        cur = m.values;
+        break;
+      case ModOp::Add:
+        if (m.values.isEmpty())
+          return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("no value to add to %1").arg(def->name));
+        for (const QByteArray& v : m.values) {
+          for (const QByteArray& c : cur)
+            if (sameValue(def, c, v))
+              return err(ldap::TYPE_OR_VALUE_EXISTS,
+                         QStringLiteral("%1 already has that value").arg(def->name));
+          cur.append(v);
+        }
+        break;
+      case ModOp::Delete:
+        if (cur.isEmpty())
+          return err(ldap::NO_SUCH_ATTRIBUTE, QStringLiteral("%1 has no value").arg(def->name));
+        if (m.values.isEmpty()) {
+          cur.clear();
+        } else {
+          for (const QByteArray& v : m.values) {
+            const qsizetype at = std::find_if(cur.cbegin(), cur.cend(),
+                                              [&](const QByteArray& c) { return sameValue(def, c, v); }) -
+                                 cur.cbegin();
+            if (at >= cur.size())
+              return err(ldap::NO_SUCH_ATTRIBUTE,
+                         QStringLiteral("%1 does not have that value").arg(def->name));
+            cur.removeAt(at);
+          }
+        }
+        break;
+    }
+    if (def->singleValued && cur.size() > 1)
+      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(def->name));
+    if (cur.isEmpty())
+      state.remove(key);
+    else
+      state.insert(key, cur);
+    names.insert(key, def->name);
+    touched.insert(key);
+  }
+
+  auto changed = [&](const char* k) {
+    const QString key = QString::fromLatin1(k);
+    return touched.contains(key) && state.value(key) != before.value(key);
+  };
+  auto value = [&](const char* k) { return num(state.value(QString::fromLatin1(k))); };
+
+  // Account rules, checked on the result of all changes together.
+  if (changed("pwdlastset")) {
+    if (!state.contains(QStringLiteral("pwdlastset")) ||
+        (value("pwdlastset") != 0 && value("pwdlastset") != -1))
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("pwdLastSet takes 0 or -1"));
+    if (value("pwdlastset") == -1)
+      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(st_.nowTicks())});
+  } else if (touched.contains(QStringLiteral("pwdlastset")) && value("pwdlastset") == -1) {
+    state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(st_.nowTicks())});
+    touched.insert(QStringLiteral("pwdlastset"));
+  }
+  if (changed("lockouttime")) {
+    if (value("lockouttime") != 0)
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("lockoutTime takes 0 only"));
+    state.insert(QStringLiteral("lockouttime"), {"0"});
+    state.insert(QStringLiteral("badpwdcount"), {"0"});
+    touched.insert(QStringLiteral("badpwdcount"));
+  }
+  if (isUser && changed("useraccountcontrol")) {
+    if (!state.contains(QStringLiteral("useraccountcontrol")))
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl cannot be removed"));
+    const qint32 control = static_cast<qint32>(value("useraccountcontrol"));
+    if ((control & kAccountTypeMask) == 0)
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+    const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("useraccountcontrol"))));
+    const bool enabling = (old & uac::ACCOUNTDISABLE) && !(control & uac::ACCOUNTDISABLE);
+    auto secret = st_.q("SELECT 1 FROM secrets WHERE object_id=?");
+    secret.bind(1, o->id);
+    const bool hasPassword = secret.next();
+    if (enabling && !hasPassword && !(control & uac::PASSWD_NOTREQD) && domain) {
+      const QString sam = str(state.value(QStringLiteral("samaccountname")));
+      if (Status s = checkPasswordPolicy(st_, *domain, sam, QString()); !s) return s;
+    }
+  }
+  if (isUser && changed("primarygroupid")) {
+    const qint64 rid = value("primarygroupid");
+    auto g = domain ? groupByRid(domain->id, rid) : std::nullopt;
+    if (!g || !st_.hasLink(g->id, o->id))
+      return err(ldap::UNWILLING_TO_PERFORM,
+                 QStringLiteral("the primary group must be a group of which the user is a member"));
+    // The new primary group loses its explicit link; the old one becomes an ordinary membership.
+    auto del = st_.q("DELETE FROM links WHERE group_id=? AND member_id=?");
+    del.bind(1, g->id).bind(2, o->id);
+    del.run();
+    if (auto oldG = groupByRid(domain->id, num(before.value(QStringLiteral("primarygroupid"))))) {
+      auto ins = st_.q("INSERT OR IGNORE INTO links(group_id, member_id) VALUES(?,?)");
+      ins.bind(1, oldG->id).bind(2, o->id);
+      ins.run();
+    }
+  }
+  if ((isUser || isGroup) && changed("samaccountname")) {
+    const QString sam = str(state.value(QStringLiteral("samaccountname")));
+    if (Status s = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam, isUser); !s) return s;
+    if (auto owner = st_.samOwner(o->domainId, sam); owner && *owner != o->id)
+      return err(ldap::ALREADY_EXISTS, QStringLiteral("the account name %1 is already in use").arg(sam));
+    auto del = st_.q("DELETE FROM sam WHERE object_id=?");
+    del.bind(1, o->id);
+    del.run();
+    auto ins = st_.q("INSERT INTO sam(domain_id, name_key, object_id) VALUES(?,?,?)");
+    ins.bind(1, o->domainId).bind(2, sam.toLower()).bind(3, o->id);
+    ins.run();
+  }
+  if (isGroup && changed("grouptype")) {
+    const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("grouptype"))));
+    if (old & grouptype::BUILTIN_LOCAL)
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a built-in group keeps its type"));
+    if (Status s = validGroupType(static_cast<qint32>(value("grouptype")), domain && domain->mixed); !s)
+      return s;
+    state.insert(QStringLiteral("samaccounttype"),
+                 {QByteArray::number(samAccountType(chain, static_cast<qint32>(value("grouptype"))))});
+    touched.insert(QStringLiteral("samaccounttype"));
+  }
+  if (chain.contains(QStringLiteral("domainDNS"), Qt::CaseInsensitive) && changed("ntmixeddomain")) {
+    if (value("ntmixeddomain") != 0 || !domain || !domain->mixed)
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a domain can only be raised to native mode"));
+    auto u = st_.q("UPDATE domains SET mixed=0 WHERE id=?");
+    u.bind(1, domain->id);
+    u.run();
+  }
+
+  state.insert(QStringLiteral("whenchanged"), {generalizedTime(st_.now())});
+  names.insert(QStringLiteral("whenchanged"), QStringLiteral("whenChanged"));
+  touched.insert(QStringLiteral("whenchanged"));
+  for (const QString& key : std::as_const(touched))
+    st_.writeAttr(o->id, names.value(key, key), state.value(key));
+  return t.commit();
+}
+
+Status SimConnection::remove(const Dn& dn) {
+  if (Status s = writable(); !s) return s;
+  auto o = reach(dn);
+  if (!o) return o.error();
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  if (st_.hasChildren(o->id))
+    return err(ldap::NOT_ALLOWED_ON_NONLEAF, QStringLiteral("%1 has child objects").arg(dn.toString()));
+  if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
+    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
+  const Values sid = st_.attr(o->id, QStringLiteral("objectSid"));
+  if (!sid.isEmpty() && st_.chain(o->id).contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
+    auto r = st_.q(
+        "SELECT 1 FROM attrs a JOIN objects o ON o.id=a.object_id WHERE a.akey='primarygroupid' AND "
+        "a.value=? AND o.domain_id=? LIMIT 1");
+    r.bindBlob(1, QByteArray::number(sidRid(sid.first()))).bind(2, o->domainId);
+    if (r.next())
+      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the group is the primary group of an account"));
+  }
+  for (const char* sql :
+       {"DELETE FROM links WHERE group_id=?1 OR member_id=?1", "DELETE FROM attrs WHERE object_id=?1",
+        "DELETE FROM sam WHERE object_id=?1", "DELETE FROM sids WHERE object_id=?1",
+        "DELETE FROM secrets WHERE object_id=?1", "DELETE FROM objects WHERE id=?1"}) {
+    auto q = st_.q(sql);
+    q.bind(1, o->id);
+    if (!q.run()) return st_.dbError(QStringLiteral("cannot delete %1").arg(dn.toString()));
+  }
+  return t.commit();
+}
+
+Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optional<Dn>& newSuperior) {
+  if (Status s = writable(); !s) return s;
+  auto o = reach(dn);
+  if (!o) return o.error();
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
+    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
+  const Dn parentDn = newSuperior ? *newSuperior : o->dn.parent();
+  auto parent = reach(parentDn);
+  if (!parent) return parent.error();
+  if (parent->domainId != o->domainId)
+    return err(ldap::UNWILLING_TO_PERFORM,
+               QStringLiteral("objects cannot be moved to another domain this way"));
+  if (parentDn.isWithin(o->dn))
+    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("an object cannot be moved below itself"));
+  const QStringList chain = st_.chain(o->id);
+  auto cls = structuralClass([&] {
+    Values v;
+    for (const QString& c : chain) v.append(c.toUtf8());
+    return v;
+  }());
+  if (!cls) return cls.error();
+  if (newRdn.avas().size() != 1 || newRdn.type().compare((*cls)->rdnType, Qt::CaseInsensitive) != 0)
+    return err(ldap::NAMING_VIOLATION,
+               QStringLiteral("a %1 is named with %2=").arg((*cls)->name, (*cls)->rdnType));
+  if (const AttributeDef* ra = findAttribute(newRdn.type()))
+    if (Status s = checkValue(*ra, newRdn.value().toUtf8()); !s) return s;
+  const QStringList parentChain = st_.chain(parent->id);
+  bool superiorOk = false;
+  for (const QString& s : (*cls)->possibleSuperiors)
+    superiorOk = superiorOk || parentChain.contains(s, Qt::CaseInsensitive);
+  if (!superiorOk)
+    return err(ldap::NAMING_VIOLATION, QStringLiteral("a %1 cannot be placed there").arg((*cls)->name));
+  const Dn target = parentDn.child(newRdn);
+  if (auto clash = st_.object(target); clash && clash->id != o->id)
+    return err(ldap::ALREADY_EXISTS, QStringLiteral("%1 already exists").arg(target.toString()));
+
+  // The object and everything below it take the new name.
+  const QString oldRk = reversedKey(o->dn);
+  QList<std::pair<qint64, Dn>> moves;
+  {
+    auto r = st_.q("SELECT id, dn FROM objects WHERE rkey=?1 OR (rkey>?2 AND rkey<?3)");
+    r.bind(1, oldRk).bind(2, oldRk + QChar(1)).bind(3, oldRk + QChar(2));
+    while (r.next()) moves.append({r.i64(0), Dn::parse(r.text(1)).value()});
+  }
+  const int oldDepth = o->dn.depth();
+  for (const auto& [id, oldDn] : moves) {
+    Dn moved = target;
+    const QList<Rdn>& rdns = oldDn.rdns();
+    for (int i = static_cast<int>(rdns.size()) - oldDepth - 1; i >= 0; --i) moved = moved.child(rdns[i]);
+    auto u = st_.q(
+        "UPDATE objects SET dn=?, dn_key=?, rkey=?, parent_id=CASE WHEN id=?5 THEN ?6 ELSE parent_id END "
+        "WHERE id=?4");
+    u.bind(1, moved.toString())
+        .bind(2, moved.key())
+        .bind(3, reversedKey(moved))
+        .bind(4, id)
+        .bind(5, o->id)
+        .bind(6, parent->id);
+    if (!u.run()) return st_.dbError(QStringLiteral("cannot rename %1").arg(dn.toString()));
+  }
+  st_.writeAttr(
+      o->id, newRdn.type().toLower() == QLatin1String("cn") ? QStringLiteral("cn") : newRdn.type().toLower(),
+      {newRdn.value().toUtf8()});
+  st_.writeAttr(o->id, QStringLiteral("name"), {newRdn.value().toUtf8()});
+  st_.writeAttr(o->id, QStringLiteral("whenChanged"), {generalizedTime(st_.now())});
+  return t.commit();
+}
+
+Status SimConnection::setPassword(const Dn& dn, const QString& password) {
+  if (Status s = writable(); !s) return s;
+  auto o = reach(dn);
+  if (!o) return o.error();
+  if (!st_.chain(o->id).contains(QStringLiteral("user"), Qt::CaseInsensitive))
+    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("only accounts have passwords"));
+  auto d = st_.domainById(o->domainId);
+  if (!d) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("no domain"));
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  if (Status s =
+          checkPasswordPolicy(st_, *d, str(st_.attr(o->id, QStringLiteral("sAMAccountName"))), password);
+      !s)
+    return s;
+  QByteArray salt(16, Qt::Uninitialized);
+  for (char& c : salt) c = static_cast<char>(QRandomGenerator::global()->bounded(256));
+  auto q = st_.q("INSERT OR REPLACE INTO secrets(object_id, salt, hash) VALUES(?,?,?)");
+  q.bind(1, o->id).bindBlob(2, salt).bindBlob(3, hashPassword(salt, password));
+  if (!q.run()) return st_.dbError(QStringLiteral("cannot store the password"));
+  st_.writeAttr(o->id, QStringLiteral("pwdLastSet"), {QByteArray::number(st_.nowTicks())});
+  return t.commit();
+}
+
+// =============================================================================================
+
+SimNetwork::SimNetwork() : store_(std::make_unique<Store>()) {}
+SimNetwork::~SimNetwork() = default;
+
+Result<std::shared_ptr<SimNetwork>> SimNetwork::open(const QString& folder) {
+  if (!QDir().mkpath(folder))
+    return makeError(hr::ACCESS_DENIED, QStringLiteral("cannot create %1").arg(folder));
+  std::shared_ptr<SimNetwork> net(new SimNetwork());
+  if (Status s = net->store_->open(QDir(folder).filePath(QStringLiteral("network.db"))); !s) return s.error();
+  return net;
+}
+
+QString SimNetwork::defaultFolder() {
+  const QString env = qEnvironmentVariable("TAVREL_NETWORK");
+  if (!env.isEmpty()) return env;
+  QString data = qEnvironmentVariable("XDG_DATA_HOME");
+  if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.local/share");
+  return data + QStringLiteral("/tavrel/network");
+}
+
+Result<std::shared_ptr<SimNetwork>> SimNetwork::openDefault() {
+  auto net = open(defaultFolder());
+  if (!net) return net;
+  if (!(*net)->hasDomains()) {
+    if (Status s = seedDemoNetwork(*net); !s) return s.error();
+  }
+  return net;
+}
+
+bool SimNetwork::hasDomains() {
+  auto r = store_->q("SELECT 1 FROM domains LIMIT 1");
+  return r.next();
+}
+
+QList<DomainInfo> SimNetwork::browseDomains() {
+  QList<DomainInfo> out;
+  for (const DomainRow& d : store_->domains()) {
+    DomainInfo i;
+    i.dnsName = d.dns;
+    i.netbiosName = d.netbios;
+    i.kind = d.kind;
+    i.mixedMode = d.mixed;
+    if (auto f = store_->forest(d.forestId)) i.forestRoot = f->rootDns;
+    out.append(i);
+  }
+  return out;
+}
+
+namespace {
+
+// The account a credential names, searched in `preferred` first.
+std::optional<ObjRow> accountFor(Store& st, const QString& user, const DomainRow& preferred) {
+  QString domainPart, name = user;
+  if (user.contains(u'\\')) {
+    domainPart = user.section(u'\\', 0, 0);
+    name = user.section(u'\\', 1);
+  } else if (user.contains(u'=')) {
+    auto dn = Dn::parse(user);
+    return dn ? st.object(*dn) : std::nullopt;
+  } else if (user.contains(u'@')) {
+    domainPart = user.section(u'@', 1);
+    name = user.section(u'@', 0, 0);
+  }
+  const auto d = domainPart.isEmpty() ? std::optional<DomainRow>(preferred) : st.domainByName(domainPart);
+  if (!d) return std::nullopt;
+  auto id = st.samOwner(d->id, name);
+  if (!id) return std::nullopt;
+  return st.objectById(*id);
+}
+
+}  // namespace
+
+Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& server, Protocol protocol,
+                                                              const std::optional<Credentials>& credentials) {
+  Store& st = *store_;
+  std::optional<DomainRow> d;
+  if (server.isEmpty()) {
+    auto who = loggedOnUser();
+    if (who) d = st.domainByName(who->domain);
+  } else {
+    d = st.domainByName(server.section(u':', 0, 0));
+  }
+  if (!d)
+    return err(ldap::SERVER_DOWN, QStringLiteral("the server %1 is not operational")
+                                      .arg(server.isEmpty() ? QStringLiteral("(default)") : server));
+  if (!d->reachable)
+    return err(ldap::SERVER_DOWN, QStringLiteral("the server %1 is not operational").arg(server));
+  if (protocol != Protocol::Sam && d->kind == DomainKind::Nt4)
+    return err(ldap::SERVER_DOWN, QStringLiteral("%1 has no directory server").arg(server));
+  QString host;
+  {
+    auto r = st.q("SELECT name, reachable FROM servers WHERE domain_id=? AND role=0 ORDER BY rowid");
+    r.bind(1, d->id);
+    bool any = false, up = false;
+    while (r.next()) {
+      any = true;
+      const bool thisUp = r.i64(1) != 0;
+      if (thisUp && !up) host = r.text(0);
+      up = up || thisUp;
+    }
+    if (any && !up)
+      return err(ldap::SERVER_DOWN, QStringLiteral("no domain controller of %1 answers").arg(d->netbios));
+    if (!server.isEmpty() && !server.contains(u'.') && server.compare(d->netbios, Qt::CaseInsensitive) != 0) {
+      auto s = st.q("SELECT reachable FROM servers WHERE name=?");
+      s.bind(1, server);
+      if (s.next() && s.i64(0) == 0)
+        return err(ldap::SERVER_DOWN, QStringLiteral("the server %1 is not operational").arg(server));
+    }
+  }
+  if (credentials) {
+    auto acct = accountFor(st, credentials->user, *d);
+    bool ok = false;
+    if (acct) {
+      auto r = st.q("SELECT salt, hash FROM secrets WHERE object_id=?");
+      r.bind(1, acct->id);
+      if (r.next()) ok = hashPassword(r.blob(0), credentials->password) == r.blob(1);
+      const qint64 control = num(st.attr(acct->id, QStringLiteral("userAccountControl")));
+      if (control & uac::ACCOUNTDISABLE) ok = false;
+      if (num(st.readValues(*acct, QStringLiteral("msDS-User-Account-Control-Computed"))) & uac::LOCKOUT)
+        ok = false;
+    }
+    if (!ok) return err(ldap::INVALID_CREDENTIALS, QStringLiteral("the user name or password is incorrect"));
+  }
+  ServerInfo info;
+  info.host = host.isEmpty() ? d->netbios : (d->dns.isEmpty() ? host : host + u'.' + d->dns);
+  info.domain.dnsName = d->dns;
+  info.domain.netbiosName = d->netbios;
+  info.domain.kind = d->kind;
+  info.domain.mixedMode = d->mixed;
+  info.defaultNamingContext = d->nc;
+  if (auto f = st.forest(d->forestId)) {
+    info.domain.forestRoot = f->rootDns;
+    info.configurationNamingContext = f->configNc;
+    info.schemaNamingContext = f->schemaNc;
+    info.rootDomainNamingContext = f->rootNc;
+  }
+  return std::shared_ptr<DirectoryConnection>(
+      std::make_shared<SimConnection>(shared_from_this(), protocol, *d, server.isEmpty(), std::move(info)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building
+
+namespace {
+
+Attribute a(const char* name, const QByteArray& v) {
+  return Attribute{QString::fromLatin1(name), {v}};
+}
+Attribute a(const char* name, const QString& v) {
+  return Attribute{QString::fromLatin1(name), {v.toUtf8()}};
+}
+
+QByteArray newDomainSid() {
+  auto* g = QRandomGenerator::global();
+  return sidFromString(QStringLiteral("S-1-5-21-%1-%2-%3")
+                           .arg(g->bounded(1u << 30) + 1000)
+                           .arg(g->bounded(1u << 30) + 1000)
+                           .arg(g->bounded(1u << 30) + 1000));
+}
+
+Result<qint64> sysAdd(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 rid = 0,
+                      bool critical = false) {
+  if (critical) attrs.append(a("isCriticalSystemObject", QByteArray("TRUE")));
+  return addEntry(st, dn, std::move(attrs), rid, true);
+}
+
+Status link(Store& st, const Dn& group, const Dn& member) {
+  auto g = st.object(group);
+  auto m = st.object(member);
+  if (!g || !m)
+    return err(ldap::NO_SUCH_OBJECT,
+               QStringLiteral("cannot link %1 to %2").arg(member.toString(), group.toString()));
+  auto q = st.q("INSERT OR IGNORE INTO links(group_id, member_id) VALUES(?,?)");
+  q.bind(1, g->id).bind(2, m->id);
+  q.run();
+  return {};
+}
+
+QByteArray i32(qint64 v) {
+  return QByteArray::number(static_cast<qint32>(v));
+}
+
+// The well-known contents of a new domain naming context below its (existing) head.
+Status seedDomain(Store& st, const DomainRow& d, bool forestRoot, bool nt4, const QString& dcName) {
+  const Dn nc = d.nc;
+  auto cn = [&](const Dn& parent, const QString& name) {
+    return parent.child(Rdn(QStringLiteral("CN"), name));
+  };
+  const Dn users = cn(nc, QStringLiteral("Users"));
+  const Dn builtin = cn(nc, QStringLiteral("Builtin"));
+  auto must = [](const Result<qint64>& r) { return r ? Status() : Status(r.error()); };
+  if (Status s = must(sysAdd(st, users,
+                             {a("objectClass", QByteArray("container")),
+                              a("description", QString("Default container for upgraded user accounts"))},
+                             0, true));
+      !s)
+    return s;
+  if (Status s = must(
+          sysAdd(st, builtin,
+                 {a("objectClass", QByteArray("builtinDomain")), a("objectSid", sidFromString("S-1-5-32"))},
+                 -1, true));
+      !s)
+    return s;
+  if (!nt4) {
+    if (Status s =
+            must(sysAdd(st, cn(nc, QStringLiteral("Computers")),
+                        {a("objectClass", QByteArray("container")),
+                         a("description", QString("Default container for upgraded computer accounts"))},
+                        0, true));
+        !s)
+      return s;
+    if (Status s = must(sysAdd(st, nc.child(Rdn(QStringLiteral("OU"), QStringLiteral("Domain Controllers"))),
+                               {a("objectClass", QByteArray("organizationalUnit")),
+                                a("description", QString("Default container for domain controllers"))},
+                               0, true));
+        !s)
+      return s;
+  }
+  struct G {
+    const char* name;
+    qint64 rid;
+    qint32 type;
+    const char* desc;
+    bool rootOnly;
+  };
+  const qint32 gGlobal = qint32(0x80000002u), gLocal = qint32(0x80000004u), gUniversal = qint32(0x80000008u),
+               gBuiltin = qint32(0x80000005u);
+  const G builtins[] = {
+      {"Administrators", 544, gBuiltin,
+       "Administrators have complete and unrestricted access to the computer/domain", false},
+      {"Users", 545, gBuiltin,
+       "Users are prevented from making accidental or intentional system-wide changes", false},
+      {"Guests", 546, gBuiltin, "Guests have the same access as members of the Users group by default",
+       false},
+      {"Account Operators", 548, gBuiltin, "Members can administer domain user and group accounts", false},
+      {"Server Operators", 549, gBuiltin, "Members can administer domain servers", false},
+      {"Print Operators", 550, gBuiltin, "Members can administer domain printers", false},
+      {"Backup Operators", 551, gBuiltin,
+       "Backup Operators can override security restrictions for the sole purpose of backing up or restoring "
+       "files",
+       false},
+      {"Replicator", 552, gBuiltin, "Supports file replication in a domain", false}};
+  for (const G& g : builtins) {
+    const QByteArray sid = sidFromString(QStringLiteral("S-1-5-32-%1").arg(g.rid));
+    if (Status s = must(sysAdd(
+            st, cn(builtin, QString::fromLatin1(g.name)),
+            {a("objectClass", QByteArray("group")), a("sAMAccountName", QString::fromLatin1(g.name)),
+             a("groupType", i32(g.type)), a("description", QString::fromLatin1(g.desc)), a("objectSid", sid)},
+            -1, true));
+        !s)
+      return s;
+  }
+  const bool mixed = d.mixed || nt4;
+  const G groups[] = {
+      {"Domain Admins", 512, gGlobal, "Designated administrators of the domain", false},
+      {"Domain Users", 513, gGlobal, "All domain users", false},
+      {"Domain Guests", 514, gGlobal, "All domain guests", false},
+      {"Domain Computers", 515, gGlobal, "All workstations and servers joined to the domain", false},
+      {"Domain Controllers", 516, gGlobal, "All domain controllers in the domain", false},
+      {"Cert Publishers", 517, gLocal,
+       "Members of this group are permitted to publish certificates to the Active Directory", false},
+      {"Schema Admins", 518, mixed ? gGlobal : gUniversal, "Designated administrators of the schema", true},
+      {"Enterprise Admins", 519, mixed ? gGlobal : gUniversal, "Designated administrators of the enterprise",
+       true},
+      {"Group Policy Creator Owners", 520, gGlobal,
+       "Members in this group can modify group policy for the domain", false}};
+  for (const G& g : groups) {
+    if (nt4 && g.rid > 514) continue;
+    if (g.rootOnly && !forestRoot) continue;
+    if (Status s = must(
+            sysAdd(st, cn(users, QString::fromLatin1(g.name)),
+                   {a("objectClass", QByteArray("group")), a("sAMAccountName", QString::fromLatin1(g.name)),
+                    a("groupType", i32(g.type)), a("description", QString::fromLatin1(g.desc))},
+                   g.rid, true));
+        !s)
+      return s;
+  }
+  struct U {
+    const char* name;
+    qint64 rid;
+    qint32 control;
+    const char* desc;
+    qint64 pg;
+  };
+  const U accounts[] = {
+      {"Administrator", 500, 0x10200, "Built-in account for administering the computer/domain", 513},
+      {"Guest", 501, 0x10222, "Built-in account for guest access to the computer/domain", 514},
+      {"krbtgt", 502, 0x202, "Key Distribution Center Service Account", 513}};
+  for (const U& u : accounts) {
+    if (nt4 && u.rid == 502) continue;
+    if (Status s = must(
+            sysAdd(st, cn(users, QString::fromLatin1(u.name)),
+                   {a("objectClass", QByteArray("user")), a("sAMAccountName", QString::fromLatin1(u.name)),
+                    a("userAccountControl", i32(u.control)), a("description", QString::fromLatin1(u.desc)),
+                    a("primaryGroupID", i32(u.pg)), a("pwdLastSet", QByteArray::number(st.nowTicks()))},
+                   u.rid, true));
+        !s)
+      return s;
+  }
+  const Dn admin = cn(users, QStringLiteral("Administrator"));
+  if (Status s = link(st, cn(users, QStringLiteral("Domain Admins")), admin); !s) return s;
+  if (Status s = link(st, cn(builtin, QStringLiteral("Administrators")), admin); !s) return s;
+  if (Status s =
+          link(st, cn(builtin, QStringLiteral("Administrators")), cn(users, QStringLiteral("Domain Admins")));
+      !s)
+    return s;
+  if (Status s = link(st, cn(builtin, QStringLiteral("Users")), cn(users, QStringLiteral("Domain Users")));
+      !s)
+    return s;
+  if (Status s = link(st, cn(builtin, QStringLiteral("Guests")), cn(users, QStringLiteral("Domain Guests")));
+      !s)
+    return s;
+  if (Status s = link(st, cn(builtin, QStringLiteral("Guests")), cn(users, QStringLiteral("Guest"))); !s)
+    return s;
+  if (forestRoot && !nt4) {
+    if (Status s = link(st, cn(users, QStringLiteral("Schema Admins")), admin); !s) return s;
+    if (Status s = link(st, cn(users, QStringLiteral("Enterprise Admins")), admin); !s) return s;
+  }
+  if (!nt4 && !dcName.isEmpty()) {
+    const Dn dcOu = nc.child(Rdn(QStringLiteral("OU"), QStringLiteral("Domain Controllers")));
+    if (Status s =
+            must(sysAdd(st, cn(dcOu, dcName.toUpper()),
+                        {a("objectClass", QByteArray("computer")),
+                         a("sAMAccountName", dcName.toUpper() + u'$'), a("userAccountControl", i32(0x82000)),
+                         a("primaryGroupID", i32(516)), a("dNSHostName", dcName.toLower() + u'.' + d.dns)},
+                        0, true));
+        !s)
+      return s;
+  }
+  return {};
+}
+
+Status checkNewDomainNames(Store& st, const QString& dns, const QString& netbios) {
+  if (netbios.isEmpty() || netbios.size() > 15 || netbios.contains(u'.'))
+    return makeError(hr::E_INVALIDARG, QStringLiteral("\"%1\" is not a NetBIOS domain name").arg(netbios));
+  if (st.domainByName(netbios) || (!dns.isEmpty() && st.domainByName(dns)))
+    return makeError(hr::ALREADY_EXISTS, QStringLiteral("the domain %1 exists already").arg(netbios));
+  return {};
+}
+
+Result<DomainRow> insertDomain(Store& st, qint64 forestId, const QString& dns, const QString& netbios,
+                               const Dn& nc, bool nt4, bool mixed) {
+  auto q = st.q(
+      "INSERT INTO domains(forest_id, dns, netbios, nc, kind, mixed, sid, next_rid) VALUES(?,?,?,?,?,?,?,?)");
+  q.bind(1, forestId)
+      .bind(2, dns)
+      .bind(3, netbios.toUpper())
+      .bind(4, nc.toString())
+      .bind(5, nt4 ? 1 : 0)
+      .bind(6, mixed ? 1 : 0)
+      .bindBlob(7, newDomainSid())
+      .bind(8, kFirstRid);
+  if (!q.run()) return st.dbError(QStringLiteral("cannot add the domain %1").arg(netbios));
+  auto d = st.domainByName(netbios);
+  if (!d) return st.dbError(QStringLiteral("cannot read back the domain %1").arg(netbios));
+  return *d;
+}
+
+Status addDomainHead(Store& st, const DomainRow& d, const ObjRow& parent, qint64 forestId, bool mixed) {
+  const QList<Attribute> head = {a("objectClass", QByteArray("domainDNS")),
+                                 a("objectSid", d.sid),
+                                 a("nTMixedDomain", QByteArray(mixed ? "1" : "0")),
+                                 a("minPwdLength", QByteArray("0")),
+                                 a("pwdProperties", QByteArray("0")),
+                                 a("pwdHistoryLength", QByteArray("0")),
+                                 a("maxPwdAge", QByteArray("-36288000000000")),
+                                 a("minPwdAge", QByteArray("0")),
+                                 a("lockoutDuration", QByteArray("-18000000000")),
+                                 a("lockoutThreshold", QByteArray("0")),
+                                 a("lockOutObservationWindow", QByteArray("-18000000000")),
+                                 a("isCriticalSystemObject", QByteArray("TRUE"))};
+  // The head has no parent object: store it directly.
+  QList<Attribute> attrs = head;
+  attrs.append(a("dc", d.nc.rdn().value()));
+  attrs.append(a("name", d.nc.rdn().value()));
+  attrs.append(a("objectGUID", QUuid::createUuid().toRfc4122()));
+  attrs.append(a("instanceType", QByteArray("5")));
+  attrs.append(a("whenCreated", generalizedTime(st.now())));
+  attrs.append(a("whenChanged", generalizedTime(st.now())));
+  attrs.append(Attribute{QStringLiteral("objectClass"), {"top", "domain", "domainDNS"}});
+  attrs.removeAt(0);
+  const auto forest = st.forest(forestId);
+  const Dn schemaNc = forest ? forest->schemaNc : d.nc;
+  attrs.append(a("objectCategory",
+                 schemaNc.child(Rdn(QStringLiteral("CN"), QStringLiteral("Domain-DNS"))).toString()));
+  const qint64 id = st.insertObject(parent, d.nc, d.id, forestId, attrs);
+  if (id == 0) return st.dbError(QStringLiteral("cannot add the head of %1").arg(d.netbios));
+  auto q = st.q("INSERT INTO sids(sid, object_id) VALUES(?,?)");
+  q.bindBlob(1, d.sid).bind(2, id);
+  q.run();
+  return {};
+}
+
+Status addCrossRef(Store& st, const ForestRow& f, const QString& name, const QString& dnsRoot,
+                   const Dn& ncName, const QString& netbios, int flags) {
+  const Dn partitions = f.configNc.child(Rdn(QStringLiteral("CN"), QStringLiteral("Partitions")));
+  QList<Attribute> attrs = {a("objectClass", QByteArray("crossRef")), a("dnsRoot", dnsRoot),
+                            a("nCName", ncName.toString()), a("systemFlags", QByteArray::number(flags))};
+  if (!netbios.isEmpty()) attrs.append(a("nETBIOSName", netbios));
+  auto r = sysAdd(st, partitions.child(Rdn(QStringLiteral("CN"), name)), attrs);
+  return r ? Status() : Status(r.error());
+}
+
+}  // namespace
+
+Status SimNetwork::addForest(const QString& dnsName, const QString& netbiosName, bool mixedMode,
+                             const QString& dcName) {
+  Store& st = *store_;
+  Txn t(st);
+  if (!t.ok()) return st.dbError(QStringLiteral("cannot start a transaction"));
+  if (Status s = checkNewDomainNames(st, dnsName, netbiosName); !s) return s;
+  const Dn root = Dn::fromDnsName(dnsName);
+  if (root.isEmpty())
+    return makeError(hr::E_INVALIDARG, QStringLiteral("\"%1\" is not a DNS domain name").arg(dnsName));
+  const Dn config = root.child(Rdn(QStringLiteral("CN"), QStringLiteral("Configuration")));
+  const Dn schema = config.child(Rdn(QStringLiteral("CN"), QStringLiteral("Schema")));
+  auto fq = st.q("INSERT INTO forests(root_dns, root_nc, config_nc, schema_nc) VALUES(?,?,?,?)");
+  fq.bind(1, dnsName.toLower())
+      .bind(2, root.toString())
+      .bind(3, config.toString())
+      .bind(4, schema.toString());
+  if (!fq.run()) return st.dbError(QStringLiteral("cannot add the forest"));
+  qint64 fid = 0;
+  {
+    auto r = st.q("SELECT id FROM forests WHERE root_dns=?");
+    r.bind(1, dnsName.toLower());
+    if (r.next()) fid = r.i64(0);
+  }
+  auto d = insertDomain(st, fid, dnsName.toLower(), netbiosName, root, false, mixedMode);
+  if (!d) return d.error();
+  if (Status s = addDomainHead(st, *d, ObjRow{}, fid, mixedMode); !s) return s;
+  // The configuration partition: forest-wide, owned by no domain.
+  auto head = st.object(root);
+  auto cfgId = st.insertObject(*head, config, 0, fid,
+                               {Attribute{QStringLiteral("objectClass"), {"top", "configuration"}},
+                                a("cn", QString("Configuration")), a("name", QString("Configuration"))});
+  if (cfgId == 0) return st.dbError(QStringLiteral("cannot add the configuration partition"));
+  auto cfg = st.objectById(cfgId);
+  if (!st.insertObject(*cfg, schema, 0, fid,
+                       {Attribute{QStringLiteral("objectClass"), {"top", "dMD"}}, a("cn", QString("Schema")),
+                        a("name", QString("Schema"))}))
+    return st.dbError(QStringLiteral("cannot add the schema container"));
+  if (!st.insertObject(*cfg, config.child(Rdn(QStringLiteral("CN"), QStringLiteral("Partitions"))), 0, fid,
+                       {Attribute{QStringLiteral("objectClass"), {"top", "crossRefContainer"}},
+                        a("cn", QString("Partitions")), a("name", QString("Partitions"))}))
+    return st.dbError(QStringLiteral("cannot add the partitions container"));
+  const ForestRow f = *st.forest(fid);
+  if (Status s = addCrossRef(st, f, QStringLiteral("Enterprise Configuration"), dnsName.toLower(), config,
+                             QString(), 1);
+      !s)
+    return s;
+  if (Status s =
+          addCrossRef(st, f, QStringLiteral("Enterprise Schema"), dnsName.toLower(), schema, QString(), 1);
+      !s)
+    return s;
+  if (Status s = addCrossRef(st, f, netbiosName.toUpper(), dnsName.toLower(), root, netbiosName.toUpper(), 3);
+      !s)
+    return s;
+  if (Status s = seedDomain(st, *d, true, false, dcName); !s) return s;
+  if (!dcName.isEmpty()) {
+    auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
+    q.bind(1, dcName.toUpper()).bind(2, d->id);
+    q.run();
+  }
+  return t.commit();
+}
+
+Status SimNetwork::addChildDomain(const QString& parentDns, const QString& dnsName,
+                                  const QString& netbiosName, bool mixedMode, const QString& dcName) {
+  Store& st = *store_;
+  Txn t(st);
+  if (!t.ok()) return st.dbError(QStringLiteral("cannot start a transaction"));
+  if (Status s = checkNewDomainNames(st, dnsName, netbiosName); !s) return s;
+  auto parent = st.domainByName(parentDns);
+  if (!parent || parent->kind != DomainKind::ActiveDirectory)
+    return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no Active Directory domain %1").arg(parentDns));
+  if (!dnsName.endsWith(u'.' + parent->dns, Qt::CaseInsensitive))
+    return makeError(hr::E_INVALIDARG, QStringLiteral("%1 is not below %2").arg(dnsName, parent->dns));
+  const Dn nc = Dn::fromDnsName(dnsName);
+  auto d = insertDomain(st, parent->forestId, dnsName.toLower(), netbiosName, nc, false, mixedMode);
+  if (!d) return d.error();
+  auto parentHead = st.object(parent->nc);
+  if (Status s = addDomainHead(st, *d, *parentHead, parent->forestId, mixedMode); !s) return s;
+  const ForestRow f = *st.forest(parent->forestId);
+  if (Status s = addCrossRef(st, f, netbiosName.toUpper(), dnsName.toLower(), nc, netbiosName.toUpper(), 3);
+      !s)
+    return s;
+  if (Status s = seedDomain(st, *d, false, false, dcName); !s) return s;
+  if (!dcName.isEmpty()) {
+    auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
+    q.bind(1, dcName.toUpper()).bind(2, d->id);
+    q.run();
+  }
+  return t.commit();
+}
+
+Status SimNetwork::addNt4Domain(const QString& netbiosName, const QString& pdcName) {
+  Store& st = *store_;
+  Txn t(st);
+  if (!t.ok()) return st.dbError(QStringLiteral("cannot start a transaction"));
+  if (Status s = checkNewDomainNames(st, QString(), netbiosName); !s) return s;
+  // The account database is kept in the same shape as a domain partition, named after the domain.
+  const Dn nc = Dn::fromDnsName(netbiosName.toUpper());
+  auto d = insertDomain(st, 0, QString(), netbiosName, nc, true, true);
+  if (!d) return d.error();
+  if (Status s = addDomainHead(st, *d, ObjRow{}, 0, true); !s) return s;
+  if (Status s = seedDomain(st, *d, false, true, QString()); !s) return s;
+  if (!pdcName.isEmpty()) {
+    auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
+    q.bind(1, pdcName.toUpper()).bind(2, d->id);
+    q.run();
+  }
+  return t.commit();
+}
+
+Status SimNetwork::addServer(const QString& name, const QString& domain, ServerRole role) {
+  auto d = store_->domainByName(domain);
+  if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
+  auto q = store_->q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,?)");
+  q.bind(1, name.toUpper()).bind(2, d->id).bind(3, static_cast<int>(role));
+  if (!q.run()) return store_->dbError(QStringLiteral("cannot add the server %1").arg(name));
+  return {};
+}
+
+Status SimNetwork::setAccountPassword(const QString& domain, const QString& account,
+                                      const QString& password) {
+  Store& st = *store_;
+  auto d = st.domainByName(domain);
+  if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
+  auto id = st.samOwner(d->id, account);
+  if (!id) return makeError(hr::USER_NOT_FOUND, QStringLiteral("no account %1").arg(account));
+  QByteArray salt(16, Qt::Uninitialized);
+  for (char& c : salt) c = static_cast<char>(QRandomGenerator::global()->bounded(256));
+  Txn t(st);
+  auto q = st.q("INSERT OR REPLACE INTO secrets(object_id, salt, hash) VALUES(?,?,?)");
+  q.bind(1, *id).bindBlob(2, salt).bindBlob(3, hashPassword(salt, password));
+  if (!q.run()) return st.dbError(QStringLiteral("cannot store the password"));
+  st.writeAttr(*id, QStringLiteral("pwdLastSet"), {QByteArray::number(st.nowTicks())});
+  return t.commit();
+}
+
+Status SimNetwork::setPasswordPolicy(const QString& domain, const PasswordPolicy& policy) {
+  Store& st = *store_;
+  auto d = st.domainByName(domain);
+  if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
+  auto head = st.object(d->nc);
+  if (!head) return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("no domain head"));
+  Txn t(st);
+  st.writeAttr(head->id, QStringLiteral("minPwdLength"), {QByteArray::number(policy.minLength)});
+  st.writeAttr(head->id, QStringLiteral("pwdProperties"), {policy.complexity ? "1" : "0"});
+  return t.commit();
+}
+
+Status SimNetwork::setSizeLimit(int maxPageSize) {
+  if (maxPageSize < 1) return makeError(hr::E_INVALIDARG, QStringLiteral("the size limit must be positive"));
+  store_->setMeta(QStringLiteral("size_limit"), QString::number(maxPageSize));
+  store_->sizeLimit = maxPageSize;
+  return {};
+}
+
+Result<Identity> SimNetwork::loggedOnUser() {
+  const QString domain = store_->meta(QStringLiteral("logon_domain"));
+  const QString user = store_->meta(QStringLiteral("logon_user"));
+  if (domain.isEmpty() || user.isEmpty())
+    return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("nobody is logged on"));
+  return Identity{domain, user};
+}
+
+Status SimNetwork::setLoggedOnUser(const Identity& identity) {
+  auto d = store_->domainByName(identity.domain);
+  if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(identity.domain));
+  if (!store_->samOwner(d->id, identity.user))
+    return makeError(hr::USER_NOT_FOUND, QStringLiteral("no account %1").arg(identity.user));
+  store_->setMeta(QStringLiteral("logon_domain"), d->netbios);
+  store_->setMeta(QStringLiteral("logon_user"), identity.user);
+  return {};
+}
+
+void SimNetwork::setClock(std::function<QDateTime()> now) {
+  store_->clock = std::move(now);
+}
+
+void SimNetwork::refuseNextCommit(quint32 code) {
+  store_->refuse = code;
+}
+
+Status SimNetwork::setReachable(const QString& name, bool reachable) {
+  Store& st = *store_;
+  {
+    auto q = st.q("UPDATE servers SET reachable=? WHERE name=?");
+    q.bind(1, reachable ? 1 : 0).bind(2, name.section(u'.', 0, 0));
+    q.run();
+    if (st.changes() > 0) return {};
+  }
+  auto r = st.q("SELECT 1 FROM servers WHERE name=?");
+  r.bind(1, name.section(u'.', 0, 0));
+  if (r.next()) return {};
+  auto d = st.domainByName(name);
+  if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain or server %1").arg(name));
+  auto q = st.q("UPDATE domains SET reachable=? WHERE id=?");
+  q.bind(1, reachable ? 1 : 0).bind(2, d->id);
+  q.run();
+  return {};
+}
+
+Status SimNetwork::lockAccount(const QString& domain, const QString& account) {
+  Store& st = *store_;
+  auto d = st.domainByName(domain);
+  if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
+  auto id = st.samOwner(d->id, account);
+  if (!id) return makeError(hr::USER_NOT_FOUND, QStringLiteral("no account %1").arg(account));
+  Txn t(st);
+  st.writeAttr(*id, QStringLiteral("lockoutTime"), {QByteArray::number(st.nowTicks())});
+  st.writeAttr(*id, QStringLiteral("badPwdCount"), {"5"});
+  return t.commit();
+}
+
+}  // namespace tavrel::simnet

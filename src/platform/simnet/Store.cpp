@@ -1,0 +1,352 @@
+#include "platform/simnet/Store.h"
+
+#include "platform/adsi/Properties.h"
+#include "platform/adsi/Schema.h"
+#include "platform/adsi/Values.h"
+
+namespace tavrel::simnet {
+
+using namespace adsi;
+
+namespace {
+
+const char* const kSchema = R"SQL(
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
+CREATE TABLE IF NOT EXISTS forests(id INTEGER PRIMARY KEY, root_dns TEXT NOT NULL, root_nc TEXT NOT NULL,
+  config_nc TEXT NOT NULL, schema_nc TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS domains(id INTEGER PRIMARY KEY, forest_id INTEGER NOT NULL, dns TEXT, netbios TEXT NOT NULL,
+  nc TEXT NOT NULL, kind INTEGER NOT NULL, mixed INTEGER NOT NULL, sid BLOB NOT NULL, next_rid INTEGER NOT NULL,
+  reachable INTEGER NOT NULL DEFAULT 1);
+CREATE TABLE IF NOT EXISTS servers(name TEXT PRIMARY KEY COLLATE NOCASE, domain_id INTEGER NOT NULL, role INTEGER NOT NULL,
+  reachable INTEGER NOT NULL DEFAULT 1);
+CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, domain_id INTEGER NOT NULL, forest_id INTEGER NOT NULL,
+  parent_id INTEGER NOT NULL, dn TEXT NOT NULL, dn_key TEXT NOT NULL UNIQUE, rkey TEXT NOT NULL UNIQUE);
+CREATE INDEX IF NOT EXISTS objects_parent ON objects(parent_id);
+CREATE TABLE IF NOT EXISTS attrs(object_id INTEGER NOT NULL, akey TEXT NOT NULL, seq INTEGER NOT NULL, name TEXT NOT NULL,
+  value BLOB NOT NULL, PRIMARY KEY(object_id, akey, seq)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS sam(domain_id INTEGER NOT NULL, name_key TEXT NOT NULL, object_id INTEGER NOT NULL,
+  PRIMARY KEY(domain_id, name_key)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS sids(sid BLOB NOT NULL, object_id INTEGER NOT NULL, PRIMARY KEY(sid, object_id)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS links(group_id INTEGER NOT NULL, member_id INTEGER NOT NULL, PRIMARY KEY(group_id, member_id))
+  WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS links_member ON links(member_id, group_id);
+CREATE TABLE IF NOT EXISTS secrets(object_id INTEGER PRIMARY KEY, salt BLOB NOT NULL, hash BLOB NOT NULL);
+)SQL";
+
+}  // namespace
+
+QString reversedKey(const Dn& dn) {
+  QStringList parts;
+  for (auto it = dn.rdns().crbegin(); it != dn.rdns().crend(); ++it) parts.append(it->key());
+  return parts.join(QChar(1));
+}
+
+Store::~Store() {
+  for (sqlite3_stmt* s : std::as_const(stmts_)) sqlite3_finalize(s);
+  if (db_) sqlite3_close(db_);
+}
+
+Error Store::dbError(const QString& what) const {
+  return makeError(hr::E_FAIL, QStringLiteral("%1: %2").arg(
+                                   what, QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "no database")));
+}
+
+Status Store::open(const QString& path) {
+  if (sqlite3_open_v2(path.toUtf8().constData(), &db_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+    return dbError(QStringLiteral("cannot open %1").arg(path));
+  sqlite3_busy_timeout(db_, 10000);
+  // WAL with NORMAL sync: a committed change survives the process being killed.
+  if (Status s = exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"); !s)
+    return s;
+  if (Status s = exec(kSchema); !s) return s;
+  const QString limit = meta(QStringLiteral("size_limit"));
+  if (!limit.isEmpty()) sizeLimit = limit.toInt();
+  return {};
+}
+
+Query Store::q(const char* sql) {
+  sqlite3_stmt*& s = stmts_[sql];
+  if (!s && sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
+    qFatal("simnet: cannot prepare \"%s\": %s", sql, sqlite3_errmsg(db_));
+  return Query(db_, s);
+}
+
+Status Store::exec(const char* sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+    Error e = makeError(hr::E_FAIL, QString::fromUtf8(err ? err : "sqlite error"));
+    sqlite3_free(err);
+    return e;
+  }
+  return {};
+}
+
+Status Store::begin() {
+  return exec("BEGIN IMMEDIATE");
+}
+Status Store::commit() {
+  if (Status s = exec("COMMIT"); !s) {
+    rollback();
+    return s;
+  }
+  return {};
+}
+void Store::rollback() {
+  if (!sqlite3_get_autocommit(db_)) (void)exec("ROLLBACK");
+}
+
+qint64 Store::nowTicks() const {
+  return fileTimeFromDateTime(now());
+}
+
+namespace {
+DomainRow domainFrom(Query& r) {
+  DomainRow d;
+  d.id = r.i64(0);
+  d.forestId = r.i64(1);
+  d.dns = r.text(2);
+  d.netbios = r.text(3);
+  d.nc = Dn::parse(r.text(4)).value();
+  d.kind = r.i64(5) == 1 ? DomainKind::Nt4 : DomainKind::ActiveDirectory;
+  d.mixed = r.i64(6) != 0;
+  d.sid = r.blob(7);
+  d.reachable = r.i64(8) != 0;
+  return d;
+}
+}  // namespace
+
+std::optional<DomainRow> Store::domainById(qint64 id) {
+  auto r = q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains WHERE id=?");
+  r.bind(1, id);
+  if (!r.next()) return std::nullopt;
+  return domainFrom(r);
+}
+
+std::optional<DomainRow> Store::domainByName(const QString& name) {
+  {
+    auto r =
+        q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains "
+          "WHERE lower(dns)=lower(?1) OR lower(netbios)=lower(?1)");
+    r.bind(1, name);
+    if (r.next()) return domainFrom(r);
+  }
+  qint64 id = 0;
+  {
+    auto r = q("SELECT domain_id FROM servers WHERE name=?1 OR name=?2");
+    r.bind(1, name).bind(2, name.section(u'.', 0, 0));
+    if (!r.next()) return std::nullopt;
+    id = r.i64(0);
+  }
+  return domainById(id);
+}
+
+QList<DomainRow> Store::domains() {
+  QList<DomainRow> out;
+  auto r = q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains ORDER BY id");
+  while (r.next()) out.append(domainFrom(r));
+  return out;
+}
+
+std::optional<ForestRow> Store::forest(qint64 id) {
+  auto r = q("SELECT id, root_dns, root_nc, config_nc, schema_nc FROM forests WHERE id=?");
+  r.bind(1, id);
+  if (!r.next()) return std::nullopt;
+  ForestRow f;
+  f.id = r.i64(0);
+  f.rootDns = r.text(1);
+  f.rootNc = Dn::parse(r.text(2)).value();
+  f.configNc = Dn::parse(r.text(3)).value();
+  f.schemaNc = Dn::parse(r.text(4)).value();
+  return f;
+}
+
+std::optional<ObjRow> Store::object(const Dn& dn) {
+  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE dn_key=?");
+  r.bind(1, dn.key());
+  if (!r.next()) return std::nullopt;
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::parse(r.text(4)).value()};
+  return o;
+}
+
+std::optional<ObjRow> Store::objectById(qint64 id) {
+  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id=?");
+  r.bind(1, id);
+  if (!r.next()) return std::nullopt;
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::parse(r.text(4)).value()};
+  return o;
+}
+
+Values Store::attr(qint64 id, const QString& name) {
+  Values out;
+  auto r = q("SELECT value FROM attrs WHERE object_id=? AND akey=? ORDER BY seq");
+  r.bind(1, id).bind(2, name.toLower());
+  while (r.next()) out.append(r.blob(0));
+  return out;
+}
+
+QList<Attribute> Store::attrs(qint64 id) {
+  QList<Attribute> out;
+  auto r = q("SELECT akey, name, value FROM attrs WHERE object_id=? ORDER BY akey, seq");
+  r.bind(1, id);
+  QString last;
+  while (r.next()) {
+    const QString key = r.text(0);
+    if (out.isEmpty() || key != last) {
+      out.append(Attribute{r.text(1), {}});
+      last = key;
+    }
+    out.last().values.append(r.blob(2));
+  }
+  return out;
+}
+
+void Store::writeAttr(qint64 id, const QString& name, const Values& values) {
+  const QString key = name.toLower();
+  {
+    auto d = q("DELETE FROM attrs WHERE object_id=? AND akey=?");
+    d.bind(1, id).bind(2, key);
+    d.run();
+  }
+  const AttributeDef* def = findAttribute(name);
+  const QString display = def ? def->name : name;
+  int seq = 0;
+  for (const QByteArray& v : values) {
+    auto ins = q("INSERT INTO attrs(object_id, akey, seq, name, value) VALUES(?,?,?,?,?)");
+    ins.bind(1, id).bind(2, key).bind(3, seq++).bind(4, display).bindBlob(5, v);
+    ins.run();
+  }
+}
+
+QStringList Store::chain(qint64 id) {
+  QStringList out;
+  for (const QByteArray& v : attr(id, QStringLiteral("objectclass"))) out.append(QString::fromUtf8(v));
+  return out;
+}
+
+qint64 Store::insertObject(const ObjRow& parent, const Dn& dn, qint64 domainId, qint64 forestId,
+                           const QList<Attribute>& attrs) {
+  auto ins = q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, dn_key, rkey) VALUES(?,?,?,?,?,?)");
+  ins.bind(1, domainId)
+      .bind(2, forestId)
+      .bind(3, parent.id)
+      .bind(4, dn.toString())
+      .bind(5, dn.key())
+      .bind(6, reversedKey(dn));
+  if (!ins.run()) return 0;
+  const qint64 id = sqlite3_last_insert_rowid(db_);
+  for (const Attribute& a : attrs) writeAttr(id, a.name, a.values);
+  return id;
+}
+
+bool Store::hasChildren(qint64 id) {
+  auto r = q("SELECT 1 FROM objects WHERE parent_id=? LIMIT 1");
+  r.bind(1, id);
+  return r.next();
+}
+
+std::optional<qint64> Store::samOwner(qint64 domainId, const QString& sam) {
+  auto r = q("SELECT object_id FROM sam WHERE domain_id=? AND name_key=?");
+  r.bind(1, domainId).bind(2, sam.toLower());
+  if (!r.next()) return std::nullopt;
+  return r.i64(0);
+}
+
+std::optional<qint64> Store::sidOwner(qint64 domainId, const QByteArray& sid) {
+  auto r =
+      q("SELECT s.object_id FROM sids s JOIN objects o ON o.id=s.object_id WHERE s.sid=? AND o.domain_id=?");
+  r.bindBlob(1, sid).bind(2, domainId);
+  if (!r.next()) return std::nullopt;
+  return r.i64(0);
+}
+
+QList<qint64> Store::groupsOf(qint64 memberId) {
+  QList<qint64> out;
+  auto r = q("SELECT group_id FROM links WHERE member_id=?");
+  r.bind(1, memberId);
+  while (r.next()) out.append(r.i64(0));
+  return out;
+}
+
+QList<qint64> Store::membersOf(qint64 groupId) {
+  QList<qint64> out;
+  auto r = q("SELECT member_id FROM links WHERE group_id=?");
+  r.bind(1, groupId);
+  while (r.next()) out.append(r.i64(0));
+  return out;
+}
+
+bool Store::hasLink(qint64 groupId, qint64 memberId) {
+  auto r = q("SELECT 1 FROM links WHERE group_id=? AND member_id=?");
+  r.bind(1, groupId).bind(2, memberId);
+  return r.next();
+}
+
+qint64 Store::nextRid(qint64 domainId) {
+  qint64 rid = 0;
+  {
+    auto r = q("SELECT next_rid FROM domains WHERE id=?");
+    r.bind(1, domainId);
+    if (r.next()) rid = r.i64(0);
+  }
+  auto u = q("UPDATE domains SET next_rid=next_rid+1 WHERE id=?");
+  u.bind(1, domainId);
+  u.run();
+  return rid;
+}
+
+QString Store::meta(const QString& key) {
+  auto r = q("SELECT value FROM meta WHERE key=?");
+  r.bind(1, key);
+  return r.next() ? r.text(0) : QString();
+}
+
+void Store::setMeta(const QString& key, const QString& value) {
+  auto r = q("INSERT INTO meta(key, value) VALUES(?1, ?2) ON CONFLICT(key) DO UPDATE SET value=?2");
+  r.bind(1, key).bind(2, value);
+  r.run();
+}
+
+Values Store::readValues(const ObjRow& o, const QString& name) {
+  const QString key = name.toLower();
+  if (key == QLatin1String("distinguishedname")) return {o.dn.toString().toUtf8()};
+  if (key == QLatin1String("member") || key == QLatin1String("memberof")) {
+    Values out;
+    for (qint64 id : key == QLatin1String("member") ? membersOf(o.id) : groupsOf(o.id))
+      if (auto other = objectById(id)) out.append(other->dn.toString().toUtf8());
+    return out;
+  }
+  if (key == QLatin1String("msds-user-account-control-computed")) {
+    if (!chain(o.id).contains(QStringLiteral("user"), Qt::CaseInsensitive)) return {};
+    qint32 flags = 0;
+    const qint64 now = nowTicks();
+    const auto domain = domainById(o.domainId);
+    auto policy = [&](const char* a) {
+      if (!domain) return qint64(0);
+      auto head = object(domain->nc);
+      if (!head) return qint64(0);
+      const Values v = attr(head->id, QString::fromLatin1(a));
+      return v.isEmpty() ? qint64(0) : v.first().toLongLong();
+    };
+    const Values lock = attr(o.id, QStringLiteral("lockouttime"));
+    const qint64 lockedAt = lock.isEmpty() ? 0 : lock.first().toLongLong();
+    if (lockedAt != 0) {
+      const qint64 duration = policy("lockoutDuration");
+      if (duration == 0 || lockedAt + (duration < 0 ? -duration : duration) > now) flags |= uac::LOCKOUT;
+    }
+    const Values pls = attr(o.id, QStringLiteral("pwdlastset"));
+    const qint64 setAt = pls.isEmpty() ? 0 : pls.first().toLongLong();
+    const Values u = attr(o.id, QStringLiteral("useraccountcontrol"));
+    const qint32 control = u.isEmpty() ? 0 : static_cast<qint32>(u.first().toLongLong());
+    if (setAt == 0) {
+      flags |= uac::PASSWORD_EXPIRED;
+    } else if (!(control & uac::DONT_EXPIRE_PASSWORD)) {
+      const qint64 maxAge = policy("maxPwdAge");
+      if (maxAge != 0 && setAt + (maxAge < 0 ? -maxAge : maxAge) < now) flags |= uac::PASSWORD_EXPIRED;
+    }
+    return {QByteArray::number(flags)};
+  }
+  return attr(o.id, key);
+}
+
+}  // namespace tavrel::simnet

@@ -1,0 +1,143 @@
+#pragma once
+// Internal to simnet: the SQLite store and the directory rules applied to it.
+
+#include "platform/adsi/DirectoryBackend.h"
+#include "platform/simnet/SimNetwork.h"
+
+#include <QHash>
+
+#include <sqlite3.h>
+
+namespace tavrel::simnet {
+
+struct DomainRow {
+  qint64 id = 0;
+  qint64 forestId = 0;  // 0 for an NT 4.0 domain
+  QString dns;
+  QString netbios;
+  adsi::Dn nc;
+  adsi::DomainKind kind = adsi::DomainKind::ActiveDirectory;
+  bool mixed = false;
+  QByteArray sid;
+  bool reachable = true;
+};
+
+struct ForestRow {
+  qint64 id = 0;
+  QString rootDns;
+  adsi::Dn rootNc, configNc, schemaNc;
+};
+
+struct ObjRow {
+  qint64 id = 0;
+  qint64 domainId = 0;  // 0 for the configuration partition
+  qint64 forestId = 0;
+  qint64 parentId = 0;
+  adsi::Dn dn;
+};
+
+// A prepared statement, reset when it goes out of scope.
+class Query {
+ public:
+  Query(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  ~Query() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+  Query& bind(int i, qint64 v) {
+    sqlite3_bind_int64(stmt_, i, v);
+    return *this;
+  }
+  Query& bind(int i, const QString& v) {
+    const QByteArray u = v.toUtf8();
+    sqlite3_bind_text(stmt_, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Query& bindBlob(int i, const QByteArray& v) {
+    sqlite3_bind_blob(stmt_, i, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  bool next() {
+    rc_ = sqlite3_step(stmt_);
+    return rc_ == SQLITE_ROW;
+  }
+  bool run() {
+    rc_ = sqlite3_step(stmt_);
+    return rc_ == SQLITE_DONE || rc_ == SQLITE_ROW;
+  }
+  int rc() const { return rc_; }
+  qint64 i64(int c) const { return sqlite3_column_int64(stmt_, c); }
+  QString text(int c) const {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c)),
+                             sqlite3_column_bytes(stmt_, c));
+  }
+  QByteArray blob(int c) const {
+    const void* p = sqlite3_column_blob(stmt_, c);
+    return QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, c));
+  }
+  bool isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+  int rc_ = SQLITE_OK;
+};
+
+class Store {
+ public:
+  ~Store();
+  adsi::Status open(const QString& path);
+
+  Query q(const char* sql);
+  adsi::Status exec(const char* sql);
+  int changes() const { return sqlite3_changes(db_); }
+  adsi::Error dbError(const QString& what) const;
+
+  // One transaction per change. `begin` takes the write lock at once.
+  adsi::Status begin();
+  adsi::Status commit();
+  void rollback();
+
+  QDateTime now() const { return clock ? clock() : QDateTime::currentDateTimeUtc(); }
+  qint64 nowTicks() const;
+
+  std::optional<DomainRow> domainById(qint64 id);
+  std::optional<DomainRow> domainByName(const QString& name);  // DNS, NetBIOS or a server's name
+  QList<DomainRow> domains();
+  std::optional<ForestRow> forest(qint64 id);
+
+  std::optional<ObjRow> object(const adsi::Dn& dn);
+  std::optional<ObjRow> objectById(qint64 id);
+  adsi::Values attr(qint64 id, const QString& name);
+  QList<adsi::Attribute> attrs(qint64 id);
+  void writeAttr(qint64 id, const QString& name, const adsi::Values& values);
+  QStringList chain(qint64 id);
+  qint64 insertObject(const ObjRow& parent, const adsi::Dn& dn, qint64 domainId, qint64 forestId,
+                      const QList<adsi::Attribute>& attrs);
+  bool hasChildren(qint64 id);
+  std::optional<qint64> samOwner(qint64 domainId, const QString& sam);
+  std::optional<qint64> sidOwner(qint64 domainId, const QByteArray& sid);
+  QList<qint64> groupsOf(qint64 memberId);
+  QList<qint64> membersOf(qint64 groupId);
+  bool hasLink(qint64 groupId, qint64 memberId);
+  qint64 nextRid(qint64 domainId);
+  QString meta(const QString& key);
+  void setMeta(const QString& key, const QString& value);
+
+  // The values of an entry as a reader sees them, constructed attributes included.
+  adsi::Values readValues(const ObjRow& o, const QString& name);
+
+  std::function<QDateTime()> clock;
+  std::optional<quint32> refuse;
+  int sizeLimit = 1000;
+
+ private:
+  sqlite3* db_ = nullptr;
+  QHash<const char*, sqlite3_stmt*> stmts_;
+};
+
+QString reversedKey(const adsi::Dn& dn);
+
+}  // namespace tavrel::simnet

@@ -1,0 +1,338 @@
+// The simulated network itself: its filter seam, searches with limits and paging, persistence,
+// crash safety, the demonstration network and the builder.
+
+#include "DirectoryFixture.h"
+
+#include "platform/adsi/Values.h"
+#include "platform/simnet/DemoNetwork.h"
+#include "platform/simnet/FilterMatch.h"
+
+#include <QDir>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+
+namespace tavrel::test {
+namespace {
+
+using namespace adsi;
+using simnet::SimNetwork;
+
+class MapSource : public simnet::AttributeSource {
+ public:
+  QHash<QString, Values> map;
+  Values values(const QString& a) const override { return map.value(a.toLower()); }
+};
+
+TEST(FilterSeam, MatchesTheSubsetTheProgramUses) {
+  MapSource e;
+  e.map = {{"objectclass", {"top", "person", "organizationalPerson", "user"}},
+           {"objectcategory", {"CN=Person,CN=Schema,CN=Configuration,DC=example,DC=local"}},
+           {"cn", {"John Smith"}},
+           {"userprincipalname", {"jsmith@example.local"}},
+           {"grouptype", {"-2147483646"}},
+           {"objectsid", {QByteArray("\x01\x02\x00\x2a", 4)}},
+           {"name", {"a*b(c)"}}};
+  struct Case {
+    const char* filter;
+    bool match;
+  };
+  const Case cases[] = {
+      {"(objectClass=user)", true},
+      {"(objectclass=USER)", true},
+      {"(&(objectCategory=Person)(objectClass=User))", true},
+      {"(&(objectClass=user)(objectCategory=person)(userprincipalName=JSMITH@example.LOCAL))", true},
+      {"(objectCategory=CN=Person,CN=Schema,CN=Configuration,DC=example,DC=local)", true},
+      {"(objectCategory=user)", true},  // a class name stands for its default category
+      {"(objectCategory=group)", false},
+      {"(objectCategory=computer)", false},
+      {"(|(cn=nobody)(cn=john smith))", true},
+      {"(!(cn=John Smith))", false},
+      {"(cn=Jo*)", true},
+      {"(cn=*smith)", true},
+      {"(cn=*oh*Sm*)", true},
+      {"(cn=*x*)", false},
+      {"(cn=*)", true},
+      {"(mail=*)", false},
+      {"(groupType=-2147483646)", true},
+      {"(groupType=2)", false},
+      {"(objectSid=\\01\\02\\00\\2a)", true},
+      {"(objectSid=\\01\\02\\00\\2b)", false},
+      {"(name=a\\2ab\\28c\\29)", true},  // escaped, the value matches literally
+      {"(userPrincipalName=*)", true},
+      {"(userPrincipalName=j*@example.local)", true},
+      {" (cn=John Smith) ", true},
+  };
+  for (const Case& c : cases) {
+    auto p = simnet::compileFilter(QString::fromUtf8(c.filter));
+    ASSERT_TRUE(p.ok()) << c.filter << ": " << p.error().message.toStdString();
+    EXPECT_EQ((*p)(e), c.match) << c.filter;
+  }
+  for (const char* bad : {"", "cn=a", "(cn=a", "(cn=a))", "(&)", "(!(a=1)(b=2))", "((cn=a))", "(cn=\\zz)",
+                          "(=a)", "(cn~=a)", "(cn>=a)", "(&(cn=a)", "(cn=a)(cn=b)"}) {
+    auto p = simnet::compileFilter(QString::fromLatin1(bad));
+    EXPECT_EQ(p.code(), hr::FILTER_UNKNOWN) << bad;
+  }
+}
+
+class Simnet : public DirectoryFixture {
+ protected:
+  std::shared_ptr<DirectoryConnection> connect(const QString& server, Protocol p = Protocol::Ldap) {
+    auto c = net->bind(server, p, std::nullopt);
+    EXPECT_TRUE(c.ok()) << c.error().message.toStdString();
+    return c.ok() ? *c : nullptr;
+  }
+  SearchResult search(DirectoryConnection& c, const QString& base, Scope scope, const QString& filter,
+                      int pageSize = 0, const QStringList& attrs = {}) {
+    SearchRequest r;
+    r.base = Dn::parse(base).value();
+    r.scope = scope;
+    r.filter = filter;
+    r.pageSize = pageSize;
+    r.attributes = attrs;
+    auto res = c.search(r);
+    EXPECT_TRUE(res.ok()) << res.error().message.toStdString();
+    return res.ok() ? *res : SearchResult();
+  }
+};
+
+TEST_F(Simnet, SearchScopesAttributesAndOrder) {
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  EXPECT_EQ(search(*c, salesDn, Scope::Base, "(objectClass=*)").entries.size(), 1);
+  EXPECT_EQ(search(*c, salesDn, Scope::OneLevel, "(objectClass=*)").entries.size(), 3);
+  EXPECT_EQ(search(*c, salesDn, Scope::Subtree, "(objectClass=*)").entries.size(), 4);
+  auto people = search(*c, "DC=example,DC=local", Scope::Subtree,
+                       "(&(objectCategory=Person)(objectClass=User))", 0, {"name", "displayName"});
+  QStringList got;
+  for (const Entry& e : people.entries) got.append(QString::fromUtf8(e.first("name")));
+  got.sort();
+  EXPECT_EQ(got, (QStringList{"Administrator", "Guest", "John Smith", "krbtgt", "mjones"}))
+      << "no domain controller: not a person";
+  for (const Entry& e : people.entries) {
+    EXPECT_LE(e.attributes.size(), 2);
+    EXPECT_EQ(e.find("userAccountControl"), nullptr);
+  }
+  // Objects come in the directory's order (creation order).
+  auto ous = search(*c, "DC=example,DC=local", Scope::Subtree, "(objectClass=organizationalUnit)");
+  QStringList order;
+  for (const Entry& e : ous.entries) order.append(e.dn.rdn().value());
+  EXPECT_EQ(order, (QStringList{"Domain Controllers", "Sales", "East"}));
+  auto bad = c->search(SearchRequest{Dn::parse(salesDn).value(), Scope::Subtree, "(cn=a", {}, 0, 0, {}});
+  EXPECT_EQ(bad.code(), hr::FILTER_UNKNOWN);
+  auto missing = c->search(SearchRequest{
+      Dn::parse("OU=Nowhere,DC=example,DC=local").value(), Scope::Subtree, "(objectClass=*)", {}, 0, 0, {}});
+  EXPECT_EQ(missing.code(), hr::NO_SUCH_OBJECT);
+}
+
+TEST_F(Simnet, SizeLimitTruncatesAndPagingReturnsEverything) {
+  setSizeLimit(3);
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  auto plain = search(*c, "DC=example,DC=local", Scope::Subtree, "(objectClass=user)");
+  EXPECT_EQ(plain.entries.size(), 3);
+  EXPECT_TRUE(plain.sizeLimitExceeded);
+  QSet<QString> seen;
+  SearchRequest r{
+      Dn::parse("DC=example,DC=local").value(), Scope::Subtree, "(objectClass=user)", {"cn"}, 0, 2, {}};
+  int pages = 0;
+  do {
+    auto page = c->search(r);
+    ASSERT_TRUE(page.ok());
+    EXPECT_LE(page->entries.size(), 2);
+    for (const Entry& e : page->entries) seen.insert(e.dn.key());
+    r.cookie = page->cookie;
+    ++pages;
+  } while (!r.cookie.isEmpty() && pages < 100);
+  EXPECT_EQ(seen.size(), 6) << "Administrator, Guest, krbtgt, DC1, John Smith, mjones";
+  EXPECT_GE(pages, 3);
+  SearchRequest small{
+      Dn::parse("DC=example,DC=local").value(), Scope::Subtree, "(objectClass=user)", {}, 1, 0, {}};
+  EXPECT_EQ(c->search(small)->entries.size(), 1);
+}
+
+TEST_F(Simnet, TheGlobalCatalogSpansTheForest) {
+  simnet::NetworkBuilder b(net);
+  ASSERT_TRUE(
+      b.user("branch.example.local", "bob", simnet::UserSpec().with("userPrincipalName", "bob@example.local"))
+          .build()
+          .ok());
+  auto gc = connect("example.local", Protocol::GlobalCatalog);
+  ASSERT_TRUE(gc);
+  auto r = search(*gc, "DC=example,DC=local", Scope::Subtree,
+                  "(&(objectClass=user)(objectCategory=person)(userPrincipalName=BOB@example.local))");
+  ASSERT_EQ(r.entries.size(), 1);
+  EXPECT_EQ(r.entries.first().dn.toString(), "CN=bob,CN=Users,DC=branch,DC=example,DC=local");
+  auto ldap = connect("example.local");
+  EXPECT_TRUE(search(*ldap, "DC=example,DC=local", Scope::Subtree, "(userPrincipalName=bob@example.local)")
+                  .entries.isEmpty())
+      << "a domain controller holds its own domain";
+  auto domains =
+      search(*gc, "DC=example,DC=local", Scope::Subtree, "(&(objectCategory=Domain)(objectClass=Domain))");
+  EXPECT_EQ(domains.entries.size(), 2);
+}
+
+TEST_F(Simnet, ChangesSurviveReopening) {
+  AdsObject u = bind("LDAP://example.local/" + jsmithDn);
+  ASSERT_TRUE(u.Put("description", "kept").ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  dir.reset();
+  net.reset();
+  auto again = SimNetwork::open(tmp.path());
+  ASSERT_TRUE(again.ok());
+  Directory d2(*again);
+  EXPECT_EQ(d2.GetObject("LDAP://example.local/" + jsmithDn)->Get("description")->toString(), "kept");
+  EXPECT_EQ((*again)->loggedOnUser()->user, "Administrator");
+  EXPECT_TRUE(d2.OpenDSObject("WinNT://OLDCORP/jdoe", "OLDCORP\\jdoe", "Secret3", 1).ok());
+}
+
+// A child process commits users in a loop and is killed; afterwards every commit it reported is
+// there in full, and nothing is there in part.
+TEST_F(Simnet, KillNineLosesNoCommitAndLeavesNoHalfObject) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const QString folder = tmp.path();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    close(fds[0]);
+    auto child = SimNetwork::open(folder);
+    if (!child) _exit(2);
+    auto conn = (*child)->bind("example.local", Protocol::Ldap, std::nullopt);
+    if (!conn) _exit(3);
+    const Dn users = Dn::parse("CN=Users,DC=example,DC=local").value();
+    for (int i = 0;; ++i) {
+      const QString name = QStringLiteral("crash%1").arg(i);
+      const Dn dn = users.child(Rdn("CN", name));
+      if (!(*conn)
+               ->add(
+                   dn,
+                   {{"objectClass", {"user"}}, {"sAMAccountName", {name.toUtf8()}}, {"description", {"v0"}}})
+               .ok())
+        _exit(4);
+      const QByteArray mark = "done" + QByteArray::number(i);
+      if (!(*conn)
+               ->modify(dn,
+                        {{ModOp::Replace, "description", {mark}}, {ModOp::Replace, "displayName", {mark}}})
+               .ok())
+        _exit(5);
+      if (write(fds[1], &i, sizeof i) != sizeof i) _exit(6);
+    }
+  }
+  close(fds[1]);
+  int last = -1, got = 0;
+  while (last < 40 && read(fds[0], &got, sizeof got) == sizeof got) last = got;
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  while (read(fds[0], &got, sizeof got) == sizeof got) last = got;
+  close(fds[0]);
+  ASSERT_GE(last, 40) << "the child stopped early";
+
+  auto reopened = SimNetwork::open(folder);
+  ASSERT_TRUE(reopened.ok());
+  auto conn = (*reopened)->bind("example.local", Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(conn.ok());
+  SearchRequest r{
+      Dn::parse("CN=Users,DC=example,DC=local").value(), Scope::OneLevel, "(cn=crash*)", {}, 0, 0, {}};
+  auto found = (*conn)->search(r);
+  ASSERT_TRUE(found.ok());
+  int complete = 0;
+  for (const Entry& e : found->entries) {
+    const QByteArray desc = e.first("description");
+    EXPECT_FALSE(e.first("sAMAccountName").isEmpty());
+    EXPECT_EQ(e.first("objectSid").size(), 28);
+    EXPECT_FALSE(e.first("userAccountControl").isEmpty());
+    if (desc == "v0") {
+      EXPECT_TRUE(e.first("displayName").isEmpty()) << "a modify is all or nothing";
+    } else {
+      EXPECT_EQ(e.first("displayName"), desc) << "a modify is all or nothing";
+      ++complete;
+    }
+    Directory d(*reopened);
+    EXPECT_TRUE(d.GetObject("WinNT://EXAMPLE/" + QString::fromUtf8(e.first("sAMAccountName"))).ok());
+  }
+  EXPECT_GE(complete, last + 1) << "every reported commit is there";
+  EXPECT_LE(found->entries.size(), last + 2) << "at most the one in flight besides";
+  for (int i = 0; i <= last; ++i) {
+    auto e = (*conn)->read(
+        Dn::parse(QStringLiteral("CN=crash%1,CN=Users,DC=example,DC=local").arg(i)).value(), {"displayName"});
+    ASSERT_TRUE(e.ok()) << i;
+    EXPECT_EQ(e->first("displayName"), "done" + QByteArray::number(i));
+  }
+}
+
+TEST_F(Simnet, BuilderReportsTheFirstFailingStep) {
+  simnet::NetworkBuilder b(net);
+  auto r = b.user("example.local", "jsmith").user("example.local", "fresh").build();
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.code(), hr::ALREADY_EXISTS);
+  EXPECT_TRUE(r.error().message.startsWith("user jsmith")) << r.error().message.toStdString();
+  EXPECT_EQ(bindCode("WinNT://EXAMPLE/fresh"), hr::USER_NOT_FOUND) << "later steps do not run";
+  EXPECT_EQ(simnet::NetworkBuilder(net).forest("example.local", "EXAMPLE2").build().code(),
+            hr::ALREADY_EXISTS);
+  EXPECT_EQ(simnet::NetworkBuilder(net).nt4Domain("WAY-TOO-LONG-NETBIOS").build().code(), hr::E_INVALIDARG);
+  EXPECT_EQ(simnet::NetworkBuilder(net).member("example.local", "Sales Team", "ghost").build().code(),
+            hr::USER_NOT_FOUND);
+}
+
+TEST(DemoNetwork, IsSeededOnFirstUseOnly) {
+  QTemporaryDir tmp;
+  qputenv("TAVREL_NETWORK", tmp.path().toUtf8());
+  auto net = SimNetwork::openDefault();
+  ASSERT_TRUE(net.ok()) << net.error().message.toStdString();
+  EXPECT_EQ(SimNetwork::defaultFolder(), tmp.path());
+  EXPECT_TRUE(QFile::exists(tmp.path() + "/network.db"));
+  Directory dir(*net);
+
+  auto who = (*net)->loggedOnUser();
+  ASSERT_TRUE(who.ok());
+  EXPECT_EQ(who->domain + "\\" + who->user, "EXAMPLE\\Administrator");
+  EXPECT_TRUE(*dir.GetObject("LDAP://example.local/CN=Domain Admins,CN=Users,DC=example,DC=local")
+                   ->IsMember("LDAP://CN=Administrator,CN=Users,DC=example,DC=local"));
+
+  auto conn = (*net)->bind("example.local", Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(conn.ok());
+  SearchRequest people{Dn::fromDnsName("example.local"),
+                       Scope::Subtree,
+                       "(&(objectCategory=Person)(objectClass=User))",
+                       {},
+                       0,
+                       0,
+                       {}};
+  EXPECT_GE((*conn)->search(people)->entries.size(), 30);
+  SearchRequest groups{
+      Dn::fromDnsName("example.local"), Scope::Subtree, "(objectCategory=group)", {"groupType"}, 0, 0, {}};
+  QSet<qint32> types;
+  for (const Entry& e : all((*conn)->search(groups)).entries)
+    types.insert(static_cast<qint32>(e.first("groupType").toLongLong()));
+  for (quint32 t : {0x80000002u, 0x80000004u, 0x80000008u, 2u, 4u, 8u})
+    EXPECT_TRUE(types.contains(static_cast<qint32>(t))) << std::hex << t;
+  SearchRequest computers{
+      Dn::fromDnsName("example.local"), Scope::Subtree, "(objectCategory=computer)", {}, 0, 0, {}};
+  EXPECT_GE((*conn)->search(computers)->entries.size(), 2);
+  SearchRequest ous{
+      Dn::fromDnsName("example.local"), Scope::Subtree, "(objectClass=organizationalUnit)", {}, 0, 0, {}};
+  EXPECT_GE((*conn)->search(ous)->entries.size(), 5);
+
+  EXPECT_EQ(dir.GetObject("LDAP://branch.example.local")->Get("nTMixedDomain")->toInt(), 1);
+  EXPECT_EQ(dir.GetObject("LDAP://example.local")->Get("nTMixedDomain")->toInt(), 0);
+  EXPECT_EQ(dir.GetObject("WinNT://OLDCORP/jdoe")->Class(), "User");
+  EXPECT_EQ(dir.GetObject("LDAP://OLDCORP").code(), hr::SERVER_DOWN);
+  EXPECT_TRUE(dir.GetObject("WinNT://EXAMPLE/tmoore")->Get("IsAccountLocked")->toBool());
+  EXPECT_TRUE(dir.OpenDSObject("LDAP://example.local", "EXAMPLE\\Administrator", "Password1", 1).ok());
+  EXPECT_TRUE(dir.OpenDSObject("LDAP://example.local", "EXAMPLE\\jsmith", "Welcome1", 1).ok());
+  for (const char* server : {"EXDC01", "FILESRV1", "FILESRV2", "EXCH2K", "EXCH55", "OLDPDC", "OLDFS"})
+    EXPECT_TRUE((*net)->setReachable(server, true).ok()) << server;
+
+  const int count = static_cast<int>((*conn)->search(people)->entries.size());
+  auto again = SimNetwork::openDefault();
+  ASSERT_TRUE(again.ok());
+  auto c2 = (*again)->bind("example.local", Protocol::Ldap, std::nullopt);
+  EXPECT_EQ((*c2)->search(people)->entries.size(), count) << "not seeded twice";
+  qunsetenv("TAVREL_NETWORK");
+}
+
+}  // namespace
+}  // namespace tavrel::test
