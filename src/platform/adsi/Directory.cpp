@@ -3,6 +3,7 @@
 #include "platform/adsi/ObjectImpl.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
+#include "platform/search/Filter.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -550,7 +551,7 @@ Result<std::optional<Entry>> findAccount(DirectoryConnection& conn, const QStrin
   SearchRequest req;
   req.base = conn.server().defaultNamingContext;
   req.scope = Scope::Subtree;
-  req.filter = QStringLiteral("(sAMAccountName=%1)").arg(escapeFilterValue(name));
+  req.filter = QStringLiteral("(sAMAccountName=%1)").arg(search::escapeFilterValue(name));
   req.attributes = {QStringLiteral("objectClass"), QStringLiteral("sAMAccountName")};
   auto r = conn.search(req);
   if (!r) return r.error();

@@ -132,32 +132,6 @@ QString escapeDnValue(const QString& value) {
   return out;
 }
 
-QString escapeFilterValue(const QString& value) {
-  QString out;
-  for (const QChar c : value) {
-    switch (c.unicode()) {
-      case '*':
-        out += QLatin1String("\\2a");
-        break;
-      case '(':
-        out += QLatin1String("\\28");
-        break;
-      case ')':
-        out += QLatin1String("\\29");
-        break;
-      case '\\':
-        out += QLatin1String("\\5c");
-        break;
-      case 0:
-        out += QLatin1String("\\00");
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 Rdn::Rdn(QString type, QString value) {
   avas_.append(Ava{canonicalType(type), std::move(value)});
 }

@@ -65,7 +65,5 @@ class Dn {
 
 // One attribute value escaped for use inside a DN (RFC 4514 section 2.4).
 QString escapeDnValue(const QString& value);
-// A value escaped for an LDAP search filter (RFC 4515: '*', '(', ')', '\' and NUL).
-QString escapeFilterValue(const QString& value);
 
 }  // namespace tavrel::adsi

@@ -1,8 +1,6 @@
 #pragma once
-// The one place where simnet interprets a search filter. It understands the subset of RFC 4515
-// the program uses: '&', '|', '!', equality, presence and substrings, with "\xx" escapes, and
-// objectCategory short names as a directory server expands them. Swap `compileFilter` for the
-// full filter evaluator of the search layer when it lands; nothing else in simnet parses filters.
+// The one place where simnet reads a search filter: RFC 4515 text, parsed and evaluated by the
+// search layer with Active Directory's comparison rules (objectCategory short names included).
 
 #include "platform/adsi/DirectoryBackend.h"
 

@@ -1,6 +1,7 @@
 #include "platform/simnet/NetworkBuilder.h"
 
 #include "platform/adsi/Properties.h"
+#include "platform/search/Filter.h"
 
 namespace tavrel::simnet {
 
@@ -46,7 +47,7 @@ Result<Dn> NetworkBuilder::containerDn(DirectoryConnection& conn, const QString&
 Result<Dn> NetworkBuilder::accountDn(DirectoryConnection& conn, const QString& account) {
   SearchRequest req;
   req.base = conn.server().defaultNamingContext;
-  req.filter = QStringLiteral("(sAMAccountName=%1)").arg(escapeFilterValue(account));
+  req.filter = QStringLiteral("(sAMAccountName=%1)").arg(search::escapeFilterValue(account));
   req.attributes = {QStringLiteral("objectClass")};
   auto r = conn.search(req);
   if (!r) return r.error();

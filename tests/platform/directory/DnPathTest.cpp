@@ -71,10 +71,6 @@ TEST(Dn, DnsNamesAndAncestry) {
   EXPECT_EQ(u.parent().toString(), "OU=Sales,DC=Example,DC=Local");
 }
 
-TEST(Dn, FilterValuesAreEscaped) {
-  EXPECT_EQ(escapeFilterValue("a*b(c)d\\e"), "a\\2ab\\28c\\29d\\5ce");
-}
-
 TEST(AdsPath, EveryFormTheProgramBinds) {
   using K = AdsPath::Kind;
   struct Case {
