@@ -19,6 +19,9 @@ int main(int argc, char* argv[]) {
 
   mainwindow::StartupServices services;
   services.firstInstance = [&instance] { return instance.claim(); };
+  services.Load_Databases = [](mainwindow::form1& form) { form.Load_Databases(); };
+  services.Clear_Site = [](mainwindow::form1& form) { form.Clear_Site(); };
+  services.Clear_TT = [](mainwindow::form1& form) { form.Clear_TT(); };
   // The start-up ends the program on a second instance, a screen that is too narrow or a failed
   // administrator check, each after its own message.
   if (!window.Form_Initialize(services)) return 0;

@@ -85,6 +85,8 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   connect(StrMiddle, &QLineEdit::textChanged, this, &form1::StrMiddle_Change);
   connect(strLast, &QLineEdit::textChanged, this, &form1::strLast_Change);
   connectSettingsHandlers();
+  wireSitesPage();
+  wireTemplatesPage();
 }
 
 void form1::strFirst_Change() { refreshUserIdPreview(); }

@@ -4,6 +4,7 @@
 
 #include "mainwindow/StartupServices.h"
 #include "mainwindow/StatusBar.h"
+#include "records/Records.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 
@@ -24,6 +25,11 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <array>
+#include <cstdint>
+
+namespace tavrel::startup {
+class LogFile;
+}
 
 namespace tavrel::mainwindow {
 
@@ -88,6 +94,60 @@ class form1 : public QMainWindow {
 
   QColor Field_Colour;                   // the background of read-only fields
   QTreeWidgetItem* Root_Node = nullptr;  // the "%Domain%" placeholder node when no domain is set
+
+  // --- Sites and templates (form1Sites.cpp, form1Templates.cpp) ---
+
+  // Appends the live sites and templates of the database folder to the six name lists (names as
+  // stored, blank-padded) and loads the three attribute lists, creating a missing Mail.dat.
+  void Load_Databases();
+  // Fills the site fields from the first live site whose name, blanks trimmed, equals `siteName`
+  // (letter case counts). False when none does or Site.dat can't be read; the fields then keep
+  // what they held.
+  bool Loadsite(const QString& siteName);
+  // Empties the site fields and returns the site tab to rest.
+  void Clear_Site();
+
+  // The site editor.
+  void New_Site_Click();
+  void Edit_Site_Click();
+  void Save_Site_Click();
+  void Delete_site_Click();
+  void Site_Cancel_Click();
+  void EXH5_Click();
+  void Find_Store_Click();
+  void ListView2_Click();
+  void ListView2_ColumnClick(int column);
+  void ListView2_BeforeLabelEdit(bool& cancel);
+  void ListView2_AfterLabelEdit(bool& cancel, const QString& NewString);
+  void ListView2_LostFocus();
+  // -1 (True) from the start of a label edit of the site list until a name is accepted.
+  int16_t NewSitePending = 0;
+  // -1 (True) from New until Save or Cancel.
+  int16_t SiteLabelEdit = 0;
+
+  // Fills the template tab from the first live template whose stored name equals `TemplateName`
+  // character for character. The template's groups first go back to the available groups. False
+  // when none matches or Template.dat can't be read.
+  bool LoadTemplate(const QString& TemplateName);
+  // The number of the first live template whose name matches templatelst's text (trimmed, letter
+  // case ignored), left in Current_Template; -1 when none.
+  int Find_Template(int unused = 0);
+  // Returns every group of the template list ListView6 to the available list ListView5.
+  void Template_Group_Sort();
+  // Empties and locks the template tab's fields and returns it to browsing.
+  void Clear_TT();
+  // The compaction's check of one template: drops the groups the domain no longer has.
+  void Check_Template_Groups(records::Template_Record& Current_Template, startup::LogFile& log);
+
+  // The small icon of a template group that the domain's group list does not hold.
+  static inline const QString kGroupNotFoundIcon = QStringLiteral("NOTFOUND");
+
+  // A locked combo box shows its text but takes no typing and opens no list.
+  static void setLocked(QComboBox* box, bool locked);
+  static bool isLocked(const QComboBox* box);
+  // The background of editable fields (read-only ones have Field_Colour), and giving a field one.
+  static QColor editableColour();
+  static void setFieldBackground(QWidget* w, const QColor& colour);
 
   // The pages of SSTab1, by number.
   enum Page {
@@ -321,6 +381,15 @@ class form1 : public QMainWindow {
   QWidget* buildNewUserPage();
   QWidget* buildListPage(ui::ListView*& list, const char* name, const QString& first, const QString& second);
   void openLog();
+
+  void wireSitesPage();
+  void wireTemplatesPage();
+  void setSiteFieldsEditable(bool editable);
+  void removeSiteRow(QTreeWidgetItem* row);
+  QTreeWidgetItem* pendingSiteRow() const;
+  void removeSiteName(QComboBox* list, const QString& name);
+  void siteTrap(const QString& status);
+  bool siteHasFocus(QWidget* w) const;
 };
 
 }  // namespace tavrel::mainwindow
