@@ -265,6 +265,7 @@ class LdapObject : public ObjectImpl {
   QString adsPath() const override { return formatLdapPath(provider_, server_, cache_.dn()); }
   QString parent() const override { return formatLdapPath(provider_, server_, cache_.dn().parent()); }
   const Dn& dn() const { return cache_.dn(); }
+  void prime(Entry e) { cache_.prime(std::move(e)); }
 
   Result<QVariantList> getEx(const QString& name) override {
     return getMapped(cache_, mapLdapProperty(name), name, false);
@@ -1041,10 +1042,13 @@ Result<AdsObject> bindPath(const std::shared_ptr<Session>& session, const QStrin
       Dn dn = p.kind == AdsPath::Kind::Object       ? p.dn
               : protocol == Protocol::GlobalCatalog ? (*conn)->server().rootDomainNamingContext
                                                     : (*conn)->server().defaultNamingContext;
-      auto e = (*conn)->read(dn, {QStringLiteral("objectClass")});
+      // The bind reads the whole entry, which also fills the property cache.
+      auto e = (*conn)->read(dn, {});
       if (!e) return e.error();
-      return AdsObject(
-          std::make_shared<LdapObject>(session, p.provider, p.server, *conn, e->dn, decodeChain(*e), false));
+      auto obj =
+          std::make_shared<LdapObject>(session, p.provider, p.server, *conn, e->dn, decodeChain(*e), false);
+      obj->prime(std::move(*e));
+      return AdsObject(obj);
     }
     case AdsPath::Kind::WinNTDomain: {
       auto conn = session->connect(p.domain, Protocol::Sam);

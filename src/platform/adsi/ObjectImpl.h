@@ -30,6 +30,12 @@ class PropertyCache {
   const std::shared_ptr<DirectoryConnection>& connection() const { return conn_; }
 
   Status load();
+  // Takes an entry read with all its attributes as the loaded values.
+  void prime(Entry entry) {
+    entry_ = std::move(entry);
+    dn_ = entry_.dn;
+    loaded_ = true;
+  }
   // The values the object will have once committed; nullopt when it has none.
   Result<std::optional<Values>> current(const QString& attribute);
   void stage(ModOp op, const QString& attribute, Values values);

@@ -44,17 +44,28 @@ class EntryAdapter : public search::Entry {
   const AttributeSource& src_;
 };
 
+// The equality tests of the filter, or of its top-level '&', with their values as octets (binary
+// values such as objectSid must not pass through text).
+void collectEqualities(const search::Filter& f, QList<std::pair<QString, QByteArray>>& out) {
+  if (f.kind == search::Filter::Kind::Equality)
+    out.append({f.attribute.toLower(), f.value});
+  else if (f.kind == search::Filter::Kind::And)
+    for (const search::Filter& child : f.children) collectEqualities(child, out);
+}
+
 }  // namespace
 
-adsi::Result<FilterPredicate> compileFilter(const QString& text) {
+adsi::Result<CompiledFilter> compileFilter(const QString& text) {
   auto parsed = search::parseFilter(text);
   if (!parsed)
     return adsi::ldapError(adsi::ldap::FILTER_ERROR, QStringLiteral("bad filter \"%1\": %2 at %3")
                                                          .arg(text, parsed.error().message)
                                                          .arg(parsed.error().position));
+  CompiledFilter out;
+  collectEqualities(*parsed, out.equalities);
   auto matcher = std::make_shared<search::Matcher>(*parsed);
-  return FilterPredicate(
-      [matcher](const AttributeSource& src) { return matcher->matches(EntryAdapter(src)); });
+  out.matches = [matcher](const AttributeSource& src) { return matcher->matches(EntryAdapter(src)); };
+  return out;
 }
 
 }  // namespace tavrel::simnet

@@ -17,7 +17,14 @@ class AttributeSource {
 
 using FilterPredicate = std::function<bool(const AttributeSource&)>;
 
+struct CompiledFilter {
+  FilterPredicate matches;
+  // Equality tests every matching entry passes (attribute in lower case, value as octets), for
+  // finding candidates through an index.
+  QList<std::pair<QString, QByteArray>> equalities;
+};
+
 // A malformed filter gives FILTER_UNKNOWN (LDAP filter error).
-adsi::Result<FilterPredicate> compileFilter(const QString& text);
+adsi::Result<CompiledFilter> compileFilter(const QString& text);
 
 }  // namespace tavrel::simnet

@@ -10,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QUuid>
 
 namespace tavrel::simnet {
@@ -271,7 +270,7 @@ class SimConnection : public DirectoryConnection {
       after = req.cookie.toLongLong(&ok);
       if (!ok) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("bad paging cookie"));
     }
-    QList<qint64> ids = candidates(*base, req, after);
+    QList<qint64> ids = candidates(*base, req, pred->equalities, after);
     int limit = st_.sizeLimit;
     if (req.sizeLimit > 0 && req.sizeLimit < limit) limit = req.sizeLimit;
     const bool paged = req.pageSize > 0;
@@ -282,7 +281,7 @@ class SimConnection : public DirectoryConnection {
       auto o = st_.objectById(id);
       if (!o || !inScope(*o)) continue;
       Source src(st_, *o, protocol_ == Protocol::GlobalCatalog);
-      if (!(*pred)(src)) continue;
+      if (!pred->matches(src)) continue;
       if (out.entries.size() >= pageLimit) {
         if (paged)
           out.cookie = QByteArray::number(lastId);
@@ -318,11 +317,9 @@ class SimConnection : public DirectoryConnection {
   };
 
   Status alive() {
+    st_.refresh();
     auto d = st_.domainById(domain_.id);
-    if (!d || !d->reachable) return err(ldap::SERVER_DOWN, QStringLiteral("the server is not operational"));
-    auto r = st_.q("SELECT reachable FROM servers WHERE name=?");
-    r.bind(1, info_.host.section(u'.', 0, 0));
-    if (r.next() && r.i64(0) == 0)
+    if (!d || !d->reachable || st_.serverDown(info_.host.section(u'.', 0, 0)))
       return err(ldap::SERVER_DOWN, QStringLiteral("the server is not operational"));
     return {};
   }
@@ -359,10 +356,17 @@ class SimConnection : public DirectoryConnection {
     const bool gc = protocol_ == Protocol::GlobalCatalog;
     if (attributes.isEmpty()) {
       e.attributes = st_.attrs(o.id);
-      for (const char* virt : {"distinguishedName", "member", "memberOf"}) {
-        Values v = st_.readValues(o, QString::fromLatin1(virt));
-        if (!v.isEmpty()) e.attributes.append(Attribute{QString::fromLatin1(virt), std::move(v)});
-      }
+      e.attributes.append(Attribute{QStringLiteral("distinguishedName"), {o.dn.toString().toUtf8()}});
+      // Links are looked up only for the classes that have them.
+      const Attribute* oc = e.find(QStringLiteral("objectClass"));
+      const bool isGroup = oc && oc->values.contains("group");
+      const bool isAccount = isGroup || (oc && oc->values.contains("user"));
+      auto addLinks = [&](const QString& name) {
+        Values v = st_.readValues(o, name);
+        if (!v.isEmpty()) e.attributes.append(Attribute{name, std::move(v)});
+      };
+      if (isGroup) addLinks(QStringLiteral("member"));
+      if (isAccount) addLinks(QStringLiteral("memberOf"));
       if (gc)
         e.attributes.removeIf(
             [](const Attribute& a) { return !partialAttributeSet().contains(a.name, Qt::CaseInsensitive); });
@@ -378,29 +382,27 @@ class SimConnection : public DirectoryConnection {
     return e;
   }
 
-  QList<qint64> candidates(const ObjRow& base, const SearchRequest& req, qint64 after) {
+  QList<qint64> candidates(const ObjRow& base, const SearchRequest& req,
+                           const QList<std::pair<QString, QByteArray>>& equalities, qint64 after) {
     QList<qint64> ids;
     if (req.scope == Scope::Base) {
       if (base.id > after) ids.append(base.id);
       return ids;
     }
-    // Equality on an indexed attribute narrows the candidates; the filter is still applied.
-    static const QRegularExpression samEq(QStringLiteral("^\\(sAMAccountName=([^()*\\\\]+)\\)$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression sidEq(QStringLiteral("^\\(objectSid=((?:\\\\[0-9a-fA-F]{2})+)\\)$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    if (auto m = samEq.match(req.filter); m.hasMatch()) {
-      auto r = st_.q("SELECT object_id FROM sam WHERE name_key=? AND object_id>? ORDER BY object_id");
-      r.bind(1, m.captured(1).toLower()).bind(2, after);
-      while (r.next()) ids.append(r.i64(0));
-      return withinBase(ids, base, req.scope);
-    }
-    if (auto m = sidEq.match(req.filter); m.hasMatch()) {
-      QByteArray sid = QByteArray::fromHex(m.captured(1).remove(u'\\').toLatin1());
-      auto r = st_.q("SELECT object_id FROM sids WHERE sid=? AND object_id>? ORDER BY object_id");
-      r.bindBlob(1, sid).bind(2, after);
-      while (r.next()) ids.append(r.i64(0));
-      return withinBase(ids, base, req.scope);
+    // An equality on an indexed attribute narrows the candidates; the filter is still applied.
+    for (const auto& [attribute, value] : equalities) {
+      if (attribute == QLatin1String("samaccountname")) {
+        auto r = st_.q("SELECT object_id FROM sam WHERE name_key=? AND object_id>? ORDER BY object_id");
+        r.bind(1, QString::fromUtf8(value).toLower()).bind(2, after);
+        while (r.next()) ids.append(r.i64(0));
+        return withinBase(ids, base, req.scope);
+      }
+      if (attribute == QLatin1String("objectsid")) {
+        auto r = st_.q("SELECT object_id FROM sids WHERE sid=? AND object_id>? ORDER BY object_id");
+        r.bindBlob(1, value).bind(2, after);
+        while (r.next()) ids.append(r.i64(0));
+        return withinBase(ids, base, req.scope);
+      }
     }
     if (req.scope == Scope::OneLevel) {
       auto r = st_.q("SELECT id FROM objects WHERE parent_id=? AND id>? ORDER BY id");
@@ -887,6 +889,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     auto u = st_.q("UPDATE domains SET mixed=0 WHERE id=?");
     u.bind(1, domain->id);
     u.run();
+    st_.invalidate();
   }
 
   state.insert(QStringLiteral("whenchanged"), {generalizedTime(st_.now())});
@@ -1373,6 +1376,7 @@ Result<DomainRow> insertDomain(Store& st, qint64 forestId, const QString& dns, c
       .bind(6, mixed ? 1 : 0)
       .bindBlob(7, newDomainSid())
       .bind(8, kFirstRid);
+  st.invalidate();
   if (!q.run()) return st.dbError(QStringLiteral("cannot add the domain %1").arg(netbios));
   auto d = st.domainByName(netbios);
   if (!d) return st.dbError(QStringLiteral("cannot read back the domain %1").arg(netbios));
@@ -1442,6 +1446,7 @@ Status SimNetwork::addForest(const QString& dnsName, const QString& netbiosName,
       .bind(2, root.toString())
       .bind(3, config.toString())
       .bind(4, schema.toString());
+  st.invalidate();
   if (!fq.run()) return st.dbError(QStringLiteral("cannot add the forest"));
   qint64 fid = 0;
   {
@@ -1484,6 +1489,7 @@ Status SimNetwork::addForest(const QString& dnsName, const QString& netbiosName,
     auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
     q.bind(1, dcName.toUpper()).bind(2, d->id);
     q.run();
+    st.invalidate();
   }
   return t.commit();
 }
@@ -1513,6 +1519,7 @@ Status SimNetwork::addChildDomain(const QString& parentDns, const QString& dnsNa
     auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
     q.bind(1, dcName.toUpper()).bind(2, d->id);
     q.run();
+    st.invalidate();
   }
   return t.commit();
 }
@@ -1532,6 +1539,7 @@ Status SimNetwork::addNt4Domain(const QString& netbiosName, const QString& pdcNa
     auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
     q.bind(1, pdcName.toUpper()).bind(2, d->id);
     q.run();
+    st.invalidate();
   }
   return t.commit();
 }
@@ -1541,6 +1549,7 @@ Status SimNetwork::addServer(const QString& name, const QString& domain, ServerR
   if (!d) return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
   auto q = store_->q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,?)");
   q.bind(1, name.toUpper()).bind(2, d->id).bind(3, static_cast<int>(role));
+  store_->invalidate();
   if (!q.run()) return store_->dbError(QStringLiteral("cannot add the server %1").arg(name));
   return {};
 }
@@ -1613,6 +1622,7 @@ Status SimNetwork::setReachable(const QString& name, bool reachable) {
     auto q = st.q("UPDATE servers SET reachable=? WHERE name=?");
     q.bind(1, reachable ? 1 : 0).bind(2, name.section(u'.', 0, 0));
     q.run();
+    st.invalidate();
     if (st.changes() > 0) return {};
   }
   auto r = st.q("SELECT 1 FROM servers WHERE name=?");
@@ -1623,6 +1633,7 @@ Status SimNetwork::setReachable(const QString& name, bool reachable) {
   auto q = st.q("UPDATE domains SET reachable=? WHERE id=?");
   q.bind(1, reachable ? 1 : 0).bind(2, d->id);
   q.run();
+  st.invalidate();
   return {};
 }
 

@@ -43,6 +43,7 @@ QString reversedKey(const Dn& dn) {
 
 Store::~Store() {
   for (sqlite3_stmt* s : std::as_const(stmts_)) sqlite3_finalize(s);
+  for (sqlite3_stmt* s : std::as_const(attrInserts_)) sqlite3_finalize(s);
   if (db_) sqlite3_close(db_);
 }
 
@@ -57,7 +58,11 @@ Status Store::open(const QString& path) {
     return dbError(QStringLiteral("cannot open %1").arg(path));
   sqlite3_busy_timeout(db_, 10000);
   // WAL with NORMAL sync: a committed change survives the process being killed.
-  if (Status s = exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"); !s)
+  // Checkpoints are made every 8000 pages rather than 1000, so bulk work syncs less often.
+  if (Status s = exec("PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA "
+                      "foreign_keys=OFF; "
+                      "PRAGMA wal_autocheckpoint=8000; PRAGMA journal_size_limit=67108864;");
+      !s)
     return s;
   if (Status s = exec(kSchema); !s) return s;
   const QString limit = meta(QStringLiteral("size_limit"));
@@ -69,6 +74,17 @@ Query Store::q(const char* sql) {
   sqlite3_stmt*& s = stmts_[sql];
   if (!s && sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
     qFatal("simnet: cannot prepare \"%s\": %s", sql, sqlite3_errmsg(db_));
+  return Query(db_, s);
+}
+
+Query Store::attrInsert(int rows) {
+  sqlite3_stmt*& s = attrInserts_[rows];
+  if (!s) {
+    QByteArray sql = "INSERT INTO attrs(object_id, akey, seq, name, value) VALUES(?,?,?,?,?)";
+    for (int i = 1; i < rows; ++i) sql += ",(?,?,?,?,?)";
+    if (sqlite3_prepare_v3(db_, sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
+      qFatal("simnet: cannot prepare the attribute insert: %s", sqlite3_errmsg(db_));
+  }
   return Query(db_, s);
 }
 
@@ -94,6 +110,7 @@ Status Store::commit() {
 }
 void Store::rollback() {
   if (!sqlite3_get_autocommit(db_)) (void)exec("ROLLBACK");
+  invalidate();
 }
 
 qint64 Store::nowTicks() const {
@@ -116,56 +133,101 @@ DomainRow domainFrom(Query& r) {
 }
 }  // namespace
 
+void Store::refresh() {
+  auto r = q("PRAGMA data_version");
+  const qint64 v = r.next() ? r.i64(0) : -1;
+  if (v != dataVersion_) {
+    dataVersion_ = v;
+    cached_ = false;
+  }
+}
+
+void Store::invalidate() {
+  cached_ = false;
+}
+
+void Store::loadCaches() {
+  if (cached_) return;
+  domains_.clear();
+  forests_.clear();
+  domainNames_.clear();
+  serverDomains_.clear();
+  serversDown_.clear();
+  {
+    auto r =
+        q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains ORDER BY id");
+    while (r.next()) {
+      DomainRow d = domainFrom(r);
+      if (!d.dns.isEmpty()) domainNames_.insert(d.dns.toLower(), d.id);
+      domainNames_.insert(d.netbios.toLower(), d.id);
+      domains_.insert(d.id, d);
+    }
+  }
+  {
+    auto r = q("SELECT id, root_dns, root_nc, config_nc, schema_nc FROM forests");
+    while (r.next()) {
+      ForestRow f;
+      f.id = r.i64(0);
+      f.rootDns = r.text(1);
+      f.rootNc = Dn::parse(r.text(2)).value();
+      f.configNc = Dn::parse(r.text(3)).value();
+      f.schemaNc = Dn::parse(r.text(4)).value();
+      forests_.insert(f.id, f);
+    }
+  }
+  {
+    auto r = q("SELECT name, domain_id, reachable FROM servers");
+    while (r.next()) {
+      serverDomains_.insert(r.text(0).toLower(), r.i64(1));
+      if (r.i64(2) == 0) serversDown_.insert(r.text(0).toLower());
+    }
+  }
+  cached_ = true;
+}
+
+bool Store::serverDown(const QString& name) {
+  loadCaches();
+  return serversDown_.contains(name.toLower());
+}
+
 std::optional<DomainRow> Store::domainById(qint64 id) {
-  auto r = q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains WHERE id=?");
-  r.bind(1, id);
-  if (!r.next()) return std::nullopt;
-  return domainFrom(r);
+  loadCaches();
+  const auto it = domains_.constFind(id);
+  if (it == domains_.cend()) return std::nullopt;
+  return *it;
 }
 
 std::optional<DomainRow> Store::domainByName(const QString& name) {
-  {
-    auto r =
-        q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains "
-          "WHERE lower(dns)=lower(?1) OR lower(netbios)=lower(?1)");
-    r.bind(1, name);
-    if (r.next()) return domainFrom(r);
-  }
-  qint64 id = 0;
-  {
-    auto r = q("SELECT domain_id FROM servers WHERE name=?1 OR name=?2");
-    r.bind(1, name).bind(2, name.section(u'.', 0, 0));
-    if (!r.next()) return std::nullopt;
-    id = r.i64(0);
-  }
-  return domainById(id);
+  loadCaches();
+  const QString key = name.toLower();
+  if (auto it = domainNames_.constFind(key); it != domainNames_.cend()) return domainById(*it);
+  if (auto it = serverDomains_.constFind(key); it != serverDomains_.cend()) return domainById(*it);
+  if (auto it = serverDomains_.constFind(key.section(u'.', 0, 0)); it != serverDomains_.cend())
+    return domainById(*it);
+  return std::nullopt;
 }
 
 QList<DomainRow> Store::domains() {
-  QList<DomainRow> out;
-  auto r = q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains ORDER BY id");
-  while (r.next()) out.append(domainFrom(r));
+  loadCaches();
+  QList<DomainRow> out = domains_.values();
+  std::sort(out.begin(), out.end(), [](const DomainRow& a, const DomainRow& b) { return a.id < b.id; });
   return out;
 }
 
 std::optional<ForestRow> Store::forest(qint64 id) {
-  auto r = q("SELECT id, root_dns, root_nc, config_nc, schema_nc FROM forests WHERE id=?");
-  r.bind(1, id);
-  if (!r.next()) return std::nullopt;
-  ForestRow f;
-  f.id = r.i64(0);
-  f.rootDns = r.text(1);
-  f.rootNc = Dn::parse(r.text(2)).value();
-  f.configNc = Dn::parse(r.text(3)).value();
-  f.schemaNc = Dn::parse(r.text(4)).value();
-  return f;
+  loadCaches();
+  const auto it = forests_.constFind(id);
+  if (it == forests_.cend()) return std::nullopt;
+  return *it;
 }
 
 std::optional<ObjRow> Store::object(const Dn& dn) {
+  const QString text = dn.toString();
   auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE dn_key=?");
-  r.bind(1, dn.key());
+  r.bind(1, text.toLower());
   if (!r.next()) return std::nullopt;
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::parse(r.text(4)).value()};
+  const QString stored = r.text(4);
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::parse(stored).value()};
   return o;
 }
 
@@ -235,7 +297,33 @@ qint64 Store::insertObject(const ObjRow& parent, const Dn& dn, qint64 domainId, 
       .bind(6, reversedKey(dn));
   if (!ins.run()) return 0;
   const qint64 id = sqlite3_last_insert_rowid(db_);
-  for (const Attribute& a : attrs) writeAttr(id, a.name, a.values);
+  // The values go in with as few statements as possible.
+  struct Row {
+    QString key, display;
+    int seq;
+    const QByteArray* value;
+  };
+  QList<Row> rows;
+  for (const Attribute& a : attrs) {
+    const AttributeDef* def = findAttribute(a.name);
+    const QString display = def ? def->name : a.name;
+    const QString key = a.name.toLower();
+    int seq = 0;
+    for (const QByteArray& v : a.values) rows.append(Row{key, display, seq++, &v});
+  }
+  for (qsizetype start = 0; start < rows.size(); start += kMaxRowsPerInsert) {
+    const int n = static_cast<int>(std::min<qsizetype>(kMaxRowsPerInsert, rows.size() - start));
+    auto ins = attrInsert(n);
+    for (int i = 0; i < n; ++i) {
+      const Row& r = rows[start + i];
+      ins.bind(5 * i + 1, id)
+          .bind(5 * i + 2, r.key)
+          .bind(5 * i + 3, r.seq)
+          .bind(5 * i + 4, r.display)
+          .bindBlob(5 * i + 5, *r.value);
+    }
+    if (!ins.run()) return 0;
+  }
   return id;
 }
 
@@ -310,10 +398,18 @@ void Store::setMeta(const QString& key, const QString& value) {
 Values Store::readValues(const ObjRow& o, const QString& name) {
   const QString key = name.toLower();
   if (key == QLatin1String("distinguishedname")) return {o.dn.toString().toUtf8()};
-  if (key == QLatin1String("member") || key == QLatin1String("memberof")) {
+  if (key == QLatin1String("member")) {
     Values out;
-    for (qint64 id : key == QLatin1String("member") ? membersOf(o.id) : groupsOf(o.id))
-      if (auto other = objectById(id)) out.append(other->dn.toString().toUtf8());
+    auto r = q("SELECT o.dn FROM links l JOIN objects o ON o.id=l.member_id WHERE l.group_id=?");
+    r.bind(1, o.id);
+    while (r.next()) out.append(r.blob(0));
+    return out;
+  }
+  if (key == QLatin1String("memberof")) {
+    Values out;
+    auto r = q("SELECT o.dn FROM links l JOIN objects o ON o.id=l.group_id WHERE l.member_id=?");
+    r.bind(1, o.id);
+    while (r.next()) out.append(r.blob(0));
     return out;
   }
   if (key == QLatin1String("msds-user-account-control-computed")) {

@@ -5,6 +5,7 @@
 #include "platform/simnet/SimNetwork.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <sqlite3.h>
 
@@ -91,6 +92,9 @@ class Store {
   adsi::Status open(const QString& path);
 
   Query q(const char* sql);
+  // "INSERT INTO attrs ... VALUES (?,?,?,?,?)" repeated `rows` times (1..kMaxRowsPerInsert).
+  Query attrInsert(int rows);
+  static constexpr int kMaxRowsPerInsert = 32;
   adsi::Status exec(const char* sql);
   int changes() const { return sqlite3_changes(db_); }
   adsi::Error dbError(const QString& what) const;
@@ -102,6 +106,13 @@ class Store {
 
   QDateTime now() const { return clock ? clock() : QDateTime::currentDateTimeUtc(); }
   qint64 nowTicks() const;
+
+  // Domains, forests and server states are cached; the cache is dropped when another connection
+  // commits (`refresh`) or when this one changes them (`invalidate`).
+  void refresh();
+  void invalidate();
+  // Whether the server `name` is marked unreachable (false for unknown names).
+  bool serverDown(const QString& name);
 
   std::optional<DomainRow> domainById(qint64 id);
   std::optional<DomainRow> domainByName(const QString& name);  // DNS, NetBIOS or a server's name
@@ -134,8 +145,18 @@ class Store {
   int sizeLimit = 1000;
 
  private:
+  void loadCaches();
+
   sqlite3* db_ = nullptr;
   QHash<const char*, sqlite3_stmt*> stmts_;
+  QHash<int, sqlite3_stmt*> attrInserts_;
+  bool cached_ = false;
+  qint64 dataVersion_ = -1;
+  QHash<qint64, DomainRow> domains_;
+  QHash<qint64, ForestRow> forests_;
+  QHash<QString, qint64> domainNames_;    // lower-case DNS and NetBIOS names
+  QHash<QString, qint64> serverDomains_;  // lower-case server names
+  QSet<QString> serversDown_;
 };
 
 QString reversedKey(const adsi::Dn& dn);

@@ -905,10 +905,13 @@ TEST_F(Conformance, UnreachableDomainsAndServers) {
   EXPECT_EQ(Directory(net).GetObject(kJsmith).code(), hr::SERVER_DOWN);
   setReachable("example.local", true);
   EXPECT_EQ(Directory(net).GetObject(kJsmith).code(), hr::S_OK);
-  // An object bound before its server went away fails on its next call.
+  // An object bound before its server went away fails on its next call to the server.
   AdsObject u = bind(kJsmith);
   setReachable("DC1", false);
-  EXPECT_EQ(u.Get("cn").code(), hr::SERVER_DOWN);
+  EXPECT_EQ(u.Get("cn")->toString(), "John Smith") << "the cache holds what the bind read";
+  EXPECT_EQ(u.GetInfo().code(), hr::SERVER_DOWN);
+  ASSERT_TRUE(u.Put("description", "x").ok());
+  EXPECT_EQ(u.SetInfo().code(), hr::SERVER_DOWN);
   EXPECT_EQ(Directory(net).GetObject(kJsmith).code(), hr::SERVER_DOWN);
   setReachable("DC1", true);
   EXPECT_EQ(bind(kJsmith).Get("cn")->toString(), "John Smith");
