@@ -70,6 +70,11 @@ World& world() {
   return *w;
 }
 
+// Five repetitions, reported as mean, median and spread, in microseconds.
+void configure(benchmark::internal::Benchmark* b) {
+  b->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+}
+
 void BM_BindAndReadFiveAttributes(benchmark::State& state) {
   World& w = world();
   int i = 0;
@@ -81,10 +86,7 @@ void BM_BindAndReadFiveAttributes(benchmark::State& state) {
     i = (i + 7919) % kUsers;
   }
 }
-BENCHMARK(BM_BindAndReadFiveAttributes)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BindAndReadFiveAttributes)->Apply(configure);
 
 void BM_CreateFillAndCommitUser(benchmark::State& state) {
   World& w = world();
@@ -104,10 +106,7 @@ void BM_CreateFillAndCommitUser(benchmark::State& state) {
     if (!ok || !u->SetInfo().ok()) state.SkipWithError("commit failed");
   }
 }
-BENCHMARK(BM_CreateFillAndCommitUser)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CreateFillAndCommitUser)->Apply(configure);
 
 void BM_AddMemberToGroupOfTenThousand(benchmark::State& state) {
   World& w = world();
@@ -121,10 +120,7 @@ void BM_AddMemberToGroupOfTenThousand(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_AddMemberToGroupOfTenThousand)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddMemberToGroupOfTenThousand)->Apply(configure);
 
 }  // namespace
 

@@ -190,11 +190,18 @@ bool Store::serverDown(const QString& name) {
   return serversDown_.contains(name.toLower());
 }
 
+namespace {
+template <typename T>
+std::optional<T> cachedRow(const QHash<qint64, T>& rows, qint64 id) {
+  const auto it = rows.constFind(id);
+  if (it == rows.cend()) return std::nullopt;
+  return *it;
+}
+}  // namespace
+
 std::optional<DomainRow> Store::domainById(qint64 id) {
   loadCaches();
-  const auto it = domains_.constFind(id);
-  if (it == domains_.cend()) return std::nullopt;
-  return *it;
+  return cachedRow(domains_, id);
 }
 
 std::optional<DomainRow> Store::domainByName(const QString& name) {
@@ -216,9 +223,7 @@ QList<DomainRow> Store::domains() {
 
 std::optional<ForestRow> Store::forest(qint64 id) {
   loadCaches();
-  const auto it = forests_.constFind(id);
-  if (it == forests_.cend()) return std::nullopt;
-  return *it;
+  return cachedRow(forests_, id);
 }
 
 std::optional<ObjRow> Store::object(const Dn& dn) {
@@ -398,16 +403,12 @@ void Store::setMeta(const QString& key, const QString& value) {
 Values Store::readValues(const ObjRow& o, const QString& name) {
   const QString key = name.toLower();
   if (key == QLatin1String("distinguishedname")) return {o.dn.toString().toUtf8()};
-  if (key == QLatin1String("member")) {
+  if (key == QLatin1String("member") || key == QLatin1String("memberof")) {
+    // The links give both directions: the members of a group, the groups of a member.
     Values out;
-    auto r = q("SELECT o.dn FROM links l JOIN objects o ON o.id=l.member_id WHERE l.group_id=?");
-    r.bind(1, o.id);
-    while (r.next()) out.append(r.blob(0));
-    return out;
-  }
-  if (key == QLatin1String("memberof")) {
-    Values out;
-    auto r = q("SELECT o.dn FROM links l JOIN objects o ON o.id=l.group_id WHERE l.member_id=?");
+    auto r = key == QLatin1String("member")
+                 ? q("SELECT o.dn FROM links l JOIN objects o ON o.id=l.member_id WHERE l.group_id=?")
+                 : q("SELECT o.dn FROM links l JOIN objects o ON o.id=l.group_id WHERE l.member_id=?");
     r.bind(1, o.id);
     while (r.next()) out.append(r.blob(0));
     return out;
