@@ -1,6 +1,8 @@
 // Tavrel: user account administration for Windows domains.
 
 #include "mainwindow/form1.h"
+#include "platform/exchange/DirectoryStoreFinder.h"
+#include "platform/simnet/ExchangeSeed.h"
 #include "ui/Prompter.h"
 #include "ui/SingleInstance.h"
 
@@ -12,6 +14,18 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavrel"));
   QApplication::setOrganizationName(QStringLiteral("Morvane"));
+
+  // The store finder reads the simulated network, opened the first time a server is searched.
+  std::shared_ptr<simnet::SimNetwork> network;
+  exchange::DirectoryStoreFinder stores(
+      [&network]() -> adsi::Result<std::shared_ptr<adsi::DirectoryBackend>> {
+        auto opened = simnet::SimNetwork::openDefault();
+        if (!opened) return opened.error();
+        network = opened.value();
+        return std::shared_ptr<adsi::DirectoryBackend>(network);
+      },
+      [&network](const QString& server) { return !network || simnet::serverAnswers(*network, server); });
+  exchange::setStoreFinder(&stores);
 
   ui::SingleInstance instance;
   mainwindow::form1 window;

@@ -3,6 +3,10 @@
 
 #include "RecordTabs.h"
 
+#include "platform/exchange/DirectoryStoreFinder.h"
+#include "platform/simnet/ExchangeSeed.h"
+#include "platform/simnet/NetworkBuilder.h"
+
 #include <QFile>
 
 using namespace tavrel;
@@ -503,6 +507,37 @@ TEST_F(SiteEditor, StoreFinderFailurePaths) {
   EXPECT_EQ(prompts.asked[0].title, "WIN2000 only");
   EXPECT_EQ(prompts.asked[0].style, 64);
   EXPECT_TRUE(finder.asked.isEmpty());
+}
+
+TEST_F(SiteEditor, StoreFinderAgainstASimulatedExchange2000Server) {
+  simnet::NetworkBuilder b(dir() + "network");
+  b.forest("example.local", "EXAMPLE", false, "DC1");
+  auto built = b.build();
+  ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
+  auto net = built.value();
+  ASSERT_TRUE(
+      simnet::addExchange2000Server(*net, "example.local",
+                                    {"Example",
+                                     "First Administrative Group",
+                                     "EXCH1",
+                                     {{"First Storage Group", {"Mailbox Store (EXCH1)"}, {"Public Store"}},
+                                      {"Second Storage Group", {"Students", "Staff"}, {}}}})
+          .ok());
+  exchange::DirectoryStoreFinder real(net,
+                                      [net](const QString& s) { return simnet::serverAnswers(*net, s); });
+  exchange::setStoreFinder(&real);
+
+  w->EXH5[1]->setChecked(true);
+  w->EXSERVER->setText("exch1");
+  w->Find_Store_Click();
+  EXPECT_EQ(test::itemsOf(w->EXSite), (QStringList{"First Storage Group", "Second Storage Group"}));
+  EXPECT_EQ(test::itemsOf(w->Mail_Store), (QStringList{"Mailbox Store (EXCH1)", "Students", "Staff"}));
+
+  ASSERT_TRUE(net->setReachable("EXCH1", false).ok());
+  w->EXSite->clear();
+  w->Find_Store_Click();
+  EXPECT_EQ(w->EXSite->count(), 0) << "an unreachable server leaves the lists as they were";
+  EXPECT_TRUE(prompts.asked.empty());
 }
 
 // --- Loadsite ---

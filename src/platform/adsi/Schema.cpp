@@ -172,6 +172,27 @@ Tables build() {
   c("crossRef", {"top", "crossRef"}, "CN", {"crossRefContainer"}, "Cross-Ref");
   c("dMD", {"top", "dMD"}, "CN", {"configuration"}, "DMD");
   c("organization", {"top", "organization"}, "O", {"domainDNS", "container"}, "Organization");
+  // Exchange 2000 keeps its organisation in the configuration partition, under
+  // CN=Microsoft Exchange,CN=Services: administrative groups, their servers, each server's
+  // information store with its storage groups, and the mailbox and public stores of each group.
+  c("msExchConfigurationContainer", {"top", "container", "msExchConfigurationContainer"}, "CN", {"container"},
+    "ms-Exch-Configuration-Container");
+  c("msExchOrganizationContainer", {"top", "msExchOrganizationContainer"}, "CN", {"msExchConfigurationContainer"},
+    "ms-Exch-Organization-Container");
+  c("msExchAdminGroupContainer", {"top", "msExchAdminGroupContainer"}, "CN", {"msExchOrganizationContainer"},
+    "ms-Exch-Admin-Group-Container");
+  c("msExchAdminGroup", {"top", "msExchAdminGroup"}, "CN", {"msExchAdminGroupContainer"}, "ms-Exch-Admin-Group");
+  c("msExchServersContainer", {"top", "msExchServersContainer"}, "CN", {"msExchAdminGroup"},
+    "ms-Exch-Servers-Container");
+  c("msExchExchangeServer", {"top", "msExchExchangeServer"}, "CN", {"msExchServersContainer"},
+    "ms-Exch-Exchange-Server");
+  c("msExchInformationStore", {"top", "msExchInformationStore"}, "CN", {"msExchExchangeServer"},
+    "ms-Exch-Information-Store");
+  c("msExchStorageGroup", {"top", "msExchStorageGroup"}, "CN", {"msExchInformationStore"}, "ms-Exch-Storage-Group");
+  c("msExchMDB", {"top", "msExchMDB"}, "CN", {"msExchStorageGroup"}, "ms-Exch-MDB", false);
+  c("msExchPrivateMDB", {"top", "msExchMDB", "msExchPrivateMDB"}, "CN", {"msExchStorageGroup"},
+    "ms-Exch-Private-MDB");
+  c("msExchPublicMDB", {"top", "msExchMDB", "msExchPublicMDB"}, "CN", {"msExchStorageGroup"}, "ms-Exch-Public-MDB");
 
   for (int i = 0; i < t.attrs.size(); ++i) t.attrIndex.insert(t.attrs[i].name.toLower(), i);
   for (int i = 0; i < t.classes.size(); ++i) t.classIndex.insert(t.classes[i].name.toLower(), i);

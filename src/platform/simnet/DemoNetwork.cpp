@@ -1,5 +1,6 @@
 #include "platform/simnet/DemoNetwork.h"
 
+#include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/NetworkBuilder.h"
 
 namespace tavrel::simnet {
@@ -165,6 +166,16 @@ Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
   b.loggedOn(QStringLiteral("EXAMPLE"), QStringLiteral("Administrator"));
   auto built = b.build();
   if (!built) return built.error();
+  // The Exchange 2000 server's storage groups and stores, for the site editor's store finder.
+  const Exchange2000Spec exch2k{
+      QStringLiteral("Example"),
+      QStringLiteral("First Administrative Group"),
+      QStringLiteral("EXCH2K"),
+      {{QStringLiteral("First Storage Group"),
+        {QStringLiteral("Mailbox Store (EXCH2K)"), QStringLiteral("Staff Mailboxes")},
+        {QStringLiteral("Public Folder Store (EXCH2K)")}},
+       {QStringLiteral("Second Storage Group"), {QStringLiteral("Student Mailboxes")}, {}}}};
+  if (Status s = addExchange2000Server(*network, dom, exch2k); !s) return s;
   return network->lockAccount(dom, QStringLiteral("tmoore"));
 }
 
