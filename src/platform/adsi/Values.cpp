@@ -4,6 +4,7 @@
 #include <QTimeZone>
 #include <QtEndian>
 
+#include <cstdio>
 #include <limits>
 
 namespace tavrel::adsi {
@@ -138,7 +139,13 @@ QDateTime dateTimeFromFileTime(qint64 ticks) {
 }
 
 QByteArray generalizedTime(const QDateTime& when) {
-  return when.toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + ".0Z";
+  const QDateTime u = when.toUTC();
+  const QDate d = u.date();
+  const QTime t = u.time();
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d.0Z", d.year(), d.month(), d.day(), t.hour(),
+                t.minute(), t.second());
+  return QByteArray(buf);
 }
 
 QDateTime parseGeneralizedTime(const QByteArray& text) {

@@ -982,14 +982,9 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     const QList<Rdn>& rdns = oldDn.rdns();
     for (int i = static_cast<int>(rdns.size()) - oldDepth - 1; i >= 0; --i) moved = moved.child(rdns[i]);
     auto u = st_.q(
-        "UPDATE objects SET dn=?, dn_key=?, rkey=?, parent_id=CASE WHEN id=?5 THEN ?6 ELSE parent_id END "
-        "WHERE id=?4");
-    u.bind(1, moved.toString())
-        .bind(2, moved.key())
-        .bind(3, reversedKey(moved))
-        .bind(4, id)
-        .bind(5, o->id)
-        .bind(6, parent->id);
+        "UPDATE objects SET dn=?1, rkey=?2, parent_id=CASE WHEN id=?4 THEN ?5 ELSE parent_id END WHERE "
+        "id=?3");
+    u.bind(1, moved.toString()).bind(2, reversedKey(moved)).bind(3, id).bind(4, o->id).bind(5, parent->id);
     if (!u.run()) return st_.dbError(QStringLiteral("cannot rename %1").arg(dn.toString()));
   }
   st_.writeAttr(

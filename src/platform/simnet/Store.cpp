@@ -20,7 +20,7 @@ CREATE TABLE IF NOT EXISTS domains(id INTEGER PRIMARY KEY, forest_id INTEGER NOT
 CREATE TABLE IF NOT EXISTS servers(name TEXT PRIMARY KEY COLLATE NOCASE, domain_id INTEGER NOT NULL, role INTEGER NOT NULL,
   reachable INTEGER NOT NULL DEFAULT 1);
 CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, domain_id INTEGER NOT NULL, forest_id INTEGER NOT NULL,
-  parent_id INTEGER NOT NULL, dn TEXT NOT NULL, dn_key TEXT NOT NULL UNIQUE, rkey TEXT NOT NULL UNIQUE);
+  parent_id INTEGER NOT NULL, dn TEXT NOT NULL, rkey TEXT NOT NULL UNIQUE);
 CREATE INDEX IF NOT EXISTS objects_parent ON objects(parent_id);
 CREATE TABLE IF NOT EXISTS attrs(object_id INTEGER NOT NULL, akey TEXT NOT NULL, seq INTEGER NOT NULL, name TEXT NOT NULL,
   value BLOB NOT NULL, PRIMARY KEY(object_id, akey, seq)) WITHOUT ROWID;
@@ -111,6 +111,7 @@ Status Store::commit() {
 void Store::rollback() {
   if (!sqlite3_get_autocommit(db_)) (void)exec("ROLLBACK");
   invalidate();
+  ridPools_.clear();
 }
 
 qint64 Store::nowTicks() const {
@@ -228,8 +229,8 @@ std::optional<ForestRow> Store::forest(qint64 id) {
 
 std::optional<ObjRow> Store::object(const Dn& dn) {
   const QString text = dn.toString();
-  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE dn_key=?");
-  r.bind(1, text.toLower());
+  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE rkey=?");
+  r.bind(1, reversedKey(dn));
   if (!r.next()) return std::nullopt;
   const QString stored = r.text(4);
   ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::parse(stored).value()};
@@ -293,13 +294,8 @@ QStringList Store::chain(qint64 id) {
 
 qint64 Store::insertObject(const ObjRow& parent, const Dn& dn, qint64 domainId, qint64 forestId,
                            const QList<Attribute>& attrs) {
-  auto ins = q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, dn_key, rkey) VALUES(?,?,?,?,?,?)");
-  ins.bind(1, domainId)
-      .bind(2, forestId)
-      .bind(3, parent.id)
-      .bind(4, dn.toString())
-      .bind(5, dn.key())
-      .bind(6, reversedKey(dn));
+  auto ins = q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, rkey) VALUES(?,?,?,?,?)");
+  ins.bind(1, domainId).bind(2, forestId).bind(3, parent.id).bind(4, dn.toString()).bind(5, reversedKey(dn));
   if (!ins.run()) return 0;
   const qint64 id = sqlite3_last_insert_rowid(db_);
   // The values go in with as few statements as possible.
@@ -376,16 +372,18 @@ bool Store::hasLink(qint64 groupId, qint64 memberId) {
 }
 
 qint64 Store::nextRid(qint64 domainId) {
-  qint64 rid = 0;
-  {
-    auto r = q("SELECT next_rid FROM domains WHERE id=?");
-    r.bind(1, domainId);
-    if (r.next()) rid = r.i64(0);
+  // RIDs are taken from the domain in pools, as a domain controller does; a pool reserved in a
+  // transaction that is rolled back is dropped with it.
+  constexpr qint64 kPool = 100;
+  auto& [next, end] = ridPools_[domainId];
+  if (next >= end) {
+    auto r = q("UPDATE domains SET next_rid=next_rid+?1 WHERE id=?2 RETURNING next_rid");
+    r.bind(1, kPool).bind(2, domainId);
+    if (!r.next()) return 0;
+    end = r.i64(0);
+    next = end - kPool;
   }
-  auto u = q("UPDATE domains SET next_rid=next_rid+1 WHERE id=?");
-  u.bind(1, domainId);
-  u.run();
-  return rid;
+  return next++;
 }
 
 QString Store::meta(const QString& key) {

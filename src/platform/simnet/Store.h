@@ -157,6 +157,7 @@ class Store {
   QHash<QString, qint64> domainNames_;    // lower-case DNS and NetBIOS names
   QHash<QString, qint64> serverDomains_;  // lower-case server names
   QSet<QString> serversDown_;
+  QHash<qint64, std::pair<qint64, qint64>> ridPools_;  // domain -> [next, end)
 };
 
 QString reversedKey(const adsi::Dn& dn);

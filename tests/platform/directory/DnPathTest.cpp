@@ -169,6 +169,8 @@ TEST(Values, SidsFileTimesAndConversions) {
   const QDateTime t(QDate(2002, 12, 9), QTime(14, 5, 33), Qt::UTC);
   EXPECT_EQ(dateTimeFromFileTime(fileTimeFromDateTime(t)), t);
   EXPECT_EQ(fileTimeFromDateTime(QDateTime(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC)), 0);
+  EXPECT_EQ(generalizedTime(t), "20021209140533.0Z");
+  EXPECT_EQ(parseGeneralizedTime(generalizedTime(t)), t);
 
   EXPECT_EQ(encodeValue(Syntax::Integer, QVariant(QStringLiteral("42"))).value(), "42");
   EXPECT_EQ(encodeValue(Syntax::Integer, QVariant(0x80000002u)).value(), "-2147483646");
