@@ -109,9 +109,10 @@ void form1::wireSitesPage() {
   connect(ListView2, &ui::ListView::columnClick, this, &form1::ListView2_ColumnClick);
   connect(ListView2, &ui::ListView::beforeLabelEdit, this, &form1::ListView2_BeforeLabelEdit);
   connect(ListView2, &ui::ListView::afterLabelEdit, this, &form1::ListView2_AfterLabelEdit);
-  // The list's label editor is part of the list: focus leaving both is the list losing it.
+  // The list's label editor is part of the list: focus leaving both for another control of this
+  // window is the list losing it. Switching to another window or program is not.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-    if (siteHasFocus(old) && !siteHasFocus(now)) ListView2_LostFocus();
+    if (siteHasFocus(old) && now && now->window() == this && !siteHasFocus(now)) ListView2_LostFocus();
   });
 }
 

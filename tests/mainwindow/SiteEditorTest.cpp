@@ -606,6 +606,24 @@ TEST_F(SiteEditor, LoadsiteWithoutSiteDatOrWithADamagedOne) {
   EXPECT_EQ(w->NTSERVER->text(), "before");
 }
 
+// The readers differ in what they take for a live record: Deleted 1 is listed and loaded by the
+// loader and Loadsite, but is no site for Delete and Edit, which want Deleted 0.
+TEST_F(SiteEditor, ASiteMarkedOneIsShownButNeitherDeletedNorOverwritten) {
+  putSites({siteRec("Odd", "H1", {}, {}, {}, {}, 0, 1)});
+  start();
+  clickSite("Odd");
+  EXPECT_EQ(w->NTSERVER->text(), "H1");
+  w->Delete_site_Click();
+  EXPECT_EQ(status(), "Deleting Site...");
+  EXPECT_EQ(sitesOnDisk().size(), 1);
+  EXPECT_EQ(sitesOnDisk()[0].Deleted, 1);
+  w->Edit_Site_Click();
+  w->Save_Site_Click();
+  ASSERT_EQ(sitesOnDisk().size(), 2) << "the edit is appended";
+  EXPECT_EQ(sitesOnDisk()[0].Deleted, 1);
+  EXPECT_EQ(sitesOnDisk()[1].Deleted, 0);
+}
+
 // --- bad input at Save ---
 
 TEST_F(SiteEditor, SaveIntoADamagedSiteDatOrAFolderThatIsNoFolderWritesNothing) {
@@ -620,8 +638,20 @@ TEST_F(SiteEditor, SaveIntoADamagedSiteDatOrAFolderThatIsNoFolderWritesNothing) 
   EXPECT_TRUE(w->Save_Site->isEnabled()) << "the tab stays as it was";
   EXPECT_FALSE(w->NUsitename->count());
 
+  w->Site_Cancel_Click();
+  w->ListView2->add("Alpha", {}, "SITE");
+  clickSite("Alpha");
+  beeps.resetBeeps();
+  w->Delete_site_Click();
+  EXPECT_EQ(status(), "Error with " + db() + "Site.dat File...");
+  EXPECT_EQ(beeps.beeps(), 1);
+  EXPECT_EQ(file("Site.dat"), damaged) << "Delete writes nothing into it";
+  EXPECT_EQ(w->ListView2->count(), 1);
+
   put("plain", "x");
   w->dbpath->setText(db() + "plain/");
+  newSiteNamed("Gamma");
+  fill("H");
   w->Save_Site_Click();
   EXPECT_EQ(status(), "Error Opening " + db() + "plain/Site.dat");
   EXPECT_EQ(w->NUsitename->count(), 0);

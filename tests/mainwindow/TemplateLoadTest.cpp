@@ -95,6 +95,16 @@ TEST_F(TemplateLoad, MatchesTheStoredNameExactlyAndFindTemplateTrimmedIgnoringCa
   EXPECT_EQ(state::shared().Current_Template.Name, padded("Tail", 25)) << "the last record read";
 }
 
+TEST_F(TemplateLoad, ATemplateMarkedOneIsListedButNeitherLoadedNorFound) {
+  putTemplates({templateRec("Odd", 1)});
+  w->Load_Databases();
+  EXPECT_EQ(test::itemsOf(w->nutemplate), QStringList{padded("Odd", 25)})
+      << "the loader lists what is not -1";
+  EXPECT_FALSE(w->LoadTemplate(padded("Odd", 25))) << "LoadTemplate takes Deleted 0 only";
+  w->templatelst->setEditText("Odd");
+  EXPECT_EQ(w->Find_Template(), -1);
+}
+
 TEST_F(TemplateLoad, GroupsMoveIgnoringCaseAndUnknownOnesStayMarked) {
   records::Template_Record t = templateRec("G");
   t.GroupCount = 5;
