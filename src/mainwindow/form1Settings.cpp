@@ -88,18 +88,6 @@ const Switch kSwitches[] = {
     {&form1::Rename_Dir_Shr, kPreferences, QStringLiteral("RenameDir")},
 };
 
-// Gives a field the background of read-only fields, or the editable one.
-void setBackground(QWidget* w, const QColor& colour) {
-  QPalette p = w->palette();
-  p.setColor(QPalette::Base, colour);
-  p.setColor(QPalette::Window, colour);
-  w->setPalette(p);
-  w->setAutoFillBackground(true);
-}
-
-QColor editableBackground() {
-  return QApplication::palette().color(QPalette::Base);
-}
 
 QString previewOf(const QString& format) {
   return creation::UserName(format, kFirst, kMiddle, kLast);
@@ -399,7 +387,7 @@ void form1::loadSettings() {
 
   Field_Colour = savetemplate->palette().color(QPalette::Button);
   for (QWidget* w : std::initializer_list<QWidget*>{FN_Format_Check, testuserid, Import_Text})
-    setBackground(w, Field_Colour);
+    setFieldBackground(w, Field_Colour);
   Mail_Logon_Click();
 
   s = read(kPreferences, QStringLiteral("Sorted"));
@@ -607,7 +595,7 @@ void form1::Mail_Logon_Click() {
   const bool current = Mail_Logon->isChecked();
   for (QLineEdit* field : {txtAdmin, txtPassword}) {
     field->setEnabled(!current);
-    setBackground(field, current ? Field_Colour : editableBackground());
+    setFieldBackground(field, current ? Field_Colour : editableColour());
   }
 }
 
