@@ -1184,6 +1184,9 @@ Directory::~Directory() = default;
 DirectoryBackend& Directory::backend() const {
   return *session_->backend;
 }
+std::shared_ptr<DirectoryBackend> Directory::sharedBackend() const {
+  return session_->backend;
+}
 
 Result<AdsObject> Directory::GetObject(const QString& path) {
   return bindPath(session_, path);

@@ -93,6 +93,7 @@ class Directory {
                                  long flags);
 
   DirectoryBackend& backend() const;
+  std::shared_ptr<DirectoryBackend> sharedBackend() const;
 
  private:
   std::shared_ptr<Session> session_;
