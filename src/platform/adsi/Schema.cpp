@@ -40,10 +40,10 @@ Tables build() {
   a("isCriticalSystemObject", S::Boolean, true, true);
   a("systemFlags", S::Integer, true, true);
   // Accounts.
-  a("userAccountControl", S::Integer);
+  a("userAccountControl", S::Integer, true, false, true);
   a("msDS-User-Account-Control-Computed", S::Integer, true, true);
-  a("primaryGroupID", S::Integer);
-  a("pwdLastSet", S::LargeInteger);
+  a("primaryGroupID", S::Integer, true, false, true);
+  a("pwdLastSet", S::LargeInteger, true, false, true);
   a("accountExpires", S::LargeInteger, true, false, true);
   a("lockoutTime", S::LargeInteger, true, false, true);
   a("badPwdCount", S::Integer, true, true);
