@@ -1,8 +1,13 @@
 // Tavrel: user account administration for Windows domains.
 
+#include "app/FirstStart.h"
+#include "directory/AdminCheck.h"
+#include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/DirectoryStoreFinder.h"
 #include "platform/simnet/ExchangeSeed.h"
+#include "platform/simnet/SimNetwork.h"
+#include "state/SharedState.h"
 #include "ui/Prompter.h"
 #include "ui/SingleInstance.h"
 
@@ -15,14 +20,23 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Tavrel"));
   QApplication::setOrganizationName(QStringLiteral("Morvane"));
 
-  // The store finder reads the simulated network, opened the first time a server is searched.
+  // The network is the embedded simulated one, seeded with the demonstration network on first
+  // use. It is opened once, by whichever needs it first.
   std::shared_ptr<simnet::SimNetwork> network;
+  auto openNetwork = [&network]() -> adsi::Result<std::shared_ptr<simnet::SimNetwork>> {
+    if (network) return network;
+    auto opened = simnet::SimNetwork::openDefault();
+    if (!opened) return opened.error();
+    network = opened.value();
+    return network;
+  };
+
+  // The store finder reads the simulated network, opened the first time a server is searched.
   exchange::DirectoryStoreFinder stores(
-      [&network]() -> adsi::Result<std::shared_ptr<adsi::DirectoryBackend>> {
-        auto opened = simnet::SimNetwork::openDefault();
+      [&openNetwork]() -> adsi::Result<std::shared_ptr<adsi::DirectoryBackend>> {
+        auto opened = openNetwork();
         if (!opened) return opened.error();
-        network = opened.value();
-        return std::shared_ptr<adsi::DirectoryBackend>(network);
+        return std::shared_ptr<adsi::DirectoryBackend>(opened.value());
       },
       [&network](const QString& server) { return !network || simnet::serverAnswers(*network, server); });
   exchange::setStoreFinder(&stores);
@@ -32,7 +46,34 @@ int main(int argc, char* argv[]) {
   ui::prompter().setParentWidget(&window);
 
   mainwindow::StartupServices services;
-  services.firstInstance = [&instance] { return instance.claim(); };
+  // Only the instance that runs opens the directory; on a machine without settings it also writes
+  // settings that point at the demonstration domain, before the start-up reads them.
+  services.firstInstance = [&instance, &openNetwork] {
+    if (!instance.claim()) return false;
+    if (auto opened = openNetwork()) {
+      directory::setDirectory(std::make_shared<adsi::Directory>(opened.value()));
+      app::prepareFirstStartSettings(state::reg().filePath(), state::reg());
+    }
+    return true;
+  };
+  services.Get_Domains = [](mainwindow::form1& form) { return form.Get_Domains(); };
+  services.Connect_Domain = [](mainwindow::form1& form, QString& Domain_Name) {
+    return form.Connect_Domain(Domain_Name);
+  };
+  // The administrator check asks the directory about the identity the network authenticates.
+  services.checkDomainAdmin = [&network](const QString& Domain_Name) {
+    mainwindow::AdminCheckResult result;
+    if (!network) return result;
+    auto who = network->loggedOnUser();
+    if (!who) return result;
+    result.account = who->user;
+    const QString& netbios = state::shared().NetBIOS_Domain;
+    auto member = directory::isDomainAdmin(netbios.isEmpty() ? Domain_Name : netbios, who->domain, who->user);
+    if (member)
+      result.membership = *member ? mainwindow::AdminCheckResult::Membership::Member
+                                  : mainwindow::AdminCheckResult::Membership::NotMember;
+    return result;
+  };
   services.Load_Databases = [](mainwindow::form1& form) { form.Load_Databases(); };
   services.Clear_Site = [](mainwindow::form1& form) { form.Clear_Site(); };
   services.Clear_TT = [](mainwindow::form1& form) { form.Clear_TT(); };

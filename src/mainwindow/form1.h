@@ -26,6 +26,7 @@
 #include <QTreeWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace tavrel::startup {
 class LogFile;
@@ -138,6 +139,29 @@ class form1 : public QMainWindow {
   void Clear_TT();
   // The compaction's check of one template: drops the groups the domain no longer has.
   void Check_Template_Groups(records::Template_Record& Current_Template, startup::LogFile& log);
+
+  // --- Domain discovery and loading (form1Directory.cpp) ---
+  // Adds the domains the machine can see to DomName's list. False when the debug command line
+  // let a failure end the discovery.
+  bool Get_Domains();
+  // The mode of the domain `name` (0 native, 1 mixed, 2 NT, also on any failure); sets
+  // NetBIOS_Domain and the availability of the "Account" and "Custom" pages of SSTab2.
+  int16_t Get_W2K_Domain_Mode(const QString& name);
+  // Connects to `name`: probes its mode, adapts the window, loads the tree and the lists and
+  // shows the counts. True when the domain was loaded.
+  bool Connect_Domain(const QString& name);
+  // The loaders Connect_Domain runs; true when at least one user or group was loaded.
+  bool Get_W2K_Domain_Data();
+  bool Get_NT_Domain_Data();
+  // Shows or hides the Windows 2000-only fields of the user-properties tab.
+  void Show_W2K_Fields();
+  void Hide_W2K_Fields();
+  // Empties the user-properties tab, returning the user's groups to ListView3.
+  void Clear_UM();
+  // The whole command line the directory procedures test for "/DEBUG" and "/DEBUG1"; the
+  // process's own when not set.
+  std::optional<QString> Command_Line;
+  QString commandLine() const;
 
   // The small icon of a template group that the domain's group list does not hold.
   static inline const QString kGroupNotFoundIcon = QStringLiteral("NOTFOUND");

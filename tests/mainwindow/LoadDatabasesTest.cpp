@@ -31,6 +31,7 @@ TEST_F(LoadDatabases, EmptyFolderLeavesNameListsEmptyAndLockedAndCreatesOnlyMail
 TEST_F(LoadDatabases, ListsEveryLiveSiteAsStoredInFileOrder) {
   putSites({test::siteRec("Paris", "H1", "exch01"), test::siteRec("Gone", "H2", {}, {}, {}, {}, 0, -1),
             test::siteRec("Lyon", "H3", "EXCH01"), test::siteRec("Oslo", "H4", "mail2", {}, {}, {}, 0, 1)});
+  state::shared().Directory_Mode = 2;  // an NT domain: the bulk window lists Site.dat's servers only
   w->Load_Databases();
   const QStringList expected{padded("Paris", 20), padded("Lyon", 20), padded("Oslo", 20)};
   EXPECT_EQ(test::itemsOf(w->NUsitename), expected) << "a Deleted of 1 is no deletion for the loader";

@@ -1,0 +1,321 @@
+// The main window's side of directory access: discovering domains, probing the mode, connecting
+// and loading the domain into the tree and the lists of this window, the bulk window and the
+// group window.
+
+#include "bulk/MultiUser.h"
+#include "directory/DomainDiscovery.h"
+#include "directory/DomainLoad.h"
+#include "groups/Groupsfrm.h"
+#include "mainwindow/form1.h"
+#include "startup/Settings.h"
+#include "state/SharedState.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <algorithm>
+#include <vector>
+
+namespace tavrel::mainwindow {
+namespace {
+
+using directory::DomainList;
+using directory::NodeAdd;
+
+constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kIconRole = Qt::UserRole + 2;
+constexpr int kSortedRole = Qt::UserRole + 3;  // the node keeps its children in alphabetical order
+
+// The domain loaders' view of the windows. The tree is built detached from the widget and put in
+// place at once by flush(), and lists that keep themselves sorted are sorted once at the end, so
+// that a large domain costs one insertion per node rather than one repaint or re-sort each.
+class WindowView : public directory::DomainView {
+ public:
+  explicit WindowView(form1& form) : f_(form) { suspendSorting({f_.ListView3, f_.ListView5}); }
+  ~WindowView() override { flush(); }
+
+  // Puts the nodes built so far into the tree and restores the lists' sorting.
+  void flush() {
+    for (QTreeWidgetItem* node : sortedNodes_) sortChildren(node);
+    sortedNodes_.clear();
+    if (!pendingTop_.isEmpty()) f_.TreeView1->addTopLevelItems(pendingTop_);
+    pendingTop_.clear();
+    for (ui::ListView* l : resort_) l->setSorted(true);
+    resort_.clear();
+  }
+
+  void setStatus(const QString& text) override { f_.StatusBar1->setPanelText(1, text); }
+  void refresh() override { f_.repaint(); }
+  void message(const QString& text) override { ui::prompter().MsgBox(text, 0); }
+  void setUpnSuffix(const QString& text) override { f_.UM_W2KDomain_Name->setText(text); }
+
+  void clearTree() override {
+    pendingTop_.clear();
+    sortedNodes_.clear();
+    f_.Root_Node = nullptr;
+    f_.TreeView1->setSortingEnabled(false);
+    f_.TreeView1->clear();
+    keys_.clear();
+    indexed_ = true;
+  }
+
+  NodeAdd addNode(const QString& parentKey, const QString& key, const QString& text, const QString& image,
+                  bool sorted) override {
+    indexTree();
+    QTreeWidgetItem* parent = nullptr;
+    if (!parentKey.isEmpty()) {
+      parent = keys_.value(parentKey);
+      if (!parent) return NodeAdd::ParentNotFound;
+    }
+    if (!key.isEmpty() && keys_.contains(key)) return NodeAdd::Failed;
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setData(0, kKeyRole, key);
+    node->setData(0, kIconRole, image);
+    node->setIcon(0, f_.ImageList1.icon(image));
+    if (sorted) {
+      node->setData(0, kSortedRole, true);
+      sortedNodes_.push_back(node);
+    }
+    if (parent)
+      parent->addChild(node);
+    else
+      pendingTop_.append(node);
+    if (!key.isEmpty()) keys_.insert(key, node);
+    return NodeAdd::Added;
+  }
+
+  void showNode(const QString& key) override {
+    flush();
+    if (QTreeWidgetItem* node = keys_.value(key)) {
+      f_.TreeView1->setCurrentItem(node);
+      node->setExpanded(true);
+      f_.TreeView1->scrollToItem(node);
+    }
+  }
+
+  void clearList(DomainList list) override {
+    if (list == DomainList::GroupPath)
+      f_.grouppath->clear();
+    else
+      listOf(list)->clear();
+  }
+
+  void addItem(DomainList list, const QString& key, const QString& text, const QString& smallIcon,
+               const QString& caption) override {
+    if (list == DomainList::GroupPath) return;
+    QTreeWidgetItem* row = listOf(list)->add(text, key, smallIcon);
+    if (row && !caption.isEmpty()) row->setText(1, caption);
+  }
+
+  void unselectFirst(DomainList list) override {
+    if (QTreeWidgetItem* first = listOf(list)->item(1)) first->setSelected(false);
+  }
+
+ private:
+  // The list, creating the bulk window or the group window the first time one of its lists is
+  // needed (the bulk window runs its load routine then).
+  ui::ListView* listOf(DomainList list) {
+    switch (list) {
+      case DomainList::UserTabGroups: return f_.ListView3;
+      case DomainList::TemplateGroups: return f_.ListView5;
+      case DomainList::BulkSelection: return bulk().ListView1;
+      case DomainList::BulkUsers: return bulk().ListView2;
+      case DomainList::BulkGroups: return bulk().ListView3;
+      case DomainList::BulkOUs: return bulk().ListView4;
+      case DomainList::GroupWindowGroups: return groups().ListView1;
+      case DomainList::NotMembers: return groups().NotMembers;
+      case DomainList::GroupPath: break;
+    }
+    return nullptr;
+  }
+  bulk::MultiUser& bulk() {
+    if (!bulk_) {
+      bulk::MultiUser::setImages(&f_.ImageList1);
+      bulk_ = &bulk::MultiUser::instance(f_.databaseFolder());
+      suspendSorting({bulk_->ListView1, bulk_->ListView2, bulk_->ListView3, bulk_->ListView4});
+    }
+    return *bulk_;
+  }
+  groups::Groupsfrm& groups() {
+    if (!groups_) {
+      groups_ = &groups::Groupsfrm::instance(&f_.ImageList1);
+      suspendSorting({groups_->ListView1, groups_->NotMembers});
+    }
+    return *groups_;
+  }
+  // A list that keeps itself sorted is sorted once, when the load is done.
+  void suspendSorting(std::initializer_list<ui::ListView*> lists) {
+    for (ui::ListView* l : lists)
+      if (l->sorted()) {
+        l->setSorted(false);
+        resort_.push_back(l);
+      }
+  }
+
+  // The keys of the nodes already in the tree (a load that does not empty it adds to them).
+  void indexTree() {
+    if (indexed_) return;
+    indexed_ = true;
+    std::vector<QTreeWidgetItem*> todo;
+    for (int i = 0; i < f_.TreeView1->topLevelItemCount(); ++i) todo.push_back(f_.TreeView1->topLevelItem(i));
+    while (!todo.empty()) {
+      QTreeWidgetItem* n = todo.back();
+      todo.pop_back();
+      const QString key = n->data(0, kKeyRole).toString();
+      if (!key.isEmpty()) keys_.insert(key, n);
+      for (int i = 0; i < n->childCount(); ++i) todo.push_back(n->child(i));
+    }
+  }
+
+  static void sortChildren(QTreeWidgetItem* node) {
+    QList<QTreeWidgetItem*> children = node->takeChildren();
+    std::stable_sort(children.begin(), children.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+      return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
+    });
+    node->addChildren(children);
+  }
+
+  form1& f_;
+  bulk::MultiUser* bulk_ = nullptr;
+  groups::Groupsfrm* groups_ = nullptr;
+  QHash<QString, QTreeWidgetItem*> keys_;
+  bool indexed_ = false;
+  QList<QTreeWidgetItem*> pendingTop_;
+  std::vector<QTreeWidgetItem*> sortedNodes_;
+  std::vector<ui::ListView*> resort_;
+};
+
+directory::LoadOptions loadOptions(const form1& f) {
+  return directory::LoadOptions{f.DNName->isChecked(), f.Sorted_Yes->isChecked(), f.commandLine(),
+                                f.databaseFolder()};
+}
+
+}  // namespace
+
+QString form1::commandLine() const {
+  return Command_Line.value_or(startup::commandLineOf(QCoreApplication::arguments().mid(1)));
+}
+
+bool form1::Get_Domains() {
+  const directory::DiscoveredDomains found = directory::Get_Domains(startup::isDebugCommandLine(commandLine()));
+  DomName->addItems(found.names);
+  if (found.searchError)
+    ui::prompter().MsgBox(QStringLiteral("Error getting Domain Data: ") + QString::number(found.searchError->number()),
+                          0);
+  return !found.raised;
+}
+
+int16_t form1::Get_W2K_Domain_Mode(const QString& name) {
+  state::SharedState& sh = state::shared();
+  const directory::DomainMode probed = directory::Get_W2K_Domain_Mode(name, sh.Domain_Name);
+  sh.NetBIOS_Domain = probed.NetBIOS_Domain;
+  constexpr int kAccountPage = 2, kCustomPage = 3;
+  if (probed.mode != 2) {
+    SSTab2->setTabEnabled(kAccountPage, true);
+    SSTab2->setTabEnabled(kCustomPage, true);
+  } else {
+    SSTab2->setTabEnabled(kCustomPage, false);
+  }
+  return probed.mode;
+}
+
+bool form1::Get_W2K_Domain_Data() {
+  WindowView view(*this);
+  return directory::Get_W2K_Domain_Data(view, loadOptions(*this)).loaded;
+}
+
+bool form1::Get_NT_Domain_Data() {
+  WindowView view(*this);
+  return directory::Get_NT_Domain_Data(view).loaded;
+}
+
+bool form1::Connect_Domain(const QString& name) {
+  state::SharedState& sh = state::shared();
+  sh.Group_Count = 0;
+  sh.User_Count = 0;
+  ui::HourglassGuard busy;
+  DomName->setEditText(name);
+  if (name.isEmpty()) return false;
+  Clear_UM();
+
+  const QString domain = DomName->currentText();
+  switch (Get_W2K_Domain_Mode(domain)) {
+    case 0:
+      StatusBar1->setPanelText(2, QStringLiteral("2000-Native Mode"));
+      sh.Directory_Mode = 0;
+      Show_W2K_Fields();
+      break;
+    case 1:
+      StatusBar1->setPanelText(2, QStringLiteral("2000-Mixed Mode"));
+      sh.Directory_Mode = 1;
+      Show_W2K_Fields();
+      break;
+    case 2:
+      StatusBar1->setPanelText(2, QStringLiteral("WinNT"));
+      sh.Directory_Mode = 2;
+      Hide_W2K_Fields();
+      break;
+    default: break;
+  }
+
+  sh.Step_Text = QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain");
+  directory::LoadOutcome outcome;
+  {
+    WindowView view(*this);
+    outcome = sh.Directory_Mode == 2 ? directory::Get_NT_Domain_Data(view)
+                                     : directory::Get_W2K_Domain_Data(view, loadOptions(*this));
+  }
+  if (outcome.raised) {
+    StatusBar1->setPanelText(1, QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain"));
+    ui::feedback().beep();
+    return false;
+  }
+  sh.Op_Status = outcome.loaded ? -1 : 0;
+  if (outcome.loaded) bulk::MultiUser::instance(databaseFolder()).Form_Load(databaseFolder(), commandLine());
+  StatusBar1->setPanelText(1, QStringLiteral("Number of Users:") + QString::number(sh.User_Count) +
+                                  QStringLiteral("  Number of Groups:") + QString::number(sh.Group_Count));
+  return outcome.loaded;
+}
+
+void form1::Show_W2K_Fields() {
+  const std::array<QWidget*, 7> fields{UM_Initails, UM_First,       UM_Last,          UM_Office,
+                                       UM_MailAddress, UM_Logon_Name, UM_W2KDomain_Name};
+  for (QWidget* w : fields) w->setEnabled(true);
+  for (QWidget* w : fields) w->setVisible(true);
+  UM_PreW2K->setVisible(true);
+  for (QLabel* l : {Label37, Label38, Label39, Label40, Label33, Label43}) l->setVisible(true);
+  Label3->setText(QStringLiteral("Display Name"));
+  Label41->setVisible(true);
+}
+
+void form1::Hide_W2K_Fields() {
+  const std::array<QWidget*, 7> fields{UM_Initails, UM_First,       UM_Last,          UM_Office,
+                                       UM_MailAddress, UM_Logon_Name, UM_W2KDomain_Name};
+  for (QWidget* w : fields) w->setEnabled(false);
+  for (QWidget* w : fields) w->setVisible(false);
+  UM_PreW2K->setVisible(false);
+  for (QLabel* l : {Label37, Label38, Label39, Label40, Label33, Label43, Label41}) l->setVisible(false);
+  Label3->setText(QStringLiteral("Full Name"));
+}
+
+void form1::Clear_UM() {
+  for (int i = 1; i <= ListView4->count(); ++i)
+    ListView3->add(ListView4->text(i), ListView4->key(i), ListView4->smallIcon(i));
+  for (QCheckBox* box : {chkMustChange, chkCantChange, chkPwdNever, chkAcctDisabled, chkAcctLockedOut})
+    box->setChecked(false);
+  for (QLineEdit* field : {UM_Full_Name, UM_Home_Dir, UM_Logon_Script, UM_Profile_Dir, UM_Description})
+    field->clear();
+  UM_Drive_Letter->setCurrentIndex(UM_Drive_Letter->findText(QString()));
+  if (UM_Drive_Letter->isEditable()) UM_Drive_Letter->setEditText(QString());
+  ListView4->clear();
+  USERID->clear();
+  UM_Office->clear();
+  UM_PreW2K->clear();
+  UM_W2KDomain_Name->setText(QStringLiteral("@") + state::shared().Domain_Name);
+  for (QLineEdit* field : {UM_Initails, UM_Last, UM_First, UM_Logon_Name, UM_MailAddress, AccExpires})
+    field->clear();
+  for (QLineEdit* value : Custom_Value) value->clear();
+}
+
+}  // namespace tavrel::mainwindow
