@@ -102,7 +102,9 @@ MultiUser& MultiUser::instance(const QString& dbpath) {
   return *theInstance;
 }
 
-MultiUser* MultiUser::existing() { return theInstance; }
+MultiUser* MultiUser::existing() {
+  return theInstance;
+}
 
 void MultiUser::unload() {
   delete theInstance;
@@ -112,8 +114,8 @@ void MultiUser::unload() {
 void MultiUser::setImages(const ui::ImageList* images) {
   theImages = images;
   if (theInstance)
-    for (ui::ListView* l : {theInstance->ListView1, theInstance->ListView2, theInstance->ListView3,
-                            theInstance->ListView4})
+    for (ui::ListView* l :
+         {theInstance->ListView1, theInstance->ListView2, theInstance->ListView3, theInstance->ListView4})
       l->setImageList(images);
 }
 
@@ -141,7 +143,8 @@ void MultiUser::Form_Load(const QString& dbpath, const QString& commandLine) {
   }
   Expiredate->setText(todayText());
 
-  sh.Step_Text = QStringLiteral("Error Opening site file, In multiuser form\nCheck 'Path to Database' in setup tab");
+  sh.Step_Text =
+      QStringLiteral("Error Opening site file, In multiuser form\nCheck 'Path to Database' in setup tab");
   // Its own pass over Site.dat: the record loader may be in the middle of its own when this runs.
   const records::DatabaseFolder db(dbpath);
   auto scanned = records::scanRecords<records::Site_Record>(

@@ -34,7 +34,7 @@ class MultiUser : public QWidget {
   // with the command line "/DEBUG" it says which step failed.
   void Form_Load(const QString& dbpath, const QString& commandLine = QString());
 
-  QTabWidget* SSTab1 = nullptr;  // "Delete Users", "Move Users", "Accounts", "AD Properties"
+  QTabWidget* SSTab1 = nullptr;       // "Delete Users", "Move Users", "Accounts", "AD Properties"
   ui::ListView* ListView1 = nullptr;  // the selection
   ui::ListView* ListView2 = nullptr;  // users
   ui::ListView* ListView3 = nullptr;  // groups

@@ -10,7 +10,8 @@ adsi::Result<adsi::AdoRecordset> runAdoSearch(const QString& commandText) {
   adsi::AdoConnection connection(**dir);
   connection.ConnectionTimeout = 30;
   connection.Provider = QStringLiteral("ADsDSOObject");
-  if (adsi::Status s = connection.Open(QStringLiteral("Active Directory Provider"), QString(), QString(), -1); !s)
+  if (adsi::Status s = connection.Open(QStringLiteral("Active Directory Provider"), QString(), QString(), -1);
+      !s)
     return s.error();
   adsi::AdoCommand command;
   command.CommandTimeout = 30;

@@ -15,7 +15,9 @@ Installed& installed() {
 
 }  // namespace
 
-adsi::Directory* directory() { return installed().dir.get(); }
+adsi::Directory* directory() {
+  return installed().dir.get();
+}
 
 void setDirectory(std::shared_ptr<adsi::Directory> dir) {
   installed().ntDomain = adsi::AdsObject();
@@ -27,6 +29,8 @@ adsi::Result<adsi::Directory*> requireDirectory() {
   return adsi::makeError(adsi::hr::SERVER_DOWN, QStringLiteral("no directory service is available"));
 }
 
-adsi::AdsObject& NT_Domain_Object() { return installed().ntDomain; }
+adsi::AdsObject& NT_Domain_Object() {
+  return installed().ntDomain;
+}
 
 }  // namespace tavrel::directory

@@ -46,9 +46,9 @@ DiscoveredDomains Get_Domains(bool debug) {
   }
   if (root.isEmpty()) return found;
 
-  auto records =
-      runAdoSearch(QStringLiteral("<") + root +
-                   QStringLiteral(">;(&(objectCategory=Domain)(objectClass=Domain));distinguishedName;subTree"));
+  auto records = runAdoSearch(
+      QStringLiteral("<") + root +
+      QStringLiteral(">;(&(objectCategory=Domain)(objectClass=Domain));distinguishedName;subTree"));
   if (!records) {
     found.searchError = records.error();
     return found;
@@ -61,8 +61,8 @@ DiscoveredDomains Get_Domains(bool debug) {
 namespace {
 
 // The mode of a dotted name, or the first error met.
-adsi::Result<int16_t> probeActiveDirectory(adsi::Directory& dir, const QString& name, const QString& Domain_Name,
-                                           QString& netbios) {
+adsi::Result<int16_t> probeActiveDirectory(adsi::Directory& dir, const QString& name,
+                                           const QString& Domain_Name, QString& netbios) {
   auto rootDse = dir.GetObject(QStringLiteral("LDAP://RootDSE"));
   if (!rootDse) return rootDse.error();
   auto config = rootDse->Get(QStringLiteral("configurationNamingContext"));

@@ -4,7 +4,9 @@ namespace tavrel::directory {
 namespace {
 
 // The position of the first `what` in `text`, or -1.
-qsizetype firstOf(const QString& text, QLatin1StringView what) { return text.indexOf(what); }
+qsizetype firstOf(const QString& text, QLatin1StringView what) {
+  return text.indexOf(what);
+}
 
 // The text after the comma at the earliest of the found positions; empty when none was found.
 QString afterEarliest(const QString& text, std::initializer_list<qsizetype> positions) {
@@ -31,9 +33,9 @@ QString ouParentKey(const QString& dn) {
 }
 
 QString userParentKey(const QString& adsPath) {
-  return afterEarliest(adsPath, {firstOf(adsPath, QLatin1StringView(",OU=")),
-                                 firstOf(adsPath, QLatin1StringView(",DC=")),
-                                 firstOf(adsPath, QLatin1StringView(",CN="))});
+  return afterEarliest(
+      adsPath, {firstOf(adsPath, QLatin1StringView(",OU=")), firstOf(adsPath, QLatin1StringView(",DC=")),
+                firstOf(adsPath, QLatin1StringView(",CN="))});
 }
 
 namespace {

@@ -37,9 +37,15 @@ void placeOus(DomainView& view, std::vector<OuRecord> ous, bool sorted, startup:
     std::vector<OuRecord> still;
     for (OuRecord& ou : held) {
       switch (view.addNode(heldBackParentKey(ou.dn), ou.dn, ou.name, kOU, sorted)) {
-        case NodeAdd::Added: placedAny = true; break;
-        case NodeAdd::ParentNotFound: still.push_back(std::move(ou)); break;
-        case NodeAdd::Failed: failed.push_back(std::move(ou)); break;
+        case NodeAdd::Added:
+          placedAny = true;
+          break;
+        case NodeAdd::ParentNotFound:
+          still.push_back(std::move(ou));
+          break;
+        case NodeAdd::Failed:
+          failed.push_back(std::move(ou));
+          break;
       }
     }
     held = std::move(still);
@@ -56,18 +62,21 @@ bool commandLineIs(const QString& commandLine, const QString& word) {
 
 QString ouSearchText(const QString& domainName) {
   return QStringLiteral("<LDAP://") + domainName +
-         QStringLiteral(">;(&(objectCategory=OrganizationalUnit)(objectClass=OrganizationalUnit));"
-                        "distinguishedName,name;subTree");
+         QStringLiteral(
+             ">;(&(objectCategory=OrganizationalUnit)(objectClass=OrganizationalUnit));"
+             "distinguishedName,name;subTree");
 }
 
 QString userSearchText(const QString& domainName, bool showNames) {
-  return QStringLiteral("<LDAP://") + domainName + QStringLiteral(">;(&(objectCategory=Person)(objectClass=User));") +
-         userSearchAttributes(showNames) + QStringLiteral(";subTree");
+  return QStringLiteral("<LDAP://") + domainName +
+         QStringLiteral(">;(&(objectCategory=Person)(objectClass=User));") + userSearchAttributes(showNames) +
+         QStringLiteral(";subTree");
 }
 
 QString groupSearchText(const QString& domainName) {
   return QStringLiteral("select GroupType,name,adsPath from 'LDAP://") + domainName +
-         QStringLiteral("' where objectCategory = 'group'") + QString(26, u' ') + QStringLiteral(" ORDER BY NAME");
+         QStringLiteral("' where objectCategory = 'group'") + QString(26, u' ') +
+         QStringLiteral(" ORDER BY NAME");
 }
 
 LoadOutcome Get_W2K_Domain_Data(DomainView& view, const LoadOptions& options) {

@@ -9,13 +9,13 @@ namespace tavrel::directory {
 
 // The lists the loaders fill, by window.
 enum class DomainList {
-  UserTabGroups,   // form1.ListView3: groups the edited user may join
-  TemplateGroups,  // form1.ListView5: groups available to a template
-  GroupPath,       // form1.grouppath: the template editor's group-path list (only emptied)
-  BulkSelection,   // MultiUser.ListView1
-  BulkUsers,       // MultiUser.ListView2
-  BulkGroups,      // MultiUser.ListView3
-  BulkOUs,         // MultiUser.ListView4
+  UserTabGroups,      // form1.ListView3: groups the edited user may join
+  TemplateGroups,     // form1.ListView5: groups available to a template
+  GroupPath,          // form1.grouppath: the template editor's group-path list (only emptied)
+  BulkSelection,      // MultiUser.ListView1
+  BulkUsers,          // MultiUser.ListView2
+  BulkGroups,         // MultiUser.ListView3
+  BulkOUs,            // MultiUser.ListView4
   GroupWindowGroups,  // Groupsfrm.ListView1 (second column: the group's caption)
   NotMembers,         // Groupsfrm.NotMembers
 };

@@ -27,7 +27,8 @@ Groupsfrm::Groupsfrm(const ui::ImageList* images) {
   auto* frame = new QGroupBox(QStringLiteral("Groups"), this);
   frame->setObjectName(QStringLiteral("Groups"));
   auto* inner = new QGridLayout(frame);
-  ListView1 = sortedList(frame, QStringLiteral("ListView1"), {QStringLiteral("Name"), QStringLiteral("Type")}, images);
+  ListView1 = sortedList(frame, QStringLiteral("ListView1"), {QStringLiteral("Name"), QStringLiteral("Type")},
+                         images);
   ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
   NotMembers = sortedList(frame, QStringLiteral("NotMembers"), {QStringLiteral("Not a Member of:")}, images);
   NotMembers->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -39,10 +40,14 @@ Groupsfrm::Groupsfrm(const ui::ImageList* images) {
 
 Groupsfrm& Groupsfrm::instance(const ui::ImageList* images) {
   if (!theInstance) theInstance = new Groupsfrm(images);
+  if (images)
+    for (ui::ListView* l : {theInstance->ListView1, theInstance->NotMembers}) l->setImageList(images);
   return *theInstance;
 }
 
-Groupsfrm* Groupsfrm::existing() { return theInstance; }
+Groupsfrm* Groupsfrm::existing() {
+  return theInstance;
+}
 
 void Groupsfrm::unload() {
   delete theInstance;

@@ -13,8 +13,8 @@ namespace tavrel::groups {
 class Groupsfrm : public QWidget {
   Q_OBJECT
  public:
-  // The window, created (not shown) when it does not exist yet. `images` gives the small icons
-  // the first time (the main window's image list; it must outlive the window).
+  // The window, created (not shown) when it does not exist yet. `images`, when given, becomes the
+  // lists' small icons (the main window's image list; it must outlive the window).
   static Groupsfrm& instance(const ui::ImageList* images = nullptr);
   // The window when it exists, else nullptr.
   static Groupsfrm* existing();

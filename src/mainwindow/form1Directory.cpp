@@ -117,15 +117,24 @@ class WindowView : public directory::DomainView {
   // needed (the bulk window runs its load routine then).
   ui::ListView* listOf(DomainList list) {
     switch (list) {
-      case DomainList::UserTabGroups: return f_.ListView3;
-      case DomainList::TemplateGroups: return f_.ListView5;
-      case DomainList::BulkSelection: return bulk().ListView1;
-      case DomainList::BulkUsers: return bulk().ListView2;
-      case DomainList::BulkGroups: return bulk().ListView3;
-      case DomainList::BulkOUs: return bulk().ListView4;
-      case DomainList::GroupWindowGroups: return groups().ListView1;
-      case DomainList::NotMembers: return groups().NotMembers;
-      case DomainList::GroupPath: break;
+      case DomainList::UserTabGroups:
+        return f_.ListView3;
+      case DomainList::TemplateGroups:
+        return f_.ListView5;
+      case DomainList::BulkSelection:
+        return bulk().ListView1;
+      case DomainList::BulkUsers:
+        return bulk().ListView2;
+      case DomainList::BulkGroups:
+        return bulk().ListView3;
+      case DomainList::BulkOUs:
+        return bulk().ListView4;
+      case DomainList::GroupWindowGroups:
+        return groups().ListView1;
+      case DomainList::NotMembers:
+        return groups().NotMembers;
+      case DomainList::GroupPath:
+        break;
     }
     return nullptr;
   }
@@ -170,9 +179,10 @@ class WindowView : public directory::DomainView {
 
   static void sortChildren(QTreeWidgetItem* node) {
     QList<QTreeWidgetItem*> children = node->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-      return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(children.begin(), children.end(),
+                     [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+                       return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
+                     });
     node->addChildren(children);
   }
 
@@ -198,11 +208,12 @@ QString form1::commandLine() const {
 }
 
 bool form1::Get_Domains() {
-  const directory::DiscoveredDomains found = directory::Get_Domains(startup::isDebugCommandLine(commandLine()));
+  const directory::DiscoveredDomains found =
+      directory::Get_Domains(startup::isDebugCommandLine(commandLine()));
   DomName->addItems(found.names);
   if (found.searchError)
-    ui::prompter().MsgBox(QStringLiteral("Error getting Domain Data: ") + QString::number(found.searchError->number()),
-                          0);
+    ui::prompter().MsgBox(
+        QStringLiteral("Error getting Domain Data: ") + QString::number(found.searchError->number()), 0);
   return !found.raised;
 }
 
@@ -256,7 +267,8 @@ bool form1::Connect_Domain(const QString& name) {
       sh.Directory_Mode = 2;
       Hide_W2K_Fields();
       break;
-    default: break;
+    default:
+      break;
   }
 
   sh.Step_Text = QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain");
@@ -279,7 +291,7 @@ bool form1::Connect_Domain(const QString& name) {
 }
 
 void form1::Show_W2K_Fields() {
-  const std::array<QWidget*, 7> fields{UM_Initails, UM_First,       UM_Last,          UM_Office,
+  const std::array<QWidget*, 7> fields{UM_Initails,    UM_First,      UM_Last,          UM_Office,
                                        UM_MailAddress, UM_Logon_Name, UM_W2KDomain_Name};
   for (QWidget* w : fields) w->setEnabled(true);
   for (QWidget* w : fields) w->setVisible(true);
@@ -290,7 +302,7 @@ void form1::Show_W2K_Fields() {
 }
 
 void form1::Hide_W2K_Fields() {
-  const std::array<QWidget*, 7> fields{UM_Initails, UM_First,       UM_Last,          UM_Office,
+  const std::array<QWidget*, 7> fields{UM_Initails,    UM_First,      UM_Last,          UM_Office,
                                        UM_MailAddress, UM_Logon_Name, UM_W2KDomain_Name};
   for (QWidget* w : fields) w->setEnabled(false);
   for (QWidget* w : fields) w->setVisible(false);

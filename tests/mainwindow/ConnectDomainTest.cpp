@@ -43,7 +43,8 @@ TEST_F(ConnectDomain, NativeDomainFillsTheTreeTheListsAndTheStatusBar) {
   EXPECT_EQ(status(2), "2000-Native Mode");
   EXPECT_EQ(sh.NetBIOS_Domain, "EXAMPLE");
   EXPECT_EQ(sh.Op_Status, -1);
-  EXPECT_EQ(status(1), QStringLiteral("Number of Users:%1  Number of Groups:%2").arg(sh.User_Count).arg(sh.Group_Count));
+  EXPECT_EQ(status(1),
+            QStringLiteral("Number of Users:%1  Number of Groups:%2").arg(sh.User_Count).arg(sh.Group_Count));
   EXPECT_EQ(w->DomName->currentText(), "example.local");
   EXPECT_EQ(w->UM_W2KDomain_Name->text(), "@example.local");
 
@@ -93,7 +94,8 @@ TEST_F(ConnectDomain, NativeDomainFillsTheTreeTheListsAndTheStatusBar) {
   for (int i = 1; i <= bulk.ListView3->count(); ++i) {
     const int row = groupWindow().ListView1->findKey(bulk.ListView3->key(i));
     ASSERT_GT(row, 0);
-    EXPECT_TRUE(groupWindow().ListView1->subItem(row, 1).contains(" - Global")) << bulk.ListView3->text(i).toStdString();
+    EXPECT_TRUE(groupWindow().ListView1->subItem(row, 1).contains(" - Global"))
+        << bulk.ListView3->text(i).toStdString();
   }
   EXPECT_GT(bulk.ListView3->findKey(kPath + "CN=Sales Team,OU=Sales," + kDomainDn), 0);
 
@@ -159,11 +161,12 @@ TEST_F(ConnectDomain, NtDomainLoadsUsersUnderTheRootAndGroupsByKind) {
   EXPECT_EQ(sh.Directory_Mode, 2);
   EXPECT_EQ(status(2), "WinNT");
   EXPECT_EQ(sh.NetBIOS_Domain, "OLDCORP");
-  EXPECT_EQ(status(1), QStringLiteral("Number of Users:%1  Number of Groups:%2").arg(sh.User_Count).arg(sh.Group_Count));
+  EXPECT_EQ(status(1),
+            QStringLiteral("Number of Users:%1  Number of Groups:%2").arg(sh.User_Count).arg(sh.Group_Count));
   EXPECT_FALSE(w->SSTab2->isTabEnabled(3));
-  for (QWidget* hidden : std::initializer_list<QWidget*>{w->UM_First, w->UM_Initails, w->UM_Last, w->UM_Office,
-                                                         w->UM_MailAddress, w->UM_Logon_Name, w->UM_W2KDomain_Name,
-                                                         w->UM_PreW2K, w->Label37, w->Label41})
+  for (QWidget* hidden : std::initializer_list<QWidget*>{
+           w->UM_First, w->UM_Initails, w->UM_Last, w->UM_Office, w->UM_MailAddress, w->UM_Logon_Name,
+           w->UM_W2KDomain_Name, w->UM_PreW2K, w->Label37, w->Label41})
     EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
   EXPECT_FALSE(w->UM_First->isEnabled());
   EXPECT_EQ(w->Label3->text(), "Full Name");
@@ -196,8 +199,8 @@ TEST_F(ConnectDomain, NtDomainLoadsUsersUnderTheRootAndGroupsByKind) {
       if (l->text(i) == name) return l->smallIcon(i);
     return QStringLiteral("(missing)");
   };
-  for (const ui::ListView* l : std::initializer_list<const ui::ListView*>{w->ListView3, w->ListView5, g.ListView1,
-                                                                          bulk.ListView3}) {
+  for (const ui::ListView* l :
+       std::initializer_list<const ui::ListView*>{w->ListView3, w->ListView5, g.ListView1, bulk.ListView3}) {
     EXPECT_EQ(iconOf(l, "Accounts"), "Global") << l->objectName().toStdString();
     EXPECT_EQ(iconOf(l, "Printers"), "Local") << l->objectName().toStdString();
   }
@@ -259,7 +262,8 @@ TEST_F(ConnectDomain, OusListedBeforeTheirParentsAllFindTheirPlace) {
   // 35 OUs made at the top and then moved under OU=Parent, made after them, so the directory
   // lists each of them before its parent; and a chain of three levels listed deepest first.
   builder->forest("example.local", "EXAMPLE");
-  for (int i = 1; i <= 35; ++i) builder->ou("example.local", QStringLiteral("OU=Child%1").arg(i, 2, 10, QChar(u'0')));
+  for (int i = 1; i <= 35; ++i)
+    builder->ou("example.local", QStringLiteral("OU=Child%1").arg(i, 2, 10, QChar(u'0')));
   builder->ou("example.local", "OU=L3").ou("example.local", "OU=L2").ou("example.local", "OU=L1");
   builder->ou("example.local", "OU=Parent");
   builder->user("example.local", "deep", UserSpec().in("OU=L3"));
@@ -267,7 +271,8 @@ TEST_F(ConnectDomain, OusListedBeforeTheirParentsAllFindTheirPlace) {
   auto parent = admin().GetObject(kPath + "OU=Parent," + kDomainDn);
   ASSERT_TRUE(parent.ok());
   for (int i = 1; i <= 35; ++i)
-    ASSERT_TRUE(parent->MoveHere(kPath + QStringLiteral("OU=Child%1,").arg(i, 2, 10, QChar(u'0')) + kDomainDn).ok());
+    ASSERT_TRUE(
+        parent->MoveHere(kPath + QStringLiteral("OU=Child%1,").arg(i, 2, 10, QChar(u'0')) + kDomainDn).ok());
   auto l1 = admin().GetObject(kPath + "OU=L1," + kDomainDn);
   ASSERT_TRUE(l1.ok());
   ASSERT_TRUE(l1->MoveHere(kPath + "OU=L2," + kDomainDn).ok());
@@ -386,7 +391,8 @@ TEST_F(ConnectDomain, LogBlockNamesTheDomainAndDebugAddsDetail) {
   ASSERT_TRUE(connect("example.local"));
   const QStringList debug = logLines();
   // One line per OU, Domain Controllers included, naming its parent.
-  EXPECT_EQ(debug.mid(6, 3), (QStringList{"OU= " + kDomainDn, "OU= " + kDomainDn, "OU= OU=Sales," + kDomainDn}));
+  EXPECT_EQ(debug.mid(6, 3),
+            (QStringList{"OU= " + kDomainDn, "OU= " + kDomainDn, "OU= OU=Sales," + kDomainDn}));
   EXPECT_EQ(debug.mid(debug.size() - 2), (QStringList{"False", "Running command example.local"}));
   EXPECT_TRUE(status(1).startsWith("Number of Users:"));
 
@@ -412,7 +418,8 @@ TEST_F(ConnectDomain, DomainLargerThanTheServersSizeLimitAppearsWhole) {
   EXPECT_EQ(userNodes(), state::shared().User_Count);
   EXPECT_GE(state::shared().Group_Count, 15);
   EXPECT_EQ(w->ListView3->count(), state::shared().Group_Count);
-  for (int i = 0; i < 15; ++i) EXPECT_GT(w->ListView3->findKey(kPath + QStringLiteral("CN=Group%1,").arg(i) + kUsersDn), 0);
+  for (int i = 0; i < 15; ++i)
+    EXPECT_GT(w->ListView3->findKey(kPath + QStringLiteral("CN=Group%1,").arg(i) + kUsersDn), 0);
 }
 
 TEST_F(ConnectDomain, ReconnectingRebuildsTheTreeAndTheBulkLists) {
@@ -450,7 +457,8 @@ TEST_F(ConnectDomain, FailedSearchesWithoutDebugStillWriteTheCounts) {
   EXPECT_EQ(state::shared().Op_Status, 0);
   EXPECT_EQ(status(1), "Number of Users:0  Number of Groups:0");
   ASSERT_EQ(prompts.asked.size(), 1u) << "the OU search's failure is shown";
-  EXPECT_TRUE(prompts.asked[0].prompt.startsWith("Error getting Domain Data: -")) << prompts.asked[0].prompt.toStdString();
+  EXPECT_TRUE(prompts.asked[0].prompt.startsWith("Error getting Domain Data: -"))
+      << prompts.asked[0].prompt.toStdString();
   EXPECT_EQ(beeps.beeps(), 0);
 }
 

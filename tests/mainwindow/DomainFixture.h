@@ -15,7 +15,9 @@
 #include <memory>
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& l, std::ostream* os) {
   *os << '{';
   for (const QString& s : l) *os << '"' << s.toStdString() << "\" ";
@@ -83,7 +85,9 @@ class DomainFixture : public AppFixture {
     return nullptr;
   }
   static QString keyOf(const QTreeWidgetItem* n) { return n ? n->data(0, kKeyRole).toString() : QString(); }
-  static QString imageOf(const QTreeWidgetItem* n) { return n ? n->data(0, kIconRole).toString() : QString(); }
+  static QString imageOf(const QTreeWidgetItem* n) {
+    return n ? n->data(0, kIconRole).toString() : QString();
+  }
   static QStringList childTexts(const QTreeWidgetItem* n) {
     QStringList out;
     for (int i = 0; n && i < n->childCount(); ++i) out << n->child(i)->text(0);
@@ -120,7 +124,8 @@ class DomainFixture : public AppFixture {
   groups::Groupsfrm& groupWindow() const { return groups::Groupsfrm::instance(); }
 
   QStringList logLines() const {
-    return QString::fromLatin1(readAll(db() + QStringLiteral("Log.txt"))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    return QString::fromLatin1(readAll(db() + QStringLiteral("Log.txt")))
+        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   }
 
   std::unique_ptr<simnet::NetworkBuilder> builder;

@@ -1,0 +1,115 @@
+// Finding domains, probing a name's mode, the administrator check and the searches' texts, on a
+// small simulated network.
+
+#include "directory/AdminCheck.h"
+#include "directory/DirectoryService.h"
+#include "directory/DomainDiscovery.h"
+#include "directory/DomainLoad.h"
+#include "platform/simnet/NetworkBuilder.h"
+#include "state/SharedState.h"
+
+#include <gtest/gtest.h>
+#include <QTemporaryDir>
+
+using namespace tavrel;
+
+namespace {
+
+class Discovery : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp.isValid());
+    simnet::NetworkBuilder b(tmp.path());
+    b.forest("example.local", "EXAMPLE")
+        .childDomain("example.local", "branch.example.local", "BRANCH", true)
+        .nt4Domain("OLDCORP")
+        .user("example.local", "clerk")
+        .loggedOn("EXAMPLE", "Administrator");
+    auto built = b.build();
+    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
+    net = *built;
+    directory::setDirectory(std::make_shared<adsi::Directory>(net));
+  }
+  void TearDown() override {
+    directory::setDirectory(nullptr);
+    state::resetShared();
+  }
+  QTemporaryDir tmp;
+  std::shared_ptr<simnet::SimNetwork> net;
+};
+
+TEST_F(Discovery, ListsNtDomainsThenActiveDirectoryDomainsByDnsName) {
+  const directory::DiscoveredDomains found = directory::Get_Domains(false);
+  EXPECT_FALSE(found.searchError);
+  EXPECT_FALSE(found.raised);
+  EXPECT_EQ(found.names,
+            (QStringList{"EXAMPLE", "BRANCH", "OLDCORP", "example.local", "branch.example.local"}))
+      << found.names.join(", ").toStdString();
+}
+
+TEST_F(Discovery, WithoutADirectoryNothingIsFoundAndDebugRaises) {
+  directory::setDirectory(nullptr);
+  EXPECT_TRUE(directory::Get_Domains(false).names.isEmpty());
+  EXPECT_FALSE(directory::Get_Domains(false).raised);
+  EXPECT_TRUE(directory::Get_Domains(true).raised);
+}
+
+TEST_F(Discovery, DomainDnBecomesItsDnsName) {
+  EXPECT_EQ(directory::dnsNameOfDomainDn("DC=a,DC=b,DC=c"), "a.b.c");
+  EXPECT_EQ(directory::dnsNameOfDomainDn("DC=example,dc=local"), "example.local") << "matched in any case";
+}
+
+TEST_F(Discovery, ModeProbe) {
+  struct Case {
+    const char* name;
+    const char* configured;  // Domain_Name
+    int mode;
+    const char* netbios;
+  };
+  const Case cases[] = {
+      {"example.local", "example.local", 0, "EXAMPLE"},
+      {"branch.example.local", "branch.example.local", 1, "BRANCH"},
+      {"EXAMPLE.Local", "EXAMPLE.Local", 0, "EXAMPLE"},  // dnsRoot compared without regard to case
+      {"OLDCORP", "OLDCORP", 2, "OLDCORP"},              // no dot: no directory access
+      {"SALES", "SALES", 2, "SALES"},
+      {"nowhere.test", "nowhere.test", 2, "nowhere.test"},  // the domain object cannot be bound
+  };
+  for (const Case& c : cases) {
+    const directory::DomainMode m = directory::Get_W2K_Domain_Mode(c.name, c.configured);
+    EXPECT_EQ(m.mode, c.mode) << c.name;
+    EXPECT_EQ(m.NetBIOS_Domain, c.netbios) << c.name;
+  }
+}
+
+TEST_F(Discovery, ModeProbeFailureMeansNt) {
+  ASSERT_TRUE(net->setReachable("example.local", false).ok());
+  const directory::DomainMode m = directory::Get_W2K_Domain_Mode("example.local", "example.local");
+  EXPECT_EQ(m.mode, 2);
+  EXPECT_EQ(m.NetBIOS_Domain, "example.local");
+}
+
+TEST_F(Discovery, AdministratorCheckAsksTheGroup) {
+  auto admin = directory::isDomainAdmin("EXAMPLE", "EXAMPLE", "Administrator");
+  ASSERT_TRUE(admin.ok()) << admin.error().message.toStdString();
+  EXPECT_TRUE(*admin);
+  auto clerk = directory::isDomainAdmin("EXAMPLE", "EXAMPLE", "clerk");
+  ASSERT_TRUE(clerk.ok());
+  EXPECT_FALSE(*clerk);
+  EXPECT_FALSE(directory::isDomainAdmin("NOWHERE", "EXAMPLE", "Administrator").ok());
+}
+
+TEST(SearchTexts, AreTheLoadersCommands) {
+  EXPECT_EQ(directory::ouSearchText("example.local"),
+            "<LDAP://example.local>;(&(objectCategory=OrganizationalUnit)(objectClass=OrganizationalUnit));"
+            "distinguishedName,name;subTree");
+  EXPECT_EQ(
+      directory::userSearchText("example.local", false),
+      "<LDAP://example.local>;(&(objectCategory=Person)(objectClass=User));adsPath,DisplayName,Name;subTree");
+  EXPECT_EQ(directory::groupSearchText("example.local"),
+            "select GroupType,name,adsPath from 'LDAP://example.local' where objectCategory = 'group'" +
+                QString(26, u' ') + " ORDER BY NAME");
+  EXPECT_TRUE(directory::commandLineIs("/debug1", "/DEBUG1"));
+  EXPECT_FALSE(directory::commandLineIs("/DEBUG1 x", "/DEBUG1"));
+}
+
+}  // namespace
