@@ -453,7 +453,7 @@ namespace {
 // LDAP adds and the seeding of well-known objects (`rid` > 0 forces the RID).
 Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 rid, bool system) {
   if (dn.isEmpty()) return err(ldap::INVALID_DN_SYNTAX, QStringLiteral("empty name"));
-  if (st.object(dn)) return err(ldap::ALREADY_EXISTS, QStringLiteral("%1 already exists").arg(dn.toString()));
+  // A name in use is found by the store's unique key when the entry is inserted.
   auto parent = st.object(dn.parent());
   if (!parent)
     return err(ldap::NO_SUCH_OBJECT,
@@ -626,6 +626,8 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
   }
 
   const qint64 id = st.insertObject(*parent, dn, domainId, forestId, attrs);
+  if (id == 0 && st.constraintFailed())
+    return err(ldap::ALREADY_EXISTS, QStringLiteral("%1 already exists").arg(dn.toString()));
   if (id == 0) return st.dbError(QStringLiteral("cannot store %1").arg(dn.toString()));
   if (!sam.isEmpty()) {
     auto q = st.q("INSERT INTO sam(domain_id, name_key, object_id) VALUES(?,?,?)");

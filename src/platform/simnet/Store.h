@@ -97,6 +97,7 @@ class Store {
   static constexpr int kMaxRowsPerInsert = 32;
   adsi::Status exec(const char* sql);
   int changes() const { return sqlite3_changes(db_); }
+  bool constraintFailed() const { return sqlite3_errcode(db_) == SQLITE_CONSTRAINT; }
   adsi::Error dbError(const QString& what) const;
 
   // One transaction per change. `begin` takes the write lock at once.
