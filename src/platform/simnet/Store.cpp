@@ -57,11 +57,12 @@ Status Store::open(const QString& path) {
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
     return dbError(QStringLiteral("cannot open %1").arg(path));
   sqlite3_busy_timeout(db_, 10000);
-  // WAL with NORMAL sync: a committed change survives the process being killed.
-  // Checkpoints are made every 8000 pages rather than 1000, so bulk work syncs less often.
-  if (Status s = exec("PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA "
-                      "foreign_keys=OFF; "
-                      "PRAGMA wal_autocheckpoint=8000; PRAGMA journal_size_limit=67108864;");
+  // WAL with NORMAL sync: a committed change survives the process being killed. Small pages keep
+  // the bytes written per change low; a 64 MB cache keeps a large domain's indexes in memory;
+  // checkpoints every 8000 pages rather than 1000 sync less often during bulk work.
+  if (Status s = exec("PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                      "PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=8000; "
+                      "PRAGMA journal_size_limit=67108864; PRAGMA cache_size=-65536;");
       !s)
     return s;
   if (Status s = exec(kSchema); !s) return s;
