@@ -438,9 +438,10 @@ TEST_F(Conformance, ContainersFilterEnumerateAndGetChildren) {
 }
 
 TEST_F(Conformance, ComputersAreUsersToo) {
-  simnet::NetworkBuilder b(net);
-  ASSERT_TRUE(b.user("example.local", "PC01", simnet::UserSpec().in("OU=Sales").asComputer()).build().ok());
   AdsObject sales = bind(kSales);
+  auto made = sales.Create("computer", "CN=PC01");
+  ASSERT_TRUE(made->Put("sAMAccountName", "PC01$").ok());
+  ASSERT_TRUE(made->SetInfo().ok());
   sales.SetFilter({"user"});
   EXPECT_EQ(names(*sales.Children()), (QStringList{"CN=John Smith", "CN=PC01"}));
   AdsObject pc = bind("LDAP://CN=PC01,OU=Sales,DC=example,DC=local");
@@ -901,10 +902,10 @@ TEST_F(Conformance, CredentialsAreChecked) {
 TEST_F(Conformance, UnreachableDomainsAndServers) {
   setReachable("example.local", false);
   EXPECT_EQ(dir->GetObject("LDAP://example.local/RootDSE").code(), hr::SERVER_DOWN);
-  EXPECT_EQ(Directory(net).GetObject("WinNT://EXAMPLE/jsmith").code(), hr::NO_SUCH_DOMAIN);
-  EXPECT_EQ(Directory(net).GetObject(kJsmith).code(), hr::SERVER_DOWN);
+  EXPECT_EQ(freshDirectory()->GetObject("WinNT://EXAMPLE/jsmith").code(), hr::NO_SUCH_DOMAIN);
+  EXPECT_EQ(freshDirectory()->GetObject(kJsmith).code(), hr::SERVER_DOWN);
   setReachable("example.local", true);
-  EXPECT_EQ(Directory(net).GetObject(kJsmith).code(), hr::S_OK);
+  EXPECT_EQ(freshDirectory()->GetObject(kJsmith).code(), hr::S_OK);
   // An object bound before its server went away fails on its next call to the server.
   AdsObject u = bind(kJsmith);
   setReachable("DC1", false);
@@ -912,11 +913,11 @@ TEST_F(Conformance, UnreachableDomainsAndServers) {
   EXPECT_EQ(u.GetInfo().code(), hr::SERVER_DOWN);
   ASSERT_TRUE(u.Put("description", "x").ok());
   EXPECT_EQ(u.SetInfo().code(), hr::SERVER_DOWN);
-  EXPECT_EQ(Directory(net).GetObject(kJsmith).code(), hr::SERVER_DOWN);
+  EXPECT_EQ(freshDirectory()->GetObject(kJsmith).code(), hr::SERVER_DOWN);
   setReachable("DC1", true);
   EXPECT_EQ(bind(kJsmith).Get("cn")->toString(), "John Smith");
   setReachable("OLDCORP", false);
-  EXPECT_EQ(Directory(net).GetObject("WinNT://OLDCORP").code(), hr::NO_SUCH_DOMAIN);
+  EXPECT_EQ(freshDirectory()->GetObject("WinNT://OLDCORP").code(), hr::NO_SUCH_DOMAIN);
 }
 
 TEST_F(Conformance, SchemaClassesAndProperties) {
@@ -938,17 +939,14 @@ TEST_F(Conformance, SchemaClassesAndProperties) {
 }
 
 TEST_F(Conformance, TheLoggedOnIdentityIsServerlessDefault) {
-  auto who = net->loggedOnUser();
-  ASSERT_TRUE(who.ok());
-  EXPECT_EQ(who->domain, "EXAMPLE");
-  EXPECT_EQ(who->user, "Administrator");
+  EXPECT_EQ(loggedOnUser(), "EXAMPLE\\Administrator");
   EXPECT_EQ(bind("LDAP://RootDSE").Get("defaultNamingContext")->toString(), "DC=example,DC=local");
   // A serverless bind reaches the whole forest.
   EXPECT_EQ(bindCode("LDAP://CN=Users,DC=branch,DC=example,DC=local"), hr::S_OK);
-  ASSERT_TRUE(net->setLoggedOnUser({"BRANCH", "Administrator"}).ok());
-  EXPECT_EQ(Directory(net).GetObject("LDAP://RootDSE")->Get("defaultNamingContext")->toString(),
+  ASSERT_EQ(logOn("BRANCH", "Administrator"), hr::S_OK);
+  EXPECT_EQ(freshDirectory()->GetObject("LDAP://RootDSE")->Get("defaultNamingContext")->toString(),
             "DC=branch,DC=example,DC=local");
-  EXPECT_EQ(net->setLoggedOnUser({"EXAMPLE", "nobody"}).code(), hr::USER_NOT_FOUND);
+  EXPECT_EQ(logOn("EXAMPLE", "nobody"), hr::USER_NOT_FOUND);
 }
 
 }  // namespace

@@ -51,6 +51,17 @@ void DirectoryFixture::setSizeLimit(int limit) {
   ASSERT_TRUE(net->setSizeLimit(limit).ok());
 }
 
+std::unique_ptr<Directory> DirectoryFixture::freshDirectory() {
+  return std::make_unique<Directory>(net);
+}
+QString DirectoryFixture::loggedOnUser() {
+  auto who = net->loggedOnUser();
+  return who ? who->domain + u'\\' + who->user : QString();
+}
+quint32 DirectoryFixture::logOn(const QString& domain, const QString& user) {
+  return net->setLoggedOnUser({domain, user}).code();
+}
+
 AdsObject DirectoryFixture::bind(const QString& path) {
   auto o = dir->GetObject(path);
   EXPECT_TRUE(o.ok()) << path.toStdString() << ": " << o.error().hex().toStdString() << " "

@@ -25,6 +25,11 @@ class Hooks {
   virtual void refuseNextCommit() = 0;
   virtual void setReachable(const QString& name, bool reachable) = 0;
   virtual void setSizeLimit(int limit) = 0;
+  // A directory session of its own (no connection shared with `dir`).
+  virtual std::unique_ptr<adsi::Directory> freshDirectory() = 0;
+  // The identity binds use when no credentials are given: "DOMAIN\\user".
+  virtual QString loggedOnUser() = 0;
+  virtual quint32 logOn(const QString& domain, const QString& user) = 0;
 };
 
 // A small network: example.local (EXAMPLE, native, DC "DC1") with OU=Sales and OU=East,OU=Sales,
@@ -40,6 +45,9 @@ class DirectoryFixture : public ::testing::Test, public Hooks {
   void refuseNextCommit() override;
   void setReachable(const QString& name, bool reachable) override;
   void setSizeLimit(int limit) override;
+  std::unique_ptr<adsi::Directory> freshDirectory() override;
+  QString loggedOnUser() override;
+  quint32 logOn(const QString& domain, const QString& user) override;
 
   // Binds `path`, failing the test when the bind fails.
   adsi::AdsObject bind(const QString& path);
