@@ -76,6 +76,12 @@ QString filterEscapeBinary(const QByteArray& bytes) {
   return out;
 }
 
+// The objectClass values an object of `className` will have (the schema's chain when it knows it).
+QStringList classChain(const QString& className) {
+  const ClassDef* def = findClass(className);
+  return def ? def->chain : QStringList{className};
+}
+
 bool chainHas(const QStringList& chain, const QString& cls) {
   return chain.contains(cls, Qt::CaseInsensitive);
 }
@@ -313,7 +319,7 @@ class LdapObject : public ObjectImpl {
     auto rdn = Rdn::parse(relativeName);
     if (!rdn) return rdn.error();
     auto obj = std::make_shared<LdapObject>(session_, provider_, server_, cache_.connection(),
-                                            cache_.dn().child(*rdn), QStringList{className}, true);
+                                            cache_.dn().child(*rdn), classChain(className), true);
     obj->cache_.stage(ModOp::Replace, QStringLiteral("objectClass"), Values{className.toUtf8()});
     return AdsObject(obj);
   }

@@ -439,9 +439,11 @@ TEST_F(Conformance, ContainersFilterEnumerateAndGetChildren) {
 
 TEST_F(Conformance, ComputersAreUsersToo) {
   AdsObject sales = bind(kSales);
-  auto made = sales.Create("computer", "CN=PC01");
+  auto made = sales.Create("Computer", "CN=PC01");
+  EXPECT_EQ(made->Class(), "computer");
   ASSERT_TRUE(made->Put("sAMAccountName", "PC01$").ok());
   ASSERT_TRUE(made->SetInfo().ok());
+  EXPECT_TRUE(made->SetPassword("first").ok()) << "a new computer is a user too";
   sales.SetFilter({"user"});
   EXPECT_EQ(names(*sales.Children()), (QStringList{"CN=John Smith", "CN=PC01"}));
   AdsObject pc = bind("LDAP://CN=PC01,OU=Sales,DC=example,DC=local");
