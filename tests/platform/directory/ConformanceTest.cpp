@@ -746,6 +746,24 @@ TEST_F(Conformance, GroupTypesAndModes) {
   EXPECT_EQ(bind(plain->ADsPath()).Get("groupType")->toInt(), qint32(0x80000002u));
 }
 
+TEST_F(Conformance, AMixedDomainIsRaisedToNativeModeOnlyOneWay) {
+  auto universal = [&] {
+    auto g = bind("LDAP://branch.example.local/CN=Users,DC=branch,DC=example,DC=local")
+                 .Create("group", "CN=Everyone Here");
+    EXPECT_TRUE(g->Put("sAMAccountName", "Everyone Here").ok());
+    EXPECT_TRUE(g->Put("groupType", static_cast<qint32>(0x80000008u)).ok());
+    return g->SetInfo().code();
+  };
+  EXPECT_EQ(universal(), hr::UNWILLING_TO_PERFORM);
+  AdsObject head = bind("LDAP://branch.example.local");
+  ASSERT_TRUE(head.Put("nTMixedDomain", 0).ok());
+  ASSERT_TRUE(head.SetInfo().ok());
+  EXPECT_EQ(bind("LDAP://branch.example.local").Get("nTMixedDomain")->toInt(), 0);
+  EXPECT_EQ(universal(), hr::S_OK);
+  ASSERT_TRUE(head.Put("nTMixedDomain", 1).ok());
+  EXPECT_EQ(head.SetInfo().code(), hr::UNWILLING_TO_PERFORM);
+}
+
 TEST_F(Conformance, ModeDetectionReadsRootDsePartitionsAndTheDomainHead) {
   AdsObject root = bind("LDAP://example.local/RootDSE");
   const QString config = root.Get("configurationNamingContext")->toString();

@@ -263,6 +263,26 @@ TEST_F(Simnet, KillNineLosesNoCommitAndLeavesNoHalfObject) {
   }
 }
 
+TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
+  QDateTime now(QDate(2026, 12, 10), QTime(9, 0), Qt::UTC);
+  net->setClock([&now] { return now; });
+  lockAccount("EXAMPLE", "jsmith");
+  const QString path = "WinNT://EXAMPLE/jsmith";
+  EXPECT_TRUE(bind(path).Get("IsAccountLocked")->toBool());
+  now = now.addSecs(29 * 60);
+  EXPECT_TRUE(bind(path).Get("IsAccountLocked")->toBool());
+  now = now.addSecs(2 * 60);
+  EXPECT_FALSE(bind(path).Get("IsAccountLocked")->toBool()) << "the default duration is 30 minutes";
+  // A password older than the domain's maximum age has expired.
+  EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0);
+  now = now.addDays(43);
+  EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 1);
+  AdsObject u = bind("LDAP://" + jsmithDn);
+  ASSERT_TRUE(u.Put("userAccountControl", u.Get("userAccountControl")->toInt() | 0x10000).ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0) << "unless it never expires";
+}
+
 TEST_F(Simnet, BuilderReportsTheFirstFailingStep) {
   simnet::NetworkBuilder b(net);
   auto r = b.user("example.local", "jsmith").user("example.local", "fresh").build();
