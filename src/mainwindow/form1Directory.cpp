@@ -210,7 +210,10 @@ QString form1::commandLine() const {
 bool form1::Get_Domains() {
   const directory::DiscoveredDomains found =
       directory::Get_Domains(startup::isDebugCommandLine(commandLine()));
+  // Adding to the list leaves the domain box's text as it is.
+  const QString text = DomName->currentText();
   DomName->addItems(found.names);
+  if (DomName->currentText() != text) DomName->setEditText(text);
   if (found.searchError)
     ui::prompter().MsgBox(
         QStringLiteral("Error getting Domain Data: ") + QString::number(found.searchError->number()), 0);

@@ -462,4 +462,27 @@ TEST_F(ConnectDomain, FailedSearchesWithoutDebugStillWriteTheCounts) {
   EXPECT_EQ(beeps.beeps(), 0);
 }
 
+TEST_F(ConnectDomain, GetDomainsAddsEveryDomainAndKeepsTheBoxText) {
+  builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP");
+  install();
+  w->DomName->setEditText("%Domain%");
+  EXPECT_TRUE(w->Get_Domains());
+  EXPECT_EQ(test::DomainFixture::itemsOf(w->DomName), (QStringList{"EXAMPLE", "OLDCORP", "example.local"}));
+  EXPECT_EQ(w->DomName->currentText(), "%Domain%");
+  EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(ConnectDomain, GetDomainsReportsAFailingGlobalCatalogSearch) {
+  builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP");
+  install();
+  ASSERT_TRUE(net->setReachable("example.local", false).ok());
+  EXPECT_TRUE(w->Get_Domains());
+  EXPECT_TRUE(test::DomainFixture::itemsOf(w->DomName).contains("OLDCORP"));
+  EXPECT_FALSE(test::DomainFixture::itemsOf(w->DomName).contains("example.local"));
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_TRUE(prompts.asked[0].prompt.startsWith("Error getting Domain Data: -"))
+      << prompts.asked[0].prompt.toStdString();
+  EXPECT_EQ(prompts.asked[0].style, 0);
+}
+
 }  // namespace

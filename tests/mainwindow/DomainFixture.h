@@ -110,6 +110,11 @@ class DomainFixture : public AppFixture {
     for (int i = 1; i <= l->count(); ++i) out << l->text(i);
     return out;
   }
+  static QStringList itemsOf(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    return out;
+  }
   static QStringList keys(const ui::ListView* l) {
     QStringList out;
     for (int i = 1; i <= l->count(); ++i) out << l->key(i);

@@ -1,0 +1,187 @@
+// The loaders' conversation with their view: status texts, the order of the lists they empty and
+// fill, the debug detail, the counters, and what a failure raises.
+
+#include "directory/DirectoryService.h"
+#include "directory/DomainLoad.h"
+#include "platform/simnet/NetworkBuilder.h"
+#include "state/SharedState.h"
+
+#include <gtest/gtest.h>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace tavrel;
+using directory::DomainList;
+using directory::NodeAdd;
+
+namespace {
+
+// Keeps the tree's keys so that parents are found, and records every call.
+class RecordingView : public directory::DomainView {
+ public:
+  QStringList statuses, clears, events;
+  QSet<QString> keys;
+  int refreshes = 0;
+
+  void setStatus(const QString& text) override { statuses << text; }
+  void refresh() override { ++refreshes; }
+  void message(const QString& text) override { events << "message " + text; }
+  void setUpnSuffix(const QString& text) override { events << "upn " + text; }
+  void clearTree() override {
+    keys.clear();
+    events << "clear tree";
+  }
+  NodeAdd addNode(const QString& parentKey, const QString& key, const QString&, const QString&,
+                  bool) override {
+    if (!parentKey.isEmpty() && !keys.contains(parentKey)) return NodeAdd::ParentNotFound;
+    if (!key.isEmpty() && keys.contains(key)) return NodeAdd::Failed;
+    if (!key.isEmpty()) keys.insert(key);
+    return NodeAdd::Added;
+  }
+  void showNode(const QString& key) override { events << "show " + key; }
+  void clearList(DomainList list) override { clears << name(list); }
+  void addItem(DomainList list, const QString&, const QString& text, const QString& icon,
+               const QString&) override {
+    events << name(list) + " " + text + " " + icon;
+  }
+  void unselectFirst(DomainList list) override { events << "unselect " + name(list); }
+
+  static QString name(DomainList l) {
+    switch (l) {
+      case DomainList::UserTabGroups:
+        return "UserTabGroups";
+      case DomainList::TemplateGroups:
+        return "TemplateGroups";
+      case DomainList::GroupPath:
+        return "GroupPath";
+      case DomainList::BulkSelection:
+        return "BulkSelection";
+      case DomainList::BulkUsers:
+        return "BulkUsers";
+      case DomainList::BulkGroups:
+        return "BulkGroups";
+      case DomainList::BulkOUs:
+        return "BulkOUs";
+      case DomainList::GroupWindowGroups:
+        return "GroupWindowGroups";
+      case DomainList::NotMembers:
+        return "NotMembers";
+    }
+    return {};
+  }
+};
+
+class Loader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp.isValid());
+    simnet::NetworkBuilder b(tmp.path() + "/net");
+    b.forest("example.local", "EXAMPLE")
+        .nt4Domain("OLDCORP")
+        .group("OLDCORP", "Accounts", simnet::GroupSpec().ofType(2));
+    auto built = b.build();
+    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
+    net = *built;
+    directory::setDirectory(std::make_shared<adsi::Directory>(net));
+    state::resetShared();
+    options.dbpath = tmp.path() + "/";
+  }
+  void TearDown() override {
+    directory::setDirectory(nullptr);
+    state::resetShared();
+  }
+  directory::LoadOutcome loadAd(const QString& commandLine = QString()) {
+    state::shared().Domain_Name = "example.local";
+    state::shared().NetBIOS_Domain = "EXAMPLE";
+    options.commandLine = commandLine;
+    return directory::Get_W2K_Domain_Data(view, options);
+  }
+  directory::LoadOutcome loadNt() {
+    state::shared().Domain_Name = "OLDCORP";
+    return directory::Get_NT_Domain_Data(view);
+  }
+
+  QTemporaryDir tmp;
+  std::shared_ptr<simnet::SimNetwork> net;
+  RecordingView view;
+  directory::LoadOptions options;
+};
+
+TEST_F(Loader, ActiveDirectoryStatusTextsAndListOrder) {
+  auto out = loadAd();
+  EXPECT_TRUE(out.loaded);
+  EXPECT_FALSE(out.raised);
+  EXPECT_EQ(view.statuses, (QStringList{"Getting Users...", "Getting Groups..."}));
+  EXPECT_EQ(view.clears,
+            (QStringList{"BulkUsers", "BulkGroups", "TemplateGroups", "UserTabGroups", "GroupPath"}));
+  EXPECT_EQ(view.events.first(), "upn @example.local");
+  EXPECT_EQ(view.events.mid(view.events.size() - 3),
+            (QStringList{"show DC=example,DC=local", "unselect BulkUsers", "unselect BulkGroups"}));
+  EXPECT_EQ(view.refreshes, 0);
+  EXPECT_EQ(state::shared().Step_Text, "Error Getting Groups 0");
+  // Each group goes to the user tab, the group window, the bulk window when global, the template.
+  const int first = int(view.events.indexOf(QRegularExpression("UserTabGroups .*")));
+  ASSERT_GE(first, 0);
+  EXPECT_TRUE(view.events[first + 1].startsWith("GroupWindowGroups "));
+}
+
+TEST_F(Loader, DebugShowsEachUsersNumberAndRepaints) {
+  auto out = loadAd("/DEBUG");
+  ASSERT_TRUE(out.loaded);
+  const int users = state::shared().User_Count;
+  ASSERT_GT(users, 1);
+  EXPECT_EQ(view.refreshes, users);
+  EXPECT_EQ(view.statuses[1], "User Number 1");
+  EXPECT_EQ(view.statuses[users], QStringLiteral("User Number %1").arg(users));
+  EXPECT_EQ(view.statuses.last(), "Getting Groups...");
+}
+
+TEST_F(Loader, CountersGoPast32767) {
+  state::shared().User_Count = 32767;
+  state::shared().Group_Count = 32767;
+  ASSERT_TRUE(loadAd().loaded);
+  EXPECT_GT(state::shared().User_Count, 32767);
+  EXPECT_GT(state::shared().Group_Count, 32767);
+}
+
+TEST_F(Loader, NtStatusTextsListsAndStepTexts) {
+  auto out = loadNt();
+  EXPECT_TRUE(out.loaded);
+  EXPECT_EQ(view.statuses, (QStringList{"Retrieving Users...", "Retrieving Groups..."}));
+  EXPECT_EQ(view.clears,
+            (QStringList{"TemplateGroups", "UserTabGroups", "GroupPath", "BulkSelection", "BulkGroups"}));
+  EXPECT_EQ(state::shared().Step_Text, "Error Getting Groups 0");
+  const int accounts = int(view.events.indexOf("GroupWindowGroups Accounts Global"));
+  ASSERT_GE(accounts, 0);
+  EXPECT_EQ(view.events.mid(accounts, 4),
+            (QStringList{"GroupWindowGroups Accounts Global", "UserTabGroups Accounts Global",
+                         "TemplateGroups Accounts Global", "BulkGroups Accounts Global"}));
+  EXPECT_EQ(view.events.mid(view.events.size() - 2),
+            (QStringList{"unselect BulkUsers", "unselect BulkGroups"}));
+  EXPECT_TRUE(view.keys.contains("root"));
+}
+
+TEST_F(Loader, UnreachableNtDomainRaisesBeforeAddingAnything) {
+  ASSERT_TRUE(net->setReachable("OLDCORP", false).ok());
+  auto out = loadNt();
+  EXPECT_FALSE(out.loaded);
+  ASSERT_TRUE(out.raised);
+  EXPECT_TRUE(view.keys.isEmpty());
+  EXPECT_TRUE(view.statuses.isEmpty());
+}
+
+TEST_F(Loader, WithoutDebugOneFailingSearchesAreSkipped) {
+  state::shared().Domain_Name = "gone.local";
+  auto out = directory::Get_W2K_Domain_Data(view, options);
+  EXPECT_FALSE(out.loaded);
+  EXPECT_FALSE(out.raised);
+  ASSERT_TRUE(view.events.filter(QRegularExpression("^message ")).size() == 1)
+      << "only the OU search is reported";
+  EXPECT_EQ(view.statuses, (QStringList{"Getting Users...", "Getting Groups..."}));
+
+  options.commandLine = "/DEBUG1";
+  out = directory::Get_W2K_Domain_Data(view, options);
+  EXPECT_TRUE(out.raised) << "with /DEBUG1 the user search's failure reaches the caller";
+}
+
+}  // namespace
