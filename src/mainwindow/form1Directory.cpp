@@ -293,24 +293,37 @@ bool form1::Connect_Domain(const QString& name) {
   return outcome.loaded;
 }
 
+namespace {
+
+// The Windows 2000-only fields of the user-properties tab and their labels; the principal-name
+// field is shown and hidden but never enabled or disabled.
+struct W2KFields {
+  std::array<QWidget*, 7> fields;
+  std::array<QLabel*, 7> labels;
+};
+W2KFields w2kFields(const form1& f) {
+  return {{f.UM_Initails, f.UM_First, f.UM_Last, f.UM_Office, f.UM_MailAddress, f.UM_Logon_Name,
+           f.UM_W2KDomain_Name},
+          {f.Label37, f.Label38, f.Label39, f.Label40, f.Label33, f.Label43, f.Label41}};
+}
+
+}  // namespace
+
 void form1::Show_W2K_Fields() {
-  const std::array<QWidget*, 7> fields{UM_Initails,    UM_First,      UM_Last,          UM_Office,
-                                       UM_MailAddress, UM_Logon_Name, UM_W2KDomain_Name};
-  for (QWidget* w : fields) w->setEnabled(true);
-  for (QWidget* w : fields) w->setVisible(true);
+  const W2KFields w = w2kFields(*this);
+  for (QWidget* field : w.fields) field->setEnabled(true);
+  for (QWidget* field : w.fields) field->setVisible(true);
   UM_PreW2K->setVisible(true);
-  for (QLabel* l : {Label37, Label38, Label39, Label40, Label33, Label43}) l->setVisible(true);
+  for (QLabel* label : w.labels) label->setVisible(true);
   Label3->setText(QStringLiteral("Display Name"));
-  Label41->setVisible(true);
 }
 
 void form1::Hide_W2K_Fields() {
-  const std::array<QWidget*, 7> fields{UM_Initails,    UM_First,      UM_Last,          UM_Office,
-                                       UM_MailAddress, UM_Logon_Name, UM_W2KDomain_Name};
-  for (QWidget* w : fields) w->setEnabled(false);
-  for (QWidget* w : fields) w->setVisible(false);
+  const W2KFields w = w2kFields(*this);
+  for (QWidget* field : w.fields) field->setEnabled(false);
+  for (QWidget* field : w.fields) field->setVisible(false);
   UM_PreW2K->setVisible(false);
-  for (QLabel* l : {Label37, Label38, Label39, Label40, Label33, Label43, Label41}) l->setVisible(false);
+  for (QLabel* label : w.labels) label->setVisible(false);
   Label3->setText(QStringLiteral("Full Name"));
 }
 
