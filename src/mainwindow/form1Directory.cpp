@@ -51,6 +51,7 @@ class WindowView : public directory::DomainView {
   void setUpnSuffix(const QString& text) override { f_.UM_W2KDomain_Name->setText(text); }
 
   void clearTree() override {
+    qDeleteAll(pendingTop_);
     pendingTop_.clear();
     sortedNodes_.clear();
     f_.Root_Node = nullptr;

@@ -212,6 +212,24 @@ TEST_F(ConnectDomain, NtDomainLoadsUsersUnderTheRootAndGroupsByKind) {
   EXPECT_FALSE(directory::NT_Domain_Object().isNull()) << "the NT domain object stays bound";
 }
 
+TEST_F(ConnectDomain, ConnectingBackToActiveDirectoryRestoresItsFieldsAndPages) {
+  builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP");
+  install();
+  ASSERT_TRUE(connect("OLDCORP"));
+  ASSERT_TRUE(w->UM_Logon_Name->isHidden());
+  ASSERT_TRUE(connect("example.local"));
+  for (QWidget* shown : std::initializer_list<QWidget*>{
+           w->UM_First, w->UM_Initails, w->UM_Last, w->UM_Office, w->UM_MailAddress, w->UM_Logon_Name,
+           w->UM_W2KDomain_Name, w->UM_PreW2K, w->Label33, w->Label37, w->Label38, w->Label39, w->Label40,
+           w->Label41, w->Label43}) {
+    EXPECT_FALSE(shown->isHidden()) << shown->objectName().toStdString();
+    EXPECT_TRUE(shown->isEnabled()) << shown->objectName().toStdString();
+  }
+  EXPECT_EQ(w->Label3->text(), "Display Name");
+  EXPECT_TRUE(w->SSTab2->isTabEnabled(3));
+  EXPECT_EQ(status(2), "2000-Native Mode");
+}
+
 TEST_F(ConnectDomain, DottedNameWithoutAReachableDirectoryIsAnNtDomainAndFails) {
   smallDomain();
   ASSERT_TRUE(net->setReachable("example.local", false).ok());
