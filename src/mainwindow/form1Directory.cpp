@@ -296,36 +296,28 @@ bool form1::Connect_Domain(const QString& name) {
 
 namespace {
 
-// The Windows 2000-only fields of the user-properties tab and their labels; the principal-name
-// field is shown and hidden but never enabled or disabled.
-struct W2KFields {
-  std::array<QWidget*, 7> fields;
-  std::array<QLabel*, 7> labels;
-};
-W2KFields w2kFields(const form1& f) {
-  return {{f.UM_Initails, f.UM_First, f.UM_Last, f.UM_Office, f.UM_MailAddress, f.UM_Logon_Name,
-           f.UM_W2KDomain_Name},
-          {f.Label37, f.Label38, f.Label39, f.Label40, f.Label33, f.Label43, f.Label41}};
+// Shows and enables, or hides and disables, the Windows 2000-only fields of the user-properties
+// tab and their labels; the pre-Windows 2000 name is only shown or hidden. The name label reads
+// "Display Name" in Active Directory and "Full Name" in an NT domain.
+void showW2KFields(form1& f, bool shown) {
+  const std::array<QWidget*, 7> fields{f.UM_Initails,    f.UM_First,      f.UM_Last,          f.UM_Office,
+                                       f.UM_MailAddress, f.UM_Logon_Name, f.UM_W2KDomain_Name};
+  for (QWidget* field : fields) field->setEnabled(shown);
+  for (QWidget* field : fields) field->setVisible(shown);
+  f.UM_PreW2K->setVisible(shown);
+  for (QLabel* label : {f.Label37, f.Label38, f.Label39, f.Label40, f.Label33, f.Label43, f.Label41})
+    label->setVisible(shown);
+  f.Label3->setText(shown ? QStringLiteral("Display Name") : QStringLiteral("Full Name"));
 }
 
 }  // namespace
 
 void form1::Show_W2K_Fields() {
-  const W2KFields w = w2kFields(*this);
-  for (QWidget* field : w.fields) field->setEnabled(true);
-  for (QWidget* field : w.fields) field->setVisible(true);
-  UM_PreW2K->setVisible(true);
-  for (QLabel* label : w.labels) label->setVisible(true);
-  Label3->setText(QStringLiteral("Display Name"));
+  showW2KFields(*this, true);
 }
 
 void form1::Hide_W2K_Fields() {
-  const W2KFields w = w2kFields(*this);
-  for (QWidget* field : w.fields) field->setEnabled(false);
-  for (QWidget* field : w.fields) field->setVisible(false);
-  UM_PreW2K->setVisible(false);
-  for (QLabel* label : w.labels) label->setVisible(false);
-  Label3->setText(QStringLiteral("Full Name"));
+  showW2KFields(*this, false);
 }
 
 void form1::Clear_UM() {
