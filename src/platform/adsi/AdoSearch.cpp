@@ -37,18 +37,31 @@ class OrderEntry : public search::Entry {
   const adsi::Entry* e_;
 };
 
-QVariant fieldValue(const QString& name, const Entry& e, Provider provider, const QString& server) {
-  if (isAdsPath(name)) return formatLdapPath(provider, server, e.dn);
-  const Attribute* a = e.find(name);
-  if (!a || a->values.isEmpty()) return {};
-  const AttributeDef* def = findAttribute(name);
-  const Syntax syntax = def ? def->syntax : Syntax::String;
-  const bool multi = def ? !def->singleValued : a->values.size() > 1;
-  if (!multi) return decodeValue(syntax, a->values.first());
-  QVariantList list;
-  for (const QByteArray& v : a->values) list.append(decodeValue(syntax, v));
-  return list;
-}
+// How one field of the record set is made, worked out once per command.
+struct FieldSpec {
+  QString name;
+  bool adsPath = false;
+  Syntax syntax = Syntax::String;
+  std::optional<bool> multiValued;  // unknown to the schema: a list only when there are several values
+
+  explicit FieldSpec(const QString& attribute) : name(attribute), adsPath(isAdsPath(attribute)) {
+    if (const AttributeDef* def = findAttribute(attribute)) {
+      syntax = def->syntax;
+      multiValued = !def->singleValued;
+    }
+  }
+
+  QVariant value(const Entry& e, Provider provider, const QString& server) const {
+    if (adsPath) return formatLdapPath(provider, server, e.dn);
+    const Attribute* a = e.find(name);
+    if (!a || a->values.isEmpty()) return {};
+    if (!multiValued.value_or(a->values.size() > 1)) return decodeValue(syntax, a->values.first());
+    QVariantList list;
+    list.reserve(a->values.size());
+    for (const QByteArray& v : a->values) list.append(decodeValue(syntax, v));
+    return list;
+  }
+};
 
 Scope backendScope(search::Scope s) {
   switch (s) {
@@ -187,12 +200,14 @@ Result<AdoRecordset> AdoCommand::Execute() {
     entries = std::move(sorted);
   }
 
+  QList<FieldSpec> specs;
+  for (const QString& a : q.attributes) specs.append(FieldSpec(a));
   QList<QVariantList> records;
   records.reserve(entries.size());
   for (const Entry& e : entries) {
     QVariantList fields;
-    fields.reserve(q.attributes.size());
-    for (const QString& a : q.attributes) fields.append(fieldValue(a, e, provider, q.base.server));
+    fields.reserve(specs.size());
+    for (const FieldSpec& f : specs) fields.append(f.value(e, provider, q.base.server));
     records.append(std::move(fields));
   }
   return AdoRecordset(q.attributes, std::move(records));

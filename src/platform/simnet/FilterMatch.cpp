@@ -53,6 +53,11 @@ void collectEqualities(const search::Filter& f, QList<std::pair<QString, QByteAr
     for (const search::Filter& child : f.children) collectEqualities(child, out);
 }
 
+void collectAttributes(const search::Filter& f, QStringList& out) {
+  if (!f.attribute.isEmpty() && !out.contains(f.attribute.toLower())) out.append(f.attribute.toLower());
+  for (const search::Filter& child : f.children) collectAttributes(child, out);
+}
+
 }  // namespace
 
 adsi::Result<CompiledFilter> compileFilter(const QString& text) {
@@ -63,6 +68,7 @@ adsi::Result<CompiledFilter> compileFilter(const QString& text) {
                                                          .arg(parsed.error().position));
   CompiledFilter out;
   collectEqualities(*parsed, out.equalities);
+  collectAttributes(*parsed, out.attributes);
   auto matcher = std::make_shared<search::Matcher>(*parsed);
   out.matches = [matcher](const AttributeSource& src) { return matcher->matches(EntryAdapter(src)); };
   return out;

@@ -3,6 +3,7 @@
 #include "platform/adsi/Properties.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
+#include "platform/search/Filter.h"
 #include "platform/simnet/DemoNetwork.h"
 #include "platform/simnet/FilterMatch.h"
 #include "platform/simnet/Store.h"
@@ -260,6 +261,13 @@ class SimConnection : public DirectoryConnection {
 
   Result<SearchResult> search(const SearchRequest& req) override {
     if (Status s = alive(); !s) return s.error();
+    const bool snapshot = st_.beginRead();
+    auto out = searchIn(req);
+    st_.endRead(snapshot);
+    return out;
+  }
+
+  Result<SearchResult> searchIn(const SearchRequest& req) {
     auto base = reach(req.base);
     if (!base) return base.error();
     auto pred = compileFilter(req.filter);
@@ -270,27 +278,36 @@ class SimConnection : public DirectoryConnection {
       after = req.cookie.toLongLong(&ok);
       if (!ok) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("bad paging cookie"));
     }
-    QList<qint64> ids = candidates(*base, req, pred->equalities, after);
     int limit = st_.sizeLimit;
     if (req.sizeLimit > 0 && req.sizeLimit < limit) limit = req.sizeLimit;
     const bool paged = req.pageSize > 0;
     const int pageLimit = paged ? std::min(req.pageSize, st_.sizeLimit) : limit;
     SearchResult out;
     qint64 lastId = 0;
-    for (qint64 id : ids) {
-      auto o = st_.objectById(id);
-      if (!o || !inScope(*o)) continue;
-      Source src(st_, *o, protocol_ == Protocol::GlobalCatalog);
-      if (!pred->matches(src)) continue;
-      if (out.entries.size() >= pageLimit) {
-        if (paged)
-          out.cookie = QByteArray::number(lastId);
-        else
-          out.sizeLimitExceeded = true;
-        break;
+    // Candidates come in chunks, so a page costs what it returns, not what the search has left.
+    const int chunk = std::max(pageLimit + 1, 256);
+    const bool baseIsHead = isNamingContextHead(*base);
+    const QStringList prefetch = prefetchFor(req, *pred);
+    qint64 cursor = after;
+    while (true) {
+      const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
+      for (qint64 id : ids) {
+        auto o = st_.objectById(id);
+        if (!o || !inScope(*o) || !inBase(*o, *base, req.scope, baseIsHead)) continue;
+        Source src(st_, *o, protocol_ == Protocol::GlobalCatalog, prefetch.isEmpty() ? nullptr : &prefetch);
+        if (!pred->matches(src)) continue;
+        if (out.entries.size() >= pageLimit) {
+          if (paged)
+            out.cookie = QByteArray::number(lastId);
+          else
+            out.sizeLimitExceeded = true;
+          return out;
+        }
+        out.entries.append(entry(*o, req.attributes, &src));
+        lastId = id;
       }
-      out.entries.append(entry(*o, req.attributes));
-      lastId = id;
+      if (ids.size() < chunk) break;
+      cursor = ids.last();
     }
     return out;
   }
@@ -302,11 +319,24 @@ class SimConnection : public DirectoryConnection {
   Status setPassword(const Dn& dn, const QString& password) override;
 
  private:
+  // The values of one entry. A search names the stored attributes it will read (`prefetch`, in
+  // lower case): they are read together, once, on first use.
   class Source : public AttributeSource {
    public:
-    Source(Store& st, const ObjRow& o, bool gc) : st_(st), o_(o), gc_(gc) {}
+    Source(Store& st, const ObjRow& o, bool gc, const QStringList* prefetch = nullptr)
+        : st_(st), o_(o), gc_(gc), prefetch_(prefetch) {}
     Values values(const QString& attribute) const override {
       if (gc_ && !partialAttributeSet().contains(attribute, Qt::CaseInsensitive)) return {};
+      if (prefetch_) {
+        const QString key = attribute.toLower();
+        if (prefetch_->contains(key)) {
+          if (!loaded_) {
+            stored_ = st_.attrsNamed(o_.id, *prefetch_);
+            loaded_ = true;
+          }
+          return stored_.value(key);
+        }
+      }
       return st_.readValues(o_, attribute);
     }
 
@@ -314,7 +344,24 @@ class SimConnection : public DirectoryConnection {
     Store& st_;
     const ObjRow& o_;
     bool gc_;
+    const QStringList* prefetch_;
+    mutable bool loaded_ = false;
+    mutable QHash<QString, Values> stored_;
   };
+
+  // The stored attributes a search reads from each entry: those of its filter and those it
+  // returns; empty when it returns every attribute or names too many to read together.
+  static QStringList prefetchFor(const SearchRequest& req, const CompiledFilter& filter) {
+    if (req.attributes.isEmpty()) return {};
+    static const QStringList constructed{"distinguishedname", "member", "memberof",
+                                         "msds-user-account-control-computed"};
+    QStringList names;
+    for (const QString& a : filter.attributes + req.attributes) {
+      const QString key = a.toLower();
+      if (!constructed.contains(key) && !names.contains(key)) names.append(key);
+    }
+    return names.size() <= Store::kMaxNamesPerRead ? names : QStringList();
+  }
 
   Status alive() {
     st_.refresh();
@@ -350,7 +397,8 @@ class SimConnection : public DirectoryConnection {
     return {};
   }
 
-  Entry entry(const ObjRow& o, const QStringList& attributes) {
+  // `source`, when given, supplies the values of the named attributes.
+  Entry entry(const ObjRow& o, const QStringList& attributes, const AttributeSource* source = nullptr) {
     Entry e;
     e.dn = o.dn;
     const bool gc = protocol_ == Protocol::GlobalCatalog;
@@ -374,7 +422,7 @@ class SimConnection : public DirectoryConnection {
     }
     for (const QString& name : attributes) {
       if (gc && !partialAttributeSet().contains(name, Qt::CaseInsensitive)) continue;
-      Values v = st_.readValues(o, name);
+      Values v = source ? source->values(name) : st_.readValues(o, name);
       if (v.isEmpty()) continue;
       const AttributeDef* def = findAttribute(name);
       e.attributes.append(Attribute{def ? def->name : name, std::move(v)});
@@ -382,49 +430,128 @@ class SimConnection : public DirectoryConnection {
     return e;
   }
 
+  // Up to `limit` ids above `after`, in id order, of the objects that may match: those an index
+  // finds for one of the filter's equality terms, else the base's children or subtree. The caller
+  // still checks scope and filter.
   QList<qint64> candidates(const ObjRow& base, const SearchRequest& req,
-                           const QList<std::pair<QString, QByteArray>>& equalities, qint64 after) {
+                           const QList<std::pair<QString, QByteArray>>& equalities, qint64 after, int limit) {
     QList<qint64> ids;
     if (req.scope == Scope::Base) {
       if (base.id > after) ids.append(base.id);
       return ids;
     }
-    // An equality on an indexed attribute narrows the candidates; the filter is still applied.
+    auto collect = [&](Query& r) {
+      while (r.next()) ids.append(r.i64(0));
+      return ids;
+    };
+    // An equality on a value that names few objects.
     for (const auto& [attribute, value] : equalities) {
       if (attribute == QLatin1String("samaccountname")) {
-        auto r = st_.q("SELECT object_id FROM sam WHERE name_key=? AND object_id>? ORDER BY object_id");
-        r.bind(1, QString::fromUtf8(value).toLower()).bind(2, after);
-        while (r.next()) ids.append(r.i64(0));
-        return withinBase(ids, base, req.scope);
+        auto r =
+            st_.q("SELECT object_id FROM sam WHERE name_key=? AND object_id>? ORDER BY object_id LIMIT ?");
+        r.bind(1, QString::fromUtf8(value).toLower()).bind(2, after).bind(3, limit);
+        return collect(r);
       }
       if (attribute == QLatin1String("objectsid")) {
-        auto r = st_.q("SELECT object_id FROM sids WHERE sid=? AND object_id>? ORDER BY object_id");
-        r.bindBlob(1, value).bind(2, after);
-        while (r.next()) ids.append(r.i64(0));
-        return withinBase(ids, base, req.scope);
+        auto r = st_.q("SELECT object_id FROM sids WHERE sid=? AND object_id>? ORDER BY object_id LIMIT ?");
+        r.bindBlob(1, value).bind(2, after).bind(3, limit);
+        return collect(r);
+      }
+      if (attribute == QLatin1String("userprincipalname")) {
+        auto r = st_.q(
+            "SELECT object_id FROM attrs WHERE akey GLOB 'userprincipalname' AND fold(value)=? AND "
+            "object_id>? "
+            "ORDER BY object_id LIMIT ?");
+        r.bind(1, QString::fromUtf8(value).toCaseFolded()).bind(2, after).bind(3, limit);
+        return collect(r);
       }
     }
     if (req.scope == Scope::OneLevel) {
-      auto r = st_.q("SELECT id FROM objects WHERE parent_id=? AND id>? ORDER BY id");
-      r.bind(1, base.id).bind(2, after);
-      while (r.next()) ids.append(r.i64(0));
-      return ids;
+      auto r = st_.q("SELECT id FROM objects WHERE parent_id=? AND id>? ORDER BY id LIMIT ?");
+      r.bind(1, base.id).bind(2, after).bind(3, limit);
+      return collect(r);
+    }
+    // Below the head of a domain or forest the subtree is nearly everything: a class or category
+    // names fewer objects.
+    if (isNamingContextHead(base)) {
+      for (const auto& [attribute, value] : equalities)
+        if (attribute == QLatin1String("objectcategory") || attribute == QLatin1String("objectclass"))
+          return byClassOrCategory(attribute, value, after, limit);
     }
     const QString rk = reversedKey(base.dn);
-    auto r = st_.q("SELECT id FROM objects WHERE (rkey=?1 OR (rkey>?2 AND rkey<?3)) AND id>?4 ORDER BY id");
-    r.bind(1, rk).bind(2, rk + QChar(1)).bind(3, rk + QChar(2)).bind(4, after);
-    while (r.next()) ids.append(r.i64(0));
+    auto r = st_.q(
+        "SELECT id FROM objects WHERE (rkey=?1 OR (rkey>?2 AND rkey<?3)) AND id>?4 ORDER BY id LIMIT ?5");
+    r.bind(1, rk).bind(2, rk + QChar(1)).bind(3, rk + QChar(2)).bind(4, after).bind(5, limit);
+    return collect(r);
+  }
+
+  bool isNamingContextHead(const ObjRow& o) {
+    if (o.parentId == 0) return true;
+    auto d = st_.domainById(o.domainId);
+    return d && d->nc == o.dn;
+  }
+
+  // The objects whose objectClass or objectCategory has a value the test (attribute=value)
+  // accepts. These attributes have few distinct values: each is judged by the filter evaluator
+  // itself (short category names and class aliases included), then its objects are looked up.
+  QList<qint64> byClassOrCategory(const QString& attribute, const QByteArray& value, qint64 after,
+                                  int limit) {
+    const bool category = attribute == QLatin1String("objectcategory");
+    auto test = compileFilter(
+        QStringLiteral("(%1=%2)").arg(attribute, search::escapeFilterValue(QString::fromUtf8(value))));
+    QList<qint64> ids;
+    if (!test) return ids;
+    QByteArray v;
+    bool first = true;
+    while (true) {
+      auto next = st_.q(category ? "SELECT min(value) FROM attrs WHERE akey GLOB 'objectcategory' AND value>?"
+                                 : "SELECT min(value) FROM attrs WHERE akey GLOB 'objectclass' AND value>?");
+      if (first)
+        next.bindBlob(1, QByteArray(""));
+      else
+        next.bindBlob(1, v);
+      first = false;
+      if (!next.next() || next.isNull(0)) break;
+      v = next.blob(0);
+      if (!test->matches(OneValue(attribute, v))) continue;
+      auto r =
+          st_.q(category ? "SELECT object_id FROM attrs WHERE akey GLOB 'objectcategory' AND value=? AND "
+                           "object_id>? ORDER BY object_id LIMIT ?"
+                         : "SELECT object_id FROM attrs WHERE akey GLOB 'objectclass' AND value=? AND "
+                           "object_id>? ORDER BY object_id LIMIT ?");
+      r.bindBlob(1, v).bind(2, after).bind(3, limit);
+      while (r.next()) ids.append(r.i64(0));
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    if (ids.size() > limit) ids.resize(limit);
     return ids;
   }
 
-  QList<qint64> withinBase(const QList<qint64>& ids, const ObjRow& base, Scope scope) {
-    QList<qint64> out;
-    for (qint64 id : ids) {
-      auto o = st_.objectById(id);
-      if (!o) continue;
-      if (scope == Scope::OneLevel ? o->parentId == base.id : o->dn.isWithin(base.dn)) out.append(id);
+  class OneValue : public AttributeSource {
+   public:
+    OneValue(const QString& attribute, const QByteArray& value) : attribute_(attribute), value_(value) {}
+    Values values(const QString& attribute) const override {
+      return attribute.compare(attribute_, Qt::CaseInsensitive) == 0 ? Values{value_} : Values{};
     }
-    return out;
+
+   private:
+    const QString& attribute_;
+    const QByteArray& value_;
+  };
+
+  static bool inBase(const ObjRow& o, const ObjRow& base, Scope scope, bool baseIsHead) {
+    switch (scope) {
+      case Scope::Base:
+        return o.id == base.id;
+      case Scope::OneLevel:
+        return o.parentId == base.id;
+      case Scope::Subtree:
+        break;
+    }
+    // Every object of a domain lies below the domain's head.
+    if (baseIsHead && o.domainId != 0 && o.domainId == base.domainId) return true;
+    return o.dn.isWithin(base.dn);
   }
 
   std::optional<ObjRow> groupByRid(qint64 domainId, qint64 rid) {

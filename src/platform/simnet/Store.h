@@ -104,6 +104,10 @@ class Store {
   adsi::Status begin();
   adsi::Status commit();
   void rollback();
+  // A read snapshot: one lock for the many statements of a search rather than one per statement.
+  // Does nothing inside a transaction; `endRead` closes only what `beginRead` opened.
+  bool beginRead();
+  void endRead(bool opened);
 
   QDateTime now() const { return clock ? clock() : QDateTime::currentDateTimeUtc(); }
   qint64 nowTicks() const;
@@ -123,6 +127,10 @@ class Store {
   std::optional<ObjRow> object(const adsi::Dn& dn);
   std::optional<ObjRow> objectById(qint64 id);
   adsi::Values attr(qint64 id, const QString& name);
+  // The stored values of several attributes of one object (names in lower case, at most
+  // kMaxNamesPerRead), read with one statement, by lower-case name.
+  QHash<QString, adsi::Values> attrsNamed(qint64 id, const QStringList& lowerNames);
+  static constexpr int kMaxNamesPerRead = 16;
   QList<adsi::Attribute> attrs(qint64 id);
   void writeAttr(qint64 id, const QString& name, const adsi::Values& values);
   QStringList chain(qint64 id);
@@ -151,6 +159,7 @@ class Store {
   sqlite3* db_ = nullptr;
   QHash<const char*, sqlite3_stmt*> stmts_;
   QHash<int, sqlite3_stmt*> attrInserts_;
+  QHash<int, sqlite3_stmt*> attrReads_;
   bool cached_ = false;
   qint64 dataVersion_ = -1;
   QHash<qint64, DomainRow> domains_;

@@ -173,6 +173,7 @@ TEST_F(AdoSearch, OrderBySortsByTheAttributeWithoutRegardToCase) {
                           "order by groupType"));
   QList<qint64> types;
   for (byType.MoveFirst(); !byType.EOF(); byType.MoveNext()) types.append(byType.Fields(0).toLongLong());
+  ASSERT_FALSE(types.isEmpty());
   EXPECT_TRUE(std::is_sorted(types.begin(), types.end()));
   EXPECT_LT(types.first(), 0) << "security groups have negative types";
 }
@@ -194,6 +195,14 @@ TEST_F(AdoSearch, RecordSetsHoldEveryEntryPastTheSizeLimit) {
   EXPECT_EQ(names.size(), 25) << "no entry twice";
   EXPECT_EQ(rows("select name from '" + base + "' where objectCategory='person' ORDER BY name").RecordCount(),
             25);
+  // A subtree search found through the category index pages the same way.
+  setSizeLimit(1000);
+  const int persons =
+      rows("select name from 'LDAP://example.local' where objectCategory='person'").RecordCount();
+  setSizeLimit(10);
+  EXPECT_GE(persons, 25);
+  EXPECT_EQ(rows("select name from 'LDAP://example.local' where objectCategory='person'").RecordCount(),
+            persons);
   // The limit itself is in force: one unpaged answer stops at 10 and says so.
   auto c = net->bind("example.local", Protocol::Ldap, std::nullopt);
   ASSERT_TRUE(c.ok());
