@@ -171,14 +171,28 @@ Result<AdoRecordset> AdoCommand::Execute() {
   if (req.attributes.isEmpty()) req.attributes.append(QStringLiteral("distinguishedName"));
   req.pageSize = kPageSize;
 
-  QList<Entry> entries;
+  QList<FieldSpec> specs;
+  for (const QString& a : q.attributes) specs.append(FieldSpec(a));
+  auto record = [&](const Entry& e) {
+    QVariantList fields;
+    fields.reserve(specs.size());
+    for (const FieldSpec& f : specs) fields.append(f.value(e, provider, q.base.server));
+    return fields;
+  };
+
+  // Each page becomes records at once; only a sorted search keeps its entries until the end.
+  QList<QVariantList> records;
+  QList<Entry> toSort;
   while (true) {
     auto page = (*conn)->search(req);
     if (!page) return page.error();
     if (page->sizeLimitExceeded)
       return makeError(hr::SIZELIMIT_EXCEEDED,
                        QStringLiteral("the server cut the result of %1 at its size limit").arg(q.base.path));
-    entries.append(std::move(page->entries));
+    if (q.orderBy)
+      toSort.append(std::move(page->entries));
+    else
+      for (const Entry& e : std::as_const(page->entries)) records.append(record(e));
     if (page->cookie.isEmpty()) break;
     if (page->cookie == req.cookie)
       return makeError(hr::E_FAIL, QStringLiteral("the server repeated a paging cookie"));
@@ -190,25 +204,11 @@ Result<AdoRecordset> AdoCommand::Execute() {
 
   if (q.orderBy) {
     QList<OrderEntry> order;
-    order.reserve(entries.size());
-    for (const Entry& e : entries) order.append(OrderEntry(e));
-    const search::EntryOrder by(*q.orderBy);
-    std::stable_sort(order.begin(), order.end(), by);
-    QList<Entry> sorted;
-    sorted.reserve(entries.size());
-    for (const OrderEntry& o : order) sorted.append(o.entry());
-    entries = std::move(sorted);
-  }
-
-  QList<FieldSpec> specs;
-  for (const QString& a : q.attributes) specs.append(FieldSpec(a));
-  QList<QVariantList> records;
-  records.reserve(entries.size());
-  for (const Entry& e : entries) {
-    QVariantList fields;
-    fields.reserve(specs.size());
-    for (const FieldSpec& f : specs) fields.append(f.value(e, provider, q.base.server));
-    records.append(std::move(fields));
+    order.reserve(toSort.size());
+    for (const Entry& e : std::as_const(toSort)) order.append(OrderEntry(e));
+    std::stable_sort(order.begin(), order.end(), search::EntryOrder(*q.orderBy));
+    records.reserve(order.size());
+    for (const OrderEntry& o : std::as_const(order)) records.append(record(o.entry()));
   }
   return AdoRecordset(q.attributes, std::move(records));
 }

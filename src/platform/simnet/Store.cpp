@@ -55,7 +55,6 @@ QString reversedKey(const Dn& dn) {
 Store::~Store() {
   for (sqlite3_stmt* s : std::as_const(stmts_)) sqlite3_finalize(s);
   for (sqlite3_stmt* s : std::as_const(attrInserts_)) sqlite3_finalize(s);
-  for (sqlite3_stmt* s : std::as_const(attrReads_)) sqlite3_finalize(s);
   if (db_) sqlite3_close(db_);
 }
 
@@ -279,20 +278,20 @@ Values Store::attr(qint64 id, const QString& name) {
 
 QHash<QString, Values> Store::attrsNamed(qint64 id, const QStringList& lowerNames) {
   QHash<QString, Values> out;
-  const int n = static_cast<int>(lowerNames.size());
-  if (n == 0 || n > kMaxNamesPerRead) return out;
-  sqlite3_stmt*& s = attrReads_[n];
-  if (!s) {
-    QByteArray sql = "SELECT akey, value FROM attrs WHERE object_id=? AND akey IN (?";
-    for (int i = 1; i < n; ++i) sql += ",?";
-    sql += ") ORDER BY akey, seq";
-    if (sqlite3_prepare_v3(db_, sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
-      qFatal("simnet: cannot prepare the attribute read: %s", sqlite3_errmsg(db_));
-  }
-  Query r(db_, s);
+  if (lowerNames.isEmpty() || lowerNames.size() > kMaxNamesPerRead) return out;
+  QByteArray keys[kMaxNamesPerRead];
+  for (qsizetype i = 0; i < lowerNames.size(); ++i) keys[i] = lowerNames[i].toUtf8();
+  // One seek and a short run over the object's rows is cheaper than a seek per name.
+  auto r = q("SELECT akey, value FROM attrs WHERE object_id=? ORDER BY akey, seq");
   r.bind(1, id);
-  for (int i = 0; i < n; ++i) r.bind(i + 2, lowerNames[i]);
-  while (r.next()) out[r.text(0)].append(r.blob(1));
+  while (r.next()) {
+    const QByteArrayView key = r.bytes(0);
+    for (qsizetype i = 0; i < lowerNames.size(); ++i)
+      if (key == keys[i]) {
+        out[lowerNames[i]].append(r.blob(1));
+        break;
+      }
+  }
   return out;
 }
 

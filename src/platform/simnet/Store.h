@@ -78,6 +78,11 @@ class Query {
     const void* p = sqlite3_column_blob(stmt_, c);
     return QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, c));
   }
+  // The column's bytes, valid until the next step.
+  QByteArrayView bytes(int c) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
+    return QByteArrayView(p, sqlite3_column_bytes(stmt_, c));
+  }
   bool isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }
 
  private:
@@ -159,7 +164,6 @@ class Store {
   sqlite3* db_ = nullptr;
   QHash<const char*, sqlite3_stmt*> stmts_;
   QHash<int, sqlite3_stmt*> attrInserts_;
-  QHash<int, sqlite3_stmt*> attrReads_;
   bool cached_ = false;
   qint64 dataVersion_ = -1;
   QHash<qint64, DomainRow> domains_;
