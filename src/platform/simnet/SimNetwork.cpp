@@ -471,12 +471,11 @@ class SimConnection : public DirectoryConnection {
       r.bind(1, base.id).bind(2, after).bind(3, limit);
       return collect(r);
     }
-    // Below the head of a domain or forest the subtree is nearly everything: a class or category
-    // names fewer objects.
+    // Below the head of a domain or forest the subtree is nearly everything: a category names
+    // fewer objects.
     if (isNamingContextHead(base)) {
       for (const auto& [attribute, value] : equalities)
-        if (attribute == QLatin1String("objectcategory") || attribute == QLatin1String("objectclass"))
-          return byClassOrCategory(attribute, value, after, limit);
+        if (attribute == QLatin1String("objectcategory")) return byCategory(value, after, limit);
     }
     const QString rk = reversedKey(base.dn);
     auto r = st_.q(
@@ -491,34 +490,25 @@ class SimConnection : public DirectoryConnection {
     return d && d->nc == o.dn;
   }
 
-  // The objects whose objectClass or objectCategory has a value the test (attribute=value)
-  // accepts. These attributes have few distinct values: each is judged by the filter evaluator
-  // itself (short category names and class aliases included), then its objects are looked up.
-  QList<qint64> byClassOrCategory(const QString& attribute, const QByteArray& value, qint64 after,
-                                  int limit) {
-    const bool category = attribute == QLatin1String("objectcategory");
+  // The objects whose objectCategory has a value the test (objectCategory=value) accepts. There
+  // are few distinct categories: each is judged by the filter evaluator itself (short names and
+  // class aliases included), then its objects are looked up.
+  QList<qint64> byCategory(const QByteArray& value, qint64 after, int limit) {
+    const QString attribute = QStringLiteral("objectcategory");
     auto test = compileFilter(
-        QStringLiteral("(%1=%2)").arg(attribute, search::escapeFilterValue(QString::fromUtf8(value))));
+        QStringLiteral("(objectCategory=%1)").arg(search::escapeFilterValue(QString::fromUtf8(value))));
     QList<qint64> ids;
     if (!test) return ids;
     QByteArray v;
-    bool first = true;
     while (true) {
-      auto next = st_.q(category ? "SELECT min(value) FROM attrs WHERE akey GLOB 'objectcategory' AND value>?"
-                                 : "SELECT min(value) FROM attrs WHERE akey GLOB 'objectclass' AND value>?");
-      if (first)
-        next.bindBlob(1, QByteArray(""));
-      else
-        next.bindBlob(1, v);
-      first = false;
+      auto next = st_.q("SELECT min(value) FROM attrs WHERE akey GLOB 'objectcategory' AND value>?");
+      next.bindBlob(1, v.isNull() ? QByteArray("") : v);
       if (!next.next() || next.isNull(0)) break;
       v = next.blob(0);
       if (!test->matches(OneValue(attribute, v))) continue;
-      auto r =
-          st_.q(category ? "SELECT object_id FROM attrs WHERE akey GLOB 'objectcategory' AND value=? AND "
-                           "object_id>? ORDER BY object_id LIMIT ?"
-                         : "SELECT object_id FROM attrs WHERE akey GLOB 'objectclass' AND value=? AND "
-                           "object_id>? ORDER BY object_id LIMIT ?");
+      auto r = st_.q(
+          "SELECT object_id FROM attrs WHERE akey GLOB 'objectcategory' AND value=? AND object_id>? "
+          "ORDER BY object_id LIMIT ?");
       r.bindBlob(1, v).bind(2, after).bind(3, limit);
       while (r.next()) ids.append(r.i64(0));
     }

@@ -30,7 +30,6 @@ CREATE TABLE IF NOT EXISTS sids(sid BLOB NOT NULL, object_id INTEGER NOT NULL, P
 CREATE TABLE IF NOT EXISTS links(group_id INTEGER NOT NULL, member_id INTEGER NOT NULL, PRIMARY KEY(group_id, member_id))
   WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS links_member ON links(member_id, group_id);
-CREATE INDEX IF NOT EXISTS attrs_class ON attrs(value, object_id) WHERE akey GLOB 'objectclass';
 CREATE INDEX IF NOT EXISTS attrs_category ON attrs(value, object_id) WHERE akey GLOB 'objectcategory';
 CREATE INDEX IF NOT EXISTS attrs_upn ON attrs(fold(value), object_id) WHERE akey GLOB 'userprincipalname';
 CREATE TABLE IF NOT EXISTS secrets(object_id INTEGER PRIMARY KEY, salt BLOB NOT NULL, hash BLOB NOT NULL);
