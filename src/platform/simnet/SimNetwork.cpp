@@ -291,10 +291,9 @@ class SimConnection : public DirectoryConnection {
     qint64 cursor = after;
     while (true) {
       const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
-      for (qint64 id : ids) {
-        auto o = st_.objectById(id);
-        if (!o || !inScope(*o) || !inBase(*o, *base, req.scope, baseIsHead)) continue;
-        Source src(st_, *o, protocol_ == Protocol::GlobalCatalog, prefetch.isEmpty() ? nullptr : &prefetch);
+      for (const ObjRow& o : st_.objectsByIds(ids)) {
+        if (!inScope(o) || !inBase(o, *base, req.scope, baseIsHead)) continue;
+        Source src(st_, o, protocol_ == Protocol::GlobalCatalog, prefetch.isEmpty() ? nullptr : &prefetch);
         if (!pred->matches(src)) continue;
         if (out.entries.size() >= pageLimit) {
           if (paged)
@@ -303,8 +302,8 @@ class SimConnection : public DirectoryConnection {
             out.sizeLimitExceeded = true;
           return out;
         }
-        out.entries.append(entry(*o, req.attributes, &src));
-        lastId = id;
+        out.entries.append(entry(o, req.attributes, &src));
+        lastId = o.id;
       }
       if (ids.size() < chunk) break;
       cursor = ids.last();

@@ -267,6 +267,29 @@ std::optional<ObjRow> Store::objectById(qint64 id) {
   return o;
 }
 
+QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
+  QList<ObjRow> out;
+  if (ascendingIds.isEmpty()) return out;
+  out.reserve(ascendingIds.size());
+  const qint64 first = ascendingIds.first(), last = ascendingIds.last();
+  if (last - first >= 4 * ascendingIds.size()) {
+    for (qint64 id : ascendingIds)
+      if (auto o = objectById(id)) out.append(std::move(*o));
+    return out;
+  }
+  auto r =
+      q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id BETWEEN ? AND ? ORDER BY id");
+  r.bind(1, first).bind(2, last);
+  qsizetype i = 0;
+  while (i < ascendingIds.size() && r.next()) {
+    const qint64 id = r.i64(0);
+    while (i < ascendingIds.size() && ascendingIds[i] < id) ++i;
+    if (i < ascendingIds.size() && ascendingIds[i] == id)
+      out.append(ObjRow{id, r.i64(1), r.i64(2), r.i64(3), Dn::parse(r.text(4)).value()});
+  }
+  return out;
+}
+
 Values Store::attr(qint64 id, const QString& name) {
   Values out;
   auto r = q("SELECT value FROM attrs WHERE object_id=? AND akey=? ORDER BY seq");

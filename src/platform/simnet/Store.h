@@ -131,6 +131,8 @@ class Store {
 
   std::optional<ObjRow> object(const adsi::Dn& dn);
   std::optional<ObjRow> objectById(qint64 id);
+  // The objects of `ascendingIds` (those that exist), in that order; close ids are read together.
+  QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds);
   adsi::Values attr(qint64 id, const QString& name);
   // The stored values of several attributes of one object (names in lower case, at most
   // kMaxNamesPerRead), read with one statement, by lower-case name.
