@@ -164,6 +164,12 @@ Result<Dn> Dn::parse(const QString& text) {
   return dn;
 }
 
+Result<Dn> Dn::parseFormatted(const QString& text) {
+  auto dn = parse(text);
+  if (dn) dn->text_ = text;
+  return dn;
+}
+
 Dn Dn::fromDnsName(const QString& dnsName) {
   Dn dn;
   for (const QString& label : dnsName.split(u'.', Qt::SkipEmptyParts))
@@ -201,6 +207,7 @@ QString Dn::dnsName() const {
 }
 
 QString Dn::toString() const {
+  if (!text_.isEmpty()) return text_;
   QString out;
   for (const Rdn& r : rdns_) {
     if (!out.isEmpty()) out += u',';

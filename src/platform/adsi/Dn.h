@@ -40,6 +40,9 @@ class Dn {
  public:
   Dn() = default;
   static Result<Dn> parse(const QString& text);
+  // A name from text that toString() produced: parsed, and the text kept so that toString() and
+  // key() need not format it again.
+  static Result<Dn> parseFormatted(const QString& text);
   // "DC=example,DC=local" from "example.local".
   static Dn fromDnsName(const QString& dnsName);
 
@@ -61,6 +64,7 @@ class Dn {
 
  private:
   QList<Rdn> rdns_;
+  QString text_;  // toString(), when known
 };
 
 // One attribute value escaped for use inside a DN (RFC 4514 section 2.4).
