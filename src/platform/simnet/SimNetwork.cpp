@@ -1541,6 +1541,16 @@ Status addCrossRef(Store& st, const ForestRow& f, const QString& name, const QSt
   return r ? Status() : Status(r.error());
 }
 
+
+// Records a domain's controller as a server of the network (role 0), when one is named.
+void registerDomainController(Store& st, const QString& name, qint64 domainId) {
+  if (name.isEmpty()) return;
+  auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
+  q.bind(1, name.toUpper()).bind(2, domainId);
+  q.run();
+  st.invalidate();
+}
+
 }  // namespace
 
 Status SimNetwork::addForest(const QString& dnsName, const QString& netbiosName, bool mixedMode,
@@ -1598,12 +1608,7 @@ Status SimNetwork::addForest(const QString& dnsName, const QString& netbiosName,
       !s)
     return s;
   if (Status s = seedDomain(st, *d, true, false, dcName); !s) return s;
-  if (!dcName.isEmpty()) {
-    auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
-    q.bind(1, dcName.toUpper()).bind(2, d->id);
-    q.run();
-    st.invalidate();
-  }
+  registerDomainController(st, dcName, d->id);
   return t.commit();
 }
 
@@ -1628,12 +1633,7 @@ Status SimNetwork::addChildDomain(const QString& parentDns, const QString& dnsNa
       !s)
     return s;
   if (Status s = seedDomain(st, *d, false, false, dcName); !s) return s;
-  if (!dcName.isEmpty()) {
-    auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
-    q.bind(1, dcName.toUpper()).bind(2, d->id);
-    q.run();
-    st.invalidate();
-  }
+  registerDomainController(st, dcName, d->id);
   return t.commit();
 }
 
@@ -1648,12 +1648,7 @@ Status SimNetwork::addNt4Domain(const QString& netbiosName, const QString& pdcNa
   if (!d) return d.error();
   if (Status s = addDomainHead(st, *d, ObjRow{}, 0, true); !s) return s;
   if (Status s = seedDomain(st, *d, false, true, QString()); !s) return s;
-  if (!pdcName.isEmpty()) {
-    auto q = st.q("INSERT OR REPLACE INTO servers(name, domain_id, role) VALUES(?,?,0)");
-    q.bind(1, pdcName.toUpper()).bind(2, d->id);
-    q.run();
-    st.invalidate();
-  }
+  registerDomainController(st, pdcName, d->id);
   return t.commit();
 }
 
