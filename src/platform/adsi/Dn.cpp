@@ -164,10 +164,21 @@ Result<Dn> Dn::parse(const QString& text) {
   return dn;
 }
 
-Result<Dn> Dn::parseFormatted(const QString& text) {
-  auto dn = parse(text);
-  if (dn) dn->text_ = text;
+Dn Dn::fromFormatted(const QString& text) {
+  Dn dn;
+  dn.text_ = text;
+  dn.unparsed_ = !text.isEmpty();
   return dn;
+}
+
+const QList<Rdn>& Dn::rdns() const {
+  if (unparsed_) {
+    // The text came from toString(), so it parses; were it damaged, the name would read as empty.
+    auto r = parseRdnList(text_, false);
+    if (r) rdns_ = std::move(*r);
+    unparsed_ = false;
+  }
+  return rdns_;
 }
 
 Dn Dn::fromDnsName(const QString& dnsName) {
@@ -179,20 +190,20 @@ Dn Dn::fromDnsName(const QString& dnsName) {
 
 Dn Dn::parent() const {
   Dn p;
-  p.rdns_ = rdns_.mid(1);
+  p.rdns_ = rdns().mid(1);
   return p;
 }
 
 Dn Dn::child(const Rdn& rdn) const {
   Dn c;
-  c.rdns_.reserve(rdns_.size() + 1);
+  c.rdns_.reserve(rdns().size() + 1);
   c.rdns_.append(rdn);
   c.rdns_.append(rdns_);
   return c;
 }
 
 bool Dn::isWithin(const Dn& ancestor) const {
-  if (ancestor.rdns_.size() > rdns_.size()) return false;
+  if (ancestor.rdns().size() > rdns().size()) return false;
   const qsizetype off = rdns_.size() - ancestor.rdns_.size();
   for (qsizetype i = 0; i < ancestor.rdns_.size(); ++i)
     if (!(rdns_[off + i] == ancestor.rdns_[i])) return false;
@@ -201,7 +212,7 @@ bool Dn::isWithin(const Dn& ancestor) const {
 
 QString Dn::dnsName() const {
   QStringList labels;
-  for (const Rdn& r : rdns_)
+  for (const Rdn& r : rdns())
     if (r.type() == QLatin1String("DC")) labels.append(r.value());
   return labels.join(u'.');
 }

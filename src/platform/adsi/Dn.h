@@ -40,16 +40,16 @@ class Dn {
  public:
   Dn() = default;
   static Result<Dn> parse(const QString& text);
-  // A name from text that toString() produced: parsed, and the text kept so that toString() and
-  // key() need not format it again.
-  static Result<Dn> parseFormatted(const QString& text);
+  // A name from text that toString() produced (a store's own copy): kept as text and parsed only
+  // when its parts are first asked for, so that toString() and key() cost nothing.
+  static Dn fromFormatted(const QString& text);
   // "DC=example,DC=local" from "example.local".
   static Dn fromDnsName(const QString& dnsName);
 
-  const QList<Rdn>& rdns() const { return rdns_; }
-  bool isEmpty() const { return rdns_.isEmpty(); }
-  int depth() const { return static_cast<int>(rdns_.size()); }
-  const Rdn& rdn() const { return rdns_.first(); }
+  const QList<Rdn>& rdns() const;
+  bool isEmpty() const { return rdns().isEmpty(); }
+  int depth() const { return static_cast<int>(rdns().size()); }
+  const Rdn& rdn() const { return rdns().first(); }
   Dn parent() const;
   Dn child(const Rdn& rdn) const;
   // True when this name lies at or below `ancestor`.
@@ -63,8 +63,9 @@ class Dn {
   bool operator==(const Dn& other) const { return key() == other.key(); }
 
  private:
-  QList<Rdn> rdns_;
-  QString text_;  // toString(), when known
+  mutable QList<Rdn> rdns_;
+  QString text_;               // toString(), when known
+  mutable bool unparsed_ = false;  // rdns_ not yet taken from text_
 };
 
 // One attribute value escaped for use inside a DN (RFC 4514 section 2.4).

@@ -255,7 +255,7 @@ std::optional<ObjRow> Store::object(const Dn& dn) {
   r.bind(1, reversedKey(dn));
   if (!r.next()) return std::nullopt;
   const QString stored = r.text(4);
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::parseFormatted(stored).value()};
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored)};
   return o;
 }
 
@@ -263,7 +263,7 @@ std::optional<ObjRow> Store::objectById(qint64 id) {
   auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id=?");
   r.bind(1, id);
   if (!r.next()) return std::nullopt;
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::parseFormatted(r.text(4)).value()};
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4))};
   return o;
 }
 
@@ -285,7 +285,7 @@ QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
     const qint64 id = r.i64(0);
     while (i < ascendingIds.size() && ascendingIds[i] < id) ++i;
     if (i < ascendingIds.size() && ascendingIds[i] == id)
-      out.append(ObjRow{id, r.i64(1), r.i64(2), r.i64(3), Dn::parseFormatted(r.text(4)).value()});
+      out.append(ObjRow{id, r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4))});
   }
   return out;
 }

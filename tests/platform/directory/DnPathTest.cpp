@@ -33,7 +33,15 @@ TEST(Dn, CanonicalFormAndKeysOfDifferentSpellings) {
     auto again = Dn::parse(dn->toString());
     ASSERT_TRUE(again.ok()) << c.in;
     EXPECT_EQ(again->key(), dn->key()) << c.in;
+    // A name kept as its formatted text answers as the parsed one does, parts included.
+    const Dn stored = Dn::fromFormatted(dn->toString());
+    EXPECT_EQ(stored.key(), dn->key()) << c.in;
+    EXPECT_EQ(stored.depth(), dn->depth()) << c.in;
+    EXPECT_EQ(stored.rdn().value(), dn->rdn().value()) << c.in;
+    EXPECT_EQ(stored.parent().toString(), dn->parent().toString()) << c.in;
+    EXPECT_TRUE(stored.isWithin(dn->parent())) << c.in;
   }
+  EXPECT_TRUE(Dn::fromFormatted(QString()).isEmpty());
   EXPECT_EQ(Dn::parse("cn=A,dc=B")->key(), Dn::parse("CN=a, DC=b")->key());
 }
 
