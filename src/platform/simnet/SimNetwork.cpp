@@ -287,13 +287,12 @@ class SimConnection : public DirectoryConnection {
     // Candidates come in chunks, so a page costs what it returns, not what the search has left.
     const int chunk = std::max(pageLimit + 1, 256);
     const bool baseIsHead = isNamingContextHead(*base);
-    const QStringList prefetch = prefetchFor(req, *pred);
     qint64 cursor = after;
     while (true) {
       const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
-      for (const ObjRow& o : st_.objectsByIds(ids)) {
+      for (const ObjRow& o : st_.objectsByIds(ids, true)) {
         if (!inScope(o) || !inBase(o, *base, req.scope, baseIsHead)) continue;
-        Source src(st_, o, protocol_ == Protocol::GlobalCatalog, prefetch.isEmpty() ? nullptr : &prefetch);
+        Source src(st_, o, protocol_ == Protocol::GlobalCatalog);
         if (!pred->matches(src)) continue;
         if (out.entries.size() >= pageLimit) {
           if (paged)
@@ -318,49 +317,28 @@ class SimConnection : public DirectoryConnection {
   Status setPassword(const Dn& dn, const QString& password) override;
 
  private:
-  // The values of one entry. A search names the stored attributes it will read (`prefetch`, in
-  // lower case): they are read together, once, on first use.
+  // The values of one entry: stored ones from its packed attributes when its row carries them.
   class Source : public AttributeSource {
    public:
-    Source(Store& st, const ObjRow& o, bool gc, const QStringList* prefetch = nullptr)
-        : st_(st), o_(o), gc_(gc), prefetch_(prefetch) {}
+    Source(Store& st, const ObjRow& o, bool gc) : st_(st), o_(o), gc_(gc) {}
     Values values(const QString& attribute) const override {
       if (gc_ && !partialAttributeSet().contains(attribute, Qt::CaseInsensitive)) return {};
-      if (prefetch_) {
-        const QString key = attribute.toLower();
-        if (prefetch_->contains(key)) {
-          if (!loaded_) {
-            stored_ = st_.attrsNamed(o_.id, *prefetch_);
-            loaded_ = true;
-          }
-          return stored_.value(key);
-        }
-      }
+      if (!o_.packed.isEmpty() && !isConstructed(attribute))
+        if (auto v = packed::find(o_.packed, attribute)) return std::move(*v);
       return st_.readValues(o_, attribute);
     }
 
    private:
+    static bool isConstructed(const QString& attribute) {
+      for (const char* name : {"distinguishedName", "member", "memberOf", "msDS-User-Account-Control-Computed"})
+        if (attribute.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return true;
+      return false;
+    }
+
     Store& st_;
     const ObjRow& o_;
     bool gc_;
-    const QStringList* prefetch_;
-    mutable bool loaded_ = false;
-    mutable QHash<QString, Values> stored_;
   };
-
-  // The stored attributes a search reads from each entry: those of its filter and those it
-  // returns; empty when it returns every attribute or names too many to read together.
-  static QStringList prefetchFor(const SearchRequest& req, const CompiledFilter& filter) {
-    if (req.attributes.isEmpty()) return {};
-    static const QStringList constructed{"distinguishedname", "member", "memberof",
-                                         "msds-user-account-control-computed"};
-    QStringList names;
-    for (const QString& a : filter.attributes + req.attributes) {
-      const QString key = a.toLower();
-      if (!constructed.contains(key) && !names.contains(key)) names.append(key);
-    }
-    return names.size() <= Store::kMaxNamesPerRead ? names : QStringList();
-  }
 
   Status alive() {
     st_.refresh();
@@ -402,7 +380,7 @@ class SimConnection : public DirectoryConnection {
     e.dn = o.dn;
     const bool gc = protocol_ == Protocol::GlobalCatalog;
     if (attributes.isEmpty()) {
-      e.attributes = st_.attrs(o.id);
+      e.attributes = st_.attrsOf(o);
       e.attributes.append(Attribute{QStringLiteral("distinguishedName"), {o.dn.toString().toUtf8()}});
       // Links are looked up only for the classes that have them.
       const Attribute* oc = e.find(QStringLiteral("objectClass"));
@@ -852,7 +830,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   // The entry's attributes as they stand, changed in memory and written back when all is well.
   QHash<QString, Values> state;
   QHash<QString, QString> names;
-  for (const Attribute& a : st_.attrs(o->id)) {
+  for (const Attribute& a : st_.attrsOf(*o)) {
     state.insert(a.name.toLower(), a.values);
     names.insert(a.name.toLower(), a.name);
   }
@@ -1013,8 +991,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   state.insert(QStringLiteral("whenchanged"), {generalizedTime(st_.now())});
   names.insert(QStringLiteral("whenchanged"), QStringLiteral("whenChanged"));
   touched.insert(QStringLiteral("whenchanged"));
-  for (const QString& key : std::as_const(touched))
-    st_.writeAttr(o->id, names.value(key, key), state.value(key));
+  QList<Attribute> all;
+  all.reserve(state.size());
+  for (auto it = state.cbegin(); it != state.cend(); ++it)
+    all.append(Attribute{names.value(it.key(), it.key()), *it});
+  if (!st_.writeEntry(o->id, all, QStringList(touched.cbegin(), touched.cend())))
+    return st_.dbError(QStringLiteral("cannot store the changes of %1").arg(dn.toString()));
   return t.commit();
 }
 
@@ -1105,11 +1087,10 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     u.bind(1, moved.toString()).bind(2, reversedKey(moved)).bind(3, id).bind(4, o->id).bind(5, parent->id);
     if (!u.run()) return st_.dbError(QStringLiteral("cannot rename %1").arg(dn.toString()));
   }
-  st_.writeAttr(
-      o->id, newRdn.type().toLower() == QLatin1String("cn") ? QStringLiteral("cn") : newRdn.type().toLower(),
-      {newRdn.value().toUtf8()});
-  st_.writeAttr(o->id, QStringLiteral("name"), {newRdn.value().toUtf8()});
-  st_.writeAttr(o->id, QStringLiteral("whenChanged"), {generalizedTime(st_.now())});
+  const QByteArray value = newRdn.value().toUtf8();
+  if (!st_.writeAttrs(o->id, {Attribute{newRdn.type().toLower(), {value}}, Attribute{QStringLiteral("name"), {value}},
+                              Attribute{QStringLiteral("whenChanged"), {generalizedTime(st_.now())}}}))
+    return st_.dbError(QStringLiteral("cannot rename %1").arg(dn.toString()));
   return t.commit();
 }
 
@@ -1132,7 +1113,8 @@ Status SimConnection::setPassword(const Dn& dn, const QString& password) {
   auto q = st_.q("INSERT OR REPLACE INTO secrets(object_id, salt, hash) VALUES(?,?,?)");
   q.bind(1, o->id).bindBlob(2, salt).bindBlob(3, hashPassword(salt, password));
   if (!q.run()) return st_.dbError(QStringLiteral("cannot store the password"));
-  st_.writeAttr(o->id, QStringLiteral("pwdLastSet"), {QByteArray::number(st_.nowTicks())});
+  if (!st_.writeAttrs(o->id, {Attribute{QStringLiteral("pwdLastSet"), {QByteArray::number(st_.nowTicks())}}}))
+    return st_.dbError(QStringLiteral("cannot store the password"));
   return t.commit();
 }
 
@@ -1675,7 +1657,8 @@ Status SimNetwork::setAccountPassword(const QString& domain, const QString& acco
   auto q = st.q("INSERT OR REPLACE INTO secrets(object_id, salt, hash) VALUES(?,?,?)");
   q.bind(1, *id).bindBlob(2, salt).bindBlob(3, hashPassword(salt, password));
   if (!q.run()) return st.dbError(QStringLiteral("cannot store the password"));
-  st.writeAttr(*id, QStringLiteral("pwdLastSet"), {QByteArray::number(st.nowTicks())});
+  if (!st.writeAttrs(*id, {Attribute{QStringLiteral("pwdLastSet"), {QByteArray::number(st.nowTicks())}}}))
+    return st.dbError(QStringLiteral("cannot store the password"));
   return t.commit();
 }
 
@@ -1686,8 +1669,9 @@ Status SimNetwork::setPasswordPolicy(const QString& domain, const PasswordPolicy
   auto head = st.object(d->nc);
   if (!head) return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("no domain head"));
   Txn t(st);
-  st.writeAttr(head->id, QStringLiteral("minPwdLength"), {QByteArray::number(policy.minLength)});
-  st.writeAttr(head->id, QStringLiteral("pwdProperties"), {policy.complexity ? "1" : "0"});
+  if (!st.writeAttrs(head->id, {Attribute{QStringLiteral("minPwdLength"), {QByteArray::number(policy.minLength)}},
+                                 Attribute{QStringLiteral("pwdProperties"), {policy.complexity ? "1" : "0"}}}))
+    return st.dbError(QStringLiteral("cannot store the password policy"));
   return t.commit();
 }
 
@@ -1752,8 +1736,9 @@ Status SimNetwork::lockAccount(const QString& domain, const QString& account) {
   auto id = st.samOwner(d->id, account);
   if (!id) return makeError(hr::USER_NOT_FOUND, QStringLiteral("no account %1").arg(account));
   Txn t(st);
-  st.writeAttr(*id, QStringLiteral("lockoutTime"), {QByteArray::number(st.nowTicks())});
-  st.writeAttr(*id, QStringLiteral("badPwdCount"), {"5"});
+  if (!st.writeAttrs(*id, {Attribute{QStringLiteral("lockoutTime"), {QByteArray::number(st.nowTicks())}},
+                           Attribute{QStringLiteral("badPwdCount"), {"5"}}}))
+    return st.dbError(QStringLiteral("cannot lock the account"));
   return t.commit();
 }
 

@@ -20,7 +20,7 @@ CREATE TABLE IF NOT EXISTS domains(id INTEGER PRIMARY KEY, forest_id INTEGER NOT
 CREATE TABLE IF NOT EXISTS servers(name TEXT PRIMARY KEY COLLATE NOCASE, domain_id INTEGER NOT NULL, role INTEGER NOT NULL,
   reachable INTEGER NOT NULL DEFAULT 1);
 CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, domain_id INTEGER NOT NULL, forest_id INTEGER NOT NULL,
-  parent_id INTEGER NOT NULL, dn TEXT NOT NULL, rkey TEXT NOT NULL UNIQUE);
+  parent_id INTEGER NOT NULL, dn TEXT NOT NULL, rkey TEXT NOT NULL UNIQUE, packed BLOB);
 CREATE INDEX IF NOT EXISTS objects_parent ON objects(parent_id);
 CREATE TABLE IF NOT EXISTS attrs(object_id INTEGER NOT NULL, akey TEXT NOT NULL, seq INTEGER NOT NULL, name TEXT NOT NULL,
   value BLOB NOT NULL, PRIMARY KEY(object_id, akey, seq)) WITHOUT ROWID;
@@ -44,6 +44,141 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 }  // namespace
+
+namespace packed {
+namespace {
+
+constexpr char kFormat = 1;
+
+void putNumber(QByteArray& out, quint64 n) {
+  do {
+    char b = static_cast<char>(n & 0x7f);
+    n >>= 7;
+    if (n) b = static_cast<char>(b | 0x80);
+    out.append(b);
+  } while (n);
+}
+
+// Reads `data` front to back; every read checks the bounds, so damaged data gives false.
+struct Reader {
+  const char* p;
+  const char* end;
+  bool number(quint64& n) {
+    n = 0;
+    for (int shift = 0; p < end && shift < 64; shift += 7) {
+      const auto b = static_cast<uchar>(*p++);
+      n |= quint64(b & 0x7f) << shift;
+      if (!(b & 0x80)) return true;
+    }
+    return false;
+  }
+  bool bytes(QByteArrayView& v) {
+    quint64 n = 0;
+    if (!number(n) || n > quint64(end - p)) return false;
+    v = QByteArrayView(p, static_cast<qsizetype>(n));
+    p += n;
+    return true;
+  }
+  // The number of values of an attribute: each takes at least its length byte.
+  bool count(quint64& n) { return number(n) && n <= quint64(end - p); }
+};
+
+std::optional<Reader> reader(QByteArrayView data) {
+  if (data.isEmpty() || data.front() != kFormat) return std::nullopt;
+  return Reader{data.data() + 1, data.data() + data.size()};
+}
+
+// Attribute names are ASCII in practice: compared without allocating; others through QString.
+bool sameName(QByteArrayView stored, QStringView name) {
+  if (stored.size() == name.size()) {
+    bool ascii = true;
+    for (qsizetype i = 0; i < stored.size() && ascii; ++i) {
+      const auto b = static_cast<uchar>(stored[i]);
+      const char16_t c = name[i].unicode();
+      if (b >= 0x80 || c >= 0x80) {
+        ascii = false;
+        break;
+      }
+      if (QChar::toLower(char16_t(b)) != QChar::toLower(c)) return false;
+    }
+    if (ascii) return true;
+  }
+  return QString::fromUtf8(stored).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+QByteArray pack(const QList<Attribute>& attributes) {
+  // Key order, as the attribute rows are read.
+  QList<std::pair<QByteArray, qsizetype>> order;
+  order.reserve(attributes.size());
+  qsizetype bytes = 1;
+  for (qsizetype i = 0; i < attributes.size(); ++i) {
+    order.append({attributes[i].name.toLower().toUtf8(), i});
+    bytes += attributes[i].name.size() + 2;
+    for (const QByteArray& v : std::as_const(attributes[i].values)) bytes += v.size() + 2;
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  QByteArray out;
+  out.reserve(bytes);
+  out.append(kFormat);
+  for (const auto& [key, i] : std::as_const(order)) {
+    const Attribute& a = attributes[i];
+    if (a.values.isEmpty()) continue;
+    const QByteArray name = a.name.toUtf8();
+    putNumber(out, static_cast<quint64>(name.size()));
+    out.append(name);
+    putNumber(out, static_cast<quint64>(a.values.size()));
+    for (const QByteArray& v : a.values) {
+      putNumber(out, static_cast<quint64>(v.size()));
+      out.append(v);
+    }
+  }
+  return out;
+}
+
+std::optional<Values> find(QByteArrayView data, QStringView name) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  while (r->p < r->end) {
+    QByteArrayView stored;
+    quint64 count = 0;
+    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
+    const bool hit = sameName(stored, name);
+    Values out;
+    if (hit) out.reserve(static_cast<qsizetype>(count));
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+      if (hit) out.append(v.toByteArray());
+    }
+    if (hit) return out;
+  }
+  return Values{};
+}
+
+std::optional<QList<Attribute>> unpack(QByteArrayView data) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  QList<Attribute> out;
+  while (r->p < r->end) {
+    QByteArrayView name;
+    quint64 count = 0;
+    if (!r->bytes(name) || !r->count(count)) return std::nullopt;
+    Attribute a{QString::fromUtf8(name), {}};
+    a.values.reserve(static_cast<qsizetype>(count));
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+      a.values.append(v.toByteArray());
+    }
+    out.append(std::move(a));
+  }
+  return out;
+}
+
+}  // namespace packed
 
 QString reversedKey(const Dn& dn) {
   QStringList parts;
@@ -81,6 +216,7 @@ Status Store::open(const QString& path) {
   // Searches read many pages: keep them mapped rather than read one by one.
   if (Status s = exec("PRAGMA mmap_size=1073741824;"); !s) return s;
   if (Status s = exec(kSchema); !s) return s;
+  if (Status s = upgrade(); !s) return s;
   const QString limit = meta(QStringLiteral("size_limit"));
   if (!limit.isEmpty()) sizeLimit = limit.toInt();
   return {};
@@ -102,6 +238,60 @@ Query Store::attrInsert(int rows) {
       qFatal("simnet: cannot prepare the attribute insert: %s", sqlite3_errmsg(db_));
   }
   return Query(db_, s);
+}
+
+namespace {
+bool hasPackedColumn(sqlite3* db) {
+  sqlite3_stmt* probe = nullptr;
+  const bool ok = sqlite3_prepare_v2(db, "SELECT packed FROM objects LIMIT 0", -1, &probe, nullptr) == SQLITE_OK;
+  sqlite3_finalize(probe);
+  return ok;
+}
+}  // namespace
+
+// A network written when every value had a row of its own: the objects get their packed
+// attributes, and only the rows of the indexed attributes stay.
+Status Store::upgrade() {
+  if (hasPackedColumn(db_)) return {};
+  if (Status s = begin(); !s) return s;
+  if (Status s = exec("ALTER TABLE objects ADD COLUMN packed BLOB"); !s) {
+    rollback();
+    // Another process may have upgraded it first.
+    return hasPackedColumn(db_) ? Status{} : s;
+  }
+  QList<qint64> ids;
+  {
+    auto r = q("SELECT id FROM objects");
+    while (r.next()) ids.append(r.i64(0));
+  }
+  for (qint64 id : std::as_const(ids)) {
+    QList<Attribute> all;
+    {
+      auto r = q("SELECT akey, name, value FROM attrs WHERE object_id=? ORDER BY akey, seq");
+      r.bind(1, id);
+      QString last;
+      while (r.next()) {
+        const QString key = r.text(0);
+        if (all.isEmpty() || key != last) {
+          all.append(Attribute{r.text(1), {}});
+          last = key;
+        }
+        all.last().values.append(r.blob(2));
+      }
+    }
+    if (!setPacked(id, all)) {
+      const Error e = dbError(QStringLiteral("cannot pack the attributes of the network's objects"));
+      rollback();
+      return e;
+    }
+  }
+  if (Status s = exec("DELETE FROM attrs WHERE akey NOT IN ('objectcategory', 'userprincipalname', "
+                      "'primarygroupid')");
+      !s) {
+    rollback();
+    return s;
+  }
+  return commit();
 }
 
 Status Store::exec(const char* sql) {
@@ -251,103 +441,140 @@ std::optional<ForestRow> Store::forest(qint64 id) {
 
 std::optional<ObjRow> Store::object(const Dn& dn) {
   const QString text = dn.toString();
-  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE rkey=?");
+  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE rkey=?");
   r.bind(1, reversedKey(dn));
   if (!r.next()) return std::nullopt;
   const QString stored = r.text(4);
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored)};
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored), r.blob(5)};
   return o;
 }
+
+namespace {
+const char* const kObjectById = "SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id=?";
+const char* const kObjectByIdPacked =
+    "SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id=?";
+const char* const kObjectRange =
+    "SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id BETWEEN ? AND ? ORDER BY id";
+const char* const kObjectRangePacked =
+    "SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER BY id";
+
+ObjRow objectFrom(const Query& r, bool withPacked) {
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4)), {}};
+  if (withPacked) o.packed = r.blob(5);
+  return o;
+}
+}  // namespace
 
 std::optional<ObjRow> Store::objectById(qint64 id) {
-  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id=?");
+  auto r = q(kObjectById);
   r.bind(1, id);
   if (!r.next()) return std::nullopt;
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4))};
-  return o;
+  return objectFrom(r, false);
 }
 
-QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
+QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds, bool withPacked) {
   QList<ObjRow> out;
   if (ascendingIds.isEmpty()) return out;
   out.reserve(ascendingIds.size());
   const qint64 first = ascendingIds.first(), last = ascendingIds.last();
   if (last - first >= 4 * ascendingIds.size()) {
-    for (qint64 id : ascendingIds)
-      if (auto o = objectById(id)) out.append(std::move(*o));
+    for (qint64 id : ascendingIds) {
+      auto r = q(withPacked ? kObjectByIdPacked : kObjectById);
+      r.bind(1, id);
+      if (r.next()) out.append(objectFrom(r, withPacked));
+    }
     return out;
   }
-  auto r =
-      q("SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id BETWEEN ? AND ? ORDER BY id");
+  auto r = q(withPacked ? kObjectRangePacked : kObjectRange);
   r.bind(1, first).bind(2, last);
   qsizetype i = 0;
   while (i < ascendingIds.size() && r.next()) {
     const qint64 id = r.i64(0);
     while (i < ascendingIds.size() && ascendingIds[i] < id) ++i;
-    if (i < ascendingIds.size() && ascendingIds[i] == id)
-      out.append(ObjRow{id, r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4))});
+    if (i < ascendingIds.size() && ascendingIds[i] == id) out.append(objectFrom(r, withPacked));
   }
   return out;
+}
+
+namespace {
+// The attributes whose objects are looked up by value keep a row per value in `attrs`, where the
+// indexes find them; every other value lives only in the object's packed attributes.
+bool isIndexed(const QString& lowerKey) {
+  return lowerKey == QLatin1String("objectcategory") || lowerKey == QLatin1String("userprincipalname") ||
+         lowerKey == QLatin1String("primarygroupid");
+}
+}  // namespace
+
+QByteArray Store::packedOf(qint64 id) {
+  auto r = q("SELECT packed FROM objects WHERE id=?");
+  r.bind(1, id);
+  return r.next() ? r.blob(0) : QByteArray();
 }
 
 Values Store::attr(qint64 id, const QString& name) {
-  Values out;
-  auto r = q("SELECT value FROM attrs WHERE object_id=? AND akey=? ORDER BY seq");
-  r.bind(1, id).bind(2, name.toLower());
-  while (r.next()) out.append(r.blob(0));
-  return out;
+  return packed::find(packedOf(id), name).value_or(Values{});
 }
 
-QHash<QString, Values> Store::attrsNamed(qint64 id, const QStringList& lowerNames) {
-  QHash<QString, Values> out;
-  if (lowerNames.isEmpty() || lowerNames.size() > kMaxNamesPerRead) return out;
-  QByteArray keys[kMaxNamesPerRead];
-  for (qsizetype i = 0; i < lowerNames.size(); ++i) keys[i] = lowerNames[i].toUtf8();
-  // One seek and a short run over the object's rows is cheaper than a seek per name.
-  auto r = q("SELECT akey, value FROM attrs WHERE object_id=? ORDER BY akey, seq");
-  r.bind(1, id);
-  while (r.next()) {
-    const QByteArrayView key = r.bytes(0);
-    for (qsizetype i = 0; i < lowerNames.size(); ++i)
-      if (key == keys[i]) {
-        out[lowerNames[i]].append(r.blob(1));
-        break;
-      }
-  }
-  return out;
+Values Store::attrOf(const ObjRow& o, const QString& name) {
+  if (!o.packed.isEmpty())
+    if (auto v = packed::find(o.packed, name)) return std::move(*v);
+  return attr(o.id, name);
 }
 
 QList<Attribute> Store::attrs(qint64 id) {
-  QList<Attribute> out;
-  auto r = q("SELECT akey, name, value FROM attrs WHERE object_id=? ORDER BY akey, seq");
-  r.bind(1, id);
-  QString last;
-  while (r.next()) {
-    const QString key = r.text(0);
-    if (out.isEmpty() || key != last) {
-      out.append(Attribute{r.text(1), {}});
-      last = key;
-    }
-    out.last().values.append(r.blob(2));
-  }
-  return out;
+  return packed::unpack(packedOf(id)).value_or(QList<Attribute>{});
 }
 
-void Store::writeAttr(qint64 id, const QString& name, const Values& values) {
-  const QString key = name.toLower();
+QList<Attribute> Store::attrsOf(const ObjRow& o) {
+  if (!o.packed.isEmpty())
+    if (auto all = packed::unpack(o.packed)) return std::move(*all);
+  return attrs(o.id);
+}
+
+bool Store::setPacked(qint64 id, const QList<Attribute>& all) {
+  auto u = q("UPDATE objects SET packed=? WHERE id=?");
+  u.bindBlob(1, packed::pack(all)).bind(2, id);
+  return u.run();
+}
+
+bool Store::writeIndexRows(qint64 id, const QString& key, const QString& display, const Values& values) {
   {
     auto d = q("DELETE FROM attrs WHERE object_id=? AND akey=?");
     d.bind(1, id).bind(2, key);
-    d.run();
+    if (!d.run()) return false;
   }
-  const AttributeDef* def = findAttribute(name);
-  const QString display = def ? def->name : name;
   int seq = 0;
   for (const QByteArray& v : values) {
     auto ins = q("INSERT INTO attrs(object_id, akey, seq, name, value) VALUES(?,?,?,?,?)");
     ins.bind(1, id).bind(2, key).bind(3, seq++).bind(4, display).bindBlob(5, v);
-    ins.run();
+    if (!ins.run()) return false;
   }
+  return true;
+}
+
+bool Store::writeAttrs(qint64 id, const QList<Attribute>& changes) {
+  QList<Attribute> all = attrs(id);
+  QStringList changed;
+  for (const Attribute& c : changes) {
+    all.removeIf([&](const Attribute& a) { return a.name.compare(c.name, Qt::CaseInsensitive) == 0; });
+    const AttributeDef* def = findAttribute(c.name);
+    all.append(Attribute{def ? def->name : c.name, c.values});
+    changed.append(c.name);
+  }
+  return writeEntry(id, all, changed);
+}
+
+bool Store::writeEntry(qint64 id, const QList<Attribute>& all, const QStringList& changed) {
+  for (const QString& name : changed) {
+    const QString key = name.toLower();
+    if (!isIndexed(key)) continue;
+    const AttributeDef* def = findAttribute(name);
+    Values values;
+    for (const Attribute& a : all)
+      if (a.name.compare(name, Qt::CaseInsensitive) == 0) values = a.values;
+    if (!writeIndexRows(id, key, def ? def->name : name, values)) return false;
+  }
+  return setPacked(id, all);
 }
 
 QStringList Store::chain(qint64 id) {
@@ -358,23 +585,32 @@ QStringList Store::chain(qint64 id) {
 
 qint64 Store::insertObject(const ObjRow& parent, const Dn& dn, qint64 domainId, qint64 forestId,
                            const QList<Attribute>& attrs) {
-  auto ins = q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, rkey) VALUES(?,?,?,?,?)");
-  ins.bind(1, domainId).bind(2, forestId).bind(3, parent.id).bind(4, dn.toString()).bind(5, reversedKey(dn));
-  if (!ins.run()) return 0;
-  const qint64 id = sqlite3_last_insert_rowid(db_);
-  // The values go in with as few statements as possible.
+  // Each value under its schema name; the indexed ones also get their rows, in as few statements
+  // as possible.
   struct Row {
     QString key, display;
     int seq;
     const QByteArray* value;
   };
   QList<Row> rows;
+  QList<Attribute> shown;
+  shown.reserve(attrs.size());
   for (const Attribute& a : attrs) {
     const AttributeDef* def = findAttribute(a.name);
     const QString display = def ? def->name : a.name;
+    shown.append(Attribute{display, a.values});
     const QString key = a.name.toLower();
+    if (!isIndexed(key)) continue;
     int seq = 0;
     for (const QByteArray& v : a.values) rows.append(Row{key, display, seq++, &v});
+  }
+  qint64 id = 0;
+  {
+    auto obj = q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, rkey, packed) VALUES(?,?,?,?,?,?)");
+    obj.bind(1, domainId).bind(2, forestId).bind(3, parent.id).bind(4, dn.toString()).bind(5, reversedKey(dn));
+    obj.bindBlob(6, packed::pack(shown));
+    if (!obj.run()) return 0;
+    id = sqlite3_last_insert_rowid(db_);
   }
   for (qsizetype start = 0; start < rows.size(); start += kMaxRowsPerInsert) {
     const int n = static_cast<int>(std::min<qsizetype>(kMaxRowsPerInsert, rows.size() - start));
@@ -505,7 +741,7 @@ Values Store::readValues(const ObjRow& o, const QString& name) {
     }
     return {QByteArray::number(flags)};
   }
-  return attr(o.id, key);
+  return attrOf(o, key);
 }
 
 }  // namespace tavrel::simnet

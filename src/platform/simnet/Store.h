@@ -35,7 +35,19 @@ struct ObjRow {
   qint64 forestId = 0;
   qint64 parentId = 0;
   adsi::Dn dn;
+  QByteArray packed;  // the stored attributes (see `packed`), when the reader asked for them
 };
+
+// Every stored attribute of an object as one value in the object's row, so that an entry is read
+// with the row it is found by.
+// Layout: a format byte, then per attribute in key order its name as written, the number of
+// values and each value with its length (lengths and counts as LEB128 numbers).
+namespace packed {
+QByteArray pack(const QList<adsi::Attribute>& attributes);
+// The values of `name` (letter case ignored); nullopt when `data` cannot be read.
+std::optional<adsi::Values> find(QByteArrayView data, QStringView name);
+std::optional<QList<adsi::Attribute>> unpack(QByteArrayView data);
+}  // namespace packed
 
 // A prepared statement, reset when it goes out of scope.
 class Query {
@@ -129,17 +141,23 @@ class Store {
   QList<DomainRow> domains();
   std::optional<ForestRow> forest(qint64 id);
 
-  std::optional<ObjRow> object(const adsi::Dn& dn);
+  std::optional<ObjRow> object(const adsi::Dn& dn);  // with its packed attributes
   std::optional<ObjRow> objectById(qint64 id);
   // The objects of `ascendingIds` (those that exist), in that order; close ids are read together.
-  QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds);
+  // With `withPacked`, each row carries its packed attributes.
+  QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds, bool withPacked = false);
+  // Stored values: every value is in the object's packed attributes; those of the attributes
+  // looked up by value (objectCategory, userPrincipalName, primaryGroupID) also have a row each
+  // in `attrs`, where the indexes are.
   adsi::Values attr(qint64 id, const QString& name);
-  // The stored values of several attributes of one object (names in lower case, at most
-  // kMaxNamesPerRead), read with one statement, by lower-case name.
-  QHash<QString, adsi::Values> attrsNamed(qint64 id, const QStringList& lowerNames);
-  static constexpr int kMaxNamesPerRead = 16;
+  adsi::Values attrOf(const ObjRow& o, const QString& name);  // from `o`'s row when it carries them
   QList<adsi::Attribute> attrs(qint64 id);
-  void writeAttr(qint64 id, const QString& name, const adsi::Values& values);
+  QList<adsi::Attribute> attrsOf(const ObjRow& o);
+  // Replaces the values of the attributes named in `changes` (no values removes one).
+  [[nodiscard]] bool writeAttrs(qint64 id, const QList<adsi::Attribute>& changes);
+  // Records `all` as the object's attributes, the attributes named in `changed` having changed:
+  // for a writer that holds the whole entry.
+  [[nodiscard]] bool writeEntry(qint64 id, const QList<adsi::Attribute>& all, const QStringList& changed);
   QStringList chain(qint64 id);
   qint64 insertObject(const ObjRow& parent, const adsi::Dn& dn, qint64 domainId, qint64 forestId,
                       const QList<adsi::Attribute>& attrs);
@@ -162,6 +180,10 @@ class Store {
 
  private:
   void loadCaches();
+  adsi::Status upgrade();
+  QByteArray packedOf(qint64 id);
+  bool setPacked(qint64 id, const QList<adsi::Attribute>& all);
+  bool writeIndexRows(qint64 id, const QString& key, const QString& display, const adsi::Values& values);
 
   sqlite3* db_ = nullptr;
   QHash<const char*, sqlite3_stmt*> stmts_;

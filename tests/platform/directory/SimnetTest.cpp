@@ -6,8 +6,10 @@
 #include "platform/adsi/Values.h"
 #include "platform/simnet/DemoNetwork.h"
 #include "platform/simnet/FilterMatch.h"
+#include "platform/simnet/Store.h"
 
 #include <QDir>
+#include <sqlite3.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -281,6 +283,173 @@ TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
   ASSERT_TRUE(u.Put("userAccountControl", u.Get("userAccountControl")->toInt() | 0x10000).ok());
   ASSERT_TRUE(u.SetInfo().ok());
   EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0) << "unless it never expires";
+}
+
+// Objects are found by their category, principal name and primary group through rows kept beside
+// their packed attributes: every kind of change must keep the two in step.
+TEST_F(Simnet, ValuesLookedUpByValueFollowEveryChange) {
+  auto ldap = connect("example.local");
+  ASSERT_TRUE(ldap);
+  auto byUpn = [&](const QString& upn) {
+    QStringList out;
+    for (const Entry& e : search(*ldap, "DC=example,DC=local", Scope::Subtree,
+                                 "(&(objectCategory=Person)(userPrincipalName=" + upn + "))", 0, {"name"})
+                              .entries)
+      out.append(e.dn.toString() + " " + QString::fromUtf8(e.first("name")));
+    return out;
+  };
+  AdsObject u = bind("LDAP://" + jsmithDn);
+  ASSERT_TRUE(u.Put("userPrincipalName", "john@example.local").ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  EXPECT_TRUE(byUpn("jsmith@example.local").isEmpty());
+  EXPECT_EQ(byUpn("JOHN@example.local"), QStringList{jsmithDn + " John Smith"});
+
+  const quint32 teamRid = sidRid(bind("LDAP://" + teamDn).Get("objectSid")->toByteArray());
+  ASSERT_TRUE(u.Put("primaryGroupID", static_cast<int>(teamRid)).ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  EXPECT_EQ(bind("LDAP://" + salesDn).Delete("group", "CN=Sales Team").code(), hr::UNWILLING_TO_PERFORM)
+      << "Sales Team is now jsmith's primary group";
+
+  auto moved = bind("LDAP://" + salesDn).MoveHere("LDAP://" + jsmithDn, "CN=Johnny");
+  ASSERT_TRUE(moved.ok()) << moved.error().message.toStdString();
+  EXPECT_EQ(byUpn("john@example.local"), QStringList{"CN=Johnny," + salesDn + " Johnny"});
+
+  ASSERT_TRUE(bind("LDAP://" + salesDn).Delete("user", "CN=Johnny").ok());
+  EXPECT_TRUE(byUpn("john@example.local").isEmpty());
+  EXPECT_EQ(search(*ldap, "DC=example,DC=local", Scope::Subtree, "(objectCategory=Person)", 0, {"name"})
+                .entries.size(),
+            4)
+      << "Administrator, Guest, krbtgt, mjones";
+}
+
+namespace {
+// Every entry under example.local with all its attributes, as text, keyed by DN.
+QMap<QString, QStringList> everything(DirectoryConnection& c) {
+  SearchRequest r{Dn::parse("DC=example,DC=local").value(), Scope::Subtree, "(objectClass=*)", {}, 0, 0, {}};
+  QMap<QString, QStringList> out;
+  auto res = c.search(r);
+  EXPECT_TRUE(res.ok());
+  if (!res.ok()) return out;
+  for (const Entry& e : res->entries) {
+    QStringList lines;
+    for (const Attribute& a : e.attributes) {
+      QStringList values;
+      for (const QByteArray& v : a.values) values.append(QString::fromLatin1(v.toHex()));
+      lines.append(a.name.toLower() + "=" + values.join(u','));
+    }
+    lines.sort();
+    out.insert(e.dn.toString(), lines);
+  }
+  return out;
+}
+}  // namespace
+
+// A network written when every value had a row of its own (no packed attributes) opens with its
+// objects whole, and stays searchable and writable.
+TEST_F(Simnet, ANetworkKeptWithARowPerValueIsUpgradedOnOpening) {
+  const auto before = everything(*connect("example.local"));
+  ASSERT_GT(before.size(), 10);
+  dir.reset();
+  net.reset();
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QDir(tmp.path()).filePath("network.db").toUtf8().constData(), &db), SQLITE_OK);
+    // The indexes call simnet's fold(); rewriting the schema needs it to exist.
+    sqlite3_create_function_v2(
+        db, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }, nullptr, nullptr,
+        nullptr);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* ins = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT id, packed FROM objects", -1, &read, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO attrs(object_id, akey, seq, name, value) VALUES(?,?,?,?,?)",
+                                 -1, &ins, nullptr),
+              SQLITE_OK);
+    while (sqlite3_step(read) == SQLITE_ROW) {
+      const qint64 id = sqlite3_column_int64(read, 0);
+      const QByteArray data(static_cast<const char*>(sqlite3_column_blob(read, 1)), sqlite3_column_bytes(read, 1));
+      const auto attrs = simnet::packed::unpack(data);
+      ASSERT_TRUE(attrs.has_value());
+      for (const Attribute& a : *attrs)
+        for (int seq = 0; seq < a.values.size(); ++seq) {
+          const QByteArray key = a.name.toLower().toUtf8(), name = a.name.toUtf8();
+          sqlite3_bind_int64(ins, 1, id);
+          sqlite3_bind_text(ins, 2, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+          sqlite3_bind_int(ins, 3, seq);
+          sqlite3_bind_text(ins, 4, name.constData(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+          sqlite3_bind_blob(ins, 5, a.values[seq].constData(), static_cast<int>(a.values[seq].size()),
+                            SQLITE_TRANSIENT);
+          ASSERT_EQ(sqlite3_step(ins), SQLITE_DONE);
+          sqlite3_reset(ins);
+        }
+    }
+    sqlite3_finalize(read);
+    sqlite3_finalize(ins);
+    ASSERT_EQ(sqlite3_exec(db, "ALTER TABLE objects DROP COLUMN packed; COMMIT", nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  auto again = SimNetwork::open(tmp.path());
+  ASSERT_TRUE(again.ok()) << again.error().message.toStdString();
+  net = *again;
+  dir = std::make_unique<Directory>(net);
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  EXPECT_EQ(everything(*c), before);
+  EXPECT_EQ(search(*c, "DC=example,DC=local", Scope::Subtree, "(userPrincipalName=JSMITH@example.local)")
+                .entries.size(),
+            1);
+  AdsObject u = bind("LDAP://" + jsmithDn);
+  ASSERT_TRUE(u.Put("description", "after the upgrade").ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  EXPECT_EQ(bind("LDAP://" + jsmithDn).Get("description")->toString(), "after the upgrade");
+}
+
+TEST(PackedAttributes, KeepEveryValueAndRefuseDamagedData) {
+  const QByteArray sid = QByteArray::fromHex("010500000000000515000000a1b2c3d400000000");
+  const QByteArray longValue(300, 'x');  // a length of two bytes
+  const QList<Attribute> attrs{{"objectClass", {"top", "user"}},
+                               {"objectSid", {sid}},
+                               {"description", {}},
+                               {"info", {longValue, ""}},
+                               {QString::fromUtf8("extéAttr"), {"v"}}};
+  const QByteArray data = simnet::packed::pack(attrs);
+  auto all = simnet::packed::unpack(data);
+  ASSERT_TRUE(all.has_value());
+  QStringList names;
+  for (const Attribute& a : *all) names.append(a.name);
+  EXPECT_EQ(names, (QStringList{QString::fromUtf8("extéAttr"), "info", "objectClass", "objectSid"}))
+      << "key order; an attribute without values is left out";
+  struct Case {
+    QString name;
+    Values expected;
+  };
+  const Case cases[] = {{"OBJECTCLASS", {"top", "user"}},
+                        {"objectsid", {sid}},
+                        {"Info", {longValue, ""}},
+                        {QString::fromUtf8("EXTÉATTR"), {"v"}},
+                        {"description", {}},
+                        {"ext", {}}};
+  for (const Case& c : cases) {
+    auto v = simnet::packed::find(data, c.name);
+    ASSERT_TRUE(v.has_value()) << c.name.toStdString();
+    EXPECT_EQ(*v, c.expected) << c.name.toStdString();
+  }
+  // Cut anywhere, the data never reads as the whole; cut inside a value it does not read at all.
+  for (qsizetype n = 0; n < data.size(); ++n) {
+    const QByteArrayView cut(data.constData(), n);
+    auto part = simnet::packed::unpack(cut);
+    if (part) EXPECT_LT(part->size(), all->size()) << n;
+    (void)simnet::packed::find(cut, QStringLiteral("objectSid"));
+  }
+  EXPECT_FALSE(simnet::packed::unpack(data.left(data.size() - 1)).has_value());
+  EXPECT_FALSE(simnet::packed::unpack(QByteArray()).has_value());
+  QByteArray wrongFormat = data;
+  wrongFormat[0] = 9;
+  EXPECT_FALSE(simnet::packed::unpack(wrongFormat).has_value());
+  EXPECT_FALSE(simnet::packed::find(wrongFormat, QStringLiteral("info")).has_value());
 }
 
 TEST_F(Simnet, BuilderReportsTheFirstFailingStep) {
