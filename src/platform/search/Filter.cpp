@@ -247,7 +247,7 @@ QString renderValue(const QByteArray& value) {
 
 void collectTerms(const Filter& f, QList<EqualityTerm>& out) {
   if (f.kind == Filter::Kind::Equality) {
-    out.append({f.attribute.toLower(), f.text()});
+    out.append({f.attribute.toLower(), f.value});
   } else if (f.kind == Filter::Kind::And) {
     for (const Filter& child : f.children) collectTerms(child, out);
   }

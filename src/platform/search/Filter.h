@@ -71,7 +71,7 @@ QString escapeFilterValue(QStringView value);
 // An equality test that every entry matching the whole filter passes.
 struct EqualityTerm {
   QString attribute;  // lower case
-  QString value;      // unescaped, as written (compare it the way the attribute's syntax says)
+  QByteArray value;   // the octets the filter names, unescaped (binary values such as SIDs intact)
   bool operator==(const EqualityTerm&) const = default;
 };
 

@@ -44,20 +44,6 @@ class EntryAdapter : public search::Entry {
   const AttributeSource& src_;
 };
 
-// The equality tests of the filter, or of its top-level '&', with their values as octets (binary
-// values such as objectSid must not pass through text).
-void collectEqualities(const search::Filter& f, QList<std::pair<QString, QByteArray>>& out) {
-  if (f.kind == search::Filter::Kind::Equality)
-    out.append({f.attribute.toLower(), f.value});
-  else if (f.kind == search::Filter::Kind::And)
-    for (const search::Filter& child : f.children) collectEqualities(child, out);
-}
-
-void collectAttributes(const search::Filter& f, QStringList& out) {
-  if (!f.attribute.isEmpty() && !out.contains(f.attribute.toLower())) out.append(f.attribute.toLower());
-  for (const search::Filter& child : f.children) collectAttributes(child, out);
-}
-
 }  // namespace
 
 adsi::Result<CompiledFilter> compileFilter(const QString& text) {
@@ -67,8 +53,8 @@ adsi::Result<CompiledFilter> compileFilter(const QString& text) {
                                                          .arg(text, parsed.error().message)
                                                          .arg(parsed.error().position));
   CompiledFilter out;
-  collectEqualities(*parsed, out.equalities);
-  collectAttributes(*parsed, out.attributes);
+  for (search::EqualityTerm& t : search::indexableTerms(*parsed))
+    out.equalities.append({std::move(t.attribute), std::move(t.value)});
   auto matcher = std::make_shared<search::Matcher>(*parsed);
   out.matches = [matcher](const AttributeSource& src) { return matcher->matches(EntryAdapter(src)); };
   return out;

@@ -22,8 +22,6 @@ struct CompiledFilter {
   // Equality tests every matching entry passes (attribute in lower case, value as octets), for
   // finding candidates through an index.
   QList<std::pair<QString, QByteArray>> equalities;
-  // Every attribute the filter tests, in lower case, each once.
-  QStringList attributes;
 };
 
 // A malformed filter gives FILTER_UNKNOWN (LDAP filter error).

@@ -441,7 +441,9 @@ TEST(PackedAttributes, KeepEveryValueAndRefuseDamagedData) {
   for (qsizetype n = 0; n < data.size(); ++n) {
     const QByteArrayView cut(data.constData(), n);
     auto part = simnet::packed::unpack(cut);
-    if (part) EXPECT_LT(part->size(), all->size()) << n;
+    if (part) {
+      EXPECT_LT(part->size(), all->size()) << n;
+    }
     (void)simnet::packed::find(cut, QStringLiteral("objectSid"));
   }
   EXPECT_FALSE(simnet::packed::unpack(data.left(data.size() - 1)).has_value());

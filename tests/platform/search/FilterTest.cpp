@@ -203,6 +203,9 @@ TEST(IndexableTerms, ListsTheConjunctiveEqualityTests) {
   EXPECT_EQ(terms("(&(|(a=1)(b=2))(!(c=3))(d=x*)(e=*)(f>=1)(g~=x)(h=1))"), (QList<T>{{"h", "1"}}));
   EXPECT_TRUE(terms("(|(sAMAccountName=a)(sAMAccountName=b))").isEmpty());
   EXPECT_TRUE(terms("(!(sAMAccountName=a))").isEmpty());
+  // Binary values keep their octets: a SID with NUL and high bytes.
+  EXPECT_EQ(terms("(objectSid=\\01\\05\\00\\00\\ff\\e9)"),
+            (QList<T>{{"objectsid", QByteArray::fromHex("01050000ffe9")}}));
 }
 
 }  // namespace
