@@ -330,7 +330,8 @@ class SimConnection : public DirectoryConnection {
 
    private:
     static bool isConstructed(const QString& attribute) {
-      for (const char* name : {"distinguishedName", "member", "memberOf", "msDS-User-Account-Control-Computed"})
+      for (const char* name :
+           {"distinguishedName", "member", "memberOf", "msDS-User-Account-Control-Computed"})
         if (attribute.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return true;
       return false;
     }
@@ -1088,8 +1089,9 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     if (!u.run()) return st_.dbError(QStringLiteral("cannot rename %1").arg(dn.toString()));
   }
   const QByteArray value = newRdn.value().toUtf8();
-  if (!st_.writeAttrs(o->id, {Attribute{newRdn.type().toLower(), {value}}, Attribute{QStringLiteral("name"), {value}},
-                              Attribute{QStringLiteral("whenChanged"), {generalizedTime(st_.now())}}}))
+  if (!st_.writeAttrs(
+          o->id, {Attribute{newRdn.type().toLower(), {value}}, Attribute{QStringLiteral("name"), {value}},
+                  Attribute{QStringLiteral("whenChanged"), {generalizedTime(st_.now())}}}))
     return st_.dbError(QStringLiteral("cannot rename %1").arg(dn.toString()));
   return t.commit();
 }
@@ -1523,7 +1525,6 @@ Status addCrossRef(Store& st, const ForestRow& f, const QString& name, const QSt
   return r ? Status() : Status(r.error());
 }
 
-
 // Records a domain's controller as a server of the network (role 0), when one is named.
 void registerDomainController(Store& st, const QString& name, qint64 domainId) {
   if (name.isEmpty()) return;
@@ -1669,8 +1670,9 @@ Status SimNetwork::setPasswordPolicy(const QString& domain, const PasswordPolicy
   auto head = st.object(d->nc);
   if (!head) return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("no domain head"));
   Txn t(st);
-  if (!st.writeAttrs(head->id, {Attribute{QStringLiteral("minPwdLength"), {QByteArray::number(policy.minLength)}},
-                                 Attribute{QStringLiteral("pwdProperties"), {policy.complexity ? "1" : "0"}}}))
+  if (!st.writeAttrs(head->id,
+                     {Attribute{QStringLiteral("minPwdLength"), {QByteArray::number(policy.minLength)}},
+                      Attribute{QStringLiteral("pwdProperties"), {policy.complexity ? "1" : "0"}}}))
     return st.dbError(QStringLiteral("cannot store the password policy"));
   return t.commit();
 }

@@ -243,7 +243,8 @@ Query Store::attrInsert(int rows) {
 namespace {
 bool hasPackedColumn(sqlite3* db) {
   sqlite3_stmt* probe = nullptr;
-  const bool ok = sqlite3_prepare_v2(db, "SELECT packed FROM objects LIMIT 0", -1, &probe, nullptr) == SQLITE_OK;
+  const bool ok =
+      sqlite3_prepare_v2(db, "SELECT packed FROM objects LIMIT 0", -1, &probe, nullptr) == SQLITE_OK;
   sqlite3_finalize(probe);
   return ok;
 }
@@ -445,7 +446,8 @@ std::optional<ObjRow> Store::object(const Dn& dn) {
   r.bind(1, reversedKey(dn));
   if (!r.next()) return std::nullopt;
   const QString stored = r.text(4);
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored), r.blob(5)};
+  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored),
+           r.blob(5)};
   return o;
 }
 
@@ -456,7 +458,8 @@ const char* const kObjectByIdPacked =
 const char* const kObjectRange =
     "SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id BETWEEN ? AND ? ORDER BY id";
 const char* const kObjectRangePacked =
-    "SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER BY id";
+    "SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER BY "
+    "id";
 
 ObjRow objectFrom(const Query& r, bool withPacked) {
   ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4)), {}};
@@ -606,8 +609,13 @@ qint64 Store::insertObject(const ObjRow& parent, const Dn& dn, qint64 domainId, 
   }
   qint64 id = 0;
   {
-    auto obj = q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, rkey, packed) VALUES(?,?,?,?,?,?)");
-    obj.bind(1, domainId).bind(2, forestId).bind(3, parent.id).bind(4, dn.toString()).bind(5, reversedKey(dn));
+    auto obj =
+        q("INSERT INTO objects(domain_id, forest_id, parent_id, dn, rkey, packed) VALUES(?,?,?,?,?,?)");
+    obj.bind(1, domainId)
+        .bind(2, forestId)
+        .bind(3, parent.id)
+        .bind(4, dn.toString())
+        .bind(5, reversedKey(dn));
     obj.bindBlob(6, packed::pack(shown));
     if (!obj.run()) return 0;
     id = sqlite3_last_insert_rowid(db_);

@@ -8,8 +8,8 @@
 #include "platform/simnet/FilterMatch.h"
 #include "platform/simnet/Store.h"
 
-#include <QDir>
 #include <sqlite3.h>
+#include <QDir>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -357,18 +357,20 @@ TEST_F(Simnet, ANetworkKeptWithARowPerValueIsUpgradedOnOpening) {
     // The indexes call simnet's fold(); rewriting the schema needs it to exist.
     sqlite3_create_function_v2(
         db, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-        [](sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }, nullptr, nullptr,
-        nullptr);
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }, nullptr,
+        nullptr, nullptr);
     ASSERT_EQ(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_stmt* read = nullptr;
     sqlite3_stmt* ins = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT id, packed FROM objects", -1, &read, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO attrs(object_id, akey, seq, name, value) VALUES(?,?,?,?,?)",
-                                 -1, &ins, nullptr),
+    ASSERT_EQ(sqlite3_prepare_v2(
+                  db, "INSERT OR IGNORE INTO attrs(object_id, akey, seq, name, value) VALUES(?,?,?,?,?)", -1,
+                  &ins, nullptr),
               SQLITE_OK);
     while (sqlite3_step(read) == SQLITE_ROW) {
       const qint64 id = sqlite3_column_int64(read, 0);
-      const QByteArray data(static_cast<const char*>(sqlite3_column_blob(read, 1)), sqlite3_column_bytes(read, 1));
+      const QByteArray data(static_cast<const char*>(sqlite3_column_blob(read, 1)),
+                            sqlite3_column_bytes(read, 1));
       const auto attrs = simnet::packed::unpack(data);
       ASSERT_TRUE(attrs.has_value());
       for (const Attribute& a : *attrs)
@@ -426,12 +428,9 @@ TEST(PackedAttributes, KeepEveryValueAndRefuseDamagedData) {
     QString name;
     Values expected;
   };
-  const Case cases[] = {{"OBJECTCLASS", {"top", "user"}},
-                        {"objectsid", {sid}},
-                        {"Info", {longValue, ""}},
-                        {QString::fromUtf8("EXTÉATTR"), {"v"}},
-                        {"description", {}},
-                        {"ext", {}}};
+  const Case cases[] = {
+      {"OBJECTCLASS", {"top", "user"}},       {"objectsid", {sid}}, {"Info", {longValue, ""}},
+      {QString::fromUtf8("EXTÉATTR"), {"v"}}, {"description", {}},  {"ext", {}}};
   for (const Case& c : cases) {
     auto v = simnet::packed::find(data, c.name);
     ASSERT_TRUE(v.has_value()) << c.name.toStdString();
