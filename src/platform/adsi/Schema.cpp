@@ -249,7 +249,7 @@ QString syntaxName(Syntax s) {
     case Syntax::Time:
       return QStringLiteral("GeneralizedTime");
     case Syntax::Oid:
-      return QStringLiteral("CaseIgnoreString");
+      return QStringLiteral("OID");
   }
   return {};
 }

@@ -78,6 +78,7 @@ TEST_F(UserSchema, PropertiesGiveTheirSyntaxAndMultiValuedness) {
       {"msExchMailboxGuid", "OctetString", false},
       {"showInAddressBook", "DN", true},
       {"USERPRINCIPALNAME", "DirectoryString", false},
+      {"objectClass", "OID", true},
   };
   // As the window does it: the class's parent container, then the property by name.
   AdsObject schema = bind(bind("LDAP://Schema/User").Parent());
