@@ -290,7 +290,7 @@ class SimConnection : public DirectoryConnection {
     qint64 cursor = after;
     while (true) {
       const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
-      for (const ObjRow& o : st_.objectsByIds(ids, true)) {
+      for (const ObjRow& o : st_.objectsByIds(ids)) {
         if (!inScope(o) || !inBase(o, *base, req.scope, baseIsHead)) continue;
         Source src(st_, o, protocol_ == Protocol::GlobalCatalog);
         if (!pred->matches(src)) continue;
@@ -317,25 +317,16 @@ class SimConnection : public DirectoryConnection {
   Status setPassword(const Dn& dn, const QString& password) override;
 
  private:
-  // The values of one entry: stored ones from its packed attributes when its row carries them.
+  // The values of one entry as the filter and the result read them.
   class Source : public AttributeSource {
    public:
     Source(Store& st, const ObjRow& o, bool gc) : st_(st), o_(o), gc_(gc) {}
     Values values(const QString& attribute) const override {
       if (gc_ && !partialAttributeSet().contains(attribute, Qt::CaseInsensitive)) return {};
-      if (!o_.packed.isEmpty() && !isConstructed(attribute))
-        if (auto v = packed::find(o_.packed, attribute)) return std::move(*v);
       return st_.readValues(o_, attribute);
     }
 
    private:
-    static bool isConstructed(const QString& attribute) {
-      for (const char* name :
-           {"distinguishedName", "member", "memberOf", "msDS-User-Account-Control-Computed"})
-        if (attribute.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return true;
-      return false;
-    }
-
     Store& st_;
     const ObjRow& o_;
     bool gc_;

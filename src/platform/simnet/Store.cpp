@@ -43,6 +43,16 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, folded.constData(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
 }
 
+// The attributes whose objects are looked up by value keep a row per value in `attrs`, where the
+// indexes find them; every other value lives only in the object's packed attributes.
+const char* const kIndexedKeys[] = {"objectcategory", "userprincipalname", "primarygroupid"};
+
+bool isIndexed(const QString& lowerKey) {
+  for (const char* k : kIndexedKeys)
+    if (lowerKey == QLatin1String(k)) return true;
+  return false;
+}
+
 }  // namespace
 
 namespace packed {
@@ -286,9 +296,9 @@ Status Store::upgrade() {
       return e;
     }
   }
-  if (Status s = exec("DELETE FROM attrs WHERE akey NOT IN ('objectcategory', 'userprincipalname', "
-                      "'primarygroupid')");
-      !s) {
+  QByteArray keep;
+  for (const char* k : kIndexedKeys) keep += QByteArray(keep.isEmpty() ? "'" : ", '") + k + "'";
+  if (Status s = exec("DELETE FROM attrs WHERE akey NOT IN (" + keep + ")"); !s) {
     rollback();
     return s;
   }
@@ -446,67 +456,45 @@ std::optional<ObjRow> Store::object(const Dn& dn) {
   r.bind(1, reversedKey(dn));
   if (!r.next()) return std::nullopt;
   const QString stored = r.text(4);
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored),
-           r.blob(5)};
-  return o;
+  return ObjRow{r.i64(0), r.i64(1), r.i64(2), r.i64(3), stored == text ? dn : Dn::fromFormatted(stored),
+                r.blob(5)};
 }
 
 namespace {
-const char* const kObjectById = "SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id=?";
-const char* const kObjectByIdPacked =
-    "SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id=?";
-const char* const kObjectRange =
-    "SELECT id, domain_id, forest_id, parent_id, dn FROM objects WHERE id BETWEEN ? AND ? ORDER BY id";
-const char* const kObjectRangePacked =
-    "SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER BY "
-    "id";
-
-ObjRow objectFrom(const Query& r, bool withPacked) {
-  ObjRow o{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4)), {}};
-  if (withPacked) o.packed = r.blob(5);
-  return o;
+ObjRow objectFrom(const Query& r) {
+  return ObjRow{r.i64(0), r.i64(1), r.i64(2), r.i64(3), Dn::fromFormatted(r.text(4)), r.blob(5)};
 }
 }  // namespace
 
 std::optional<ObjRow> Store::objectById(qint64 id) {
-  auto r = q(kObjectById);
+  auto r = q("SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id=?");
   r.bind(1, id);
   if (!r.next()) return std::nullopt;
-  return objectFrom(r, false);
+  return objectFrom(r);
 }
 
-QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds, bool withPacked) {
+QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
   QList<ObjRow> out;
   if (ascendingIds.isEmpty()) return out;
   out.reserve(ascendingIds.size());
   const qint64 first = ascendingIds.first(), last = ascendingIds.last();
   if (last - first >= 4 * ascendingIds.size()) {
-    for (qint64 id : ascendingIds) {
-      auto r = q(withPacked ? kObjectByIdPacked : kObjectById);
-      r.bind(1, id);
-      if (r.next()) out.append(objectFrom(r, withPacked));
-    }
+    for (qint64 id : ascendingIds)
+      if (auto o = objectById(id)) out.append(std::move(*o));
     return out;
   }
-  auto r = q(withPacked ? kObjectRangePacked : kObjectRange);
+  auto r =
+      q("SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER "
+        "BY id");
   r.bind(1, first).bind(2, last);
   qsizetype i = 0;
   while (i < ascendingIds.size() && r.next()) {
     const qint64 id = r.i64(0);
     while (i < ascendingIds.size() && ascendingIds[i] < id) ++i;
-    if (i < ascendingIds.size() && ascendingIds[i] == id) out.append(objectFrom(r, withPacked));
+    if (i < ascendingIds.size() && ascendingIds[i] == id) out.append(objectFrom(r));
   }
   return out;
 }
-
-namespace {
-// The attributes whose objects are looked up by value keep a row per value in `attrs`, where the
-// indexes find them; every other value lives only in the object's packed attributes.
-bool isIndexed(const QString& lowerKey) {
-  return lowerKey == QLatin1String("objectcategory") || lowerKey == QLatin1String("userprincipalname") ||
-         lowerKey == QLatin1String("primarygroupid");
-}
-}  // namespace
 
 QByteArray Store::packedOf(qint64 id) {
   auto r = q("SELECT packed FROM objects WHERE id=?");

@@ -35,7 +35,7 @@ struct ObjRow {
   qint64 forestId = 0;
   qint64 parentId = 0;
   adsi::Dn dn;
-  QByteArray packed;  // the stored attributes (see `packed`), when the reader asked for them
+  QByteArray packed;  // the stored attributes (see `packed`)
 };
 
 // Every stored attribute of an object as one value in the object's row, so that an entry is read
@@ -141,16 +141,15 @@ class Store {
   QList<DomainRow> domains();
   std::optional<ForestRow> forest(qint64 id);
 
-  std::optional<ObjRow> object(const adsi::Dn& dn);  // with its packed attributes
+  std::optional<ObjRow> object(const adsi::Dn& dn);
   std::optional<ObjRow> objectById(qint64 id);
   // The objects of `ascendingIds` (those that exist), in that order; close ids are read together.
-  // With `withPacked`, each row carries its packed attributes.
-  QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds, bool withPacked = false);
+  QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds);
   // Stored values: every value is in the object's packed attributes; those of the attributes
   // looked up by value (objectCategory, userPrincipalName, primaryGroupID) also have a row each
   // in `attrs`, where the indexes are.
   adsi::Values attr(qint64 id, const QString& name);
-  adsi::Values attrOf(const ObjRow& o, const QString& name);  // from `o`'s row when it carries them
+  adsi::Values attrOf(const ObjRow& o, const QString& name);  // from `o`'s row, read with it
   QList<adsi::Attribute> attrs(qint64 id);
   QList<adsi::Attribute> attrsOf(const ObjRow& o);
   // Replaces the values of the attributes named in `changes` (no values removes one).
