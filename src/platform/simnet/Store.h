@@ -90,11 +90,6 @@ class Query {
     const void* p = sqlite3_column_blob(stmt_, c);
     return QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, c));
   }
-  // The column's bytes, valid until the next step.
-  QByteArrayView bytes(int c) const {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
-    return QByteArrayView(p, sqlite3_column_bytes(stmt_, c));
-  }
   bool isNull(int c) const { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }
 
  private:
