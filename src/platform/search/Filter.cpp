@@ -277,6 +277,9 @@ QString Filter::toString() const {
     case Kind::Present:
       return u'(' + attribute + QStringLiteral("=*)");
     case Kind::Substrings: {
+      // With every part empty, "(a=*)" would read back as a presence test; "(a=**)" does not.
+      if (subInitial.isEmpty() && subAny.isEmpty() && subFinal.isEmpty())
+        return u'(' + attribute + QStringLiteral("=**)");
       QString out = u'(' + attribute + u'=' + renderValue(subInitial) + u'*';
       for (const QByteArray& part : subAny) out += renderValue(part) + u'*';
       return out + renderValue(subFinal) + u')';

@@ -38,6 +38,9 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"(&(|(a=1)(b=2))(!(&(c=3)(d=4))))", nullptr}, GoodCase{"(cn=*)", nullptr},
         GoodCase{"(cn=Jo*)", nullptr}, GoodCase{"(cn=*son)", nullptr}, GoodCase{"(cn=J*h*n*s*n)", nullptr},
         GoodCase{"(cn=J**n)", "(cn=J*n)"}, GoodCase{"(cn=*o*)", nullptr},
+        // A substrings test with every part empty is not a presence test, and prints as one
+        // that reads back the same.
+        GoodCase{"(cn=**)", nullptr}, GoodCase{"(cn=***)", "(cn=**)"},
         GoodCase{"(badPwdCount>=3)", nullptr}, GoodCase{"(badPwdCount<=3)", nullptr},
         GoodCase{"(sn~=smith)", nullptr}, GoodCase{"(userAccountControl:1.2.840.113556.1.4.803:=2)", nullptr},
         GoodCase{"(groupType:1.2.840.113556.1.4.804:=-2147483648)", nullptr}, GoodCase{"(cn:=x)", nullptr},
