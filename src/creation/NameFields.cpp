@@ -5,8 +5,8 @@
 
 namespace tavrel::creation {
 
-QString UserID_Preview(const QString& idFormat, const QString& first, const QString& middle,
-                       const QString& last) {
+Expanded UserID_Preview(const QString& idFormat, const QString& first, const QString& middle,
+                        const QString& last) {
   return UserName(idFormat, text::trimBlanks(first), text::trimBlanks(middle), text::trimBlanks(last));
 }
 

@@ -88,8 +88,8 @@ qsizetype insertCased(QString& w, qsizetype start, qsizetype length, QStringView
 // Replaces every occurrence of one name token in `w`. Indexes are 0-based; the token sits at
 // w[p .. p+T-1]. The search goes on behind each inserted value, so a name that holds its own token
 // (or text that joins with its surroundings into one) is inserted as it is and never expanded
-// again by the same pass.
-void namePass(QString& w, QLatin1StringView token, const QString& value) {
+// again by the same pass. Stops, returning false, once the text is longer than `limit`.
+bool namePass(QString& w, QLatin1StringView token, const QString& value, qsizetype limit) {
   const qsizetype T = token.size();
   qsizetype from = 0;
   qsizetype p;
@@ -128,7 +128,9 @@ void namePass(QString& w, QLatin1StringView token, const QString& value) {
       length = T;
     }
     from = start + insertCased(w, start, length, part, casing);
+    if (w.size() > limit) return false;
   }
+  return true;
 }
 
 QString counterText(int16_t counter, int width) {
@@ -155,17 +157,24 @@ void loadCounter(state::SharedState& s) {
 
 }  // namespace
 
-QString UserName(const QString& format, const QString& first, const QString& middle, const QString& last) {
+Expanded UserName(const QString& format, const QString& first, const QString& middle, const QString& last) {
   state::SharedState& s = state::shared();
+  const auto tooLong = [] {
+    return Expanded{QString(), expansionTooLong(QStringLiteral("The name format"))};
+  };
+  // The blanks added below and removed at the end do not count against the bound.
+  constexpr qsizetype kLimit = kMaxExpandedLength + 2;
+  if (format.size() > kMaxExpandedLength) return tooLong();
 
   // The blanks give every token a character before and after it; the final trim removes them.
   QString w;
   w.reserve(format.size() + 2 + 2 * (first.size() + middle.size() + last.size()));
   w.append(u' ').append(format).append(u' ');
 
-  namePass(w, QLatin1StringView("%first%"), first);
-  namePass(w, QLatin1StringView("%middle%"), middle);
-  namePass(w, QLatin1StringView("%last%"), last);
+  if (!namePass(w, QLatin1StringView("%first%"), first, kLimit) ||
+      !namePass(w, QLatin1StringView("%middle%"), middle, kLimit) ||
+      !namePass(w, QLatin1StringView("%last%"), last, kLimit))
+    return tooLong();
 
   if (w.contains(u'#')) w.remove(u'#');
 
@@ -173,7 +182,9 @@ QString UserName(const QString& format, const QString& first, const QString& mid
   // "%IMPORT" in the text no field can apply, and the 99 searches are skipped.
   if (findToken(w, QLatin1StringView("%import"), 0) >= 0) {
     for (int k = 1; k <= 99; ++k)
-      startup::FRString(w, QLatin1StringView("%IMPORT") + QString::number(k) + u'%', s.ImportField[k]);
+      if (!startup::FRStringWithin(w, QLatin1StringView("%IMPORT") + QString::number(k) + u'%',
+                                   s.ImportField[k], kLimit))
+        return tooLong();
   }
 
   static const QLatin1StringView kCounters[] = {QLatin1StringView("%n%"), QLatin1StringView("%nn%"),
@@ -184,7 +195,7 @@ QString UserName(const QString& format, const QString& first, const QString& mid
     // The setting is read at most once per call, and only when a counter is about to be written:
     // until then the value of Id_Counter is of no use to anyone while CounterUsed is false.
     if (!s.CounterUsed) loadCounter(s);
-    startup::FRString(w, token, counterText(s.Id_Counter, width));
+    if (!startup::FRStringWithin(w, token, counterText(s.Id_Counter, width), kLimit)) return tooLong();
     s.CounterUsed = true;
   }
 
@@ -195,7 +206,7 @@ QString UserName(const QString& format, const QString& first, const QString& mid
   qsizetype begin = 0;
   while (begin < w.size() && w.at(begin) == u' ') ++begin;
   w.remove(0, begin);
-  return w;
+  return {w, QString()};
 }
 
 }  // namespace tavrel::creation

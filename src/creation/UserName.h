@@ -2,6 +2,8 @@
 // The format language that builds user IDs, full names, formatted passwords and attribute values
 // from a person's names.
 
+#include "creation/Expansion.h"
+
 #include <QString>
 
 namespace tavrel::creation {
@@ -19,7 +21,11 @@ namespace tavrel::creation {
 //
 // While CounterUsed is false the counter is loaded from Setup\IncNumber before a counter token is
 // written (0 when the value is missing; a number outside the 16-bit range leaves the counter as it
-// was); writing a counter sets CounterUsed. Never fails: the caller always gets a string.
-QString UserName(const QString& format, const QString& first, const QString& middle, const QString& last);
+// was); writing a counter sets CounterUsed.
+//
+// Fails when the text would grow longer than kMaxExpandedLength (an import field may hold the
+// tokens of later fields, so each field can multiply the text): the result then carries an error
+// naming the current template and no text.
+Expanded UserName(const QString& format, const QString& first, const QString& middle, const QString& last);
 
 }  // namespace tavrel::creation

@@ -1,6 +1,7 @@
 #pragma once
 // Template variables: %NAME% in a text stands for the value of the current template's variable NAME.
 
+#include "creation/Expansion.h"
 #include "state/SharedState.h"
 
 #include <QString>
@@ -13,9 +14,13 @@ namespace tavrel::creation {
 // for the same token, but a later row's token inside a value is replaced by that row. A row whose
 // name is blank has no token and is passed over. The result is written back into `text` and
 // returned.
-QString Replace_Variables(QString& text, const std::vector<state::VariableRow>& rows);
+//
+// A value may hold tokens of later rows, so each row can multiply the text's length. When a row
+// would make the text longer than kMaxExpandedLength the expansion stops: `text` is left as it was
+// and the result carries an error naming the current template.
+Expanded Replace_Variables(QString& text, const std::vector<state::VariableRow>& rows);
 
 // The same over the current template's variables (SharedState::Template_Variables).
-QString Replace_Variables(QString& text);
+Expanded Replace_Variables(QString& text);
 
 }  // namespace tavrel::creation

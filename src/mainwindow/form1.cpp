@@ -1,7 +1,7 @@
 #include "mainwindow/form1.h"
 
-#include "mainwindow/Naming.h"
 #include "creation/NameFields.h"
+#include "mainwindow/Naming.h"
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
@@ -89,16 +89,27 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   wireTemplatesPage();
 }
 
-void form1::strFirst_Change() { refreshUserIdPreview(); }
-void form1::StrMiddle_Change() { refreshUserIdPreview(); }
-void form1::strLast_Change() { refreshUserIdPreview(); }
-
-void form1::refreshUserIdPreview() {
-  UserID_Box->setText(
-      creation::UserID_Preview(setupid->text(), strFirst->text(), StrMiddle->text(), strLast->text()));
+void form1::strFirst_Change() {
+  refreshUserIdPreview();
+}
+void form1::StrMiddle_Change() {
+  refreshUserIdPreview();
+}
+void form1::strLast_Change() {
+  refreshUserIdPreview();
 }
 
-QString form1::Reverse_Password(const QString& Text) const { return creation::Reverse_Password(Text); }
+void form1::refreshUserIdPreview() {
+  const auto id =
+      creation::UserID_Preview(setupid->text(), strFirst->text(), StrMiddle->text(), strLast->text());
+  // A format that cannot be expanded gives no user ID rather than a cut one.
+  UserID_Box->setText(id.text);
+  if (!id.ok()) LOG_TAB(QStringLiteral("RED"), id.error);
+}
+
+QString form1::Reverse_Password(const QString& Text) const {
+  return creation::Reverse_Password(Text);
+}
 
 void form1::buildImages() {
   ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));
@@ -220,7 +231,9 @@ QString form1::databaseFolder() const {
 }
 
 bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
-  if (!ImageList1.contains(Colour)) return false;
+  // Only the three lamp colours; the image list holds other pictures too (the site icon, ...).
+  static const QStringList kColours{QStringLiteral("GREEN"), QStringLiteral("YELLOW"), QStringLiteral("RED")};
+  if (!kColours.contains(Colour)) return false;
   auto* row = new QTreeWidgetItem;
   row->setIcon(0, ImageList1.icon(Colour));
   row->setData(0, Qt::UserRole, Colour);

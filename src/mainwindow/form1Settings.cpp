@@ -89,8 +89,10 @@ const Switch kSwitches[] = {
 };
 
 
+// The sample's expansion, or why the format cannot be expanded.
 QString previewOf(const QString& format) {
-  return creation::UserName(format, kFirst, kMiddle, kLast);
+  const auto expanded = creation::UserName(format, kFirst, kMiddle, kLast);
+  return expanded.ok() ? expanded.text : expanded.error;
 }
 
 const QString kTemplateWarningTitle = QStringLiteral("Update Template.dat !!!");

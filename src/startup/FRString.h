@@ -8,4 +8,8 @@ namespace tavrel::startup {
 // into `text` and returned. An empty `find` leaves `text` unchanged.
 QString FRString(QString& text, const QString& find, const QString& replace);
 
+// FRString with a bound: when the result would be longer than `limit` characters, `text` is left
+// as it was and false is returned. The result is never built beyond the bound.
+bool FRStringWithin(QString& text, const QString& find, const QString& replace, qsizetype limit);
+
 }  // namespace tavrel::startup

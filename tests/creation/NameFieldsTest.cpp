@@ -23,25 +23,27 @@ TEST_F(UserIdPreview, FollowsEveryKeystrokeInAnyNameField) {
   // Typing the first name, then the last name, one character at a time.
   for (QChar c : first) {
     typed += c;
-    EXPECT_EQ(UserID_Preview(format, typed, {}, {}), typed.left(1));
+    EXPECT_EQ(UserID_Preview(format, typed, {}, {}).text, typed.left(1));
   }
   typed.clear();
   for (QChar c : last) {
     typed += c;
-    EXPECT_EQ(UserID_Preview(format, first, {}, typed), u'J' + typed);
+    EXPECT_EQ(UserID_Preview(format, first, {}, typed).text, u'J' + typed);
   }
   // A change of the middle name computes the ID again, so a hand-typed ID would be replaced.
-  EXPECT_EQ(UserID_Preview(format, first, QStringLiteral("F"), last), "JSmith");
+  EXPECT_EQ(UserID_Preview(format, first, QStringLiteral("F"), last).text, "JSmith");
 }
 
 TEST_F(UserIdPreview, UsesTheNamesWithoutSurroundingBlanks) {
   EXPECT_EQ(UserID_Preview(QStringLiteral("%first%.%middle%.%last%"), QStringLiteral("  John "),
-                           QStringLiteral(" Fred"), QStringLiteral("Smith   ")),
+                           QStringLiteral(" Fred"), QStringLiteral("Smith   "))
+                .text,
             "John.Fred.Smith");
   // Only blanks go: the same as the trim of the result.
-  EXPECT_EQ(UserID_Preview(QStringLiteral("%last%#1%first%"), QStringLiteral(" John"), {},
-                           QStringLiteral("Smith ")),
-            "SmithJ");
+  EXPECT_EQ(
+      UserID_Preview(QStringLiteral("%last%#1%first%"), QStringLiteral(" John"), {}, QStringLiteral("Smith "))
+          .text,
+      "SmithJ");
 }
 
 TEST_F(UserIdPreview, CounterFormatLeavesTheCounterInUse) {
@@ -49,9 +51,9 @@ TEST_F(UserIdPreview, CounterFormatLeavesTheCounterInUse) {
                                        registry::subkey(QStringLiteral("Setup")), QStringLiteral("IncNumber"),
                                        QStringLiteral("41")));
   const QString format = QStringLiteral("%first%%nn%");
-  EXPECT_EQ(UserID_Preview(format, QStringLiteral("J"), {}, {}), "J41");
+  EXPECT_EQ(UserID_Preview(format, QStringLiteral("J"), {}, {}).text, "J41");
   EXPECT_TRUE(state::shared().CounterUsed);
-  EXPECT_EQ(UserID_Preview(format, QStringLiteral("Jo"), {}, {}), "Jo41");
+  EXPECT_EQ(UserID_Preview(format, QStringLiteral("Jo"), {}, {}).text, "Jo41");
   EXPECT_TRUE(state::shared().CounterUsed);
 }
 

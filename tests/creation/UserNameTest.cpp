@@ -34,7 +34,9 @@ class UserNameFixture : public tavrel::test::AppFixture {
   }
   QString expand(const char* format, const char* first = "John", const char* middle = "Fred",
                  const char* last = "Smith") {
-    return UserName(q(format), q(first), q(middle), q(last));
+    const auto expanded = UserName(q(format), q(first), q(middle), q(last));
+    EXPECT_TRUE(expanded.ok()) << format << ": " << expanded.error.toStdString();
+    return expanded.text;
   }
 };
 
@@ -109,7 +111,7 @@ TEST_F(UserNameFixture, NameTokensFoldCaseLikeEveryOtherPlaceholder) {
   // U+017F (long s) folds to "s": the name tokens match exactly where the other placeholders do.
   const QString format = QStringLiteral("%FIR\u017FT%");
   ASSERT_EQ(format.indexOf(QLatin1StringView("%first%"), 0, Qt::CaseInsensitive), 0);
-  EXPECT_EQ(UserName(format, QStringLiteral("John"), {}, {}), "John");
+  EXPECT_EQ(UserName(format, QStringLiteral("John"), {}, {}).text, "John");
 }
 
 INSTANTIATE_TEST_SUITE_P(EmptyNames, UserNameTable,
@@ -163,6 +165,44 @@ TEST_F(UserNameFixture, ImportTokens) {
       {"%IMPORT5%", "%IMPORT2%"},
   };
   for (const auto& [format, result] : cases) EXPECT_EQ(expand(format), q(result)) << format;
+}
+
+// Import fields come from a CSV line. A field holding the next field's token twice doubles the
+// text per field; the expansion stops at the bound with an error instead of growing without end.
+TEST_F(UserNameFixture, ImportFieldsThatGrowTheTextStopAtTheBound) {
+  auto& s = state::shared();
+  s.Current_Template.Name = QStringLiteral("Staff");
+  for (int k = 1; k < 99; ++k) s.ImportField[k] = QStringLiteral("%IMPORT%1%%IMPORT%1%").arg(k + 1);
+  s.ImportField[99] = QStringLiteral("x");
+  const auto expanded = UserName(q("%IMPORT1%"), q("John"), q("Fred"), q("Smith"));
+  EXPECT_FALSE(expanded.ok());
+  EXPECT_TRUE(expanded.text.isEmpty());
+  EXPECT_EQ(expanded.error, "The name format of template \"Staff\" expands to more than 32767 characters.");
+}
+
+TEST_F(UserNameFixture, TheBoundHoldsForNamesAndCountersToo) {
+  struct BoundCase {
+    const char* label;
+    QString format;
+    QString first;
+    bool ok;
+  };
+  const QString name(1000, u'a');
+  const BoundCase cases[] = {
+      {"result exactly at the bound", QStringLiteral("%first%").repeated(32) + QString(767, u'b'), name,
+       true},
+      {"one name character past the bound", QStringLiteral("%first%").repeated(32) + QString(768, u'b'), name,
+       false},
+      {"many name tokens", QStringLiteral("%first%").repeated(4000), name, false},
+      {"a format longer than the bound", QString(32768, u'b'), name, false},
+  };
+  for (const BoundCase& c : cases) {
+    const auto expanded = UserName(c.format, c.first, {}, {});
+    EXPECT_EQ(expanded.ok(), c.ok) << c.label;
+    if (c.ok) {
+      EXPECT_EQ(expanded.text.size(), 32767) << c.label;
+    }
+  }
 }
 
 TEST_F(UserNameFixture, CounterTokensPadToTheirWidth) {

@@ -35,7 +35,9 @@ class ReplaceVariablesTable : public ::testing::TestWithParam<Case> {};
 TEST_P(ReplaceVariablesTable, ReplacesAndWritesBack) {
   const Case& c = GetParam();
   QString text = QString::fromUtf8(c.text);
-  const QString result = Replace_Variables(text, c.rows);
+  const auto expanded = Replace_Variables(text, c.rows);
+  ASSERT_TRUE(expanded.ok()) << expanded.error.toStdString();
+  const QString result = expanded.text;
   EXPECT_EQ(result, QString::fromUtf8(c.result));
   EXPECT_EQ(text, result) << "the argument holds the result too";
 }
@@ -71,10 +73,44 @@ class ReplaceVariablesShared : public tavrel::test::AppFixture {};
 
 TEST_F(ReplaceVariablesShared, ReadsTheCurrentTemplatesVariables) {
   QString text = QStringLiteral("%Dept%-%Site%");
-  EXPECT_EQ(Replace_Variables(text), "%Dept%-%Site%");
+  EXPECT_EQ(Replace_Variables(text).text, "%Dept%-%Site%");
   tavrel::state::shared().Template_Variables = {row("Dept", "Sales"), row("Site", "North")};
-  EXPECT_EQ(Replace_Variables(text), "Sales-North");
+  EXPECT_EQ(Replace_Variables(text).text, "Sales-North");
   EXPECT_EQ(text, "Sales-North");
+}
+
+// Rows come from Template.dat, which any user of a shared database folder can write. A value that
+// repeats a later row's token multiplies the text per row; the expansion stops at the bound
+// instead of asking for gigabytes, leaves the text as it was and says which template and variable.
+TEST_F(ReplaceVariablesShared, AGrowingExpansionStopsAtTheBoundWithAnError) {
+  tavrel::state::shared().Current_Template.Name = QStringLiteral("Staff");
+  const QString tenTokens = QStringLiteral("%a%").repeated(10);
+  tavrel::state::shared().Template_Variables =
+      Rows(9, VariableRow{QStringLiteral("a"), tenTokens});  // 10^9 tokens unbounded
+  QString text = QStringLiteral("x%a%y");
+  const auto expanded = Replace_Variables(text);
+  EXPECT_FALSE(expanded.ok());
+  EXPECT_TRUE(expanded.text.isEmpty());
+  EXPECT_EQ(text, "x%a%y") << "a failed expansion leaves the text as it was";
+  EXPECT_EQ(expanded.error, "The variable %a% of template \"Staff\" expands to more than 32767 characters.");
+}
+
+TEST(ReplaceVariablesBound, ALongResultIsRefusedOneCharacterPastTheBound) {
+  struct BoundCase {
+    qsizetype length;
+    bool ok;
+  };
+  for (const BoundCase c : {BoundCase{32767, true}, BoundCase{32768, false}}) {
+    QString text = QStringLiteral("%v%");
+    const auto expanded =
+        Replace_Variables(text, {VariableRow{QStringLiteral("v"), QString(c.length, u'x')}});
+    EXPECT_EQ(expanded.ok(), c.ok) << c.length;
+    EXPECT_EQ(text.size(), c.ok ? c.length : 3) << c.length;
+  }
+  // A text already over the bound is refused even when no variable applies.
+  QString longText(40000, u'y');
+  EXPECT_FALSE(Replace_Variables(longText, {}).ok());
+  EXPECT_EQ(longText.size(), 40000);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
+#include "state/SharedState.h"
 #include "support/Fixtures.h"
 
 #include <QFile>
@@ -41,7 +42,8 @@ TEST_F(form1Test, RedBeepsExactlyOnce) {
 }
 
 TEST_F(form1Test, UnknownColourIsRefusedBeforeARowIsAdded) {
-  for (const char* colour : {"Red", "BLUE", "", "green"}) {
+  // Keys of other pictures in the image list are no colours either.
+  for (const char* colour : {"Red", "BLUE", "", "green", "SITE", "OU", "USER"}) {
     EXPECT_FALSE(w->LOG_TAB(colour, "x")) << colour;
   }
   EXPECT_EQ(w->ListView1->topLevelItemCount(), 0);
@@ -179,6 +181,18 @@ TEST_F(NameFieldsTest, EveryChangeOfANameFieldRecomputesTheId) {
   w->UserID_Box->setText("handtyped");
   w->StrMiddle->setText("Q");
   EXPECT_EQ(w->UserID_Box->text(), "JSmithers") << "a name change overwrites a hand-typed ID";
+}
+
+TEST_F(NameFieldsTest, AFormatThatCannotBeExpandedGivesNoIdAndARedRow) {
+  state::shared().ImportField[1] = QStringLiteral("%IMPORT2%%IMPORT2%");
+  for (int k = 2; k < 99; ++k) state::shared().ImportField[k] = QStringLiteral("%IMPORT%1%%IMPORT%1%").arg(k + 1);
+  w->setupid->setText("%IMPORT1%");
+  w->strFirst->setText("John");
+  EXPECT_EQ(w->UserID_Box->text(), "");
+  ASSERT_GE(w->ListView1->topLevelItemCount(), 1);
+  const QTreeWidgetItem* row = w->ListView1->topLevelItem(w->ListView1->topLevelItemCount() - 1);
+  EXPECT_EQ(row->data(0, Qt::UserRole).toString(), "RED");
+  EXPECT_TRUE(row->text(0).contains("expands to more than 32767 characters")) << row->text(0).toStdString();
 }
 
 TEST_F(NameFieldsTest, ReversePassword) {
