@@ -54,6 +54,9 @@ Result<AdsPath> parseLdapLike(const QString& text, Provider provider, const QStr
   QString server;
   QString object;
   const qsizetype slash = firstUnescapedSlash(rest);
+  // "LDAP:///CN=x": an empty server is no serverless path (and "LDAP:///Schema/x" would print as a
+  // schema path).
+  if (slash == 0) return badPath(text, QStringLiteral("empty server name"));
   const QString head = slash < 0 ? rest : rest.left(slash);
   if (head.contains(u'=')) {
     object = rest;  // serverless DN

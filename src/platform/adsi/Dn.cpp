@@ -61,6 +61,9 @@ Result<QList<Rdn>> parseRdnList(const QString& text, bool single) {
       }
       value = QString::fromUtf8(bytes);
       skipBlanks();
+      // Only a separator may follow the hex pairs: "#41z..." is no hex value and no separator.
+      if (i < n && text[i] != u',' && text[i] != u';' && text[i] != u'+')
+        return dnError(text, QStringLiteral("unexpected '%1' after a hex value").arg(text[i]));
     } else {
       QByteArray pending;             // escaped hex pairs form UTF-8 sequences
       qsizetype lastSignificant = 0;  // length of `value` up to the last escaped or non-blank char

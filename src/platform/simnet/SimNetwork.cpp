@@ -10,8 +10,16 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QUuid>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tavrel::simnet {
 
@@ -1132,8 +1140,47 @@ QString SimNetwork::defaultFolder() {
   return data + QStringLiteral("/tavrel/network");
 }
 
+namespace {
+
+// An exclusive lock on the folder's "seed.lock", held while a process opens the network and seeds
+// it if empty: the check and the seeding (many transactions) are one step for every process, so
+// a second process started at the same time waits and then finds the network seeded. The lock is
+// released when the holder closes the file or dies.
+class SeedLock {
+ public:
+  explicit SeedLock(const QString& folder) {
+    const QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("seed.lock")));
+    fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;
+    int r;
+    do {
+      r = ::flock(fd_, LOCK_EX);
+    } while (r < 0 && errno == EINTR);
+    locked_ = r == 0;
+  }
+  ~SeedLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  SeedLock(const SeedLock&) = delete;
+  SeedLock& operator=(const SeedLock&) = delete;
+  bool locked() const { return locked_; }
+
+ private:
+  int fd_ = -1;
+  bool locked_ = false;
+};
+
+}  // namespace
+
 Result<std::shared_ptr<SimNetwork>> SimNetwork::openDefault() {
-  auto net = open(defaultFolder());
+  const QString folder = defaultFolder();
+  if (!QDir().mkpath(folder))
+    return makeError(hr::ACCESS_DENIED, QStringLiteral("cannot create %1").arg(folder));
+  SeedLock lock(folder);
+  if (!lock.locked())
+    return makeError(hr::ACCESS_DENIED,
+                     QStringLiteral("cannot lock %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno))));
+  auto net = open(folder);
   if (!net) return net;
   if (!(*net)->hasDomains()) {
     if (Status s = seedDemoNetwork(*net); !s) return s.error();

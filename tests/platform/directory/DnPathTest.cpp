@@ -25,6 +25,10 @@ TEST(Dn, CanonicalFormAndKeysOfDifferentSpellings) {
       {"CN=J\\C3\\BCrgen,DC=x", "CN=J\u00fcrgen,DC=x"},
       {"CN=a+UID=b,DC=x", "CN=a+UID=b,DC=x"},
       {"cn=trailing blanks   ,dc=x", "CN=trailing blanks,DC=x"},
+      // a hex value, followed by blanks and any of the three separators
+      {"CN=#4142 ,DC=x", "CN=AB,DC=x"},
+      {"CN=#4142;DC=x", "CN=AB,DC=x"},
+      {"CN=#41+UID=b,DC=x", "CN=A+UID=b,DC=x"},
   };
   for (const Case& c : cases) {
     auto dn = Dn::parse(QString::fromUtf8(c.in));
@@ -47,7 +51,9 @@ TEST(Dn, CanonicalFormAndKeysOfDifferentSpellings) {
 
 TEST(Dn, MalformedNamesAreRefusedWithTheDnSyntaxError) {
   for (const char* bad : {"CN", "=x", "CN=", "CN=a,", ",CN=a", "CN=a,,DC=b", "CN=a\\", "CN=a=b", "CN=<x>",
-                          "1 2=x", "CN=a,DC"}) {
+                          "1 2=x", "CN=a,DC",
+                          // after a hex value only a separator may follow
+                          "CN=#41zDC=evil,DC=com", "CN=#41 z,DC=com", "CN=#4", "CN=#", "CN=#41=x"}) {
     auto dn = Dn::parse(QString::fromLatin1(bad));
     EXPECT_FALSE(dn.ok()) << bad;
     EXPECT_EQ(dn.code(), hr::INVALID_DN_SYNTAX) << bad;
@@ -152,6 +158,12 @@ TEST(AdsPath, BadPathsGiveTheirErrors) {
       {"LDAP://example.local/", hr::BAD_PATHNAME},
       {"LDAP://CN=a,,DC=b", hr::BAD_PATHNAME},
       {"LDAP://bad server/CN=a", hr::BAD_PATHNAME},
+      // an empty server part is refused, whatever follows it
+      {"LDAP:///CN=x", hr::BAD_PATHNAME},
+      {"GC:///DC=example,DC=local", hr::BAD_PATHNAME},
+      {"LDAP:///Schema/a=b", hr::BAD_PATHNAME},
+      {"LDAP:///RootDSE", hr::BAD_PATHNAME},
+      {"LDAP:///", hr::BAD_PATHNAME},
       {"WinNT://", hr::BAD_PATHNAME},
       {"WinNT://EXAMPLE/", hr::BAD_PATHNAME},
       {"WinNT://EXAMPLE/a/b/c", hr::BAD_PATHNAME},

@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 #include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -522,6 +524,33 @@ TEST(DemoNetwork, IsSeededOnFirstUseOnly) {
   auto c2 = (*again)->bind("example.local", Protocol::Ldap, std::nullopt);
   EXPECT_EQ((*c2)->search(people)->entries.size(), count) << "not seeded twice";
   qunsetenv("TAVREL_NETWORK");
+}
+
+// Several programs started at once on a fresh network: every one opens it, and it is seeded once.
+TEST(DemoNetwork, ProgramsStartedTogetherAllOpenTheNetworkSeededOnce) {
+  constexpr int kRounds = 4;
+  constexpr int kProcesses = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    QTemporaryDir tmp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TAVREL_NETWORK", tmp.path());
+    std::vector<std::unique_ptr<QProcess>> probes;
+    for (int i = 0; i < kProcesses; ++i) {
+      probes.push_back(std::make_unique<QProcess>());
+      probes.back()->setProcessEnvironment(env);
+      probes.back()->start(QStringLiteral(SEED_PROBE), {});
+    }
+    for (auto& p : probes) {
+      ASSERT_TRUE(p->waitForFinished(60000));
+      EXPECT_EQ(p->exitCode(), 0) << "round " << round << ": " << p->readAllStandardError().toStdString();
+    }
+    auto net = SimNetwork::open(tmp.path());
+    ASSERT_TRUE(net.ok());
+    QStringList names;
+    for (const DomainInfo& d : (*net)->browseDomains()) names << d.netbiosName;
+    names.sort();
+    EXPECT_EQ(names, QStringList({"BRANCH", "EXAMPLE", "OLDCORP"})) << "round " << round;
+  }
 }
 
 }  // namespace
