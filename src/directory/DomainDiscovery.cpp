@@ -101,7 +101,13 @@ DomainMode Get_W2K_Domain_Mode(const QString& name, const QString& Domain_Name) 
   auto dir = requireDirectory();
   if (!dir) return result;
   auto mode = probeActiveDirectory(**dir, name, Domain_Name, result.NetBIOS_Domain);
-  if (mode) result.mode = *mode;
+  if (mode) {
+    result.mode = *mode;
+  } else if (!(*dir)->GetObject(QStringLiteral("WinNT://") + name)) {
+    // Not reachable as Active Directory and no NT domain answers to the name either: loading it
+    // through WinNT: would only fail in other words.
+    result.unreachable = mode.error();
+  }
   return result;
 }
 

@@ -28,11 +28,15 @@ QString dnsNameOfDomainDn(const QString& distinguishedName);
 struct DomainMode {
   int16_t mode = 2;        // 0 native, 1 mixed, 2 NT 4.0 (also whenever the probe fails)
   QString NetBIOS_Domain;  // the probed name unless a partition of the forest names the domain
+  // A dotted name that answered neither as an Active Directory domain nor as an NT domain: the
+  // directory probe's error. Such a domain is unreachable, not an NT 4.0 domain.
+  std::optional<adsi::Error> unreachable;
 };
 
 // Probes `name`: without a dot an NT domain; with one, the forest's partitions give the NetBIOS
 // name of the partition whose dnsRoot equals `Domain_Name` (letter case ignored), and the domain
-// object's nTMixedDomain the mode. Any failure gives mode 2.
+// object's nTMixedDomain the mode. Any failure gives mode 2; when the name does not answer through
+// WinNT: either, `unreachable` holds the probe's error.
 DomainMode Get_W2K_Domain_Mode(const QString& name, const QString& Domain_Name);
 
 }  // namespace tavrel::directory

@@ -1,5 +1,7 @@
 #include "directory/DomainKeys.h"
 
+#include "platform/adsi/Dn.h"
+
 namespace tavrel::directory {
 namespace {
 
@@ -59,6 +61,11 @@ QList<qsizetype> separators(const QString& dn) {
 QString heldBackParentKey(const QString& dn) {
   const QList<qsizetype> commas = separators(dn);
   return commas.isEmpty() ? QString() : dn.mid(commas.first() + 1);
+}
+
+QString nodeKey(const QString& dn) {
+  const auto parsed = adsi::Dn::parse(dn);
+  return parsed.ok() ? parsed->toString() : dn;
 }
 
 int rdnCount(const QString& dn) {

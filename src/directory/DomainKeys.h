@@ -23,6 +23,12 @@ QString heldBackParentKey(const QString& distinguishedName);
 // directory path; empty when it holds none of them.
 QString userParentKey(const QString& adsPath);
 
+// The key of a tree node from a distinguished name, written as the directory's distinguishedName
+// values are: attribute types in capitals, values escaped only where RFC 4514 asks, so that the
+// same name taken from a path ("OU=A\/B" in an ADsPath) and from an attribute ("OU=A/B") gives
+// one key. Text that is no distinguished name is kept as it is.
+QString nodeKey(const QString& distinguishedName);
+
 // The number of relative names of a distinguished name (escaped commas do not count).
 int rdnCount(const QString& distinguishedName);
 

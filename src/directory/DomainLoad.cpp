@@ -29,14 +29,14 @@ void placeOus(DomainView& view, std::vector<OuRecord> ous, bool sorted, startup:
                    [](const OuRecord& a, const OuRecord& b) { return rdnCount(a.dn) < rdnCount(b.dn); });
   std::vector<OuRecord> held;
   for (OuRecord& ou : ous)
-    if (view.addNode(ouParentKey(ou.dn), ou.dn, ou.name, kOU, sorted) != NodeAdd::Added)
+    if (view.addNode(nodeKey(ouParentKey(ou.dn)), nodeKey(ou.dn), ou.name, kOU, sorted) != NodeAdd::Added)
       held.push_back(std::move(ou));
   std::vector<OuRecord> failed;
   for (bool placedAny = true; placedAny && !held.empty();) {
     placedAny = false;
     std::vector<OuRecord> still;
     for (OuRecord& ou : held) {
-      switch (view.addNode(heldBackParentKey(ou.dn), ou.dn, ou.name, kOU, sorted)) {
+      switch (view.addNode(nodeKey(heldBackParentKey(ou.dn)), nodeKey(ou.dn), ou.name, kOU, sorted)) {
         case NodeAdd::Added:
           placedAny = true;
           break;
@@ -60,21 +60,43 @@ bool commandLineIs(const QString& commandLine, const QString& word) {
   return commandLine.toUpper() == word;
 }
 
+namespace {
+
+// The domain name as the base of an LDAP-dialect command: the base ends at the first unescaped
+// ">", so a backslash and a ">" in the name are escaped and the name stays inside the base.
+QString ldapDialectBase(const QString& domainName) {
+  QString out;
+  out.reserve(domainName.size());
+  for (const QChar c : domainName) {
+    if (c == u'\\' || c == u'>') out += u'\\';
+    out += c;
+  }
+  return out;
+}
+
+// The domain name inside the SQL dialect's quoted base: a quote is written twice.
+QString sqlDialectBase(const QString& domainName) {
+  QString out = domainName;
+  return out.replace(u'\'', QStringLiteral("''"));
+}
+
+}  // namespace
+
 QString ouSearchText(const QString& domainName) {
-  return QStringLiteral("<LDAP://") + domainName +
+  return QStringLiteral("<LDAP://") + ldapDialectBase(domainName) +
          QStringLiteral(
              ">;(&(objectCategory=OrganizationalUnit)(objectClass=OrganizationalUnit));"
              "distinguishedName,name;subTree");
 }
 
 QString userSearchText(const QString& domainName, bool showNames) {
-  return QStringLiteral("<LDAP://") + domainName +
+  return QStringLiteral("<LDAP://") + ldapDialectBase(domainName) +
          QStringLiteral(">;(&(objectCategory=Person)(objectClass=User));") + userSearchAttributes(showNames) +
          QStringLiteral(";subTree");
 }
 
 QString groupSearchText(const QString& domainName) {
-  return QStringLiteral("select GroupType,name,adsPath from 'LDAP://") + domainName +
+  return QStringLiteral("select GroupType,name,adsPath from 'LDAP://") + sqlDialectBase(domainName) +
          QStringLiteral("' where objectCategory = 'group'") + QString(26, u' ') +
          QStringLiteral(" ORDER BY NAME");
 }
@@ -85,7 +107,7 @@ LoadOutcome Get_W2K_Domain_Data(DomainView& view, const LoadOptions& options) {
   const bool debug = debug1 || commandLineIs(options.commandLine, QStringLiteral("/DEBUG"));
   LoadOutcome outcome;
 
-  const QString domainDn = domainDistinguishedName(sh.Domain_Name);
+  const QString domainDn = nodeKey(domainDistinguishedName(sh.Domain_Name));
   view.setUpnSuffix(QStringLiteral("@") + sh.Domain_Name);
   view.clearTree();
   view.clearList(DomainList::BulkUsers);
@@ -132,7 +154,7 @@ LoadOutcome Get_W2K_Domain_Data(DomainView& view, const LoadOptions& options) {
     for (users->MoveFirst(); !users->EOF(); users->MoveNext()) {
       const QString path = users->Fields(0).toString();
       const QString text = userDisplayText(users->Fields(1), users->Fields(2));
-      view.addNode(userParentKey(path), path, text, kUser);
+      view.addNode(nodeKey(userParentKey(path)), path, text, kUser);
       view.addItem(DomainList::BulkUsers, path, text, kUser);
       view.addItem(DomainList::NotMembers, path, users->Fields(2).toString(), kUser);
       ++sh.User_Count;

@@ -41,7 +41,8 @@ class DomainView {
 
   virtual void clearTree() = 0;
   // Adds a node under the node keyed `parentKey` (empty: at the top). An empty `key` gives a node
-  // without key. `sorted`: the node keeps its children in alphabetical order.
+  // without key. `sorted`: the node keeps its children in alphabetical order. Keys are
+  // distinguished names or paths and are matched without regard to letter case.
   virtual NodeAdd addNode(const QString& parentKey, const QString& key, const QString& text,
                           const QString& image, bool sorted = false) = 0;
   // Selects the node keyed `key`, expands it and scrolls it into view.

@@ -3,6 +3,7 @@
 // objectName is that name, so that code and tests find them.
 
 #include "mainwindow/StartupServices.h"
+#include "platform/adsi/Result.h"
 #include "mainwindow/StatusBar.h"
 #include "records/Records.h"
 #include "ui/ImageList.h"
@@ -145,7 +146,10 @@ class form1 : public QMainWindow {
   // let a failure end the discovery.
   bool Get_Domains();
   // The mode of the domain `name` (0 native, 1 mixed, 2 NT, also on any failure); sets
-  // NetBIOS_Domain and the availability of the "Account" and "Custom" pages of SSTab2.
+  // NetBIOS_Domain and the availability of the "Account" and "Custom" pages of SSTab2. A dotted
+  // name that answers neither as Active Directory nor as an NT domain gives kUnreachableDomain,
+  // leaves the pages as they are and keeps the error for the caller.
+  static constexpr int16_t kUnreachableDomain = -1;
   int16_t Get_W2K_Domain_Mode(const QString& name);
   // Connects to `name`: probes its mode, adapts the window, loads the tree and the lists and
   // shows the counts. True when the domain was loaded.
@@ -414,6 +418,9 @@ class form1 : public QMainWindow {
   void removeSiteName(QComboBox* list, const QString& name);
   void siteTrap(const QString& status);
   bool siteHasFocus(QWidget* w) const;
+
+  // The last mode probe's error when the domain could not be reached.
+  std::optional<adsi::Error> unreachableError_;
 };
 
 }  // namespace tavrel::mainwindow

@@ -7,6 +7,7 @@
 #include "directory/DomainLoad.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/form1.h"
+#include "startup/LogFile.h"
 #include "startup/Settings.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
@@ -66,10 +67,10 @@ class WindowView : public directory::DomainView {
     indexTree();
     QTreeWidgetItem* parent = nullptr;
     if (!parentKey.isEmpty()) {
-      parent = keys_.value(parentKey);
+      parent = keys_.value(fold(parentKey));
       if (!parent) return NodeAdd::ParentNotFound;
     }
-    if (!key.isEmpty() && keys_.contains(key)) return NodeAdd::Failed;
+    if (!key.isEmpty() && keys_.contains(fold(key))) return NodeAdd::Failed;
     auto* node = new QTreeWidgetItem(QStringList{text});
     node->setData(0, kKeyRole, key);
     node->setData(0, kIconRole, image);
@@ -82,13 +83,13 @@ class WindowView : public directory::DomainView {
       parent->addChild(node);
     else
       pendingTop_.append(node);
-    if (!key.isEmpty()) keys_.insert(key, node);
+    if (!key.isEmpty()) keys_.insert(fold(key), node);
     return NodeAdd::Added;
   }
 
   void showNode(const QString& key) override {
     flush();
-    if (QTreeWidgetItem* node = keys_.value(key)) {
+    if (QTreeWidgetItem* node = keys_.value(fold(key))) {
       f_.TreeView1->setCurrentItem(node);
       node->setExpanded(true);
       f_.TreeView1->scrollToItem(node);
@@ -173,10 +174,13 @@ class WindowView : public directory::DomainView {
       QTreeWidgetItem* n = todo.back();
       todo.pop_back();
       const QString key = n->data(0, kKeyRole).toString();
-      if (!key.isEmpty()) keys_.insert(key, n);
+      if (!key.isEmpty()) keys_.insert(fold(key), n);
       for (int i = 0; i < n->childCount(); ++i) todo.push_back(n->child(i));
     }
   }
+
+  // Keys are distinguished names and paths, which name one object whatever their letter case.
+  static QString fold(const QString& key) { return key.toCaseFolded(); }
 
   static void sortChildren(QTreeWidgetItem* node) {
     QList<QTreeWidgetItem*> children = node->takeChildren();
@@ -190,7 +194,7 @@ class WindowView : public directory::DomainView {
   form1& f_;
   bulk::MultiUser* bulk_ = nullptr;
   groups::Groupsfrm* groups_ = nullptr;
-  QHash<QString, QTreeWidgetItem*> keys_;
+  QHash<QString, QTreeWidgetItem*> keys_;  // by case-folded key
   bool indexed_ = false;
   QList<QTreeWidgetItem*> pendingTop_;
   std::vector<QTreeWidgetItem*> sortedNodes_;
@@ -225,6 +229,8 @@ int16_t form1::Get_W2K_Domain_Mode(const QString& name) {
   state::SharedState& sh = state::shared();
   const directory::DomainMode probed = directory::Get_W2K_Domain_Mode(name, sh.Domain_Name);
   sh.NetBIOS_Domain = probed.NetBIOS_Domain;
+  unreachableError_ = probed.unreachable;
+  if (probed.unreachable) return kUnreachableDomain;
   constexpr int kAccountPage = 2, kCustomPage = 3;
   if (probed.mode != 2) {
     SSTab2->setTabEnabled(kAccountPage, true);
@@ -271,6 +277,16 @@ bool form1::Connect_Domain(const QString& name) {
       sh.Directory_Mode = 2;
       Hide_W2K_Fields();
       break;
+    case kUnreachableDomain: {
+      // The window stays in the mode it was in; the connection fails as a failed load does, and
+      // Log.txt says why.
+      startup::LogFile log(databaseFolder());
+      log.line(QStringLiteral("Can't reach the domain ") + domain + QStringLiteral(": 0x") +
+               unreachableError_->hex() + u' ' + unreachableError_->message);
+      StatusBar1->setPanelText(1, QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain"));
+      ui::feedback().beep();
+      return false;
+    }
     default:
       break;
   }

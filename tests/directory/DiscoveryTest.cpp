@@ -5,6 +5,7 @@
 #include "directory/DirectoryService.h"
 #include "directory/DomainDiscovery.h"
 #include "directory/DomainLoad.h"
+#include "platform/search/AdoCommand.h"
 #include "platform/simnet/NetworkBuilder.h"
 #include "state/SharedState.h"
 
@@ -81,11 +82,17 @@ TEST_F(Discovery, ModeProbe) {
   }
 }
 
-TEST_F(Discovery, ModeProbeFailureMeansNt) {
+TEST_F(Discovery, ModeProbeFailureMeansNtAndSaysWhenNothingAnswers) {
   ASSERT_TRUE(net->setReachable("example.local", false).ok());
   const directory::DomainMode m = directory::Get_W2K_Domain_Mode("example.local", "example.local");
   EXPECT_EQ(m.mode, 2);
   EXPECT_EQ(m.NetBIOS_Domain, "example.local");
+  ASSERT_TRUE(m.unreachable.has_value()) << "an unreachable domain is told apart from an NT domain";
+  EXPECT_EQ(m.unreachable->code, adsi::hr::SERVER_DOWN);
+  // A name that answers as an NT domain is one, whatever the directory probe says.
+  const directory::DomainMode nt = directory::Get_W2K_Domain_Mode("OLDCORP", "OLDCORP");
+  EXPECT_EQ(nt.mode, 2);
+  EXPECT_FALSE(nt.unreachable.has_value());
 }
 
 TEST_F(Discovery, AdministratorCheckAsksTheGroup) {
@@ -110,6 +117,37 @@ TEST(SearchTexts, AreTheLoadersCommands) {
                 QString(26, u' ') + " ORDER BY NAME");
   EXPECT_TRUE(directory::commandLineIs("/debug1", "/DEBUG1"));
   EXPECT_FALSE(directory::commandLineIs("/DEBUG1 x", "/DEBUG1"));
+}
+
+// A configured domain name stays inside the base of each command, whatever it holds: the
+// command either fails to parse or searches with the loader's own filter, attributes and scope.
+TEST(SearchTexts, ADomainNameCannotChangeTheCommand) {
+  const QString plain = "example.local";
+  const auto texts = [](const QString& name) {
+    return QStringList{directory::ouSearchText(name), directory::userSearchText(name, false),
+                       directory::groupSearchText(name)};
+  };
+  const QStringList reference = texts(plain);
+  for (const char* name : {"x>;(cn=*);cn;base", "x\\>;(cn=*);cn;base", "a' where cn = '*", "a'' x", "e*)(x",
+                           "ex,ample;local", "x>", "\\"}) {
+    const QStringList crafted = texts(QString::fromUtf8(name));
+    for (int i = 0; i < crafted.size(); ++i) {
+      const auto want = search::parseAdoCommand(reference[i]);
+      ASSERT_TRUE(want.ok());
+      const auto got = search::parseAdoCommand(crafted[i]);
+      if (!got.ok()) continue;  // a command error, as for any unknown server
+      EXPECT_EQ(got->filter, want->filter) << name << ": " << crafted[i].toStdString();
+      EXPECT_EQ(got->attributes, want->attributes) << name;
+      EXPECT_EQ(got->scope, want->scope) << name;
+      // The whole name is the base (the LDAP dialect's escapes taken out).
+      QString base;
+      for (qsizetype k = 0; k < got->base.path.size(); ++k) {
+        if (got->dialect == search::Dialect::Ldap && got->base.path[k] == u'\\') ++k;
+        if (k < got->base.path.size()) base += got->base.path[k];
+      }
+      EXPECT_EQ(base, "LDAP://" + QString::fromUtf8(name)) << crafted[i].toStdString();
+    }
+  }
 }
 
 }  // namespace

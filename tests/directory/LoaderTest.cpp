@@ -33,9 +33,10 @@ class RecordingView : public directory::DomainView {
   }
   NodeAdd addNode(const QString& parentKey, const QString& key, const QString&, const QString&,
                   bool) override {
-    if (!parentKey.isEmpty() && !keys.contains(parentKey)) return NodeAdd::ParentNotFound;
-    if (!key.isEmpty() && keys.contains(key)) return NodeAdd::Failed;
-    if (!key.isEmpty()) keys.insert(key);
+    // Keys are matched without regard to letter case, as the view's contract says.
+    if (!parentKey.isEmpty() && !keys.contains(parentKey.toCaseFolded())) return NodeAdd::ParentNotFound;
+    if (!key.isEmpty() && keys.contains(key.toCaseFolded())) return NodeAdd::Failed;
+    if (!key.isEmpty()) keys.insert(key.toCaseFolded());
     return NodeAdd::Added;
   }
   void showNode(const QString& key) override { events << "show " + key; }

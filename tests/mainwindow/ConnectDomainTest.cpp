@@ -7,6 +7,7 @@
 #include "startup/Clock.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 
 using namespace tavrel;
 using simnet::GroupSpec;
@@ -230,25 +231,37 @@ TEST_F(ConnectDomain, ConnectingBackToActiveDirectoryRestoresItsFieldsAndPages) 
   EXPECT_EQ(status(2), "2000-Native Mode");
 }
 
-TEST_F(ConnectDomain, DottedNameWithoutAReachableDirectoryIsAnNtDomainAndFails) {
+// An Active Directory domain that does not answer is not an NT 4.0 domain: the connection fails
+// as a failed load does, the window keeps the mode it was in and Log.txt says why.
+class UnreachableDomain : public ConnectDomain {
+ protected:
+  void expectFailedConnectionInActiveDirectoryMode(const QString& name) {
+    const int beepsBefore = beeps.beeps();
+    EXPECT_FALSE(connect(name));
+    EXPECT_EQ(state::shared().Directory_Mode, 0) << "the window stays in the mode it was in";
+    EXPECT_EQ(status(2), "2000-Native Mode");
+    EXPECT_TRUE(w->SSTab2->isTabEnabled(3));
+    EXPECT_TRUE(w->UM_Logon_Name->isEnabled()) << "the Windows 2000 fields are not hidden";
+    EXPECT_EQ(status(1), QStringLiteral("Can't Find %1 Domain").arg(name));
+    EXPECT_EQ(beeps.beeps(), beepsBefore + 1);
+    const QString logged = QStringLiteral("Can't reach the domain %1: 0x8007203A ").arg(name);
+    EXPECT_TRUE(std::any_of(logLines().begin(), logLines().end(),
+                            [&](const QString& line) { return line.startsWith(logged); }))
+        << "Log.txt names the domain and the error";
+  }
+};
+
+TEST_F(UnreachableDomain, AKnownDomainWhoseControllersAreDown) {
   smallDomain();
+  ASSERT_TRUE(connect("example.local"));
   ASSERT_TRUE(net->setReachable("example.local", false).ok());
-  EXPECT_FALSE(connect("example.local"));
-  state::SharedState& sh = state::shared();
-  EXPECT_EQ(sh.Directory_Mode, 2);
-  EXPECT_EQ(status(2), "WinNT");
-  EXPECT_EQ(sh.NetBIOS_Domain, "example.local");
-  EXPECT_FALSE(w->SSTab2->isTabEnabled(3));
-  EXPECT_EQ(status(1), "Can't Find example.local Domain");
-  EXPECT_EQ(beeps.beeps(), 1);
+  expectFailedConnectionInActiveDirectoryMode("example.local");
 }
 
-TEST_F(ConnectDomain, DottedNameTheForestDoesNotKnowIsAnNtDomain) {
+TEST_F(UnreachableDomain, ADottedNameNoOneAnswersTo) {
   smallDomain();
-  EXPECT_FALSE(connect("nowhere.example"));
-  EXPECT_EQ(state::shared().Directory_Mode, 2);
-  EXPECT_EQ(state::shared().NetBIOS_Domain, "nowhere.example");
-  EXPECT_EQ(status(1), "Can't Find nowhere.example Domain");
+  ASSERT_TRUE(connect("example.local"));
+  expectFailedConnectionInActiveDirectoryMode("nowhere.example");
 }
 
 TEST_F(ConnectDomain, NetBiosNameIsFoundWhateverTheCaseOfTheConfiguredName) {
@@ -256,6 +269,51 @@ TEST_F(ConnectDomain, NetBiosNameIsFoundWhateverTheCaseOfTheConfiguredName) {
   ASSERT_TRUE(connect("Example.LOCAL"));
   EXPECT_EQ(state::shared().NetBIOS_Domain, "EXAMPLE");
   EXPECT_EQ(state::shared().Directory_Mode, 0);
+}
+
+// DNS names and distinguished names ignore letter case: a domain typed in another case shows the
+// same tree as one typed as the directory writes it.
+TEST_F(ConnectDomain, DomainTypedInAnotherCaseShowsItsWholeTree) {
+  smallDomain();
+  ASSERT_TRUE(connect("Example.LOCAL"));
+  ASSERT_EQ(w->TreeView1->topLevelItemCount(), 1);
+  QTreeWidgetItem* domain = w->TreeView1->topLevelItem(0);
+  QTreeWidgetItem* sales = node("OU=Sales," + kDomainDn);
+  ASSERT_NE(sales, nullptr);
+  EXPECT_EQ(sales->parent(), domain);
+  QTreeWidgetItem* east = node("OU=East,OU=Sales," + kDomainDn);
+  ASSERT_NE(east, nullptr);
+  EXPECT_EQ(east->parent(), sales);
+  // A user's path keeps the server part the search was given.
+  QTreeWidgetItem* john = node("LDAP://Example.LOCAL/CN=John Smith,OU=Sales," + kDomainDn);
+  ASSERT_NE(john, nullptr);
+  EXPECT_EQ(john->parent(), sales);
+  EXPECT_EQ(userNodes(), state::shared().User_Count);
+  for (const QString& line : logLines()) EXPECT_FALSE(line.startsWith("OU not shown")) << line.toStdString();
+}
+
+// Names with characters that DNs and paths escape: every OU and every user finds its node.
+TEST_F(ConnectDomain, OusWithEscapedCharactersAreShownWithTheirUsers) {
+  builder->forest("example.local", "EXAMPLE");
+  const QStringList ous = {"OU=A/B",        "OU=Smith\\, Jones",  "OU=x\\+y",        "OU=back\\\\slash",
+                           "OU=\\#hash",     "OU=In/Slash,OU=A/B", "OU=Deep,OU=In/Slash,OU=A/B"};
+  for (const QString& ou : ous) builder->ou("example.local", ou);
+  for (int i = 0; i < ous.size(); ++i)
+    builder->user("example.local", QStringLiteral("u%1").arg(i), UserSpec().in(ous[i]).named(QStringLiteral("User %1").arg(i)));
+  install();
+  ASSERT_TRUE(connect("example.local"));
+  for (int i = 0; i < ous.size(); ++i) {
+    SCOPED_TRACE(ous[i].toStdString());
+    const QString ouKey = directory::nodeKey(ous[i] + "," + kDomainDn);
+    QTreeWidgetItem* ouNode = node(ouKey);
+    ASSERT_NE(ouNode, nullptr);
+    EXPECT_EQ(keyOf(ouNode->parent()), directory::nodeKey(ouKey.section(QRegularExpression("(?<!\\\\),"), 1)));
+    int usersBelow = 0;
+    for (int k = 0; k < ouNode->childCount(); ++k) usersBelow += imageOf(ouNode->child(k)) == "USER";
+    EXPECT_EQ(usersBelow, 1);
+  }
+  EXPECT_EQ(userNodes(), state::shared().User_Count);
+  for (const QString& line : logLines()) EXPECT_FALSE(line.startsWith("OU not shown")) << line.toStdString();
 }
 
 TEST_F(ConnectDomain, EmptyNameReturnsFalseAndTouchesNothingElse) {
