@@ -245,8 +245,8 @@ class UnreachableDomain : public ConnectDomain {
     EXPECT_EQ(status(1), QStringLiteral("Can't Find %1 Domain").arg(name));
     EXPECT_EQ(beeps.beeps(), beepsBefore + 1);
     const QString logged = QStringLiteral("Can't reach the domain %1: 0x8007203A ").arg(name);
-    EXPECT_TRUE(std::any_of(logLines().begin(), logLines().end(),
-                            [&](const QString& line) { return line.startsWith(logged); }))
+    const QStringList lines = logLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) { return line.startsWith(logged); }))
         << "Log.txt names the domain and the error";
   }
 };
