@@ -1,6 +1,8 @@
 #pragma once
-// One running program per user. The first instance listens on a local socket named for the user;
-// a second start connects, asks the first to come forward, and ends without touching a setting.
+// One running program per user. The first instance holds an exclusive lock on a file named for the
+// user for its whole life, then listens on a local socket of the same name; a second start finds
+// the lock taken, connects, asks the first to come forward, and ends without touching a setting.
+// The lock makes the claim atomic: of several starts at once exactly one wins.
 
 #include <QObject>
 #include <QString>
@@ -28,8 +30,10 @@ class SingleInstance : public QObject {
 
  private:
   void onConnection();
+  bool askFirstToComeForward(int waitMs);
   QString name_;
   QLocalServer* server_ = nullptr;
+  int lockFd_ = -1;  // the instance lock, held until this object ends
 };
 
 }  // namespace tavrel::ui

@@ -1,16 +1,21 @@
 #include "ui/SingleInstance.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QUuid>
-#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 using tavrel::ui::SingleInstance;
 
 namespace {
 
-QString uniqueName() { return "tavrel-test-" + QUuid::createUuid().toString(QUuid::Id128); }
+QString uniqueName() {
+  return "tavrel-test-" + QUuid::createUuid().toString(QUuid::Id128);
+}
 
 // Runs the probe while this process keeps serving its event loop.
 int runProbe(const QString& name) {
@@ -51,6 +56,28 @@ TEST(SingleInstance, InstanceFreedWhenTheFirstEnds) {
     ASSERT_TRUE(first.claim());
   }
   EXPECT_EQ(runProbe(name), 1) << "after the first instance ended, a new start runs";
+}
+
+// Starts at the same moment: in every round exactly one becomes the instance, and the others raise
+// it and end.
+TEST(SingleInstance, OfManyStartsAtOnceExactlyOneRuns) {
+  constexpr int kRounds = 10;
+  constexpr int kStarts = 8;
+  for (int round = 0; round < kRounds; ++round) {
+    const QString name = uniqueName();
+    std::vector<std::unique_ptr<QProcess>> starts;
+    for (int i = 0; i < kStarts; ++i) {
+      starts.push_back(std::make_unique<QProcess>());
+      starts.back()->start(INSTANCE_PROBE, {name, "600"});
+    }
+    int instances = 0;
+    for (auto& p : starts) {
+      ASSERT_TRUE(p->waitForFinished(20000));
+      ASSERT_EQ(p->exitStatus(), QProcess::NormalExit);
+      instances += p->exitCode() == 1;
+    }
+    EXPECT_EQ(instances, 1) << "round " << round;
+  }
 }
 
 TEST(SingleInstance, NameIsPerUser) {
