@@ -415,10 +415,13 @@ class form1 : public QMainWindow {
   void setSiteFieldsEditable(bool editable);
   void removeSiteRow(QTreeWidgetItem* row);
   QTreeWidgetItem* pendingSiteRow() const;
+  void siteNameEditAbandoned();
   void removeSiteName(QComboBox* list, const QString& name);
   void siteTrap(const QString& status);
   bool siteHasFocus(QWidget* w) const;
 
+  // The entry the last New_Site_Click added to ListView2 (null once removed).
+  QTreeWidgetItem* newSiteRow_ = nullptr;
   // The last mode probe's error when the domain could not be reached.
   std::optional<adsi::Error> unreachableError_;
 };

@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 
 namespace tavrel::mainwindow {
 namespace {
@@ -109,6 +110,7 @@ void form1::wireSitesPage() {
   connect(ListView2, &ui::ListView::columnClick, this, &form1::ListView2_ColumnClick);
   connect(ListView2, &ui::ListView::beforeLabelEdit, this, &form1::ListView2_BeforeLabelEdit);
   connect(ListView2, &ui::ListView::afterLabelEdit, this, &form1::ListView2_AfterLabelEdit);
+  connect(ListView2, &ui::ListView::labelEditAbandoned, this, &form1::siteNameEditAbandoned);
   // The list's label editor is part of the list: focus leaving both for another control of this
   // window is the list losing it. Switching to another window or program is not.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
@@ -259,13 +261,15 @@ void form1::setSiteFieldsEditable(bool editable) {
 }
 
 QTreeWidgetItem* form1::pendingSiteRow() const {
-  for (int i = 1; i <= ListView2->count(); ++i)
-    if (ListView2->item(i)->data(0, kUnsavedRole).toBool()) return ListView2->item(i);
+  // The entry the last New created, while it is in the list and not saved.
+  if (newSiteRow_ && ListView2->indexOf(newSiteRow_) > 0 && newSiteRow_->data(0, kUnsavedRole).toBool())
+    return newSiteRow_;
   return nullptr;
 }
 
 void form1::removeSiteRow(QTreeWidgetItem* row) {
   if (!row) return;
+  if (row == newSiteRow_) newSiteRow_ = nullptr;
   ListView2->remove(ListView2->indexOf(row));
   // The list would choose a neighbour as the current entry; a later Delete or Edit must not act
   // on a site the user has not chosen.
@@ -284,9 +288,12 @@ void form1::siteTrap(const QString& status) {
 }
 
 void form1::New_Site_Click() {
+  // An entry an earlier New left unsaved goes: this New's entry is the one Save and Cancel act on.
+  removeSiteRow(pendingSiteRow());
   ListView2->setSortOrder(Qt::AscendingOrder);
   QTreeWidgetItem* row = ListView2->add(QString(), {}, kSiteIcon);
   row->setData(0, kUnsavedRole, true);
+  newSiteRow_ = row;
 
   setSiteFieldsEditable(true);
   Save_Site->setEnabled(true);
@@ -336,6 +343,18 @@ void form1::ListView2_AfterLabelEdit(bool& cancel, const QString& NewString) {
       NTSERVER->setFocus();
       return;
   }
+}
+
+void form1::siteNameEditAbandoned() {
+  // Escape in a new entry's name: the New is abandoned with its entry. The entry goes once the
+  // label editor has closed.
+  QTimer::singleShot(0, this, [this] {
+    QTreeWidgetItem* row = pendingSiteRow();
+    if (!row || !row->text(0).isEmpty()) return;
+    removeSiteRow(row);
+    SiteLabelEdit = 0;
+    Clear_Site();
+  });
 }
 
 void form1::ListView2_LostFocus() {

@@ -93,7 +93,13 @@ QTreeWidgetItem* ListView::add(const QString& text, const QString& key, const QS
 bool ListView::remove(int index) {
   QTreeWidgetItem* row = item(index);
   if (!row) return false;
-  if (row == editing_) editing_ = nullptr;
+  if (row == editing_) {
+    // Close the label editor first, without taking its text: deleting the row under an open
+    // editor would move the focus (and run focus handlers) while the row is half destroyed.
+    editing_ = nullptr;
+    if (auto* editor = viewport()->findChild<QLineEdit*>())
+      closeEditor(editor, QAbstractItemDelegate::NoHint);
+  }
   delete row;
   return true;
 }

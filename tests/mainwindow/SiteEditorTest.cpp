@@ -172,18 +172,69 @@ TEST_F(SiteEditor, CancelAfterAnAcceptedNameRemovesTheEntryWithoutRecord) {
 TEST_F(SiteEditor, AnEntryLeftWithoutNameGoesWhenTheListLosesTheFocus) {
   start();
   w->New_Site_Click();
-  typeSiteName("ignored", Qt::Key_Escape);  // the edit ends without a name
   ASSERT_EQ(w->ListView2->count(), 1);
   EXPECT_EQ(w->NewSitePending, -1);
-  w->activateWindow();
-  w->ListView2->setFocus();
-  w->NTSERVER->setFocus();
+  w->ListView2_LostFocus();
   QApplication::processEvents();
   EXPECT_EQ(w->ListView2->count(), 0);
   EXPECT_EQ(status(), "Must enter site name first");
   EXPECT_EQ(beeps.beeps(), 1);
   EXPECT_EQ(w->NewSitePending, -1) << "the flag keeps its value";
 }
+
+// Escape in a new entry's name abandons the New: its entry goes, the tab is idle again, and a
+// later New, Save or Cancel acts on its own entry only.
+TEST_F(SiteEditor, AnAbandonedNameEditRemovesItsEntry) {
+  putSites({siteRec("Alpha")});
+  start();
+  w->New_Site_Click();
+  typeSiteName("ignored", Qt::Key_Escape);
+  EXPECT_EQ(test::textsOf(w->ListView2), QStringList{padded("Alpha", 20)});
+  expectIdle();
+  EXPECT_EQ(beeps.beeps(), 0);
+}
+
+struct AbandonedNewCase {
+  const char* label;
+  bool nameSecond;  // the second New's name is typed and accepted
+  bool save;        // then Save (else Cancel)
+};
+
+class SiteEditorAfterAbandonedNew : public SiteEditor,
+                                    public ::testing::WithParamInterface<AbandonedNewCase> {};
+
+TEST_P(SiteEditorAfterAbandonedNew, TheSecondNewActsOnItsOwnEntry) {
+  const AbandonedNewCase& c = GetParam();
+  putSites({siteRec("Alpha")});
+  start();
+  w->New_Site_Click();
+  typeSiteName("ignored", Qt::Key_Escape);
+  w->New_Site_Click();
+  if (c.nameSecond) typeSiteName("Berlin");
+  if (c.save) {
+    fill("NTBER");
+    w->Save_Site_Click();
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(status(), "Saved Site...");
+    ASSERT_EQ(sitesOnDisk().size(), 2);
+    EXPECT_EQ(sitesOnDisk()[1].SiteName, padded("Berlin", 20));
+    EXPECT_EQ(test::textsOf(w->ListView2), (QStringList{padded("Alpha", 20), "Berlin"}));
+  } else {
+    w->Site_Cancel_Click();
+    EXPECT_EQ(test::textsOf(w->ListView2), QStringList{padded("Alpha", 20)}) << "no phantom entry is left";
+    EXPECT_EQ(sitesOnDisk().size(), 1);
+    expectIdle();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, SiteEditorAfterAbandonedNew,
+                         ::testing::Values(AbandonedNewCase{"named and saved", true, true},
+                                           AbandonedNewCase{"named and cancelled", true, false},
+                                           AbandonedNewCase{"cancelled unnamed", false, false}),
+                         [](const auto& info) {
+                           return std::string(info.param.nameSecond ? "Named" : "Unnamed") +
+                                  (info.param.save ? "Saved" : "Cancelled");
+                         });
 
 TEST_F(SiteEditor, LosingTheFocusWithANamedOrNoEntryDoesNothing) {
   putSites({siteRec("Alpha")});
