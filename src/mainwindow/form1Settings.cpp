@@ -476,7 +476,7 @@ bool form1::GETDIR() {
   const QString folder =
       ui::prompter().ChooseFolder(QStringLiteral("Database Directory"), QDir::currentPath());
   if (folder.isEmpty()) return false;
-  dbpath->setText(startup::withFolderSeparator(folder));
+  dbpath->setText(startup::chosenFolderWithSeparator(folder));
   return true;
 }
 

@@ -30,10 +30,14 @@ QString trueFalse(bool on) {
   return on ? QStringLiteral("True") : QStringLiteral("False");
 }
 
+QString chosenFolderWithSeparator(const QString& folder) {
+  return folder.endsWith(kFolderSeparator) ? folder : folder + kFolderSeparator;
+}
+
 QString withFolderSeparator(const QString& path) {
   const QString trimmed = text::trimBlanks(path);
   if (trimmed.isEmpty()) return path;
-  return trimmed.endsWith(kFolderSeparator) ? trimmed : trimmed + kFolderSeparator;
+  return chosenFolderWithSeparator(trimmed);
 }
 
 QString databaseFolderSetting(const Stored& s) {

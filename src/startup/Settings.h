@@ -35,6 +35,10 @@ inline constexpr QChar kFolderSeparator = u'/';
 // is; otherwise the trimmed text, with the separator appended only when it does not end in one.
 QString withFolderSeparator(const QString& path);
 
+// A folder chosen in the folder dialog, with the separator appended when it does not end in one.
+// Not trimmed: blanks at the ends of a chosen folder's name are part of the name.
+QString chosenFolderWithSeparator(const QString& folder);
+
 // Setup\DataBasePath as the start-up reads it: trimmed; empty or missing gives the default
 // database folder; a stored folder without a final separator gets one.
 QString databaseFolderSetting(const Stored& s);

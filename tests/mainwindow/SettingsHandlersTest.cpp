@@ -277,6 +277,13 @@ TEST_F(SettingsHandlersTest, FolderPickerPutsTheChosenFolderIntoThePath) {
   prompts.answerText(std::nullopt);
   EXPECT_FALSE(w->GETDIR());
   EXPECT_EQ(w->dbpath->text(), "/");
+
+  // A chosen folder is taken as it is: blanks ending its name are part of it, and Save keeps them.
+  prompts.answerText(dir() + " lead and trail ");
+  EXPECT_TRUE(w->GETDIR());
+  EXPECT_EQ(w->dbpath->text(), dir() + " lead and trail /");
+  w->Command3_Click();
+  EXPECT_EQ(stored("Setup", "DataBasePath"), dir() + " lead and trail /");
 }
 
 }  // namespace
