@@ -194,9 +194,11 @@ void form1::Load_Databases() {
     ListView9->setSubItem(i + 1, 1, wts->rows[i]);
   warnings << wts->warnings;
 
-  // Lines that could not be loaded were left out and the rest loaded; the status says which.
+  // Lines that could not be loaded were left out and the rest loaded; the status says which, and
+  // so does the on-screen log, where the warning outlives the start-up's later status texts.
   if (!warnings.isEmpty()) {
     StatusBar1->setPanelText(1, warnings.join(u' '));
+    for (const QString& warning : warnings) LOG_TAB(QStringLiteral("YELLOW"), warning);
     ui::feedback().beep();
   }
 }

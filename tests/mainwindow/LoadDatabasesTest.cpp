@@ -109,6 +109,15 @@ TEST_F(LoadDatabases, MalformedLinesAreSkippedAndNamedInTheStatus) {
   EXPECT_TRUE(status().contains("W2K.dat")) << status().toStdString();
   EXPECT_TRUE(status().contains("WTS.dat")) << status().toStdString();
   EXPECT_EQ(beeps.beeps(), 1);
+  // Each warning is also a yellow row of the on-screen log, naming the file and the line.
+  QStringList rows;
+  for (int i = 0; i < w->ListView1->topLevelItemCount(); ++i) {
+    EXPECT_EQ(w->ListView1->topLevelItem(i)->data(0, Qt::UserRole).toString(), "YELLOW");
+    rows << w->ListView1->topLevelItem(i)->text(0);
+  }
+  ASSERT_EQ(rows.size(), 2) << rows.join(" | ").toStdString();
+  EXPECT_TRUE(rows[0].startsWith("W2K.dat line 2 ")) << rows[0].toStdString();
+  EXPECT_TRUE(rows[1].startsWith("WTS.dat")) << rows[1].toStdString();
 }
 
 // A record file of the wrong length is another layout or damaged: the loader lists nothing of it,

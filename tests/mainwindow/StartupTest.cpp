@@ -362,6 +362,23 @@ TEST_F(StartupTest, CustomFullNameIsKeptWhileAFixedOptionIsSelected) {
   EXPECT_EQ(stored("Preferences", "Custom_FN"), "%Last%, %First%");
 }
 
+// The status text of a malformed attribute-list line is replaced by the start-up's later texts;
+// the on-screen log keeps the warning.
+TEST_F(StartupTest, AMalformedAttributeListLineStaysVisibleAfterStartUp) {
+  put("Setup", "DataBasePath", dir());
+  put("Version", "DBVersion", "2.2");
+  QFile w2k(dir() + "W2K.dat");
+  ASSERT_TRUE(w2k.open(QIODevice::WriteOnly));
+  w2k.write("p,department,Sales\r\nbroken\r\n");
+  w2k.close();
+  services.Load_Databases = [](mainwindow::form1& f) { f.Load_Databases(); };
+  ASSERT_TRUE(start());
+  ASSERT_EQ(w->ListView1->topLevelItemCount(), 1);
+  const QTreeWidgetItem* row = w->ListView1->topLevelItem(0);
+  EXPECT_EQ(row->data(0, Qt::UserRole).toString(), "YELLOW");
+  EXPECT_TRUE(row->text(0).startsWith("W2K.dat line 2 ")) << row->text(0).toStdString();
+}
+
 TEST_F(StartupTest, DBVersionSelectsTheConversion) {
   const struct {
     const char* version;  // nullptr: missing
