@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -273,7 +274,15 @@ void form1::View_Log_Click() {
 }
 
 void form1::about_Click() {
+  // One About window: while it is shown, a second request brings it forward.
+  static QPointer<frmAbout> shown;
+  if (shown) {
+    shown->raise();
+    shown->activateWindow();
+    return;
+  }
   frmAbout dlg(this);
+  shown = &dlg;
   dlg.exec();
 }
 

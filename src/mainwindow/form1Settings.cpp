@@ -19,6 +19,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <memory>
@@ -178,11 +180,18 @@ bool form1::Form_Initialize(const StartupServices& services) {
     write(kVersion, QStringLiteral("DBVersion"), records::kCurrentDBVersion);
 
   // 4.
-  auto splash = std::make_unique<frmSplash>();
+  // A key press closes the splash window (it then deletes itself); every path out of the start-up
+  // removes it.
+  QPointer<frmSplash> splash = new frmSplash;
+  splash->setAttribute(Qt::WA_DeleteOnClose);
+  const auto unloadAtEnd = qScopeGuard([] { Unload_Splash(); });
+  const auto status = [&splash](const QString& text) {
+    if (splash) splash->setStatus(text);
+  };
   if (const QScreen* s = QGuiApplication::primaryScreen())
     splash->move(s->geometry().center() - splash->rect().center());
   splash->show();
-  splash->setStatus(QStringLiteral("Loading Registry Keys..."));
+  status(QStringLiteral("Loading Registry Keys..."));
 
   // 5, 6.
   loadSettings();
@@ -190,18 +199,18 @@ bool form1::Form_Initialize(const StartupServices& services) {
   Check_Name_Format_Click();
 
   // 7, 8.
-  splash->setStatus(QStringLiteral("Retrieving Domain Names..."));
+  status(QStringLiteral("Retrieving Domain Names..."));
   services.Get_Domains(*this);
   if (sh.Domain_Name != kNotConfigured) {
     sh.Domain_Name = text::trimBlanks(sh.Domain_Name);
-    splash->setStatus(QStringLiteral("Retrieving Domain Data..."));
+    status(QStringLiteral("Retrieving Domain Data..."));
     if (services.Connect_Domain(*this, sh.Domain_Name)) {
       if (Domain_Admin->isChecked()) {
-        splash->setStatus(QStringLiteral("Checking Admin Rights..."));
+        status(QStringLiteral("Checking Admin Rights..."));
         const AdminCheckResult admin = services.checkDomainAdmin(sh.Domain_Name);
         sh.Reg_Value = admin.account;
         if (admin.membership != AdminCheckResult::Membership::Member) {
-          splash->close();
+          Unload_Splash();
           ui::prompter().MsgBox(
               admin.account + QStringLiteral(": Is Not a Member of the Domain Admin Group.\n\n"
                                              "You Must Be a Member of the 'Domain Admin' Group To \n"
@@ -243,7 +252,8 @@ bool form1::Form_Initialize(const StartupServices& services) {
     ListView9->add(QString::fromLatin1(caption), QString::fromLatin1(key), QStringLiteral("USER"));
 
   // 10.
-  splash->setStatus(QStringLiteral("Checking .dat versions..."));
+  // This text is not repainted at once: the check that follows is quick.
+  if (splash) splash->Splash_TxT->setText(QStringLiteral("Checking .dat versions..."));
   sh.CounterUsed = false;
   UM_ADD_GROUP->setEnabled(true);
   UM_REMOVE_GROUP->setEnabled(false);
@@ -282,13 +292,13 @@ bool form1::Form_Initialize(const StartupServices& services) {
 
   // 15.
   sh.Reg_Value.clear();
-  splash->setStatus(QStringLiteral("Loading Databases..."));
+  status(QStringLiteral("Loading Databases..."));
   services.Load_Databases(*this);
   services.Clear_Site(*this);
   services.Clear_TT(*this);
 
   // 16, 17.
-  splash->close();
+  Unload_Splash();
   const QString commandLine =
       services.commandLine.value_or(startup::commandLineOf(QCoreApplication::arguments().mid(1)));
   if (startup::isDebugCommandLine(commandLine)) StatusBar1->setPanelText(1, QStringLiteral("Debug Mode."));

@@ -2,7 +2,7 @@
 
 #include "mainwindow/Version.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
@@ -19,7 +19,7 @@ QLabel* makeLogo(QWidget* parent) {
   p.setPen(Qt::NoPen);
   p.drawRoundedRect(QRectF(2, 2, 68, 68), 12, 12);
   p.setBrush(QColor(240, 244, 250));
-  p.drawEllipse(QRectF(24, 12, 24, 24));        // head
+  p.drawEllipse(QRectF(24, 12, 24, 24));              // head
   p.drawRoundedRect(QRectF(14, 40, 44, 22), 10, 10);  // shoulders
   p.end();
   auto* logo = new QLabel(parent);
@@ -51,7 +51,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   setModal(true);
 }
 
-void frmAbout::mousePressEvent(QMouseEvent*) { accept(); }
+void frmAbout::mousePressEvent(QMouseEvent*) {
+  accept();
+}
 
 frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("frmSplash"));
@@ -85,9 +87,16 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
 void frmSplash::setStatus(const QString& text) {
   Splash_TxT->setText(text);
   repaint();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  QCoreApplication::processEvents();
 }
 
-void frmSplash::keyPressEvent(QKeyEvent*) { close(); }
+void frmSplash::keyPressEvent(QKeyEvent*) {
+  close();
+}
+
+void Unload_Splash() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<frmSplash*>(w) && w->isVisible()) w->close();
+}
 
 }  // namespace tavrel::mainwindow

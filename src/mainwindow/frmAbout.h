@@ -17,12 +17,13 @@ class frmAbout : public QDialog {
 };
 
 // The splash window shown during start-up: title, version, supported systems and a status line.
-// A key press closes it.
+// A key press closes it; so does Unload_Splash.
 class frmSplash : public QWidget {
   Q_OBJECT
  public:
   explicit frmSplash(QWidget* parent = nullptr);
-  // Shows a progress text and repaints at once, without handling user input.
+  // Shows a progress text and repaints at once. Pending events are handled, input included, so
+  // that a key press reaches the window while the start-up goes on.
   void setStatus(const QString& text);
   QLabel* lblProductName = nullptr;
   QLabel* lblversion = nullptr;
@@ -32,6 +33,9 @@ class frmSplash : public QWidget {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
 };
+
+// Closes the splash window when one is shown (the start-up calls it at its end).
+void Unload_Splash();
 
 // A logo drawn in code: the program needs no picture files.
 QLabel* makeLogo(QWidget* parent);

@@ -1,7 +1,9 @@
 #include "mainwindow/StartupFixture.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <functional>
 
 using namespace tavrel;
@@ -377,6 +379,46 @@ TEST_F(StartupTest, AMalformedAttributeListLineStaysVisibleAfterStartUp) {
   const QTreeWidgetItem* row = w->ListView1->topLevelItem(0);
   EXPECT_EQ(row->data(0, Qt::UserRole).toString(), "YELLOW");
   EXPECT_TRUE(row->text(0).startsWith("W2K.dat line 2 ")) << row->text(0).toStdString();
+}
+
+// A key press during the start-up closes the splash window, and the start-up goes on; at its end
+// no splash window is left, whichever way it ends.
+TEST_F(StartupTest, TheSplashClosesOnAKeyPressAndIsGoneAfterTheStartUp) {
+  put("Setup", "Domain", "example.local");
+  bool splashShownAtDomains = false;
+  bool splashShownAtConnect = true;
+  services.Get_Domains = [&](mainwindow::form1&) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == "frmSplash" && w->isVisible()) {
+        splashShownAtDomains = true;
+        QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      }
+    return true;
+  };
+  services.Connect_Domain = [&](mainwindow::form1&, QString&) {
+    splashShownAtConnect = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      splashShownAtConnect = splashShownAtConnect || (w->objectName() == "frmSplash" && w->isVisible());
+    return true;
+  };
+  services.checkDomainAdmin = [](const QString&) {
+    return AdminCheckResult{AdminCheckResult::Membership::Member, "EXAMPLE\\Administrator"};
+  };
+  ASSERT_TRUE(start());
+  EXPECT_TRUE(splashShownAtDomains);
+  EXPECT_FALSE(splashShownAtConnect) << "the key press closed it";
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_FALSE(w->objectName() == "frmSplash" && w->isVisible());
+
+  // A start-up that ends early (not an administrator) leaves no splash either.
+  services.Get_Domains = [](mainwindow::form1&) { return true; };
+  services.checkDomainAdmin = [](const QString&) {
+    return AdminCheckResult{AdminCheckResult::Membership::NotMember, "EXAMPLE\\clerk"};
+  };
+  put("Preferences", "CheckAdminRights", "Yes");
+  EXPECT_FALSE(start());
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_FALSE(w->objectName() == "frmSplash" && w->isVisible());
 }
 
 TEST_F(StartupTest, DBVersionSelectsTheConversion) {

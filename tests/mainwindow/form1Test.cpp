@@ -7,6 +7,10 @@
 
 #include <QFile>
 #include <QMenuBar>
+#include <QDialog>
+#include <QApplication>
+#include <QTimer>
+#include <QKeyEvent>
 
 using namespace tavrel;
 using mainwindow::form1;
@@ -156,6 +160,45 @@ TEST(SmallWindows, AboutAndSplashTexts) {
   EXPECT_EQ(splash.lblSystems->text(), "XP/2000/NT 4.0");
   splash.setStatus("Loading Settings");
   EXPECT_EQ(splash.Splash_TxT->text(), "Loading Settings");
+}
+
+QList<QWidget*> visibleWindowsNamed(const QString& name) {
+  QList<QWidget*> out;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == name && w->isVisible()) out << w;
+  return out;
+}
+
+// The start-up keeps handling input while the splash window shows its progress, so a key press
+// closes it; Unload_Splash closes it too.
+TEST(SmallWindows, AKeyPressOrUnloadSplashClosesTheSplash) {
+  mainwindow::frmSplash splash;
+  splash.show();
+  QCoreApplication::postEvent(&splash, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+  splash.setStatus("Loading Databases...");
+  EXPECT_FALSE(splash.isVisible()) << "the key press was handled while the status was shown";
+
+  splash.show();
+  ASSERT_EQ(visibleWindowsNamed("frmSplash").size(), 1);
+  mainwindow::Unload_Splash();
+  EXPECT_FALSE(splash.isVisible());
+  mainwindow::Unload_Splash();  // nothing shown: nothing happens
+}
+
+TEST_F(form1Test, AboutIsOneModalWindow) {
+  int shownWhileOpen = -1;
+  bool modal = false;
+  QTimer::singleShot(0, [&] {
+    w->about_Click();  // a second request while the window is open
+    const auto shown = visibleWindowsNamed("frmAbout");
+    shownWhileOpen = int(shown.size());
+    modal = !shown.isEmpty() && shown[0]->isModal();
+    for (QWidget* about : shown) static_cast<QDialog*>(about)->accept();
+  });
+  w->about_Click();
+  EXPECT_EQ(shownWhileOpen, 1);
+  EXPECT_TRUE(modal);
+  EXPECT_TRUE(visibleWindowsNamed("frmAbout").isEmpty()) << "unloaded when closed";
 }
 
 }  // namespace
