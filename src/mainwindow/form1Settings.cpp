@@ -11,6 +11,7 @@
 #include "mainwindow/frmAbout.h"
 #include "platform/text/Cp1252.h"
 #include "records/Conversion.h"
+#include "records/Layout.h"
 #include "startup/Settings.h"
 #include "startup/SettingsRules.h"
 #include "state/SharedState.h"
@@ -282,8 +283,12 @@ bool form1::Form_Initialize(const StartupServices& services) {
   sh.Logon_Hours_Array.fill(255);
 
   // 13, 14. Record files of an older version are converted; the notices cannot be declined.
-  const QString version = read(kVersion, QStringLiteral("DBVersion")).value;
-  if (const int16_t kind = records::conversionKind(version); kind != 0) {
+  // What to convert is read from the files themselves, not from DBVersion: a setting cannot make
+  // the program read or write a file in another layout than its own.
+  const auto detected = records::detectConversionKind(records::DatabaseFolder(dbpath->text()));
+  if (!detected)
+    ui::prompter().MsgBox(detected.message(), ui::kStyleExclamation, kTemplateWarningTitle);
+  if (const int16_t kind = detected ? detected.value() : int16_t(0); kind != 0) {
     const bool both = kind == 1;
     ui::prompter().MsgBox(both ? kBothWarning : kTemplateWarning, ui::kStyleCritical,
                           both ? kBothWarningTitle : kTemplateWarningTitle);

@@ -7,6 +7,7 @@
 #include "platform/exchange/StoreFinder.h"
 #include "platform/text/Cp1252.h"
 #include "records/DatabaseFolder.h"
+#include "records/Layout.h"
 #include "records/Lookup.h"
 #include "records/PropertyLists.h"
 #include "state/SharedState.h"
@@ -456,7 +457,8 @@ void form1::Save_Site_Click() {
   // overwrite the partial record's bytes.
   if (db.exists(names::Site)) {
     auto file = db.open(names::Site, Site_Record::Length, records::RecordFile::Access::Read);
-    if (!file || !records::settledWholeRecords(file.value())) return openFailed();
+    if (!file || !records::settledWholeRecords(file.value()) || !records::checkCurrentLayout(db, names::Site))
+      return openFailed();
   }
   const auto written = editing ? records::saveEditedSite(db, source ? source->text(0) : QString(), site)
                                : db.appendRecord(names::Site, site.encode());

@@ -1,11 +1,14 @@
 #include "records/Conversion.h"
 
 #include "records/DatabaseFolder.h"
+#include "records/Layout.h"
 #include "records/Records.h"
 
 #include "platform/text/Cp1252.h"
 
 #include <QList>
+
+#include <algorithm>
 
 #include <optional>
 #include <utility>
@@ -39,6 +42,7 @@ struct FileJob {
   QString keptName;  // Site.v22 / Template.v22
   int oldLength;
   int newLength;
+  int16_t kind;  // the layout converted from, as detectFileLayout names it
   QString stage;
   QString renameStage;
   MapFn map;
@@ -62,15 +66,13 @@ template <class Old>
 Mapped mapTemplate(const QByteArray& bytes) {
   const Old old = Old::decode(bytes);
   if (old.Deleted == kDeletedFlag) return std::optional<QByteArray>();
-  if (old.GroupCount < 0 || old.GroupCount > Old::GroupSlots)
-    return Status::failure(QStringLiteral("Template %1 has a group count of %2; at most %3 are possible.")
-                               .arg(text::trimBlanks(old.Name))
-                               .arg(old.GroupCount)
-                               .arg(Old::GroupSlots));
+  // The slots in use are those below the count: a negative count uses none, and no count can use
+  // more slots than the layout has.
+  const int groups = std::clamp<int>(old.GroupCount, 0, Old::GroupSlots);
   // A fresh record: group slots beyond the count and variables the old layout lacks are blank.
   Template_Record t;
   t.Deleted = 0;
-  t.GroupCount = old.GroupCount;
+  t.GroupCount = static_cast<int16_t>(groups);
   t.Name = old.Name;
   t.ProfileShareUNC = old.ProfileShareUNC;
   t.HomeShareUNC = old.HomeShareUNC;
@@ -81,7 +83,7 @@ Mapped mapTemplate(const QByteArray& bytes) {
   t.LogonScript = old.LogonScript;
   t.HomeDrive = old.HomeDrive;
   t.PrimaryGroup = QStringLiteral("Domain Users");
-  for (int i = 0; i < old.GroupCount; ++i) t.Groups[i] = old.Groups[i];
+  for (int i = 0; i < groups; ++i) t.Groups[i] = old.Groups[i];
   for (int i = 0; i < Old::VarSlots; ++i) {
     t.VarName[i] = old.VarName[i];
     t.VarValue[i] = old.VarValue[i];
@@ -93,22 +95,16 @@ Mapped mapTemplate(const QByteArray& bytes) {
   return std::optional<QByteArray>(t.encode());
 }
 
-// Whether the file needs converting, judged by its length: a whole number of old records and not
-// of current ones. A length that fits both counts as converted when the kept old file exists.
-Result<bool> needsConversion(const DatabaseFolder& db, const FileJob& job, qint64 length) {
-  const bool fitsOld = length % job.oldLength == 0;
-  const bool fitsNew = length % job.newLength == 0;
-  if (length == 0) return false;
-  if (fitsOld && !fitsNew) return true;
-  if (fitsNew && !fitsOld) return false;
-  if (fitsOld && fitsNew) return !db.exists(job.keptName);
+// Whether the file needs converting from the job's layout: the file's own layout decides. A file
+// already in the current layout is left alone; one of another older layout is not converted as
+// this one.
+Result<bool> needsConversion(const DatabaseFolder& db, const FileJob& job, int16_t kind) {
+  auto layout = detectFileLayout(db, job.name);
+  if (!layout) return layout.status();
+  if (!layout.value() || *layout.value() == 0) return false;
+  if (*layout.value() == kind) return true;
   return Status::failure(
-      QStringLiteral("%1 is %2 bytes long, which is neither a whole number of %3-byte records "
-                     "of the older version nor of %4-byte current records; it was not changed.")
-          .arg(job.name)
-          .arg(length)
-          .arg(job.oldLength)
-          .arg(job.newLength));
+      QStringLiteral("%1 is in the layout of another older version; it was not changed.").arg(job.name));
 }
 
 // Converts one file. Returns the failing stage, or nothing when the file is done or left alone.
@@ -127,7 +123,7 @@ std::optional<StageError> convertFile(const DatabaseFolder& db, const FileJob& j
   if (!old) return fail(job.stage, old.status());
   auto length = old->byteLength();
   if (!length) return fail(job.stage, length.status());
-  auto needed = needsConversion(db, job, length.value());
+  auto needed = needsConversion(db, job, job.kind);
   if (!needed) return fail(job.stage, needed.status());
   if (!needed.value()) return std::nullopt;
 
@@ -188,19 +184,16 @@ std::optional<StageError> convert(const DatabaseFolder& db, int16_t Kind, const 
                         QStringLiteral("Site.v22"),
                         Site_Record_V1::Length,
                         Site_Record::Length,
+                        1,
                         kSiteStage,
                         kSiteRenameStage,
                         mapSite};
     if (auto e = convertFile(db, sites, messages)) return e;
   }
-  const FileJob templates{names::Template,
-                          QStringLiteral("Template.new"),
-                          QStringLiteral("Template.v22"),
-                          oldTemplateLength(Kind),
-                          Template_Record::Length,
-                          kTemplateStage,
-                          kTemplateRenameStage,
-                          templateMapper(Kind)};
+  const FileJob templates{
+      names::Template,         QStringLiteral("Template.new"), QStringLiteral("Template.v22"),
+      oldTemplateLength(Kind), Template_Record::Length,        Kind,
+      kTemplateStage,          kTemplateRenameStage,           templateMapper(Kind)};
   if (auto e = convertFile(db, templates, messages)) return e;
 
   if (hooks.writeVersion && !hooks.writeVersion())
@@ -210,13 +203,6 @@ std::optional<StageError> convert(const DatabaseFolder& db, int16_t Kind, const 
 }
 
 }  // namespace
-
-int16_t conversionKind(const QString& DBVersion) {
-  if (DBVersion == QLatin1String("2.0")) return 2;
-  if (DBVersion == QLatin1String("2.1")) return 3;
-  if (DBVersion.startsWith(u'1')) return 1;
-  return 0;
-}
 
 Status Convert_DB(const QString& Path, int16_t Kind, const ConvertHooks& hooks, FileOps& ops) {
   if (Kind < 1 || Kind > 3)

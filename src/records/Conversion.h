@@ -24,10 +24,6 @@ struct ConvertHooks {
   std::function<bool()> writeVersion;
 };
 
-// The Kind for a stored DBVersion: "2.0" gives 2, "2.1" gives 3, a value beginning with "1" gives
-// 1; 0 means that nothing is converted.
-int16_t conversionKind(const QString& DBVersion);
-
 // Converts the files of the database folder `Path` from the layouts of `Kind` (1: sites and
 // templates of 1.x; 2: templates of "2.0"; 3: templates of "2.1"). DBVersion is written only when
 // every file of the Kind that is present is in the current layout; on any failure the originals

@@ -1,5 +1,7 @@
 #include "records/Lookup.h"
 
+#include "records/Layout.h"
+
 #include "platform/text/Cp1252.h"
 #include "startup/LogFile.h"
 
@@ -51,6 +53,8 @@ Result<Scan<R>> scanRecords(const DatabaseFolder& db, const QString& name,
       db.open(name, R::Length, createMissing ? RecordFile::Access::ReadWrite : RecordFile::Access::Read);
   if (!file) return file.status();
   if (Status whole = settledWholeRecords(file.value()); !whole) return whole;
+  // A file of an older layout whose length happens to fit would be read as other records.
+  if (Status layout = checkCurrentLayout(db, name); !layout) return layout;
   auto count = file->count();
   if (!count) return count.status();
   scan.count = count.value();

@@ -1,4 +1,6 @@
 #include "mainwindow/StartupFixture.h"
+#include <QFileInfo>
+#include "records/Records.h"
 
 #include <QDir>
 #include <QApplication>
@@ -421,50 +423,88 @@ TEST_F(StartupTest, TheSplashClosesOnAKeyPressAndIsGoneAfterTheStartUp) {
     EXPECT_FALSE(w->objectName() == "frmSplash" && w->isVisible());
 }
 
-TEST_F(StartupTest, DBVersionSelectsTheConversion) {
+// Files of the layouts the conversion knows, for the database folder dir().
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray oldSites(int count) {
+  QByteArray out;
+  for (int i = 1; i <= count; ++i) {
+    records::Site_Record_V1 r;
+    r.SiteName = QStringLiteral("Site%1").arg(i);
+    r.HomeServer = QStringLiteral("SRV%1").arg(i);
+    out += r.encode();
+  }
+  return out;
+}
+
+template <class R>
+QByteArray templates(int count) {
+  QByteArray out;
+  for (int i = 1; i <= count; ++i) {
+    R r;
+    r.Name = QStringLiteral("T%1").arg(i);
+    out += r.encode();
+  }
+  return out;
+}
+
+// The files decide what is converted; DBVersion, whatever it says, decides nothing.
+TEST_F(StartupTest, TheFilesSelectTheConversionWhateverDBVersionSays) {
   const struct {
-    const char* version;  // nullptr: missing
-    int16_t kind;         // 0: nothing converted
+    const char* label;
+    QByteArray sites;      // empty: no Site.dat
+    QByteArray templates;  // empty: no Template.dat
+    int16_t kind;          // 0: nothing converted
     const char* title;
   } cases[] = {
-      {nullptr, 0, nullptr},
-      {"2.2", 0, nullptr},
-      {"", 0, nullptr},
-      {"2.0", 2, "Update Template.dat !!!"},
-      {"2.1", 3, "Update Template.dat !!!"},
-      {"1.5", 1, "Update Site.dat & Template.dat !!!"},
-      {"1", 1, "Update Site.dat & Template.dat !!!"},
-      {" 2.0", 0, nullptr},
-      {"2.0.1", 0, nullptr},
-      {"2.1 ", 0, nullptr},
-      {" 1.5", 0, nullptr},
+      {"current files", records::Site_Record{}.encode(), templates<records::Template_Record>(2), 0, nullptr},
+      {"no files", {}, {}, 0, nullptr},
+      {"1.x sites", oldSites(3), templates<records::Template_Record_V1>(2), 1, "Update Site.dat & Template.dat !!!"},
+      {"77 sites of 1.x, a length that fits both layouts", oldSites(77), {}, 1,
+       "Update Site.dat & Template.dat !!!"},
+      {"2.0 templates", records::Site_Record{}.encode(), templates<records::Template_Record_V20>(2), 2,
+       "Update Template.dat !!!"},
+      {"2.1 templates", {}, templates<records::Template_Record_V21>(1), 3, "Update Template.dat !!!"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.version ? c.version : "<missing>");
-    QFile::remove(configPath());
-    state::resetShared();
-    prompts.asked.clear();
-    conversions.clear();
-    if (c.version) put("Version", "DBVersion", c.version);
-    put("Setup", "DataBasePath", dir());
-    ASSERT_TRUE(start());
-    EXPECT_EQ(stored("Version", "DBVersion"), c.version ? c.version : "2.2");
-    if (c.kind == 0) {
-      EXPECT_TRUE(conversions.empty());
-      EXPECT_TRUE(boxes().empty());
-      continue;
+  for (const char* version : {"<missing>", "2.2", "2.0", "1.5", "2.1"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.label) + ", DBVersion " + version);
+      QFile::remove(configPath());
+      QFile::remove(dir() + "Site.dat");
+      QFile::remove(dir() + "Template.dat");
+      state::resetShared();
+      prompts.asked.clear();
+      conversions.clear();
+      if (QByteArray(version) != "<missing>") put("Version", "DBVersion", version);
+      put("Setup", "DataBasePath", dir());
+      if (!c.sites.isEmpty()) writeFile(dir() + "Site.dat", c.sites);
+      if (!c.templates.isEmpty()) writeFile(dir() + "Template.dat", c.templates);
+      ASSERT_TRUE(start());
+      if (QByteArray(version) == "<missing>") {
+        EXPECT_EQ(stored("Version", "DBVersion"), "2.2");
+      }
+      if (c.kind == 0) {
+        EXPECT_TRUE(conversions.empty());
+        EXPECT_TRUE(boxes().empty());
+        continue;
+      }
+      ASSERT_EQ(conversions.size(), 1u);
+      EXPECT_EQ(conversions[0].kind, c.kind);
+      EXPECT_EQ(conversions[0].path, dir());
+      ASSERT_EQ(boxes().size(), 1u);
+      EXPECT_EQ(boxes()[0].title, c.title);
+      EXPECT_EQ(boxes()[0].style, ui::kStyleCritical);
     }
-    ASSERT_EQ(conversions.size(), 1u);
-    EXPECT_EQ(conversions[0].kind, c.kind);
-    EXPECT_EQ(conversions[0].path, dir());
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].title, c.title);
-    EXPECT_EQ(boxes()[0].style, ui::kStyleCritical);
   }
 }
 
 TEST_F(StartupTest, ConversionNoticesText) {
-  put("Version", "DBVersion", "2.1");
+  put("Setup", "DataBasePath", dir());
+  writeFile(dir() + "Template.dat", templates<records::Template_Record_V21>(1));
   ASSERT_TRUE(start());
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].prompt,
@@ -475,7 +515,8 @@ TEST_F(StartupTest, ConversionNoticesText) {
   prompts.asked.clear();
   QFile::remove(configPath());
   state::resetShared();
-  put("Version", "DBVersion", "1.0");
+  put("Setup", "DataBasePath", dir());
+  writeFile(dir() + "Site.dat", oldSites(1));
   ASSERT_TRUE(start());
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].prompt,
@@ -485,14 +526,48 @@ TEST_F(StartupTest, ConversionNoticesText) {
             "Your original files will be renamed Template.v22 & Site.v22");
 }
 
-TEST_F(StartupTest, RealConversionOfAnEmptyFolderMarksItCurrent) {
+// 77 sites of 1.x fill as many bytes as 51 current ones. Opened by settings without DBVersion,
+// the folder is converted, the site list shows the 77 names, and a later Save appends a record of
+// the current layout to a file of the current layout.
+TEST_F(StartupTest, SeventySevenOldSitesAreConvertedAndListedWithoutDBVersion) {
   services.Convert_DB = mainwindow::StartupServices::convertRecordFiles;
-  put("Version", "DBVersion", "2.0");
+  services.Load_Databases = [](mainwindow::form1& f) { f.Load_Databases(); };
   put("Setup", "DataBasePath", dir());
+  writeFile(dir() + "Site.dat", oldSites(77));
   ASSERT_TRUE(start());
   EXPECT_EQ(stored("Version", "DBVersion"), "2.2");
-  ASSERT_GE(boxes().size(), 2u);
+  ASSERT_FALSE(boxes().empty());
   EXPECT_EQ(boxes().back().prompt, "Conversion Complete");
+  EXPECT_EQ(QFileInfo(dir() + "Site.dat").size(), 77 * records::Site_Record::Length);
+  EXPECT_EQ(QFileInfo(dir() + "Site.v22").size(), 77 * records::Site_Record_V1::Length);
+  QStringList listed, expected;
+  for (int i = 1; i <= w->ListView2->count(); ++i) listed << w->ListView2->text(i).trimmed();
+  for (int i = 1; i <= 77; ++i) expected << QStringLiteral("Site%1").arg(i);
+  listed.sort();
+  expected.sort();
+  EXPECT_EQ(listed, expected);
+
+  // A second start finds the folder current: nothing is converted again.
+  prompts.asked.clear();
+  ASSERT_TRUE(start());
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_EQ(QFileInfo(dir() + "Site.dat").size(), 77 * records::Site_Record::Length);
+}
+
+// When the files cannot be converted, they are neither listed nor written in the current layout.
+TEST_F(StartupTest, OldSitesThatWereNotConvertedAreNeitherListedNorWritten) {
+  put("Setup", "DataBasePath", dir());
+  writeFile(dir() + "Site.dat", oldSites(77));  // the Convert_DB seam converts nothing
+  services.Load_Databases = [](mainwindow::form1& f) { f.Load_Databases(); };
+  ASSERT_TRUE(start());
+  EXPECT_EQ(w->ListView2->count(), 0);
+  w->New_Site_Click();
+  w->ListView2->setFocus();
+  w->ListView2_AfterLabelEdit(*std::make_unique<bool>(false), "Berlin");
+  w->ListView2->item(1)->setText(0, "Berlin");
+  w->NTSERVER->setText("NTBER");
+  w->Save_Site_Click();
+  EXPECT_EQ(QFileInfo(dir() + "Site.dat").size(), 77 * records::Site_Record_V1::Length) << "nothing appended";
 }
 
 TEST_F(StartupTest, ScreenWidthOnlyDecides) {

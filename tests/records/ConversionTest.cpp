@@ -1,4 +1,5 @@
 #include "records/Conversion.h"
+#include "records/Layout.h"
 #include "records/DatabaseFolder.h"
 #include "records/Records.h"
 
@@ -147,10 +148,62 @@ void expectConverted(const Template_Record& t, const Old& old) {
     for (uint8_t b : t.LogonHours) EXPECT_EQ(b, 255);
 }
 
-TEST(ConversionKind, FromDBVersion) {
-  const std::pair<QString, int> cases[] = {{"2.0", 2}, {"2.1", 3},  {"1", 1},    {"1.5", 1}, {"1x", 1},
-                                           {"2.2", 0}, {" 2.0", 0}, {"2.0x", 0}, {"", 0},    {"3.0", 0}};
-  for (const auto& [version, kind] : cases) EXPECT_EQ(conversionKind(version), kind) << version.toStdString();
+// The layout of a file is read from the file: its length, then its records' deleted flags where
+// several layouts fit the length, and the copy a conversion keeps.
+TEST_F(ConversionTest, FileLayoutsAreToldFromTheFiles) {
+  const auto sitesV1 = [](int n) {
+    QByteArray out;
+    for (int i = 0; i < n; ++i) {
+      Site_Record_V1 r;
+      r.SiteName = QStringLiteral("S%1").arg(i);
+      out += r.encode();
+    }
+    return out;
+  };
+  const auto sites = [](int n) {
+    QByteArray out;
+    for (int i = 0; i < n; ++i) {
+      Site_Record r;
+      r.SiteName = QStringLiteral("S%1").arg(i);
+      out += r.encode();
+    }
+    return out;
+  };
+  const struct {
+    const char* label;
+    QByteArray bytes;
+    bool keptCopy;
+    std::optional<int16_t> layout;  // nullopt: no layout (missing or empty)
+    bool ok;
+  } cases[] = {
+      {"empty", {}, false, std::nullopt, true},
+      {"current", sites(3), false, 0, true},
+      {"1.x", sitesV1(3), false, 1, true},
+      {"77 of 1.x fit 51 current", sitesV1(77), false, 1, true},
+      {"51 current fit 77 of 1.x", sites(51), false, 0, true},
+      {"51 current with the kept copy", sites(51), true, 0, true},
+      {"fits no layout", QByteArray(155, ' '), false, std::nullopt, false},
+      {"fits both, plausible in neither", QByteArray(7854, ' '), false, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    test::resetFolder(db());
+    put("Site.dat", c.bytes);
+    if (c.keptCopy) put("Site.v22", sitesV1(77));
+    const DatabaseFolder folder(db());
+    auto layout = detectFileLayout(folder, "Site.dat");
+    EXPECT_EQ(layout.ok(), c.ok) << (layout.ok() ? "" : layout.message().toStdString());
+    if (layout.ok()) {
+      EXPECT_EQ(layout.value(), c.layout);
+    }
+  }
+  test::resetFolder(db());
+  const DatabaseFolder folder(db());
+  EXPECT_FALSE(detectFileLayout(folder, "Site.dat").value().has_value()) << "a missing file";
+  put("Template.dat", oldTemplate<Template_Record_V20>("A").encode() + oldTemplate<Template_Record_V20>("B").encode());
+  EXPECT_EQ(detectConversionKind(folder).value(), 2);
+  put("Site.dat", sitesV1(1));
+  EXPECT_EQ(detectConversionKind(folder).value(), 1) << "old sites convert both files";
 }
 
 TEST_F(ConversionTest, Kind3ConvertsTemplatesAndLeavesSitesAlone) {
@@ -219,37 +272,29 @@ TEST_F(ConversionTest, SecondRunChangesNothing) {
   }
 }
 
-TEST_F(ConversionTest, GroupCountsWithinTheOldSlotsAreCopiedOthersFail) {
+// The slots in use are those below the count: a negative count uses none, a count past the
+// layout's slots uses them all. Neither stops the conversion of the folder.
+TEST_F(ConversionTest, GroupCountsAreReadAsTheLayoutHoldsThem) {
   const struct {
     int16_t groups;
-    bool ok;
-  } cases[] = {{0, true}, {51, true}, {52, false}, {-1, false}};
+    int16_t converted;
+  } cases[] = {{0, 0}, {51, 51}, {52, 51}, {-1, 0}, {-300, 0}, {1000, 51}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.groups);
     test::resetFolder(db());
-    put(
-        "Template.dat", oldTemplate<Template_Record_V20>("T", 0, 0).encode() + [&] {
-          auto r = oldTemplate<Template_Record_V20>("U", 0, std::clamp<int16_t>(c.groups, 0, 51));
-          r.GroupCount = c.groups;
-          return r.encode();
-        }());
-    const QByteArray before = file("Template.dat");
-    Status s = convert(2);
-    EXPECT_EQ(s.ok(), c.ok) << c.groups;
-    if (c.ok) {
-      auto f = openTemplates();
-      const Template_Record t = f->readAs<Template_Record>(2).value();
-      EXPECT_EQ(t.GroupCount, c.groups);
-      if (c.groups == 51) {
-        EXPECT_EQ(trimBlanks(t.Groups[50]), "U-G50");
-      }
-    } else {
-      EXPECT_EQ(shown, QStringList({"Error with template file ...."}));
-      EXPECT_TRUE(details[0].contains("group count")) << details[0].toStdString();
-      EXPECT_EQ(file("Template.dat"), before);
-      EXPECT_FALSE(has("Template.new"));
-      EXPECT_FALSE(has("Template.v22"));
-      EXPECT_EQ(versionWrites, 0);
-    }
+    put("Template.dat", oldTemplate<Template_Record_V21>("T", 0, 0).encode() + [&] {
+      auto r = oldTemplate<Template_Record_V21>("U", 0, 51);
+      r.GroupCount = c.groups;
+      return r.encode();
+    }());
+    Status s = convert(3);
+    ASSERT_TRUE(s.ok()) << s.message().toStdString();
+    auto f = openTemplates();
+    const Template_Record t = f->readAs<Template_Record>(2).value();
+    EXPECT_EQ(t.GroupCount, c.converted);
+    for (int i = 0; i < Template_Record::GroupSlots; ++i)
+      EXPECT_EQ(trimBlanks(t.Groups[i]), i < c.converted ? QStringLiteral("U-G%1").arg(i) : QString()) << i;
+    EXPECT_EQ(versionWrites, 1);
   }
 }
 
