@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TAVREL_FUZZ_CHECK(filter.ok() && *filter == q->filter, input);
   const auto base = parseSearchBase(q->base.path);
   TAVREL_FUZZ_CHECK(base.ok() && *base == q->base, input);
-  if (q->attributes.isEmpty()) return 0;
+  // The LDAP dialect's base ends at the first unescaped ">"; a base holding ">" or "\\" (possible
+  // inside the SQL dialect's quotes) has no rendering that keeps its text.
+  if (q->attributes.isEmpty() || q->base.path.contains(u'>') || q->base.path.contains(u'\\')) return 0;
   const QString ldap = u'<' + q->base.path.trimmed() + QStringLiteral(">;") + q->filter.toString() + u';' +
                        q->attributes.join(u',') + u';' + scopeWord(q->scope);
   const auto again = parseAdoCommand(ldap);

@@ -14,7 +14,13 @@ namespace tavrel::fuzz {
 // A broken promise of the code under test: reported, then abort() so that libFuzzer keeps the
 // input and the replay test fails.
 [[noreturn]] inline void fail(const char* what, const QString& detail = {}) {
-  std::fprintf(stderr, "fuzz check failed: %s\n%s\n", what, detail.toUtf8().constData());
+  // Control characters are shown as \uXXXX, so that a NUL does not cut the detail short.
+  QString shown;
+  for (const QChar c : detail)
+    shown += c.unicode() < 0x20 && c != u'\n'
+                 ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
+                 : QString(c);
+  std::fprintf(stderr, "fuzz check failed: %s\n%s\n", what, shown.toUtf8().constData());
   std::abort();
 }
 

@@ -31,7 +31,7 @@ void roundTrip(QByteArray bytes) {
 
 template <class Row, class Parse, class Format, class Rows>
 void listRoundTrip(const QByteArray& bytes, Parse parse, Format format, Rows rowsOf) {
-  const PropertyList<Row> list = parse(bytes);
+  PropertyList<Row> list = parse(bytes);
   auto formatted = format(rowsOf(list));
   TAVREL_FUZZ_CHECK(formatted.ok(), formatted.message());
   const PropertyList<Row> again = parse(formatted.value());
@@ -54,8 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       listRoundTrip<W2K_Property_Row>(bytes, parseW2K, formatW2K, rows);
       break;
     default:
-      listRoundTrip<QString>(bytes, parseWTS, formatWTS,
-                             [](const PropertyList<QString>& l) { return QStringList(l.rows); });
+      // A short WTS.dat leaves the last rows as they were; the list always saves all of them.
+      listRoundTrip<QString>(bytes, parseWTS, formatWTS, [](PropertyList<QString>& l) {
+        while (l.rows.size() < kWtsRows) l.rows.append(QString());
+        return QStringList(l.rows);
+      });
       break;
   }
 #else

@@ -178,23 +178,32 @@ std::optional<StageError> convert(const DatabaseFolder& db, int16_t Kind, const 
   auto guard = db.lockExclusive();
   if (!guard) return StageError{firstStage, guard.status()};
 
-  if (Kind == 1) {
-    const FileJob sites{names::Site,
-                        QStringLiteral("Site.new"),
-                        QStringLiteral("Site.v22"),
-                        Site_Record_V1::Length,
-                        Site_Record::Length,
-                        1,
-                        kSiteStage,
-                        kSiteRenameStage,
-                        mapSite};
-    if (auto e = convertFile(db, sites, messages)) return e;
-  }
+  const FileJob sites{names::Site,
+                      QStringLiteral("Site.new"),
+                      QStringLiteral("Site.v22"),
+                      Site_Record_V1::Length,
+                      Site_Record::Length,
+                      1,
+                      kSiteStage,
+                      kSiteRenameStage,
+                      mapSite};
   const FileJob templates{
       names::Template,         QStringLiteral("Template.new"), QStringLiteral("Template.v22"),
       oldTemplateLength(Kind), Template_Record::Length,        Kind,
       kTemplateStage,          kTemplateRenameStage,           templateMapper(Kind)};
-  if (auto e = convertFile(db, templates, messages)) return e;
+  QList<const FileJob*> jobs;
+  if (Kind == 1) jobs.append(&sites);
+  jobs.append(&templates);
+
+  // Every file is checked before any is converted, so that a template file that cannot be
+  // converted does not leave the sites converted and the templates not.
+  for (const FileJob* job : jobs) {
+    if (!db.exists(job->name)) continue;
+    if (auto needed = needsConversion(db, *job, job->kind); !needed)
+      return StageError{job->stage, needed.status()};
+  }
+  for (const FileJob* job : jobs)
+    if (auto e = convertFile(db, *job, messages)) return e;
 
   if (hooks.writeVersion && !hooks.writeVersion())
     return StageError{kTemplateRenameStage,

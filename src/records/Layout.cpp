@@ -31,12 +31,13 @@ QString keptName(const QString& name) {
   return name.left(name.lastIndexOf(u'.')) + QStringLiteral(".v22");
 }
 
-// Every record read in this layout starts with a deleted flag of 0 or -1.
+// Every record read in this layout starts with a deleted flag: a small number (0 and -1 as written
+// by the program, other values in files of other tools), where a misaligned read finds two text
+// characters, which are blanks or printable.
 bool plausible(const QByteArray& bytes, int length) {
   for (qsizetype at = 0; at + length <= bytes.size(); at += length) {
-    const auto flag =
-        static_cast<int16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
-    if (flag != 0 && flag != kDeletedFlag) return false;
+    const auto high = static_cast<uint8_t>(bytes[at + 1]);
+    if (high != 0x00 && high != 0xff) return false;
   }
   return true;
 }

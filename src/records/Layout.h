@@ -16,7 +16,7 @@ namespace tavrel::records {
 // The conversion a record file needs, by the conversion's Kind: 0 for the current layout, 1 for
 // 1.x, 2 for "2.0", 3 for "2.1" (Site.dat has only 0 and 1). Nothing for a missing or empty file.
 // A length that several layouts divide is told apart by the records: every record of the true
-// layout starts with a deleted flag of 0 or -1, where the others find text; the copy a conversion
+// layout starts with a deleted flag (a small number), where the others find text; the copy a conversion
 // keeps (Site.v22, Template.v22) settles it for the current layout. Fails, naming the file, when
 // no layout or more than one fits.
 Result<std::optional<int16_t>> detectFileLayout(const DatabaseFolder& db, const QString& name);

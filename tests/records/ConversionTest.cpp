@@ -1,6 +1,6 @@
 #include "records/Conversion.h"
-#include "records/Layout.h"
 #include "records/DatabaseFolder.h"
+#include "records/Layout.h"
 #include "records/Records.h"
 
 #include "Support.h"
@@ -200,10 +200,35 @@ TEST_F(ConversionTest, FileLayoutsAreToldFromTheFiles) {
   test::resetFolder(db());
   const DatabaseFolder folder(db());
   EXPECT_FALSE(detectFileLayout(folder, "Site.dat").value().has_value()) << "a missing file";
-  put("Template.dat", oldTemplate<Template_Record_V20>("A").encode() + oldTemplate<Template_Record_V20>("B").encode());
+  put("Template.dat",
+      oldTemplate<Template_Record_V20>("A").encode() + oldTemplate<Template_Record_V20>("B").encode());
   EXPECT_EQ(detectConversionKind(folder).value(), 2);
   put("Site.dat", sitesV1(1));
   EXPECT_EQ(detectConversionKind(folder).value(), 1) << "old sites convert both files";
+}
+
+// A template file that cannot be converted stops the conversion before the sites are converted:
+// the folder is left as it was, not half converted.
+TEST_F(ConversionTest, ATemplateFileThatCannotBeConvertedLeavesTheSitesAsTheyWere) {
+  put("Site.dat", test::imageOf<Site_Record_V1>({oldSite("North"), oldSite("South")}));
+  put("Template.dat", QByteArray(2856, ' '));  // fits no layout
+  const QByteArray sites = file("Site.dat");
+  EXPECT_FALSE(convert(1).ok());
+  EXPECT_EQ(file("Site.dat"), sites);
+  EXPECT_FALSE(has("Site.v22"));
+  EXPECT_FALSE(has("Site.new"));
+  EXPECT_EQ(versionWrites, 0);
+}
+
+// Records marked with a flag other than 0 and -1 still tell the layout of a file whose length
+// fits two layouts.
+TEST_F(ConversionTest, SeventySevenOldSitesWithOddFlagsAreConverted) {
+  QList<Site_Record_V1> sites;
+  for (int i = 0; i < 77; ++i)
+    sites.append(oldSite(QStringLiteral("S%1").arg(i), static_cast<int16_t>(i % 3 - 1)));
+  put("Site.dat", test::imageOf<Site_Record_V1>(sites));
+  ASSERT_TRUE(convert(1).ok()) << details.join(' ').toStdString();
+  EXPECT_TRUE(has("Site.v22"));
 }
 
 TEST_F(ConversionTest, Kind3ConvertsTemplatesAndLeavesSitesAlone) {
@@ -282,11 +307,12 @@ TEST_F(ConversionTest, GroupCountsAreReadAsTheLayoutHoldsThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.groups);
     test::resetFolder(db());
-    put("Template.dat", oldTemplate<Template_Record_V21>("T", 0, 0).encode() + [&] {
-      auto r = oldTemplate<Template_Record_V21>("U", 0, 51);
-      r.GroupCount = c.groups;
-      return r.encode();
-    }());
+    put(
+        "Template.dat", oldTemplate<Template_Record_V21>("T", 0, 0).encode() + [&] {
+          auto r = oldTemplate<Template_Record_V21>("U", 0, 51);
+          r.GroupCount = c.groups;
+          return r.encode();
+        }());
     Status s = convert(3);
     ASSERT_TRUE(s.ok()) << s.message().toStdString();
     auto f = openTemplates();
