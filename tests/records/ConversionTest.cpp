@@ -151,24 +151,18 @@ void expectConverted(const Template_Record& t, const Old& old) {
 // The layout of a file is read from the file: its length, then its records' deleted flags where
 // several layouts fit the length, and the copy a conversion keeps.
 TEST_F(ConversionTest, FileLayoutsAreToldFromTheFiles) {
-  const auto sitesV1 = [](int n) {
+  // n sites of layout R, named S0, S1, ...
+  const auto siteImage = []<class R>(int n, R) {
     QByteArray out;
     for (int i = 0; i < n; ++i) {
-      Site_Record_V1 r;
+      R r;
       r.SiteName = QStringLiteral("S%1").arg(i);
       out += r.encode();
     }
     return out;
   };
-  const auto sites = [](int n) {
-    QByteArray out;
-    for (int i = 0; i < n; ++i) {
-      Site_Record r;
-      r.SiteName = QStringLiteral("S%1").arg(i);
-      out += r.encode();
-    }
-    return out;
-  };
+  const auto sitesV1 = [&](int n) { return siteImage(n, Site_Record_V1{}); };
+  const auto sites = [&](int n) { return siteImage(n, Site_Record{}); };
   const struct {
     const char* label;
     QByteArray bytes;
