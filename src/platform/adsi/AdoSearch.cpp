@@ -2,6 +2,7 @@
 
 #include "platform/adsi/AdsPath.h"
 #include "platform/adsi/Directory.h"
+#include "platform/adsi/SchemaCatalog.h"
 #include "platform/adsi/Values.h"
 #include "platform/search/AdoCommand.h"
 #include "platform/search/Matcher.h"
@@ -21,12 +22,12 @@ bool isAdsPath(const QString& name) {
 // An entry as the search layer's ordering reads it: text as text, binary one character per octet.
 class OrderEntry : public search::Entry {
  public:
-  explicit OrderEntry(const adsi::Entry& e) : e_(&e) {}
+  OrderEntry(const adsi::Entry& e, const SchemaCatalog& schema) : e_(&e), schema_(&schema) {}
   QStringList values(const QString& lowerName) const override {
     QStringList out;
     const Attribute* a = e_->find(lowerName);
     if (!a) return out;
-    const Syntax s = syntaxOf(lowerName);
+    const Syntax s = schema_->syntaxOf(lowerName);
     const bool binary = s == Syntax::Octets || s == Syntax::Sid;
     for (const QByteArray& v : a->values) out.append(binary ? QString::fromLatin1(v) : QString::fromUtf8(v));
     return out;
@@ -35,6 +36,7 @@ class OrderEntry : public search::Entry {
 
  private:
   const adsi::Entry* e_;
+  const SchemaCatalog* schema_;
 };
 
 // How one field of the record set is made, worked out once per command.
@@ -44,8 +46,9 @@ struct FieldSpec {
   Syntax syntax = Syntax::String;
   std::optional<bool> multiValued;  // unknown to the schema: a list only when there are several values
 
-  explicit FieldSpec(const QString& attribute) : name(attribute), adsPath(isAdsPath(attribute)) {
-    if (const AttributeDef* def = findAttribute(attribute)) {
+  FieldSpec(const QString& attribute, const SchemaCatalog& schema)
+      : name(attribute), adsPath(isAdsPath(attribute)) {
+    if (const AttributeDef* def = schema.attribute(attribute)) {
       syntax = def->syntax;
       multiValued = !def->singleValued;
     }
@@ -172,7 +175,8 @@ Result<AdoRecordset> AdoCommand::Execute() {
   req.pageSize = kPageSize;
 
   QList<FieldSpec> specs;
-  for (const QString& a : q.attributes) specs.append(FieldSpec(a));
+  const auto schema = (*conn)->schema();
+  for (const QString& a : q.attributes) specs.append(FieldSpec(a, *schema));
   auto record = [&](const Entry& e) {
     QVariantList fields;
     fields.reserve(specs.size());
@@ -205,7 +209,7 @@ Result<AdoRecordset> AdoCommand::Execute() {
   if (q.orderBy) {
     QList<OrderEntry> order;
     order.reserve(toSort.size());
-    for (const Entry& e : std::as_const(toSort)) order.append(OrderEntry(e));
+    for (const Entry& e : std::as_const(toSort)) order.append(OrderEntry(e, *schema));
     std::stable_sort(order.begin(), order.end(), search::EntryOrder(*q.orderBy));
     records.reserve(order.size());
     for (const OrderEntry& o : std::as_const(order)) records.append(record(o.entry()));

@@ -2,6 +2,7 @@
 
 #include "platform/adsi/ObjectImpl.h"
 #include "platform/adsi/Schema.h"
+#include "platform/adsi/SchemaCatalog.h"
 #include "platform/adsi/Values.h"
 #include "platform/search/Filter.h"
 
@@ -16,16 +17,16 @@ Error notFound(const QString& name) {
                    QStringLiteral("the property \"%1\" is not in the cache").arg(name));
 }
 
-QVariantList decodeAll(const QString& attribute, const Values& values) {
-  const Syntax s = syntaxOf(attribute);
+QVariantList decodeAll(const SchemaCatalog& schema, const QString& attribute, const Values& values) {
+  const Syntax s = schema.syntaxOf(attribute);
   QVariantList out;
   out.reserve(values.size());
   for (const QByteArray& v : values) out.append(decodeValue(s, v));
   return out;
 }
 
-Result<Values> encodeAll(const QString& attribute, const QVariantList& values) {
-  const Syntax s = syntaxOf(attribute);
+Result<Values> encodeAll(const SchemaCatalog& schema, const QString& attribute, const QVariantList& values) {
+  const Syntax s = schema.syntaxOf(attribute);
   Values out;
   for (const QVariant& v : values) {
     auto e = encodeValue(s, v);
@@ -179,7 +180,7 @@ Result<QVariantList> getMapped(PropertyCache& cache, const PropertyMapping& m, c
         if (m.ntText) return QVariantList{QVariant(QString())};
         return notFound(name);
       }
-      return decodeAll(m.attribute, **v);
+      return decodeAll(*cache.conn().schema(), m.attribute, **v);
     }
   }
   return notFound(name);
@@ -244,7 +245,7 @@ Status putMapped(PropertyCache& cache, const PropertyMapping& m, const QString& 
         cache.stage(ModOp::Replace, m.attribute, {});
         return {};
       }
-      auto enc = encodeAll(m.attribute, values);
+      auto enc = encodeAll(*cache.conn().schema(), m.attribute, values);
       if (!enc) return enc.error();
       cache.stage(control == ADS_PROPERTY_APPEND ? ModOp::Add : ModOp::Replace, m.attribute, std::move(*enc));
       return {};
@@ -473,7 +474,7 @@ class RootDseObject : public ObjectImpl {
   Result<QVariantList> getEx(const QString& name) override {
     const Attribute* a = entry_.find(name);
     if (!a || a->values.isEmpty()) return notFound(name);
-    return decodeAll(name, a->values);
+    return decodeAll(*builtinSchema(), name, a->values);
   }
 
  private:
@@ -732,7 +733,7 @@ class WinNTDomain : public ObjectImpl {
     if (!e) return e.error();
     const Attribute* a = e->find(*it);
     if (!a || a->values.isEmpty()) return notFound(name);
-    return decodeAll(*it, a->values);
+    return decodeAll(*conn_->schema(), *it, a->values);
   }
 
   std::shared_ptr<WinNTAccount> account(const Entry& e) const {
@@ -853,7 +854,8 @@ class WinNTDomain : public ObjectImpl {
 
 class SchemaProperty : public ObjectImpl {
  public:
-  explicit SchemaProperty(const AttributeDef* def) : def_(def) {}
+  SchemaProperty(std::shared_ptr<const SchemaCatalog> schema, const AttributeDef* def)
+      : schema_(std::move(schema)), def_(def) {}
   QString name() const override { return def_->name; }
   QString className() const override { return QStringLiteral("Property"); }
   QString adsPath() const override { return QStringLiteral("LDAP://Schema/") + def_->name; }
@@ -868,52 +870,56 @@ class SchemaProperty : public ObjectImpl {
   }
 
  private:
+  std::shared_ptr<const SchemaCatalog> schema_;  // keeps def_ alive
   const AttributeDef* def_;
 };
 
 class SchemaClass : public ObjectImpl {
  public:
-  explicit SchemaClass(const ClassDef* def) : def_(def) {}
+  SchemaClass(std::shared_ptr<const SchemaCatalog> schema, const ClassDef* def)
+      : schema_(std::move(schema)), def_(def) {}
   QString name() const override { return def_->name; }
   QString className() const override { return QStringLiteral("Class"); }
   QString adsPath() const override { return QStringLiteral("LDAP://Schema/") + def_->name; }
   QString parent() const override { return QStringLiteral("LDAP://Schema"); }
-  Result<QStringList> optionalProperties() override {
-    QStringList out;
-    const bool isUser = chainHas(def_->chain, QStringLiteral("user"));
-    for (const AttributeDef& a : allAttributes()) {
-      if (a.systemOnly || a.name == QLatin1String("objectClass")) continue;
-      if (isUser ? a.userOptional : (a.name == QLatin1String("description") || a.name == QLatin1String("cn")))
-        out.append(a.name);
-    }
-    return out;
-  }
-  Result<QStringList> mandatoryProperties() override {
-    QStringList out{QStringLiteral("objectClass")};
-    if (chainHas(def_->chain, QStringLiteral("user")) || chainHas(def_->chain, QStringLiteral("group")))
-      out += {QStringLiteral("sAMAccountName"), QStringLiteral("objectSid")};
-    return out;
-  }
+  Result<QStringList> optionalProperties() override { return schema_->optionalProperties(def_->name); }
+  Result<QStringList> mandatoryProperties() override { return schema_->mandatoryProperties(def_->name); }
 
  private:
+  std::shared_ptr<const SchemaCatalog> schema_;
   const ClassDef* def_;
 };
 
+// A schema object by name: a class first, then an attribute.
+Result<AdsObject> schemaObject(const std::shared_ptr<const SchemaCatalog>& schema, const QString& name,
+                               const QString& kind = QString()) {
+  const bool anyKind = kind.isEmpty();
+  if (anyKind || kind.compare(QLatin1String("Class"), Qt::CaseInsensitive) == 0)
+    if (const ClassDef* c = schema->cls(name)) return AdsObject(std::make_shared<SchemaClass>(schema, c));
+  if (anyKind || kind.compare(QLatin1String("Property"), Qt::CaseInsensitive) == 0)
+    if (const AttributeDef* a = schema->attribute(name))
+      return AdsObject(std::make_shared<SchemaProperty>(schema, a));
+  return makeError(hr::NO_SUCH_OBJECT,
+                   anyKind ? QStringLiteral("no schema object \"%1\"").arg(name)
+                           : QStringLiteral("no schema %1 \"%2\"").arg(kind, name));
+}
+
 class SchemaContainer : public ObjectImpl {
  public:
+  explicit SchemaContainer(std::shared_ptr<const SchemaCatalog> schema) : schema_(std::move(schema)) {}
   QString name() const override { return QStringLiteral("Schema"); }
   QString className() const override { return QStringLiteral("Schema"); }
   QString adsPath() const override { return QStringLiteral("LDAP://Schema"); }
   QString parent() const override { return QStringLiteral("LDAP:"); }
   Result<AdsObject> getObject(const QString& className, const QString& relativeName) override {
-    if (className.compare(QLatin1String("Property"), Qt::CaseInsensitive) == 0) {
-      if (const AttributeDef* a = findAttribute(relativeName))
-        return AdsObject(std::make_shared<SchemaProperty>(a));
-    } else if (className.compare(QLatin1String("Class"), Qt::CaseInsensitive) == 0) {
-      if (const ClassDef* c = findClass(relativeName)) return AdsObject(std::make_shared<SchemaClass>(c));
-    }
-    return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("no schema %1 \"%2\"").arg(className, relativeName));
+    if (className.compare(QLatin1String("Property"), Qt::CaseInsensitive) != 0 &&
+        className.compare(QLatin1String("Class"), Qt::CaseInsensitive) != 0)
+      return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("no schema %1 \"%2\"").arg(className, relativeName));
+    return schemaObject(schema_, relativeName, className);
   }
+
+ private:
+  std::shared_ptr<const SchemaCatalog> schema_;
 };
 
 // A member path (LDAP, GC or WinNT) as the DN of the account it names.
@@ -1027,11 +1033,12 @@ Result<AdsObject> bindPath(const std::shared_ptr<Session>& session, const QStrin
     case AdsPath::Kind::Namespace:
       return AdsObject(std::make_shared<NamespaceObject>(session, p.provider));
     case AdsPath::Kind::Schema: {
-      if (p.schemaName.isEmpty()) return AdsObject(std::make_shared<SchemaContainer>());
-      if (const ClassDef* c = findClass(p.schemaName)) return AdsObject(std::make_shared<SchemaClass>(c));
-      if (const AttributeDef* a = findAttribute(p.schemaName))
-        return AdsObject(std::make_shared<SchemaProperty>(a));
-      return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("no schema object \"%1\"").arg(p.schemaName));
+      // The schema of the domain the session works in: the domain controller's own.
+      auto conn = session->connect(p.server, Protocol::Ldap);
+      if (!conn) return conn.error();
+      auto schema = (*conn)->schema();
+      if (p.schemaName.isEmpty()) return AdsObject(std::make_shared<SchemaContainer>(schema));
+      return schemaObject(schema, p.schemaName);
     }
     case AdsPath::Kind::RootDse: {
       auto conn = session->connect(p.server, Protocol::Ldap);

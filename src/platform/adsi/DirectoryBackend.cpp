@@ -1,11 +1,17 @@
 #include "platform/adsi/DirectoryBackend.h"
 
+#include "platform/adsi/SchemaCatalog.h"
+
 namespace tavrel::adsi {
 
 const Attribute* Entry::find(const QString& name) const {
   for (const Attribute& a : attributes)
     if (a.name.compare(name, Qt::CaseInsensitive) == 0) return &a;
   return nullptr;
+}
+
+std::shared_ptr<const SchemaCatalog> DirectoryConnection::schema() {
+  return builtinSchema();
 }
 
 QByteArray Entry::first(const QString& name) const {

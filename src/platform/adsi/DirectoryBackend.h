@@ -87,10 +87,14 @@ struct Modification {
   Values values;  // Replace with no values removes the attribute; Delete with none removes all
 };
 
+class SchemaCatalog;
+
 class DirectoryConnection {
  public:
   virtual ~DirectoryConnection() = default;
   virtual const ServerInfo& server() const = 0;
+  // The schema values are converted by: the built-in one unless the server publishes its own.
+  virtual std::shared_ptr<const SchemaCatalog> schema();
   virtual Result<Entry> rootDse() = 0;
   // `attributes` empty: every attribute the entry holds.
   virtual Result<Entry> read(const Dn& dn, const QStringList& attributes) = 0;
