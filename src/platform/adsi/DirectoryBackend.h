@@ -108,6 +108,12 @@ class DirectoryConnection {
   virtual Status setPassword(const Dn& dn, const QString& password) = 0;
 };
 
+// An account as "DOMAIN\\user" names it: the domain's NetBIOS name and the account name.
+struct Account {
+  QString domain;
+  QString user;
+};
+
 class DirectoryBackend {
  public:
   virtual ~DirectoryBackend() = default;
@@ -117,6 +123,8 @@ class DirectoryBackend {
       const QString& server, Protocol protocol, const std::optional<Credentials>& credentials) = 0;
   // The domains a browse of the network shows (NT 4.0 domains and AD domains by NetBIOS name).
   virtual QList<DomainInfo> browseDomains() = 0;
+  // The identity binds without credentials authenticate as, when known.
+  virtual std::optional<Account> loggedOnAccount() { return std::nullopt; }
 };
 
 }  // namespace tavrel::adsi

@@ -49,6 +49,56 @@ quint32 hresultFromLdap(int ldapCode, quint32 extended) {
       return hr::FILTER_UNKNOWN;
     case ldap::OTHER:
       return hr::DS_GENERIC;
+    case ldap::OPERATIONS_ERROR:
+      return hr::OPERATIONS_ERROR;
+    case ldap::PROTOCOL_ERROR:
+      return hr::PROTOCOL_ERROR;
+    case ldap::TIMELIMIT_EXCEEDED:
+      return hr::TIMELIMIT_EXCEEDED;
+    case ldap::AUTH_METHOD_NOT_SUPPORTED:
+      return hr::AUTH_METHOD_NOT_SUPPORTED;
+    case ldap::STRONG_AUTH_REQUIRED:
+      return hr::STRONG_AUTH_REQUIRED;
+    case ldap::ADMINLIMIT_EXCEEDED:
+      return hr::ADMIN_LIMIT_EXCEEDED;
+    case ldap::UNAVAILABLE_CRITICAL_EXTENSION:
+      return hr::UNAVAILABLE_CRIT_EXTENSION;
+    case ldap::CONFIDENTIALITY_REQUIRED:
+      return hr::CONFIDENTIALITY_REQUIRED;
+    case ldap::INAPPROPRIATE_MATCHING:
+      return hr::INAPPROPRIATE_MATCHING;
+    case ldap::INAPPROPRIATE_AUTH:
+      return hr::INAPPROPRIATE_AUTH;
+    case ldap::BUSY:
+      return hr::BUSY;
+    // The client's own failures: an unreachable or vanished server is "server not operational".
+    case ldap::CLIENT_SERVER_DOWN:
+    case ldap::CLIENT_CONNECT_ERROR:
+      return hr::SERVER_DOWN;
+    case ldap::CLIENT_LOCAL_ERROR:
+      return hr::LOCAL_ERROR;
+    case ldap::CLIENT_ENCODING_ERROR:
+      return hr::ENCODING_ERROR;
+    case ldap::CLIENT_DECODING_ERROR:
+      return hr::DECODING_ERROR;
+    case ldap::CLIENT_TIMEOUT:
+      return hr::TIMEOUT;
+    case ldap::CLIENT_AUTH_UNKNOWN:
+      return hr::AUTH_UNKNOWN;
+    case ldap::CLIENT_FILTER_ERROR:
+      return hr::FILTER_UNKNOWN;
+    case ldap::CLIENT_USER_CANCELLED:
+      return hr::CANCELLED;
+    case ldap::CLIENT_PARAM_ERROR:
+      return hr::PARAM_ERROR;
+    case ldap::CLIENT_NO_MEMORY:
+      return hr::OUTOFMEMORY;
+    case ldap::CLIENT_NOT_SUPPORTED:
+      return hr::NOT_SUPPORTED;
+    case ldap::CLIENT_CONTROL_NOT_FOUND:
+      return hr::CONTROL_NOT_FOUND;
+    case ldap::CLIENT_NO_RESULTS_RETURNED:
+      return hr::NO_RESULTS_RETURNED;
     default:
       return hr::E_FAIL;
   }

@@ -45,6 +45,28 @@ constexpr quint32 NAMING_VIOLATION = 0x80072037;
 constexpr quint32 SERVER_DOWN = 0x8007203A;
 constexpr quint32 FILTER_UNKNOWN = 0x8007203E;
 constexpr quint32 DS_GENERIC = 0x80072095;
+constexpr quint32 OPERATIONS_ERROR = 0x80072020;
+constexpr quint32 PROTOCOL_ERROR = 0x80072021;
+constexpr quint32 TIMELIMIT_EXCEEDED = 0x80072022;
+constexpr quint32 ADMIN_LIMIT_EXCEEDED = 0x80072024;
+constexpr quint32 AUTH_METHOD_NOT_SUPPORTED = 0x80072027;
+constexpr quint32 STRONG_AUTH_REQUIRED = 0x80072028;
+constexpr quint32 INAPPROPRIATE_AUTH = 0x80072029;
+constexpr quint32 AUTH_UNKNOWN = 0x8007202A;
+constexpr quint32 UNAVAILABLE_CRIT_EXTENSION = 0x8007202C;
+constexpr quint32 CONFIDENTIALITY_REQUIRED = 0x8007202D;
+constexpr quint32 INAPPROPRIATE_MATCHING = 0x8007202E;
+constexpr quint32 BUSY = 0x8007200E;
+constexpr quint32 LOCAL_ERROR = 0x8007203B;
+constexpr quint32 ENCODING_ERROR = 0x8007203C;
+constexpr quint32 DECODING_ERROR = 0x8007203D;
+constexpr quint32 PARAM_ERROR = 0x8007203F;
+constexpr quint32 NOT_SUPPORTED = 0x80072040;
+constexpr quint32 NO_RESULTS_RETURNED = 0x80072041;
+constexpr quint32 CONTROL_NOT_FOUND = 0x80072042;
+constexpr quint32 OUTOFMEMORY = 0x8007000E;
+constexpr quint32 CANCELLED = 0x800704C7;
+constexpr quint32 TIMEOUT = 0x800705B4;
 constexpr quint32 INVALID_SYNTAX = 0x800401E4;  // unknown provider in a path
 constexpr quint32 BAD_PATHNAME = 0x80005000;
 constexpr quint32 UNKNOWN_OBJECT = 0x80005004;
@@ -55,8 +77,34 @@ constexpr quint32 CANT_CONVERT_DATATYPE = 0x8000500C;
 constexpr quint32 PROPERTY_NOT_FOUND = 0x8000500D;
 }  // namespace hr
 
-// LDAP result codes (RFC 4511) the back ends report.
+// LDAP result codes (RFC 4511) the back ends report, and libldap's own negative codes for what
+// went wrong on the client side.
 namespace ldap {
+constexpr int OPERATIONS_ERROR = 1;
+constexpr int PROTOCOL_ERROR = 2;
+constexpr int TIMELIMIT_EXCEEDED = 3;
+constexpr int AUTH_METHOD_NOT_SUPPORTED = 7;
+constexpr int STRONG_AUTH_REQUIRED = 8;
+constexpr int ADMINLIMIT_EXCEEDED = 11;
+constexpr int UNAVAILABLE_CRITICAL_EXTENSION = 12;
+constexpr int CONFIDENTIALITY_REQUIRED = 13;
+constexpr int INAPPROPRIATE_MATCHING = 18;
+constexpr int INAPPROPRIATE_AUTH = 48;
+constexpr int BUSY = 51;
+constexpr int CLIENT_SERVER_DOWN = -1;
+constexpr int CLIENT_LOCAL_ERROR = -2;
+constexpr int CLIENT_ENCODING_ERROR = -3;
+constexpr int CLIENT_DECODING_ERROR = -4;
+constexpr int CLIENT_TIMEOUT = -5;
+constexpr int CLIENT_AUTH_UNKNOWN = -6;
+constexpr int CLIENT_FILTER_ERROR = -7;
+constexpr int CLIENT_USER_CANCELLED = -8;
+constexpr int CLIENT_PARAM_ERROR = -9;
+constexpr int CLIENT_NO_MEMORY = -10;
+constexpr int CLIENT_CONNECT_ERROR = -11;
+constexpr int CLIENT_NOT_SUPPORTED = -12;
+constexpr int CLIENT_CONTROL_NOT_FOUND = -13;
+constexpr int CLIENT_NO_RESULTS_RETURNED = -14;
 constexpr int SIZELIMIT_EXCEEDED = 4;
 constexpr int NO_SUCH_ATTRIBUTE = 16;
 constexpr int UNDEFINED_TYPE = 17;

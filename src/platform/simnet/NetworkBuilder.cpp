@@ -10,13 +10,25 @@ using namespace adsi;
 NetworkBuilder::NetworkBuilder(const QString& folder) {
   auto net = SimNetwork::open(folder);
   if (net)
-    net_ = *net;
+    directory_ = net_ = *net;
   else
     error_ = net.error();
 }
 
 NetworkBuilder::NetworkBuilder(std::shared_ptr<SimNetwork> network) : net_(std::move(network)) {
+  directory_ = net_;
   identitySet_ = net_ && net_->loggedOnUser().ok();
+}
+
+NetworkBuilder::NetworkBuilder(std::shared_ptr<DirectoryBackend> directory) : directory_(std::move(directory)) {
+  identitySet_ = true;
+  if (!directory_) error_ = makeError(hr::E_INVALIDARG, QStringLiteral("no directory to populate"));
+}
+
+bool NetworkBuilder::simulated(const QString& step) {
+  if (error_) return false;
+  if (!net_) fail(makeError(hr::E_NOINTERFACE, QStringLiteral("only the simulated network can do this")), step);
+  return net_ != nullptr;
 }
 
 void NetworkBuilder::fail(const Error& e, const QString& step) {
@@ -27,12 +39,12 @@ void NetworkBuilder::fail(const Error& e, const QString& step) {
 }
 
 Result<std::shared_ptr<DirectoryConnection>> NetworkBuilder::connect(const QString& domain) {
-  if (!net_) return *error_;
-  const auto domains = net_->browseDomains();
+  if (!directory_) return *error_;
+  const auto domains = directory_->browseDomains();
   for (const DomainInfo& d : domains)
     if ((d.dnsName.compare(domain, Qt::CaseInsensitive) == 0 ||
          d.netbiosName.compare(domain, Qt::CaseInsensitive) == 0))
-      return net_->bind(domain, d.kind == DomainKind::Nt4 ? Protocol::Sam : Protocol::Ldap, std::nullopt);
+      return directory_->bind(domain, d.kind == DomainKind::Nt4 ? Protocol::Sam : Protocol::Ldap, std::nullopt);
   return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
 }
 
@@ -58,7 +70,7 @@ Result<Dn> NetworkBuilder::accountDn(DirectoryConnection& conn, const QString& a
 
 NetworkBuilder& NetworkBuilder::forest(const QString& dns, const QString& netbios, bool mixedMode,
                                        const QString& dcName) {
-  if (error_) return *this;
+  if (!simulated(QStringLiteral("forest ") + dns)) return *this;
   const QString dc = dcName.isEmpty() ? QStringLiteral("DC1-") + netbios.toUpper() : dcName;
   if (Status s = net_->addForest(dns, netbios, mixedMode, dc); !s)
     return fail(s.error(), QStringLiteral("forest ") + dns), *this;
@@ -72,7 +84,7 @@ NetworkBuilder& NetworkBuilder::forest(const QString& dns, const QString& netbio
 
 NetworkBuilder& NetworkBuilder::childDomain(const QString& parentDns, const QString& dns,
                                             const QString& netbios, bool mixedMode, const QString& dcName) {
-  if (error_) return *this;
+  if (!simulated(QStringLiteral("domain ") + dns)) return *this;
   const QString dc = dcName.isEmpty() ? QStringLiteral("DC1-") + netbios.toUpper() : dcName;
   if (Status s = net_->addChildDomain(parentDns, dns, netbios, mixedMode, dc); !s)
     fail(s.error(), QStringLiteral("domain ") + dns);
@@ -80,7 +92,7 @@ NetworkBuilder& NetworkBuilder::childDomain(const QString& parentDns, const QStr
 }
 
 NetworkBuilder& NetworkBuilder::nt4Domain(const QString& netbios, const QString& pdcName) {
-  if (error_) return *this;
+  if (!simulated(QStringLiteral("NT domain ") + netbios)) return *this;
   if (Status s = net_->addNt4Domain(netbios,
                                     pdcName.isEmpty() ? QStringLiteral("PDC-") + netbios.toUpper() : pdcName);
       !s)
@@ -94,7 +106,7 @@ NetworkBuilder& NetworkBuilder::nt4Domain(const QString& netbios, const QString&
 }
 
 NetworkBuilder& NetworkBuilder::server(const QString& name, const QString& domain, ServerRole role) {
-  if (error_) return *this;
+  if (!simulated(QStringLiteral("server ") + name)) return *this;
   if (Status s = net_->addServer(name, domain, role); !s) fail(s.error(), QStringLiteral("server ") + name);
   return *this;
 }
@@ -191,20 +203,28 @@ NetworkBuilder& NetworkBuilder::member(const QString& domain, const QString& gro
 NetworkBuilder& NetworkBuilder::password(const QString& domain, const QString& account,
                                          const QString& password) {
   if (error_) return *this;
+  if (!net_) {  // another directory: as an administrator sets it, within the policy
+    auto conn = connect(domain);
+    if (!conn) return fail(conn.error(), QStringLiteral("password of ") + account), *this;
+    auto dn = accountDn(**conn, account);
+    if (!dn) return fail(dn.error(), QStringLiteral("password of ") + account), *this;
+    if (Status s = (*conn)->setPassword(*dn, password); !s) fail(s.error(), QStringLiteral("password of ") + account);
+    return *this;
+  }
   if (Status s = net_->setAccountPassword(domain, account, password); !s)
     fail(s.error(), QStringLiteral("password of ") + account);
   return *this;
 }
 
 NetworkBuilder& NetworkBuilder::policy(const QString& domain, const PasswordPolicy& policy) {
-  if (error_) return *this;
+  if (!simulated(QStringLiteral("policy of ") + domain)) return *this;
   if (Status s = net_->setPasswordPolicy(domain, policy); !s)
     fail(s.error(), QStringLiteral("policy of ") + domain);
   return *this;
 }
 
 NetworkBuilder& NetworkBuilder::loggedOn(const QString& domain, const QString& account) {
-  if (error_) return *this;
+  if (!simulated(QStringLiteral("logon"))) return *this;
   if (Status s = net_->setLoggedOnUser({domain, account}); !s) fail(s.error(), QStringLiteral("logon"));
   identitySet_ = true;
   return *this;

@@ -48,6 +48,10 @@ class NetworkBuilder {
  public:
   explicit NetworkBuilder(const QString& folder);
   explicit NetworkBuilder(std::shared_ptr<SimNetwork> network);
+  // Populates another directory (a real domain controller) with OUs, users, groups and members;
+  // the steps that shape the network itself (forests, domains, servers, the logged-on user)
+  // fail there.
+  explicit NetworkBuilder(std::shared_ptr<adsi::DirectoryBackend> directory);
 
   // A forest root domain; the first one also becomes the logged-on administrator's domain.
   NetworkBuilder& forest(const QString& dns, const QString& netbios, bool mixedMode = false,
@@ -74,8 +78,10 @@ class NetworkBuilder {
   adsi::Result<adsi::Dn> containerDn(adsi::DirectoryConnection& conn, const QString& relative);
   adsi::Result<adsi::Dn> accountDn(adsi::DirectoryConnection& conn, const QString& account);
   void fail(const adsi::Error& e, const QString& step);
+  bool simulated(const QString& step);  // false (and the builder failed) on another directory
 
   std::shared_ptr<SimNetwork> net_;
+  std::shared_ptr<adsi::DirectoryBackend> directory_;  // net_, or the directory being populated
   std::optional<adsi::Error> error_;
   bool identitySet_ = false;
 };

@@ -66,6 +66,11 @@ class SimNetwork : public adsi::DirectoryBackend, public std::enable_shared_from
   adsi::Status setPasswordPolicy(const QString& domain, const PasswordPolicy& policy);
   adsi::Status setSizeLimit(int maxPageSize);  // the server's limit for one result (default 1000)
   adsi::Result<Identity> loggedOnUser();
+  std::optional<adsi::Account> loggedOnAccount() override {
+    auto who = loggedOnUser();
+    if (!who) return std::nullopt;
+    return adsi::Account{who->domain, who->user};
+  }
   adsi::Status setLoggedOnUser(const Identity& identity);
   // The simulated time (default: the system clock).
   void setClock(std::function<QDateTime()> now);

@@ -5,6 +5,7 @@
 
 #include "platform/adsi/Directory.h"
 #include "platform/simnet/NetworkBuilder.h"
+#include "support/TestDc.h"
 
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
@@ -36,9 +37,17 @@ class Hooks {
 // users jsmith (John Smith, OU=Sales, password "Secret1"), mjones (CN=Users), a global group
 // "Sales Team" holding jsmith; a mixed-mode child domain branch.example.local (BRANCH); an NT 4.0
 // domain OLDCORP with user jdoe and group Accounts. The logged-on user is EXAMPLE\Administrator.
+//
+// With TAVREL_TEST_BACKEND=samba the same tests run against the test DC (realm example.local),
+// reset and populated with the example.local part before each test; what only the simulated
+// network has (the other domains, fault injection, server limits) is skipped there with
+// SIMNET_ONLY.
 class DirectoryFixture : public ::testing::Test, public Hooks {
  protected:
   void SetUp() override;
+  static bool realDc() { return onTestDc(); }
+  // A builder that adds OUs, users, groups and members to the directory under test.
+  simnet::NetworkBuilder populate();
 
   void lockAccount(const QString& domain, const QString& account) override;
   void setPolicy(const QString& domain, int minLength, bool complexity) override;
@@ -55,7 +64,9 @@ class DirectoryFixture : public ::testing::Test, public Hooks {
   quint32 bindCode(const QString& path);
 
   QTemporaryDir tmp;
-  std::shared_ptr<simnet::SimNetwork> net;
+  std::shared_ptr<simnet::SimNetwork> net;         // the simulated network (null on the DC)
+  std::shared_ptr<ldap::LdapBackend> dc;           // the test DC (null on the simulated network)
+  std::shared_ptr<adsi::DirectoryBackend> backend;  // the one under test
   std::unique_ptr<adsi::Directory> dir;
 
   const QString salesDn = QStringLiteral("OU=Sales,DC=example,DC=local");
@@ -65,3 +76,10 @@ class DirectoryFixture : public ::testing::Test, public Hooks {
 };
 
 }  // namespace tavrel::test
+
+// Ends the current test as skipped when it runs against the test DC: it needs something only the
+// simulated network offers (say which).
+#define SIMNET_ONLY(why)                                  \
+  do {                                                    \
+    if (::tavrel::test::onTestDc()) GTEST_SKIP() << "simnet-only: " << (why); \
+  } while (false)
