@@ -6,9 +6,9 @@
 
 namespace tavrel::app {
 
-bool prepareFirstStartSettings(const QString& settingsPath, registry::Registry_Object& reg) {
+bool prepareFirstStartSettings(const QString& settingsPath, registry::Registry_Object& reg, const QString& domain) {
   if (QFileInfo::exists(settingsPath)) return false;
-  return startup::writeSetting(reg, QStringLiteral("Setup"), QStringLiteral("Domain"), kDemoDomain);
+  return startup::writeSetting(reg, QStringLiteral("Setup"), QStringLiteral("Domain"), domain);
 }
 
 }  // namespace tavrel::app

@@ -11,8 +11,10 @@ namespace tavrel::app {
 // The domain a first start connects to: the demonstration network's Active Directory domain.
 inline const QString kDemoDomain = QStringLiteral("example.local");
 
-// When `settingsPath` does not exist yet, writes the settings that point at the demonstration
-// domain into `reg` and returns true; otherwise changes nothing and returns false.
-bool prepareFirstStartSettings(const QString& settingsPath, registry::Registry_Object& reg);
+// When `settingsPath` does not exist yet, writes the settings that point at `domain` (the
+// demonstration domain, or the configured Active Directory domain) into `reg` and returns true;
+// otherwise changes nothing and returns false.
+bool prepareFirstStartSettings(const QString& settingsPath, registry::Registry_Object& reg,
+                               const QString& domain = kDemoDomain);
 
 }  // namespace tavrel::app

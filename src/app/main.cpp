@@ -5,6 +5,7 @@
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/DirectoryStoreFinder.h"
+#include "platform/ldap/LdapBackend.h"
 #include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/SimNetwork.h"
 #include "state/SharedState.h"
@@ -12,6 +13,8 @@
 #include "ui/SingleInstance.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
 
 using namespace tavrel;
 
@@ -20,8 +23,22 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Tavrel"));
   QApplication::setOrganizationName(QStringLiteral("Morvane"));
 
-  // The network is the embedded simulated one, seeded with the demonstration network on first
-  // use. It is opened once, by whichever needs it first.
+  // The directory: a real Active Directory when the directory configuration file asks for one
+  // (README), else the embedded simulated network, seeded with the demonstration network on first
+  // use and opened once, by whichever needs it first.
+  std::shared_ptr<ldap::LdapBackend> realDirectory;
+  if (auto file = ldap::directoryConfigFile()) {
+    if (!QFileInfo::exists(*file) || ldap::wantsLdap(*file)) {
+      auto config = ldap::LdapConfig::load(*file);
+      if (!config) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tavrel"),
+                              QStringLiteral("The directory configuration cannot be used.\n\n%1")
+                                  .arg(config.error().message));
+        return 1;
+      }
+      realDirectory = std::make_shared<ldap::LdapBackend>(*config);
+    }
+  }
   std::shared_ptr<simnet::SimNetwork> network;
   auto openNetwork = [&network]() -> adsi::Result<std::shared_ptr<simnet::SimNetwork>> {
     if (network) return network;
@@ -30,15 +47,17 @@ int main(int argc, char* argv[]) {
     network = opened.value();
     return network;
   };
+  auto openDirectory = [&]() -> adsi::Result<std::shared_ptr<adsi::DirectoryBackend>> {
+    if (realDirectory) return std::shared_ptr<adsi::DirectoryBackend>(realDirectory);
+    auto opened = openNetwork();
+    if (!opened) return opened.error();
+    return std::shared_ptr<adsi::DirectoryBackend>(opened.value());
+  };
 
-  // The store finder reads the simulated network, opened the first time a server is searched.
-  exchange::DirectoryStoreFinder stores(
-      [&openNetwork]() -> adsi::Result<std::shared_ptr<adsi::DirectoryBackend>> {
-        auto opened = openNetwork();
-        if (!opened) return opened.error();
-        return std::shared_ptr<adsi::DirectoryBackend>(opened.value());
-      },
-      [&network](const QString& server) { return !network || simnet::serverAnswers(*network, server); });
+  // The store finder reads the directory, opened the first time a server is searched.
+  exchange::DirectoryStoreFinder stores(openDirectory, [&network, &realDirectory](const QString& server) {
+    return realDirectory || !network || simnet::serverAnswers(*network, server);
+  });
   exchange::setStoreFinder(&stores);
 
   ui::SingleInstance instance;
@@ -48,11 +67,12 @@ int main(int argc, char* argv[]) {
   mainwindow::StartupServices services;
   // Only the instance that runs opens the directory; on a machine without settings it also writes
   // settings that point at the demonstration domain, before the start-up reads them.
-  services.firstInstance = [&instance, &openNetwork] {
+  services.firstInstance = [&instance, &openDirectory, &realDirectory] {
     if (!instance.claim()) return false;
-    if (auto opened = openNetwork()) {
+    if (auto opened = openDirectory()) {
       directory::setDirectory(std::make_shared<adsi::Directory>(opened.value()));
-      app::prepareFirstStartSettings(state::reg().filePath(), state::reg());
+      app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),
+                                     realDirectory ? realDirectory->config().domain : app::kDemoDomain);
     }
     return true;
   };
@@ -61,10 +81,11 @@ int main(int argc, char* argv[]) {
     return form.Connect_Domain(Domain_Name);
   };
   // The administrator check asks the directory about the identity the network authenticates.
-  services.checkDomainAdmin = [&network](const QString& Domain_Name) {
+  services.checkDomainAdmin = [&openDirectory](const QString& Domain_Name) {
     mainwindow::AdminCheckResult result;
-    if (!network) return result;
-    auto who = network->loggedOnUser();
+    auto opened = openDirectory();
+    if (!opened) return result;
+    auto who = opened.value()->loggedOnAccount();
     if (!who) return result;
     result.account = who->user;
     const QString& netbios = state::shared().NetBIOS_Domain;

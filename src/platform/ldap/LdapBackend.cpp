@@ -666,16 +666,25 @@ Result<QString> LdapBackend::locate(const QString& server, Protocol protocol) {
 Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& server, Protocol protocol,
                                                                 const std::optional<Credentials>& credentials) {
   // A NetBIOS name is known once a forest has been read: read the configured domain's first.
-  if (!server.isEmpty() && !server.contains(u'.') && !server.contains(u':') && forests_.isEmpty() &&
-      !config_.hosts.contains(server.toLower())) {
-    auto first = bind(QString(), Protocol::Ldap, std::nullopt);
-    Q_UNUSED(first);
+  const bool netbiosLike = !server.isEmpty() && !server.contains(u'.') && !server.contains(u':');
+  auto known = [&] {
+    QMutexLocker lock(&mutex_);
+    return config_.hosts.contains(server.toLower()) || netbiosToDns_.contains(server.toLower());
+  };
+  if (netbiosLike && !known()) {
+    QMutexLocker lock(&mutex_);
+    const bool noForest = forests_.isEmpty();
+    lock.unlock();
+    if (noForest) {
+      auto first = bind(QString(), Protocol::Ldap, std::nullopt);
+      Q_UNUSED(first);
+    }
   }
+  // An NT view of a domain that is not an AD domain of these forests: no such domain here.
+  if (protocol == Protocol::Sam && netbiosLike && !known())
+    return makeError(hr::BAD_NETPATH, QStringLiteral("%1 is not an Active Directory domain").arg(server));
   auto uri = locate(server, protocol);
   if (!uri) return uri.error();
-  if (protocol == Protocol::Sam && !netbiosToDns_.contains(server.toLower()) && !server.contains(u'.') &&
-      !config_.hosts.contains(server.toLower()) && !server.isEmpty())
-    return makeError(hr::BAD_NETPATH, QStringLiteral("%1 is not an Active Directory domain").arg(server));
   if (credentials && credentials->password.isEmpty())
     return ldapError(49, QStringLiteral("an empty password is refused (it would bind anonymously)"));
 
@@ -756,10 +765,13 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
 }
 
 QList<DomainInfo> LdapBackend::browseDomains() {
-  auto conn = bind(QString(), Protocol::Ldap, std::nullopt);
   QList<DomainInfo> out;
-  if (!conn) return out;
   QMutexLocker lock(&mutex_);
+  if (forests_.isEmpty()) {
+    lock.unlock();
+    if (!bind(QString(), Protocol::Ldap, std::nullopt)) return out;
+    lock.relock();
+  }
   for (const auto& f : std::as_const(forests_))
     for (const ForestInfo::Domain& d : f->domains) {
       DomainInfo info;

@@ -55,18 +55,7 @@ QString accountName(const Person& p) {
 
 }  // namespace
 
-Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
-  if (network->hasDomains()) return makeError(hr::ALREADY_EXISTS, QStringLiteral("the network is not empty"));
-  NetworkBuilder b(network);
-  const QString dom = QStringLiteral("example.local");
-  b.forest(dom, QStringLiteral("EXAMPLE"), false, QStringLiteral("EXDC01"))
-      .server(QStringLiteral("EXDC02"), dom, ServerRole::DomainController)
-      .server(QStringLiteral("FILESRV1"), dom, ServerRole::FileServer)
-      .server(QStringLiteral("FILESRV2"), dom, ServerRole::FileServer)
-      .server(QStringLiteral("EXCH2K"), dom, ServerRole::Exchange2000)
-      .server(QStringLiteral("EXCH55"), dom, ServerRole::Exchange55)
-      .policy(dom, PasswordPolicy{6, false})
-      .password(dom, QStringLiteral("Administrator"), QStringLiteral("Password1"));
+void populateDemoDomain(NetworkBuilder& b, const QString& dom) {
   for (const char* ou : {"OU=Sales", "OU=East,OU=Sales", "OU=West,OU=Sales", "OU=Marketing", "OU=Engineering",
                          "OU=IT", "OU=Finance", "OU=Staff"})
     b.ou(dom, QString::fromLatin1(ou));
@@ -134,6 +123,22 @@ Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
       .member(dom, QStringLiteral("Company News"), QStringLiteral("All Staff"))
       .user(dom, QStringLiteral("WS001"), UserSpec().in(QStringLiteral("CN=Computers")).asComputer())
       .user(dom, QStringLiteral("WS002"), UserSpec().in(QStringLiteral("OU=Sales")).asComputer());
+
+}
+
+Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
+  if (network->hasDomains()) return makeError(hr::ALREADY_EXISTS, QStringLiteral("the network is not empty"));
+  NetworkBuilder b(network);
+  const QString dom = QStringLiteral("example.local");
+  b.forest(dom, QStringLiteral("EXAMPLE"), false, QStringLiteral("EXDC01"))
+      .server(QStringLiteral("EXDC02"), dom, ServerRole::DomainController)
+      .server(QStringLiteral("FILESRV1"), dom, ServerRole::FileServer)
+      .server(QStringLiteral("FILESRV2"), dom, ServerRole::FileServer)
+      .server(QStringLiteral("EXCH2K"), dom, ServerRole::Exchange2000)
+      .server(QStringLiteral("EXCH55"), dom, ServerRole::Exchange55)
+      .policy(dom, PasswordPolicy{6, false})
+      .password(dom, QStringLiteral("Administrator"), QStringLiteral("Password1"));
+  populateDemoDomain(b, dom);
 
   const QString branch = QStringLiteral("branch.example.local");
   b.childDomain(dom, branch, QStringLiteral("BRANCH"), true, QStringLiteral("BRDC01"))

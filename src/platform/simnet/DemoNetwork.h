@@ -7,6 +7,11 @@
 
 namespace tavrel::simnet {
 
+class NetworkBuilder;
+
+// The demonstration domain's contents (OUs, groups of every type, 30 users with their memberships,
+// two computers) added to the domain `dns` through `b`, on any directory.
+void populateDemoDomain(NetworkBuilder& b, const QString& dns);
 // Seeds `network`, which must hold no domain yet.
 adsi::Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network);
 

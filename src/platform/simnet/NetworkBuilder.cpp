@@ -40,11 +40,18 @@ void NetworkBuilder::fail(const Error& e, const QString& step) {
 
 Result<std::shared_ptr<DirectoryConnection>> NetworkBuilder::connect(const QString& domain) {
   if (!directory_) return *error_;
+  if (auto it = connections_.constFind(domain.toLower()); it != connections_.cend()) return *it;
   const auto domains = directory_->browseDomains();
   for (const DomainInfo& d : domains)
     if ((d.dnsName.compare(domain, Qt::CaseInsensitive) == 0 ||
-         d.netbiosName.compare(domain, Qt::CaseInsensitive) == 0))
-      return directory_->bind(domain, d.kind == DomainKind::Nt4 ? Protocol::Sam : Protocol::Ldap, std::nullopt);
+         d.netbiosName.compare(domain, Qt::CaseInsensitive) == 0)) {
+      auto conn =
+          directory_->bind(domain, d.kind == DomainKind::Nt4 ? Protocol::Sam : Protocol::Ldap, std::nullopt);
+      // A real directory's connections are worth keeping; the simulated network's are cheap and
+      // its domains may be added between steps.
+      if (conn && !net_) connections_.insert(domain.toLower(), *conn);
+      return conn;
+    }
   return makeError(hr::NO_SUCH_DOMAIN, QStringLiteral("no domain %1").arg(domain));
 }
 

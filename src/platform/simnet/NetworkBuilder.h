@@ -12,6 +12,7 @@
 
 #include "platform/simnet/SimNetwork.h"
 
+#include <QHash>
 #include <QMap>
 
 namespace tavrel::simnet {
@@ -83,6 +84,7 @@ class NetworkBuilder {
   std::shared_ptr<SimNetwork> net_;
   std::shared_ptr<adsi::DirectoryBackend> directory_;  // net_, or the directory being populated
   std::optional<adsi::Error> error_;
+  QHash<QString, std::shared_ptr<adsi::DirectoryConnection>> connections_;
   bool identitySet_ = false;
 };
 
