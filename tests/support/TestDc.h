@@ -37,3 +37,10 @@ QString testDcValue(const char* name);
       GTEST_SKIP() << why_.toStdString();                                                   \
     }                                                                                       \
   } while (false)
+
+// Ends the current test as skipped when it runs against the test DC: it needs something only the
+// simulated network offers (say which).
+#define SIMNET_ONLY(why)                                                           \
+  do {                                                                             \
+    if (::tavrel::test::onTestDc()) GTEST_SKIP() << "simnet-only: " << (why);      \
+  } while (false)

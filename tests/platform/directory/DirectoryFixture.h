@@ -77,9 +77,3 @@ class DirectoryFixture : public ::testing::Test, public Hooks {
 
 }  // namespace tavrel::test
 
-// Ends the current test as skipped when it runs against the test DC: it needs something only the
-// simulated network offers (say which).
-#define SIMNET_ONLY(why)                                  \
-  do {                                                    \
-    if (::tavrel::test::onTestDc()) GTEST_SKIP() << "simnet-only: " << (why); \
-  } while (false)
