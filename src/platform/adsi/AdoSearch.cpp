@@ -198,7 +198,9 @@ Result<AdoRecordset> AdoCommand::Execute() {
     else
       for (const Entry& e : std::as_const(page->entries)) records.append(record(e));
     if (page->cookie.isEmpty()) break;
-    if (page->cookie == req.cookie)
+    // A server may keep one cookie for the whole search (Samba does); only a page that brings
+    // nothing and the same cookie again would never end.
+    if (page->cookie == req.cookie && page->entries.isEmpty())
       return makeError(hr::E_FAIL, QStringLiteral("the server repeated a paging cookie"));
     req.cookie = page->cookie;
     if (timedOut(timer, CommandTimeout))

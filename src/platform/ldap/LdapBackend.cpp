@@ -197,8 +197,15 @@ class LdapConnection : public DirectoryConnection {
 
   // Fills server() from the root DSE and the forest's partitions (read once per forest).
   Status describe(const QString& host) {
-    auto dse = rootDse();
-    if (!dse) return dse.error();
+    SearchRequest names;
+    names.scope = Scope::Base;
+    names.attributes = {QStringLiteral("dnsHostName"), QStringLiteral("defaultNamingContext"),
+                        QStringLiteral("configurationNamingContext"), QStringLiteral("schemaNamingContext"),
+                        QStringLiteral("rootDomainNamingContext")};
+    auto found = searchOnce(names, QByteArray(), 0, false, nullptr);
+    if (!found) return found.error();
+    if (found->entries.isEmpty()) return makeError(hr::SERVER_DOWN, QStringLiteral("%1 has no root DSE").arg(host));
+    const Entry* dse = &found->entries.first();
     auto dn = [&](const char* name) { return Dn::fromFormatted(QString::fromUtf8(dse->first(QLatin1String(name)))); };
     info_.host = QString::fromUtf8(dse->first(QStringLiteral("dnsHostName")));
     if (info_.host.isEmpty()) info_.host = host;
