@@ -1229,6 +1229,26 @@ std::optional<ObjRow> accountFor(Store& st, const QString& user, const DomainRow
   return st.objectById(*id);
 }
 
+// Why a logon with `password` fails, as the sub-code AD puts in the message of its LDAP 49:
+// 52e wrong name or password, 775 locked, 533 disabled, 701 account expired, 773 the password
+// must be changed first; nullptr when it succeeds.
+const char* logonRefusal(Store& st, const std::optional<ObjRow>& acct, const QString& password) {
+  if (!acct) return "52e";
+  auto r = st.q("SELECT salt, hash FROM secrets WHERE object_id=?");
+  r.bind(1, acct->id);
+  if (!r.next() || hashPassword(r.blob(0), password) != r.blob(1)) return "52e";
+  const qint64 computed = num(st.readValues(*acct, QStringLiteral("msDS-User-Account-Control-Computed")));
+  if (computed & uac::LOCKOUT) return "775";
+  const qint64 control = num(st.attr(acct->id, QStringLiteral("userAccountControl")));
+  if (control & uac::ACCOUNTDISABLE) return "533";
+  const qint64 expires = num(st.attr(acct->id, QStringLiteral("accountExpires")), kNeverExpires);
+  if (expires != 0 && expires != kNeverExpires && expires <= st.nowTicks()) return "701";
+  // The computed flag already leaves out passwords that never expire and computer accounts.
+  if ((computed & uac::PASSWORD_EXPIRED) && num(st.attr(acct->id, QStringLiteral("pwdLastSet"))) == 0)
+    return "773";
+  return nullptr;
+}
+
 }  // namespace
 
 Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& server, Protocol protocol,
@@ -1269,18 +1289,9 @@ Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& ser
     }
   }
   if (credentials) {
-    auto acct = accountFor(st, credentials->user, *d);
-    bool ok = false;
-    if (acct) {
-      auto r = st.q("SELECT salt, hash FROM secrets WHERE object_id=?");
-      r.bind(1, acct->id);
-      if (r.next()) ok = hashPassword(r.blob(0), credentials->password) == r.blob(1);
-      const qint64 control = num(st.attr(acct->id, QStringLiteral("userAccountControl")));
-      if (control & uac::ACCOUNTDISABLE) ok = false;
-      if (num(st.readValues(*acct, QStringLiteral("msDS-User-Account-Control-Computed"))) & uac::LOCKOUT)
-        ok = false;
-    }
-    if (!ok) return err(ldap::INVALID_CREDENTIALS, QStringLiteral("the user name or password is incorrect"));
+    if (const char* refused = logonRefusal(st, accountFor(st, credentials->user, *d), credentials->password))
+      return err(ldap::INVALID_CREDENTIALS,
+                 QStringLiteral("AcceptSecurityContext error, data %1").arg(QLatin1String(refused)));
   }
   ServerInfo info;
   info.host = host.isEmpty() ? d->netbios : (d->dns.isEmpty() ? host : host + u'.' + d->dns);

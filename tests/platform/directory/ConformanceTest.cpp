@@ -647,6 +647,51 @@ TEST_F(Conformance, LockoutShowsAndUnlocks) {
   EXPECT_FALSE(bind("WinNT://EXAMPLE/jsmith").Get("IsAccountLocked")->toBool());
 }
 
+// A logon with the right password is still refused while the password must be changed or after
+// the account has expired; the refusal is a logon failure whose message names the reason.
+TEST_F(Conformance, LogonIsRefusedWhileThePasswordMustChangeOrTheAccountHasExpired) {
+  struct Case {
+    const char* what;
+    QVariant pwdLastSet;  // null: left as it is
+    bool dontExpire;
+    QVariant expiry;  // AccountExpirationDate; null: left as it is
+    const char* data;  // the reason in the message; nullptr: the logon succeeds
+  };
+  const QDate today = QDate::currentDate();
+  const Case cases[] = {
+      {"must change", 0, false, {}, "data 773"},
+      {"must change, but the password never expires", 0, true, {}, nullptr},
+      {"changed again", -1, false, {}, nullptr},
+      {"expired yesterday", {}, false, today.addDays(-1), "data 701"},
+      {"expires next month", {}, false, today.addMonths(1), nullptr},
+      {"never expires", {}, false, QDate(1970, 1, 1), nullptr},
+      {"expired and must change", 0, false, today.addDays(-3), "data 701"},
+  };
+  for (const Case& c : cases) {
+    AdsObject u = bind(kJsmith);
+    const int control = u.Get("userAccountControl")->toInt();
+    ASSERT_TRUE(u.Put("userAccountControl", c.dontExpire ? control | 0x10000 : control & ~0x10000).ok());
+    if (!c.pwdLastSet.isNull()) {
+      ASSERT_TRUE(u.Put("pwdLastSet", c.pwdLastSet).ok());
+    }
+    if (!c.expiry.isNull()) {
+      ASSERT_TRUE(u.Put("AccountExpirationDate", c.expiry).ok());
+    }
+    ASSERT_TRUE(u.SetInfo().ok()) << c.what;
+    auto o = freshDirectory()->OpenDSObject(kJsmith, "EXAMPLE\\jsmith", "Secret1", ADS_SECURE_AUTHENTICATION);
+    if (!c.data) {
+      EXPECT_TRUE(o.ok()) << c.what << ": " << o.error().message.toStdString();
+      continue;
+    }
+    EXPECT_EQ(o.code(), hr::LOGON_FAILURE) << c.what;
+    EXPECT_TRUE(o.error().message.contains(QLatin1String(c.data))) << c.what << ": "
+                                                                    << o.error().message.toStdString();
+    // A wrong password is reported as such, whatever else is wrong with the account.
+    auto wrong = freshDirectory()->OpenDSObject(kJsmith, "EXAMPLE\\jsmith", "wrong", 1);
+    EXPECT_TRUE(wrong.error().message.contains(QLatin1String("data 52e"))) << c.what;
+  }
+}
+
 TEST_F(Conformance, AccountExpiryKeepsThe1970NeverConvention) {
   struct Case {
     QVariant written;

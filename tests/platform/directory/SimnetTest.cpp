@@ -287,6 +287,39 @@ TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
   EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0) << "unless it never expires";
 }
 
+// pwdLastSet 0 reports the password expired only where it can expire: not when it never expires,
+// and never for a computer account.
+TEST_F(Simnet, PasswordExpiredIsComputedOnlyForPasswordsThatCanExpire) {
+  simnet::NetworkBuilder b(net);
+  ASSERT_TRUE(b.user("example.local", "PC9", simnet::UserSpec().asComputer()).build().ok());
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  const QString computed = "msDS-User-Account-Control-Computed";
+  auto expired = [&](const QString& dn) {
+    auto e = c->read(Dn::parse(dn).value(), {computed});
+    EXPECT_TRUE(e.ok());
+    return e.ok() && (e->first(computed).toLongLong() & 0x800000) != 0;
+  };
+  struct Case {
+    const char* what;
+    int control;
+    bool expired;
+  };
+  const Case cases[] = {{"a normal account", 0x200, true},
+                        {"a password that never expires", 0x10200, false},
+                        {"a disabled account", 0x202, true}};
+  for (const Case& k : cases) {
+    ASSERT_TRUE(c->modify(Dn::parse(jsmithDn).value(),
+                          {{ModOp::Replace, "userAccountControl", {QByteArray::number(k.control)}},
+                           {ModOp::Replace, "pwdLastSet", {"0"}}})
+                    .ok());
+    EXPECT_EQ(expired(jsmithDn), k.expired) << k.what;
+  }
+  const QString pc = "CN=PC9,CN=Users,DC=example,DC=local";
+  EXPECT_EQ(c->read(Dn::parse(pc).value(), {"pwdLastSet"})->first("pwdLastSet"), "0");
+  EXPECT_FALSE(expired(pc)) << "a computer";
+}
+
 // Objects are found by their category, principal name and primary group through rows kept beside
 // their packed attributes: every kind of change must keep the two in step.
 TEST_F(Simnet, ValuesLookedUpByValueFollowEveryChange) {
