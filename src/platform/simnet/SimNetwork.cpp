@@ -30,7 +30,8 @@ namespace {
 constexpr qint64 kFirstRid = 1100;
 constexpr qint32 kUserDefaultUac = uac::NORMAL_ACCOUNT | uac::ACCOUNTDISABLE | uac::PASSWD_NOTREQD;  // 0x222
 constexpr qint32 kNt4UserDefaultUac = uac::NORMAL_ACCOUNT | 0x1;                                     // 0x201
-constexpr qint32 kComputerDefaultUac = uac::WORKSTATION_TRUST_ACCOUNT | uac::PASSWD_NOTREQD;
+constexpr qint32 kComputerDefaultUac =
+    uac::WORKSTATION_TRUST_ACCOUNT | uac::ACCOUNTDISABLE | uac::PASSWD_NOTREQD;  // 0x1022
 constexpr qint32 kAccountTypeMask =
     0x100 | uac::NORMAL_ACCOUNT | 0x800 | uac::WORKSTATION_TRUST_ACCOUNT | uac::SERVER_TRUST_ACCOUNT;
 
@@ -674,10 +675,10 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
       if (!(control & uac::ACCOUNTDISABLE) && !(control & uac::PASSWD_NOTREQD) && !system) {
         if (Status s = checkPasswordPolicy(st, *domain, sam, QString()); !s) return s.error();
       }
-      if (const Attribute* pg = find(QStringLiteral("primaryGroupID"));
-          pg && !system && num(pg->values) != (isComputer ? 515 : 513))
+      // The directory chooses the primary group of a new account; a client may change it later.
+      if (find(QStringLiteral("primaryGroupID")) && !system)
         return err(ldap::UNWILLING_TO_PERFORM,
-                   QStringLiteral("the primary group must be a group of which the user is a member"));
+                   QStringLiteral("The primary group isn't settable on add operations!"));
       if (!find(QStringLiteral("primaryGroupID")))
         set(QStringLiteral("primaryGroupID"), {isComputer ? "515" : "513"});
       if (const Attribute* p = find(QStringLiteral("pwdLastSet"));

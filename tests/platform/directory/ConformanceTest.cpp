@@ -450,8 +450,32 @@ TEST_F(Conformance, ComputersAreUsersToo) {
   EXPECT_EQ(pc.Class(), "computer");
   EXPECT_EQ(pc.Get("sAMAccountName")->toString(), "PC01$");
   EXPECT_EQ(pc.Get("primaryGroupID")->toInt(), 515);
+  EXPECT_EQ(pc.Get("userAccountControl")->toInt(), 0x1022) << "a new computer account starts disabled";
+  EXPECT_TRUE(pc.Get("AccountDisabled")->toBool());
   EXPECT_TRUE(pc.SetPassword("anything").ok());
   EXPECT_EQ(bind("WinNT://EXAMPLE/PC01").Class(), "Computer");
+}
+
+// The directory picks a new account's primary group (Domain Users, Domain Computers); naming one
+// on creation is refused even when it is that very group. It can be changed afterwards.
+TEST_F(Conformance, APrimaryGroupCannotBeGivenWhenAnAccountIsCreated) {
+  struct Case {
+    const char* cls;
+    const char* name;
+    int primaryGroup;
+  };
+  const Case cases[] = {{"user", "pg1", 513}, {"user", "pg2", 512}, {"computer", "PG3$", 515}};
+  AdsObject users = bind(kUsers);
+  const int before = users.Children()->size();
+  for (const Case& c : cases) {
+    auto o = users.Create(c.cls, QStringLiteral("CN=%1").arg(QLatin1String(c.name)));
+    ASSERT_TRUE(o.ok());
+    ASSERT_TRUE(o->Put("sAMAccountName", c.name).ok());
+    ASSERT_TRUE(o->Put("primaryGroupID", c.primaryGroup).ok());
+    const Status s = o->SetInfo();
+    EXPECT_EQ(s.code(), hr::UNWILLING_TO_PERFORM) << c.name << " gave " << s.error().hex().toStdString();
+  }
+  EXPECT_EQ(users.Children()->size(), before);
 }
 
 TEST_F(Conformance, SetPasswordFollowsThePolicyAndChangesTheCredentials) {
