@@ -60,7 +60,7 @@ Tables build() {
   a("groupType", S::Integer);
   a("member", S::DnValue, false);
   a("memberOf", S::DnValue, false, true);
-  a("managedBy", S::DnValue, true, false, true);
+  a("managedBy", S::DnValue);  // groups, OUs, computers and domains; not users
   a("manager", S::DnValue, true, false, true);
   // Personal and organisational data of a user.
   a("displayName", S::String, true, false, true, 256);
@@ -196,6 +196,40 @@ Tables build() {
 
   for (int i = 0; i < t.attrs.size(); ++i) t.attrIndex.insert(t.attrs[i].name.toLower(), i);
   for (int i = 0; i < t.classes.size(); ++i) t.classIndex.insert(t.classes[i].name.toLower(), i);
+
+  // What each class may hold, as far as the program and the well-known objects use attributes.
+  // Every object holds the naming and bookkeeping attributes the directory sets.
+  auto may = [&](const char* cls, QStringList attributes) {
+    t.classes[t.classIndex.value(QString::fromLatin1(cls).toLower())].mayContain += attributes;
+  };
+  QStringList everyObject{"objectClass", "objectCategory", "cn", "description"};
+  for (const AttributeDef& d : t.attrs)
+    if (d.systemOnly) everyObject.append(d.name);
+  may("top", everyObject);
+  // A user holds the personal, account, Terminal Services and mailbox attributes; a contact the
+  // same personal data.
+  QStringList person;
+  for (const AttributeDef& d : t.attrs)
+    if (d.userOptional) person.append(d.name);
+  may("user", person + QStringList{"sAMAccountName", "servicePrincipalName"});
+  may("contact", person);
+  may("computer", {"dNSHostName", "operatingSystem", "managedBy"});
+  QStringList mailRecipient{"mail", "displayName", "info", "proxyAddresses", "legacyExchangeDN",
+                            "mailNickname", "textEncodedORAddress", "telephoneNumber", "showInAddressBook"};
+  for (int i = 1; i <= 15; ++i) mailRecipient.append(QStringLiteral("extensionAttribute%1").arg(i));
+  may("group", QStringList{"sAMAccountName", "groupType", "member", "managedBy"} + mailRecipient);
+  may("organizationalUnit", {"ou", "managedBy", "gPLink", "l", "st", "c", "co", "countryCode", "postalCode",
+                             "postOfficeBox", "telephoneNumber", "facsimileTelephoneNumber",
+                             "physicalDeliveryOfficeName"});
+  const QStringList domainPolicy{"objectSid",  "minPwdLength",    "pwdProperties",    "pwdHistoryLength",
+                                 "maxPwdAge",  "minPwdAge",       "lockoutDuration",  "lockoutThreshold",
+                                 "lockOutObservationWindow"};
+  may("domain", QStringList{"dc", "nTMixedDomain", "fSMORoleOwner", "gPLink", "managedBy"} + domainPolicy);
+  may("builtinDomain", domainPolicy);
+  may("crossRef", {"dnsRoot", "nETBIOSName", "nCName"});
+  may("crossRefContainer", {"fSMORoleOwner"});
+  may("dMD", {"fSMORoleOwner"});
+  may("organization", {"o"});
   return t;
 }
 
@@ -223,6 +257,19 @@ const QList<AttributeDef>& allAttributes() {
 }
 const QList<ClassDef>& allClasses() {
   return tables().classes;
+}
+
+bool classMayHold(const QStringList& chain, const QString& attribute) {
+  const AttributeDef* def = findAttribute(attribute);
+  if (!def) return false;
+  auto holds = [&](const QString& cls) {
+    const ClassDef* c = findClass(cls);
+    return c && c->mayContain.contains(def->name);
+  };
+  if (holds(QStringLiteral("top"))) return true;
+  for (const QString& cls : chain)
+    if (holds(cls)) return true;
+  return false;
 }
 
 QString categoryForName(const QString& name) {

@@ -96,6 +96,14 @@ bool isAccountClass(const QStringList& chain) {
          chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
 }
 
+// Whether an object of `chain` holds at most one value of the attribute: the schema's rule, and
+// the account database's, which keeps one description for a user, computer or group where other
+// objects may have several.
+bool singleValuedOn(const AttributeDef& def, const QStringList& chain) {
+  return def.singleValued ||
+         (def.name == QLatin1String("description") && isAccountClass(chain));
+}
+
 Status validSam(const QString& sam, bool isUser) {
   const int limit = isUser ? 20 : 256;
   if (sam.trimmed().isEmpty() || sam.size() > limit)
@@ -584,8 +592,6 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
       if (Status s = checkValue(*def, v); !s) return s.error();
       m->values.append(v);
     }
-    if (def->singleValued && m->values.size() > 1)
-      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(def->name));
   }
   attrs = merged;
 
@@ -595,6 +601,13 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
   if (!cls) return cls.error();
   const ClassDef* def = *cls;
   const QStringList chain = def->chain;
+  for (const Attribute& a : attrs) {
+    if (!classMayHold(chain, a.name))
+      return err(ldap::OBJECT_CLASS_VIOLATION,
+                 QStringLiteral("%1 is not an attribute of a %2").arg(a.name, def->name));
+    if (singleValuedOn(*findAttribute(a.name), chain) && a.values.size() > 1)
+      return err(ldap::TYPE_OR_VALUE_EXISTS, QStringLiteral("%1 takes one value").arg(a.name));
+  }
   const Rdn& rdn = dn.rdn();
   if (rdn.avas().size() != 1 || rdn.type().compare(def->rdnType, Qt::CaseInsensitive) != 0)
     return err(ldap::NAMING_VIOLATION, QStringLiteral("a %1 is named with %2=").arg(def->name, def->rdnType));
@@ -851,6 +864,10 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     }
     if (def->systemOnly)
       return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
+    if (!m.values.isEmpty() && !classMayHold(chain, def->name))
+      return err(ldap::OBJECT_CLASS_VIOLATION,
+                 QStringLiteral("%1 is not an attribute of a %2")
+                     .arg(def->name, chain.isEmpty() ? QString() : chain.last()));
     if (key == QLatin1String("objectclass"))
       return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the class cannot be changed"));
     if (key == o->dn.rdn().type().toLower())
@@ -892,8 +909,8 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
         }
         break;
     }
-    if (def->singleValued && cur.size() > 1)
-      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(def->name));
+    if (singleValuedOn(*def, chain) && cur.size() > 1)
+      return err(ldap::TYPE_OR_VALUE_EXISTS, QStringLiteral("%1 takes one value").arg(def->name));
     if (cur.isEmpty())
       state.remove(key);
     else
@@ -974,8 +991,15 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("grouptype"))));
     if (old & grouptype::BUILTIN_LOCAL)
       return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a built-in group keeps its type"));
-    if (Status s = validGroupType(static_cast<qint32>(value("grouptype")), domain && domain->mixed); !s)
-      return s;
+    const qint32 now = static_cast<qint32>(value("grouptype"));
+    if (Status s = validGroupType(now, domain && domain->mixed); !s) return s;
+    // A global group becomes domain local, or the other way, only by way of universal.
+    const qint32 scopes = grouptype::GLOBAL | grouptype::DOMAIN_LOCAL;
+    if ((old & scopes) && (now & scopes) && (old & scopes) != (now & scopes))
+      return err(ldap::UNWILLING_TO_PERFORM,
+                 QStringLiteral("a %1 group cannot become %2 directly; make it universal first")
+                     .arg((old & grouptype::GLOBAL) ? QStringLiteral("global") : QStringLiteral("domain local"),
+                          (now & grouptype::GLOBAL) ? QStringLiteral("global") : QStringLiteral("domain local")));
     state.insert(QStringLiteral("samaccounttype"),
                  {QByteArray::number(samAccountType(chain, static_cast<qint32>(value("grouptype"))))});
     touched.insert(QStringLiteral("samaccounttype"));

@@ -815,6 +815,96 @@ TEST_F(Conformance, GroupTypesAndModes) {
   EXPECT_EQ(bind(plain->ADsPath()).Get("groupType")->toInt(), qint32(0x80000002u));
 }
 
+// A group's scope changes between global and domain local only by way of universal; a built-in
+// group keeps its type. A refused change leaves the type as it was.
+TEST_F(Conformance, GroupScopeChangesGoThroughUniversalAndBuiltInGroupsKeepTheirType) {
+  struct Step {
+    quint32 to;
+    quint32 code;
+  };
+  const Step steps[] = {
+      {0x80000004u, hr::UNWILLING_TO_PERFORM},  // global -> domain local
+      {0x80000008u, hr::S_OK},                  // global -> universal
+      {0x80000004u, hr::S_OK},                  // universal -> domain local
+      {0x80000002u, hr::UNWILLING_TO_PERFORM},  // domain local -> global
+      {4u, hr::S_OK},                           // security -> distribution, same scope
+      {2u, hr::UNWILLING_TO_PERFORM},           // domain local -> global, distribution
+      {8u, hr::S_OK},
+      {0x80000002u, hr::S_OK},  // universal -> global
+  };
+  quint32 type = 0x80000002u;
+  for (const Step& s : steps) {
+    AdsObject g = bind(kTeam);
+    ASSERT_TRUE(g.Put("groupType", static_cast<qint32>(s.to)).ok());
+    EXPECT_EQ(g.SetInfo().code(), s.code) << std::hex << type << " -> " << s.to;
+    if (s.code == hr::S_OK) type = s.to;
+    EXPECT_EQ(bind(kTeam).Get("groupType")->toInt(), static_cast<qint32>(type)) << std::hex << s.to;
+  }
+  const QString admins = "LDAP://CN=Administrators,CN=Builtin,DC=example,DC=local";
+  for (quint32 to : {0x80000002u, 0x80000004u, 0x80000008u}) {
+    AdsObject g = bind(admins);
+    ASSERT_TRUE(g.Put("groupType", static_cast<qint32>(to)).ok());
+    EXPECT_EQ(g.SetInfo().code(), hr::UNWILLING_TO_PERFORM) << std::hex << to;
+  }
+  EXPECT_EQ(bind(admins).Get("groupType")->toInt(), qint32(0x80000005u));
+}
+
+// What an object may hold depends on its class: a user has no manager of its own (managedBy) and no
+// group type; an account holds one description where an OU may hold several.
+TEST_F(Conformance, AttributesFollowTheClassOfTheObject) {
+  struct Case {
+    QString path;
+    const char* attribute;
+    QStringList values;
+    quint32 code;
+  };
+  const QString ou = "LDAP://example.local/OU=East,OU=Sales,DC=example,DC=local";
+  const Case cases[] = {
+      {kJsmith, "managedBy", {usersDn}, hr::OBJ_CLASS_VIOLATION},
+      {kJsmith, "groupType", {"2"}, hr::OBJ_CLASS_VIOLATION},
+      {kJsmith, "nTMixedDomain", {"0"}, hr::OBJ_CLASS_VIOLATION},
+      {kJsmith, "description", {"one", "two"}, hr::ATTRIBUTE_OR_VALUE_EXISTS},
+      {kJsmith, "description", {"one"}, hr::S_OK},
+      {kTeam, "managedBy", {jsmithDn}, hr::S_OK},
+      {kTeam, "homeDirectory", {"\\\\FS1\\x"}, hr::OBJ_CLASS_VIOLATION},
+      {kTeam, "description", {"one", "two"}, hr::ATTRIBUTE_OR_VALUE_EXISTS},
+      {ou, "managedBy", {jsmithDn}, hr::S_OK},
+      {ou, "userAccountControl", {"512"}, hr::OBJ_CLASS_VIOLATION},
+      {ou, "description", {"one", "two"}, hr::S_OK},
+  };
+  for (const Case& c : cases) {
+    AdsObject o = bind(c.path);
+    QVariantList values;
+    for (const QString& v : c.values) values.append(v);
+    ASSERT_TRUE(o.PutEx(ADS_PROPERTY_UPDATE, c.attribute, values).ok()) << c.attribute;
+    const Status s = o.SetInfo();
+    EXPECT_EQ(s.code(), c.code) << c.path.toStdString() << " " << c.attribute << " gave "
+                                << s.error().hex().toStdString();
+    auto now = bind(c.path).GetEx(c.attribute);
+    if (c.code == hr::S_OK)
+      EXPECT_EQ(now->size(), c.values.size()) << c.attribute;
+    else
+      EXPECT_NE(now.ok() ? now->size() : 0, c.values.size()) << c.attribute << ": nothing written";
+  }
+  // A second description appended to an account is refused as well.
+  AdsObject u = bind(kJsmith);
+  ASSERT_TRUE(u.PutEx(ADS_PROPERTY_APPEND, "description", {"two"}).ok());
+  EXPECT_EQ(u.SetInfo().code(), hr::ATTRIBUTE_OR_VALUE_EXISTS);
+  EXPECT_EQ(bind(kJsmith).Get("description")->toString(), "one");
+  // The same rules apply when the object is created.
+  AdsObject users = bind(kUsers);
+  auto managed = users.Create("user", "CN=managed");
+  ASSERT_TRUE(managed->Put("sAMAccountName", "managed").ok());
+  ASSERT_TRUE(managed->Put("managedBy", jsmithDn).ok());
+  EXPECT_EQ(managed->SetInfo().code(), hr::OBJ_CLASS_VIOLATION);
+  auto described = users.Create("group", "CN=Described");
+  ASSERT_TRUE(described->Put("sAMAccountName", "Described").ok());
+  ASSERT_TRUE(described->PutEx(ADS_PROPERTY_UPDATE, "description", {"one", "two"}).ok());
+  EXPECT_EQ(described->SetInfo().code(), hr::ATTRIBUTE_OR_VALUE_EXISTS);
+  EXPECT_EQ(bindCode("LDAP://CN=managed,CN=Users,DC=example,DC=local"), hr::NO_SUCH_OBJECT);
+  EXPECT_EQ(bindCode("LDAP://CN=Described,CN=Users,DC=example,DC=local"), hr::NO_SUCH_OBJECT);
+}
+
 TEST_F(Conformance, AMixedDomainIsRaisedToNativeModeOnlyOneWay) {
   auto universal = [&] {
     auto g = bind("LDAP://branch.example.local/CN=Users,DC=branch,DC=example,DC=local")
