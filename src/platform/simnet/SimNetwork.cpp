@@ -83,11 +83,11 @@ Result<const ClassDef*> structuralClass(const Values& classes) {
   for (const QByteArray& c : classes) {
     const ClassDef* def = findClass(QString::fromUtf8(c));
     if (!def)
-      return err(ldap::OBJECT_CLASS_VIOLATION,
-                 QStringLiteral("unknown class \"%1\"").arg(QString::fromUtf8(c)));
+      return err(ldap::NO_SUCH_ATTRIBUTE,
+                 QStringLiteral("objectclass %1 is not a valid objectClass in schema").arg(QString::fromUtf8(c)));
     if (def->structural && (!best || def->chain.size() > best->chain.size())) best = def;
   }
-  if (!best) return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("no structural class"));
+  if (!best) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("Failed to find a structural class"));
   return best;
 }
 
@@ -165,7 +165,7 @@ Status checkValue(const AttributeDef& def, const QByteArray& v) {
   if (def.rangeUpper > 0) {
     const qsizetype len = def.syntax == Syntax::String ? QString::fromUtf8(v).size() : v.size();
     if (len > def.rangeUpper)
-      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is too long").arg(def.name));
+      return err(ldap::INVALID_SYNTAX, QStringLiteral("%1 is too long").arg(def.name));
   }
   return {};
 }
@@ -578,7 +578,8 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
   for (const Attribute& a : attrs) {
     const AttributeDef* def = findAttribute(a.name);
     if (!def)
-      return err(ldap::UNDEFINED_TYPE, QStringLiteral("the attribute %1 is not in the schema").arg(a.name));
+      return err(ldap::NO_SUCH_ATTRIBUTE,
+                 QStringLiteral("the attribute %1 is not in the schema").arg(a.name));
     if (def->systemOnly && !system)
       return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
     Attribute* m = nullptr;
@@ -696,7 +697,7 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
         set(QStringLiteral("primaryGroupID"), {isComputer ? "515" : "513"});
       if (const Attribute* p = find(QStringLiteral("pwdLastSet"));
           p && !system && num(p->values) != 0 && num(p->values) != -1)
-        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("pwdLastSet takes 0 or -1"));
+        return err(ldap::OTHER, QStringLiteral("pwdLastSet must be 0 or -1 only!"));
       if (num(find(QStringLiteral("pwdLastSet")) ? find(QStringLiteral("pwdLastSet"))->values : Values{}) ==
           -1)
         set(QStringLiteral("pwdLastSet"), {QByteArray::number(st.nowTicks())});
@@ -854,7 +855,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   for (const Modification& m : changes) {
     const AttributeDef* def = findAttribute(m.attribute);
     if (!def)
-      return err(ldap::UNDEFINED_TYPE,
+      return err(ldap::NO_SUCH_ATTRIBUTE,
                  QStringLiteral("the attribute %1 is not in the schema").arg(m.attribute));
     const QString key = def->name.toLower();
     if (key == QLatin1String("member")) {
@@ -862,17 +863,17 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
       if (Status s = applyMember(*o, m); !s) return s;
       continue;
     }
+    if (key == o->dn.rdn().type().toLower() || key == QLatin1String("name"))
+      return err(ldap::NOT_ALLOWED_ON_RDN,
+                 QStringLiteral("%1 follows the object's name; rename the object instead").arg(def->name));
     if (def->systemOnly)
       return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
+    if (key == QLatin1String("objectclass"))
+      return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("the structural class cannot be changed"));
     if (!m.values.isEmpty() && !classMayHold(chain, def->name))
       return err(ldap::OBJECT_CLASS_VIOLATION,
                  QStringLiteral("%1 is not an attribute of a %2")
                      .arg(def->name, chain.isEmpty() ? QString() : chain.last()));
-    if (key == QLatin1String("objectclass"))
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the class cannot be changed"));
-    if (key == o->dn.rdn().type().toLower())
-      return err(ldap::NOT_ALLOWED_ON_RDN,
-                 QStringLiteral("%1 is the naming attribute; rename the object instead").arg(def->name));
     for (const QByteArray& v : m.values)
       if (Status s = checkValue(*def, v); !s) return s;
     Values cur = state.value(key);
@@ -929,12 +930,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   if (changed("pwdlastset")) {
     if (!state.contains(QStringLiteral("pwdlastset")) ||
         (value("pwdlastset") != 0 && value("pwdlastset") != -1))
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("pwdLastSet takes 0 or -1"));
-    if (value("pwdlastset") == -1)
-      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(st_.nowTicks())});
-  } else if (touched.contains(QStringLiteral("pwdlastset")) && value("pwdlastset") == -1) {
-    state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(st_.nowTicks())});
-    touched.insert(QStringLiteral("pwdlastset"));
+      return err(ldap::OTHER, QStringLiteral("pwdLastSet must be 0 or -1 only!"));
+    // -1 means "the password was just set": from 0 it becomes now; a time already set stays.
+    if (value("pwdlastset") == -1) {
+      const qint64 was = num(before.value(QStringLiteral("pwdlastset")));
+      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(was != 0 ? was : st_.nowTicks())});
+    }
   }
   if (changed("lockouttime")) {
     if (value("lockouttime") != 0)
@@ -1031,18 +1032,24 @@ Status SimConnection::remove(const Dn& dn) {
   if (!o) return o.error();
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  const QStringList chain = st_.chain(o->id);
+  // The account database refuses to delete its well-known accounts (80); other system objects
+  // cannot be deleted at all (53, whether or not they hold anything).
+  if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
+    return err(isAccountClass(chain) ? ldap::OTHER : ldap::UNWILLING_TO_PERFORM,
+               QStringLiteral("%1 is a system object").arg(dn.toString()));
   if (st_.hasChildren(o->id))
     return err(ldap::NOT_ALLOWED_ON_NONLEAF, QStringLiteral("%1 has child objects").arg(dn.toString()));
-  if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
-    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
   const Values sid = st_.attr(o->id, QStringLiteral("objectSid"));
-  if (!sid.isEmpty() && st_.chain(o->id).contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
+  if (!sid.isEmpty() && chain.contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
     auto r = st_.q(
         "SELECT 1 FROM attrs a JOIN objects o ON o.id=a.object_id WHERE a.akey='primarygroupid' AND "
         "a.value=? AND o.domain_id=? LIMIT 1");
     r.bindBlob(1, QByteArray::number(sidRid(sid.first()))).bind(2, o->domainId);
     if (r.next())
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the group is the primary group of an account"));
+      return err(ldap::ALREADY_EXISTS,
+                 QStringLiteral("Refusing to delete %1, as it is still the primaryGroupID of an account")
+                     .arg(dn.toString()));
   }
   for (const char* sql :
        {"DELETE FROM links WHERE group_id=?1 OR member_id=?1", "DELETE FROM attrs WHERE object_id=?1",
@@ -1065,7 +1072,8 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
   const Dn parentDn = newSuperior ? *newSuperior : o->dn.parent();
   auto parent = reach(parentDn);
-  if (!parent) return parent.error();
+  if (!parent)
+    return err(ldap::OTHER, QStringLiteral("the new parent %1 does not exist").arg(parentDn.toString()));
   if (parent->domainId != o->domainId)
     return err(ldap::UNWILLING_TO_PERFORM,
                QStringLiteral("objects cannot be moved to another domain this way"));
@@ -1078,9 +1086,10 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     return v;
   }());
   if (!cls) return cls.error();
+  // A new name of the wrong type is refused as an unwilling rename (an add gives 64 for it).
   if (newRdn.avas().size() != 1 || newRdn.type().compare((*cls)->rdnType, Qt::CaseInsensitive) != 0)
-    return err(ldap::NAMING_VIOLATION,
-               QStringLiteral("a %1 is named with %2=").arg((*cls)->name, (*cls)->rdnType));
+    return err(ldap::UNWILLING_TO_PERFORM,
+               QStringLiteral("Invalid RDN '%1' for objectclass '%2'").arg(newRdn.type(), (*cls)->name));
   if (const AttributeDef* ra = findAttribute(newRdn.type()))
     if (Status s = checkValue(*ra, newRdn.value().toUtf8()); !s) return s;
   const QStringList parentChain = st_.chain(parent->id);

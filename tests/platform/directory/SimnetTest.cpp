@@ -287,6 +287,21 @@ TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
   EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0) << "unless it never expires";
 }
 
+// simnet-specific: a client writes lockoutTime only to unlock (0). A domain controller also takes
+// other values (the current time locks the account); simnet refuses them and locks through its
+// own hook.
+TEST_F(Simnet, AClientWritesLockoutTimeOnlyToUnlock) {
+  for (const QByteArray& v : {QByteArray("5"), QByteArray("133000000000000000")}) {
+    AdsObject u = bind("LDAP://" + jsmithDn);
+    ASSERT_TRUE(u.Put("lockoutTime", QString::fromLatin1(v)).ok());
+    EXPECT_EQ(u.SetInfo().code(), hr::UNWILLING_TO_PERFORM) << v.constData();
+    EXPECT_FALSE(bind("LDAP://" + jsmithDn).Get("IsAccountLocked")->toBool());
+  }
+  auto add = connect("example.local")->add(Dn::parse("CN=locked,CN=Users,DC=example,DC=local").value(),
+                                           {{"objectClass", {"user"}}, {"lockoutTime", {"5"}}});
+  EXPECT_EQ(add.code(), hr::UNWILLING_TO_PERFORM);
+}
+
 // pwdLastSet 0 reports the password expired only where it can expire: not when it never expires,
 // and never for a computer account.
 TEST_F(Simnet, PasswordExpiredIsComputedOnlyForPasswordsThatCanExpire) {
@@ -342,7 +357,7 @@ TEST_F(Simnet, ValuesLookedUpByValueFollowEveryChange) {
   const quint32 teamRid = sidRid(bind("LDAP://" + teamDn).Get("objectSid")->toByteArray());
   ASSERT_TRUE(u.Put("primaryGroupID", static_cast<int>(teamRid)).ok());
   ASSERT_TRUE(u.SetInfo().ok());
-  EXPECT_EQ(bind("LDAP://" + salesDn).Delete("group", "CN=Sales Team").code(), hr::UNWILLING_TO_PERFORM)
+  EXPECT_EQ(bind("LDAP://" + salesDn).Delete("group", "CN=Sales Team").code(), hr::ALREADY_EXISTS)
       << "Sales Team is now jsmith's primary group";
 
   auto moved = bind("LDAP://" + salesDn).MoveHere("LDAP://" + jsmithDn, "CN=Johnny");
