@@ -50,7 +50,7 @@ Tables build() {
   a("lastLogon", S::LargeInteger, true, true);
   a("logonCount", S::Integer, true, true);
   a("unicodePwd", S::Octets, true, true);
-  a("logonHours", S::Octets, true, false, true, 21);
+  a("logonHours", S::Octets, true, false, true);  // 21 bytes in practice; the schema sets no bound
   a("userPrincipalName", S::String, true, false, true, 1024);
   a("userWorkstations", S::String, true, false, true, 1024);
   a("userParameters", S::String, true, false, true, 32767);
@@ -68,10 +68,10 @@ Tables build() {
   a("givenName", S::String, true, false, true, 64);
   a("sn", S::String, true, false, true, 64);
   a("initials", S::String, true, false, true, 6);
-  a("homeDirectory", S::String, true, false, true, 260);
-  a("homeDrive", S::String, true, false, true, 3);
-  a("profilePath", S::String, true, false, true, 260);
-  a("scriptPath", S::String, true, false, true, 260);
+  a("homeDirectory", S::String, true, false, true);
+  a("homeDrive", S::String, true, false, true);
+  a("profilePath", S::String, true, false, true);
+  a("scriptPath", S::String, true, false, true);
   a("mail", S::String, true, false, true, 256);
   a("physicalDeliveryOfficeName", S::String, true, false, true, 128);
   a("telephoneNumber", S::String, true, false, true, 64);
@@ -81,7 +81,7 @@ Tables build() {
   a("facsimileTelephoneNumber", S::String, true, false, true, 64);
   a("pager", S::String, true, false, true, 64);
   a("ipPhone", S::String, true, false, true, 64);
-  a("title", S::String, true, false, true, 64);
+  a("title", S::String, true, false, true, 128);
   a("department", S::String, true, false, true, 64);
   a("company", S::String, true, false, true, 64);
   a("employeeID", S::String, true, false, true, 16);
@@ -98,7 +98,7 @@ Tables build() {
   a("info", S::String, true, false, true, 1024);
   a("comment", S::String, true, false, true);
   a("wWWHomePage", S::String, true, false, true, 2048);
-  a("url", S::String, false, false, true, 2048);
+  a("url", S::String, false, false, true);
   a("otherMailbox", S::String, false, false, true);
   a("proxyAddresses", S::String, false, false, true, 1123);
   for (int i = 1; i <= 15; ++i)

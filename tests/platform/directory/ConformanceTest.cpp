@@ -331,8 +331,37 @@ TEST_F(Conformance, BadInputIsRefusedAndChangesNothing) {
   EXPECT_EQ(u.Put("userAccountControl", "lots").code(), hr::CANT_CONVERT_DATATYPE);
   EXPECT_EQ(u.Put("logonHours", 5.5).code(), hr::CANT_CONVERT_DATATYPE);
   EXPECT_EQ(u.Put("AccountExpirationDate", "not a date").code(), hr::CANT_CONVERT_DATATYPE);
-  ASSERT_TRUE(u.Put("logonHours", QByteArray(22, char(0))).ok());
-  EXPECT_EQ(u.SetInfo().code(), hr::INVALID_ATTRIBUTE_SYNTAX) << "logon hours are 21 bytes at most";
+}
+
+// Bounds of the schema: a value up to the attribute's upper range is taken, one past it refused;
+// where the schema sets no bound (logon hours, the home drive and paths) any length is taken.
+TEST_F(Conformance, ValuesAreBoundedWhereTheSchemaBoundsThem) {
+  struct Case {
+    const char* attribute;
+    QVariant value;
+    quint32 code;
+  };
+  const Case cases[] = {
+      {"title", QString(128, u't'), hr::S_OK},
+      {"title", QString(129, u't'), hr::INVALID_ATTRIBUTE_SYNTAX},
+      {"displayName", QString(256, u'd'), hr::S_OK},
+      {"displayName", QString(257, u'd'), hr::INVALID_ATTRIBUTE_SYNTAX},
+      {"initials", QStringLiteral("ABCDEF"), hr::S_OK},
+      {"logonHours", QByteArray(22, char(0)), hr::S_OK},
+      {"homeDrive", QStringLiteral("ABCD"), hr::S_OK},
+      {"homeDirectory", QString(300, u'h'), hr::S_OK},
+      {"profilePath", QString(300, u'p'), hr::S_OK},
+      {"scriptPath", QString(300, u's'), hr::S_OK},
+  };
+  for (const Case& c : cases) {
+    AdsObject u = bind(kJsmith);
+    ASSERT_TRUE(u.Put(c.attribute, c.value).ok()) << c.attribute;
+    const Status s = u.SetInfo();
+    EXPECT_EQ(s.code(), c.code) << c.attribute << " gave " << s.error().hex().toStdString();
+    if (c.code == hr::S_OK) {
+      EXPECT_EQ(bind(kJsmith).Get(c.attribute).value(), c.value) << c.attribute;
+    }
+  }
 }
 
 // A refused change of an existing object gives the directory's code for the reason, and the rest
@@ -930,10 +959,11 @@ TEST_F(Conformance, AttributesFollowTheClassOfTheObject) {
     EXPECT_EQ(s.code(), c.code) << c.path.toStdString() << " " << c.attribute << " gave "
                                 << s.error().hex().toStdString();
     auto now = bind(c.path).GetEx(c.attribute);
-    if (c.code == hr::S_OK)
+    if (c.code == hr::S_OK) {
       EXPECT_EQ(now->size(), c.values.size()) << c.attribute;
-    else
+    } else {
       EXPECT_NE(now.ok() ? now->size() : 0, c.values.size()) << c.attribute << ": nothing written";
+    }
   }
   // A second description appended to an account is refused as well.
   AdsObject u = bind(kJsmith);
