@@ -83,8 +83,8 @@ Result<const ClassDef*> structuralClass(const Values& classes) {
   for (const QByteArray& c : classes) {
     const ClassDef* def = findClass(QString::fromUtf8(c));
     if (!def)
-      return err(ldap::NO_SUCH_ATTRIBUTE,
-                 QStringLiteral("objectclass %1 is not a valid objectClass in schema").arg(QString::fromUtf8(c)));
+      return err(ldap::NO_SUCH_ATTRIBUTE, QStringLiteral("objectclass %1 is not a valid objectClass in schema")
+                                              .arg(QString::fromUtf8(c)));
     if (def->structural && (!best || def->chain.size() > best->chain.size())) best = def;
   }
   if (!best) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("Failed to find a structural class"));
@@ -104,12 +104,12 @@ bool singleValuedOn(const AttributeDef& def, const QStringList& chain) {
          (def.name == QLatin1String("description") && isAccountClass(chain));
 }
 
-Status validSam(const QString& sam, bool isUser) {
-  const int limit = isUser ? 20 : 256;
-  if (sam.trimmed().isEmpty() || sam.size() > limit)
-    return err(ldap::CONSTRAINT_VIOLATION,
-               QStringLiteral("sAMAccountName must have 1 to %1 characters").arg(limit));
-  static const QString bad = QStringLiteral("\"/\\[]:;|=,+*?<>@");
+// The characters a domain controller refuses in an account name. The shorter bounds on users'
+// names, and "@", are the client's to keep (AccountChecks).
+Status validSam(const QString& sam) {
+  if (sam.trimmed().isEmpty())
+    return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("sAMAccountName must not be blank"));
+  static const QString bad = QStringLiteral("\"/\\[]:;|=,+*?<>");
   for (const QChar c : sam)
     if (bad.contains(c) || c.unicode() < 0x20)
       return err(ldap::CONSTRAINT_VIOLATION,
@@ -620,11 +620,10 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
     return err(ldap::NAMING_VIOLATION,
                QStringLiteral("a %1 cannot be created in a %2")
                    .arg(def->name, parentChain.isEmpty() ? QString() : parentChain.last()));
+  // The RDN's length is not bounded here: a domain controller takes a value longer than the naming
+  // attribute's range.
   const QString rdnAttr =
       def->rdnType.toLower() == QLatin1String("cn") ? QStringLiteral("cn") : def->rdnType.toLower();
-  if (const AttributeDef* ra = findAttribute(rdnAttr)) {
-    if (Status s = checkValue(*ra, rdn.value().toUtf8()); !s) return s.error();
-  }
   if (const Attribute* given = find(rdnAttr);
       given && !sameValue(nullptr, given->values.value(0), rdn.value().toUtf8()))
     return err(ldap::NAMING_VIOLATION, QStringLiteral("%1 differs from the name").arg(rdnAttr));
@@ -662,7 +661,7 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
     const qint64 newRid = rid != 0 ? rid : st.nextRid(domainId);
     if (const Attribute* s = find(QStringLiteral("sAMAccountName"))) {
       sam = QString::fromUtf8(s->values.value(0));
-      if (Status v = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam, isUser); !v)
+      if (Status v = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam); !v)
         return v.error();
     } else {
       sam = QStringLiteral("$%1-%2")
@@ -683,9 +682,12 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
         set(QStringLiteral("userAccountControl"), {QByteArray::number(isComputer ? kComputerDefaultUac
                                                                       : nt4      ? kNt4UserDefaultUac
                                                                                  : kUserDefaultUac)});
-      const qint32 control = static_cast<qint32>(num(find(QStringLiteral("userAccountControl"))->values));
-      if ((control & kAccountTypeMask) == 0)
-        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+      qint32 control = static_cast<qint32>(num(find(QStringLiteral("userAccountControl"))->values));
+      // Flags without the kind of account make a normal account, as a domain controller has it.
+      if ((control & kAccountTypeMask) == 0) {
+        control |= uac::NORMAL_ACCOUNT;
+        set(QStringLiteral("userAccountControl"), {QByteArray::number(control)});
+      }
       if (!(control & uac::ACCOUNTDISABLE) && !(control & uac::PASSWD_NOTREQD) && !system) {
         if (Status s = checkPasswordPolicy(st, *domain, sam, QString()); !s) return s.error();
       }
@@ -799,8 +801,6 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
     case ModOp::Add:
       if (ids.isEmpty()) return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("no member given"));
       for (qint64 id : ids) {
-        if (id == group.id)
-          return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a group cannot contain itself"));
         if (st_.hasLink(group.id, id) || primaryHere(id))
           return err(ldap::ALREADY_EXISTS, QStringLiteral("the account is already a member of the group"));
         link(id, true);
@@ -947,9 +947,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   if (isUser && changed("useraccountcontrol")) {
     if (!state.contains(QStringLiteral("useraccountcontrol")))
       return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl cannot be removed"));
-    const qint32 control = static_cast<qint32>(value("useraccountcontrol"));
-    if ((control & kAccountTypeMask) == 0)
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+    qint32 control = static_cast<qint32>(value("useraccountcontrol"));
+    // Flags without the kind of account make a normal account, as a domain controller has it.
+    if ((control & kAccountTypeMask) == 0) {
+      control |= uac::NORMAL_ACCOUNT;
+      state.insert(QStringLiteral("useraccountcontrol"), {QByteArray::number(control)});
+    }
     const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("useraccountcontrol"))));
     const bool enabling = (old & uac::ACCOUNTDISABLE) && !(control & uac::ACCOUNTDISABLE);
     auto secret = st_.q("SELECT 1 FROM secrets WHERE object_id=?");
@@ -978,7 +981,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   }
   if ((isUser || isGroup) && changed("samaccountname")) {
     const QString sam = str(state.value(QStringLiteral("samaccountname")));
-    if (Status s = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam, isUser); !s) return s;
+    if (Status s = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam); !s) return s;
     if (auto owner = st_.samOwner(o->domainId, sam); owner && *owner != o->id)
       return err(ldap::ALREADY_EXISTS, QStringLiteral("the account name %1 is already in use").arg(sam));
     auto del = st_.q("DELETE FROM sam WHERE object_id=?");
@@ -996,11 +999,13 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     if (Status s = validGroupType(now, domain && domain->mixed); !s) return s;
     // A global group becomes domain local, or the other way, only by way of universal.
     const qint32 scopes = grouptype::GLOBAL | grouptype::DOMAIN_LOCAL;
+    auto scopeName = [](qint32 t) {
+      return (t & grouptype::GLOBAL) ? QStringLiteral("global") : QStringLiteral("domain local");
+    };
     if ((old & scopes) && (now & scopes) && (old & scopes) != (now & scopes))
       return err(ldap::UNWILLING_TO_PERFORM,
                  QStringLiteral("a %1 group cannot become %2 directly; make it universal first")
-                     .arg((old & grouptype::GLOBAL) ? QStringLiteral("global") : QStringLiteral("domain local"),
-                          (now & grouptype::GLOBAL) ? QStringLiteral("global") : QStringLiteral("domain local")));
+                     .arg(scopeName(old), scopeName(now)));
     state.insert(QStringLiteral("samaccounttype"),
                  {QByteArray::number(samAccountType(chain, static_cast<qint32>(value("grouptype"))))});
     touched.insert(QStringLiteral("samaccounttype"));
@@ -1090,8 +1095,6 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
   if (newRdn.avas().size() != 1 || newRdn.type().compare((*cls)->rdnType, Qt::CaseInsensitive) != 0)
     return err(ldap::UNWILLING_TO_PERFORM,
                QStringLiteral("Invalid RDN '%1' for objectclass '%2'").arg(newRdn.type(), (*cls)->name));
-  if (const AttributeDef* ra = findAttribute(newRdn.type()))
-    if (Status s = checkValue(*ra, newRdn.value().toUtf8()); !s) return s;
   const QStringList parentChain = st_.chain(parent->id);
   bool superiorOk = false;
   for (const QString& s : (*cls)->possibleSuperiors)

@@ -294,7 +294,7 @@ TEST_F(Conformance, BadInputIsRefusedAndChangesNothing) {
       {"user", "cn=a,ou=Sales", "a1", "", hr::INVALID_DN_SYNTAX, 0},
       {"user", "cn", "a1", "", hr::INVALID_DN_SYNTAX, 0},
       {"", "cn=a", "a1", "", hr::OBJ_CLASS_VIOLATION, 0},
-      {"user", tooLongCn, "a1", "", 0, hr::INVALID_ATTRIBUTE_SYNTAX},
+      {"user", tooLongCn, "a1", "", 0, hr::CONSTRAINT_VIOLATION},
       {"user", "cn=x1", "", "", 0, hr::INVALID_ATTRIBUTE_SYNTAX},
       {"user", "cn=x1", "abcdefghijklmnopqrstu", "", 0, hr::CONSTRAINT_VIOLATION},
       {"user", "cn=x1", "a/b", "", 0, hr::CONSTRAINT_VIOLATION},
@@ -393,6 +393,68 @@ TEST_F(Conformance, RefusedChangesCarryTheDirectorysCodes) {
   EXPECT_EQ(bind(kJsmith).Get("name")->toString(), "John Smith");
 }
 
+// The program's own rules on names, flags and memberships hold whatever the domain controller
+// would take: on a new object, on a change, on a rename and on a membership.
+TEST_F(Conformance, TheProgramsAccountRulesHoldOnEveryChange) {
+  struct NameCase {
+    const char* cls;
+    QString sam;
+    quint32 code;
+  };
+  const NameCase names[] = {
+      {"user", "abcdefghijklmnopqrst", hr::S_OK},                     // 20 characters
+      {"user", "abcdefghijklmnopqrstu", hr::CONSTRAINT_VIOLATION},    // 21
+      {"computer", "ABCDEFGHIJKLMNOPQRST$", hr::S_OK},                // 20 and the "$"
+      {"computer", "ABCDEFGHIJKLMNOPQRSTU$", hr::CONSTRAINT_VIOLATION},
+      {"group", "A group with a name of thirty", hr::S_OK},            // groups may have longer names
+      {"group", "team@sales", hr::CONSTRAINT_VIOLATION},
+      {"user", "name;other", hr::CONSTRAINT_VIOLATION},
+      {"user", "tab\there", hr::CONSTRAINT_VIOLATION},
+  };
+  int n = 0;
+  for (const NameCase& c : names) {
+    const QString cn = QStringLiteral("CN=Rule %1").arg(++n);
+    auto o = bind(kUsers).Create(c.cls, cn);
+    ASSERT_TRUE(o.ok());
+    ASSERT_TRUE(o->Put("sAMAccountName", c.sam).ok());
+    EXPECT_EQ(o->SetInfo().code(), c.code) << c.cls << " " << c.sam.toStdString();
+    EXPECT_EQ(bindCode("LDAP://" + cn + "," + usersDn), c.code == hr::S_OK ? hr::S_OK : hr::NO_SUCH_OBJECT);
+  }
+  // Renaming an account checks the new name the same way.
+  AdsObject u = bind(kJsmith);
+  ASSERT_TRUE(u.Put("sAMAccountName", "john@smith").ok());
+  EXPECT_EQ(u.SetInfo().code(), hr::CONSTRAINT_VIOLATION);
+  EXPECT_EQ(bind(kJsmith).Get("sAMAccountName")->toString(), "jsmith");
+
+  // An RDN value has 64 characters at most, on a move or rename too.
+  AdsObject sales = bind(kSales);
+  EXPECT_EQ(sales.MoveHere(kJsmith, "CN=" + QString(65, u'n')).code(), hr::CONSTRAINT_VIOLATION);
+  auto renamed = sales.MoveHere(kJsmith, "CN=" + QString(64, u'n'));
+  ASSERT_TRUE(renamed.ok()) << renamed.error().message.toStdString();
+  ASSERT_TRUE(sales.MoveHere(renamed->ADsPath(), "CN=John Smith").ok());
+  auto ou = sales.Create("organizationalUnit", "OU=" + QString(65, u'o'));
+  ASSERT_TRUE(ou.ok());
+  EXPECT_EQ(ou->SetInfo().code(), hr::CONSTRAINT_VIOLATION);
+
+  // Flags keep the kind of account, whichever way they are written.
+  for (int control : {0, 0x2, 0x10000}) {
+    AdsObject w = bind(kJsmith);
+    ASSERT_TRUE(w.Put("userAccountControl", control).ok());
+    EXPECT_EQ(w.SetInfo().code(), hr::UNWILLING_TO_PERFORM) << control;
+  }
+  EXPECT_EQ(bind(kJsmith).Get("userAccountControl")->toInt() & 0x200, 0x200);
+  auto flagless = bind(kUsers).Create("user", "CN=flagless");
+  ASSERT_TRUE(flagless->Put("sAMAccountName", "flagless").ok());
+  ASSERT_TRUE(flagless->Put("userAccountControl", 0x10000).ok());
+  EXPECT_EQ(flagless->SetInfo().code(), hr::UNWILLING_TO_PERFORM);
+
+  // A group does not contain itself, whichever provider names it.
+  EXPECT_EQ(bind(kTeam).Add(kTeam).code(), hr::UNWILLING_TO_PERFORM);
+  EXPECT_EQ(bind("WinNT://EXAMPLE/Sales Team").Add("WinNT://EXAMPLE/Sales Team").code(),
+            hr::UNWILLING_TO_PERFORM);
+  EXPECT_FALSE(*bind(kTeam).IsMember(kTeam));
+}
+
 TEST_F(Conformance, OperationsOfTheWrongClassAreRefused) {
   AdsObject u = bind(kJsmith);
   AdsObject g = bind(kTeam);
@@ -431,8 +493,8 @@ TEST_F(Conformance, DeleteRemovesALeafAndItsMemberships) {
   EXPECT_EQ(bind("LDAP://example.local").Delete("container", "CN=Users").code(), hr::UNWILLING_TO_PERFORM);
   AdsObject mjones = bind("LDAP://CN=mjones,CN=Users,DC=example,DC=local");
   ASSERT_TRUE(bind(kTeam).Add(mjones.ADsPath()).ok());
-  ASSERT_TRUE(mjones.Put("primaryGroupID", static_cast<int>(sidRid(bind(kTeam).Get("objectSid")->toByteArray())))
-                  .ok());
+  const int teamRid = static_cast<int>(sidRid(bind(kTeam).Get("objectSid")->toByteArray()));
+  ASSERT_TRUE(mjones.Put("primaryGroupID", teamRid).ok());
   ASSERT_TRUE(mjones.SetInfo().ok());
   EXPECT_EQ(sales.Delete("group", "CN=Sales Team").code(), hr::ALREADY_EXISTS)
       << "the primary group of mjones";

@@ -287,6 +287,34 @@ TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
   EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0) << "unless it never expires";
 }
 
+// Below the provider simnet takes, as a domain controller does, what only the program refuses:
+// 21-character and "@" account names, a 65-character RDN, a group inside itself, and flags
+// without the kind of account (kept as a normal account). The characters a domain controller
+// itself refuses stay refused.
+TEST_F(Simnet, TakesWhatOnlyTheProgramRefuses) {
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  const Dn users = Dn::parse(usersDn).value();
+  const Dn longName = users.child(Rdn("CN", QString(65, u'x')));
+  EXPECT_TRUE(
+      c->add(longName, {{"objectClass", {"user"}}, {"sAMAccountName", {"abcdefghijklmnopqrstu"}}}).ok());
+  EXPECT_TRUE(
+      c->add(users.child(Rdn("CN", "at")), {{"objectClass", {"user"}}, {"sAMAccountName", {"a@b"}}}).ok());
+  for (const char* bad : {"a/b", "a[b", "a*b", "a\"b", "a,b"}) {
+    auto s = c->add(users.child(Rdn("CN", "bad")), {{"objectClass", {"user"}}, {"sAMAccountName", {bad}}});
+    EXPECT_EQ(s.code(), hr::CONSTRAINT_VIOLATION) << bad;
+  }
+  const Dn team = Dn::parse(teamDn).value();
+  EXPECT_TRUE(c->modify(team, {{ModOp::Add, "member", {teamDn.toUtf8()}}}).ok());
+  const Dn jsmith = Dn::parse(jsmithDn).value();
+  ASSERT_TRUE(c->modify(jsmith, {{ModOp::Replace, "userAccountControl", {"0"}}}).ok());
+  EXPECT_EQ(c->read(jsmith, {"userAccountControl"})->first("userAccountControl"), "512");
+  ASSERT_TRUE(c->rename(longName, Rdn("CN", QString(66, u'y')), std::nullopt).ok());
+  // Through the provider the same requests are refused.
+  EXPECT_EQ(bind("LDAP://" + teamDn).Remove("LDAP://" + teamDn).code(), hr::S_OK);
+  EXPECT_EQ(bind("LDAP://" + teamDn).Add("LDAP://" + teamDn).code(), hr::UNWILLING_TO_PERFORM);
+}
+
 // simnet-specific: a client writes lockoutTime only to unlock (0). A domain controller also takes
 // other values (the current time locks the account); simnet refuses them and locks through its
 // own hook.
