@@ -172,6 +172,9 @@ Tables build() {
   c("crossRef", {"top", "crossRef"}, "CN", {"crossRefContainer"}, "Cross-Ref");
   c("dMD", {"top", "dMD"}, "CN", {"configuration"}, "DMD");
   c("organization", {"top", "organization"}, "O", {"domainDNS", "container"}, "Organization");
+  // A security principal of another domain or a well-known one (Authenticated Users), as a member.
+  c("foreignSecurityPrincipal", {"top", "foreignSecurityPrincipal"}, "CN", {"container"},
+    "Foreign-Security-Principal");
   // Exchange 2000 keeps its organisation in the configuration partition, under
   // CN=Microsoft Exchange,CN=Services: administrative groups, their servers, each server's
   // information store with its storage groups, and the mailbox and public stores of each group.
