@@ -1,5 +1,6 @@
 #include "platform/adsi/Directory.h"
 
+#include "platform/adsi/AccountChecks.h"
 #include "platform/adsi/ObjectImpl.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/SchemaCatalog.h"
@@ -1019,8 +1020,10 @@ Result<std::shared_ptr<DirectoryConnection>> Session::connect(const QString& ser
           QStringLiteral("the domain %1 could not be contacted: %2").arg(server, conn.error().message));
     return conn.error();
   }
-  connections.insert(key, *conn);
-  return *conn;
+  // Every object's creation, commit, rename, move and membership change goes through here.
+  auto checked = withAccountChecks(*conn);
+  connections.insert(key, checked);
+  return checked;
 }
 
 namespace {

@@ -50,7 +50,7 @@ Tables build() {
   a("lastLogon", S::LargeInteger, true, true);
   a("logonCount", S::Integer, true, true);
   a("unicodePwd", S::Octets, true, true);
-  a("logonHours", S::Octets, true, false, true, 21);
+  a("logonHours", S::Octets, true, false, true);  // 21 bytes in practice; the schema sets no bound
   a("userPrincipalName", S::String, true, false, true, 1024);
   a("userWorkstations", S::String, true, false, true, 1024);
   a("userParameters", S::String, true, false, true, 32767);
@@ -60,7 +60,7 @@ Tables build() {
   a("groupType", S::Integer);
   a("member", S::DnValue, false);
   a("memberOf", S::DnValue, false, true);
-  a("managedBy", S::DnValue, true, false, true);
+  a("managedBy", S::DnValue);  // groups, OUs, computers and domains; not users
   a("manager", S::DnValue, true, false, true);
   // Personal and organisational data of a user.
   a("displayName", S::String, true, false, true, 256);
@@ -68,10 +68,10 @@ Tables build() {
   a("givenName", S::String, true, false, true, 64);
   a("sn", S::String, true, false, true, 64);
   a("initials", S::String, true, false, true, 6);
-  a("homeDirectory", S::String, true, false, true, 260);
-  a("homeDrive", S::String, true, false, true, 3);
-  a("profilePath", S::String, true, false, true, 260);
-  a("scriptPath", S::String, true, false, true, 260);
+  a("homeDirectory", S::String, true, false, true);
+  a("homeDrive", S::String, true, false, true);
+  a("profilePath", S::String, true, false, true);
+  a("scriptPath", S::String, true, false, true);
   a("mail", S::String, true, false, true, 256);
   a("physicalDeliveryOfficeName", S::String, true, false, true, 128);
   a("telephoneNumber", S::String, true, false, true, 64);
@@ -81,7 +81,7 @@ Tables build() {
   a("facsimileTelephoneNumber", S::String, true, false, true, 64);
   a("pager", S::String, true, false, true, 64);
   a("ipPhone", S::String, true, false, true, 64);
-  a("title", S::String, true, false, true, 64);
+  a("title", S::String, true, false, true, 128);
   a("department", S::String, true, false, true, 64);
   a("company", S::String, true, false, true, 64);
   a("employeeID", S::String, true, false, true, 16);
@@ -98,7 +98,7 @@ Tables build() {
   a("info", S::String, true, false, true, 1024);
   a("comment", S::String, true, false, true);
   a("wWWHomePage", S::String, true, false, true, 2048);
-  a("url", S::String, false, false, true, 2048);
+  a("url", S::String, false, false, true);
   a("otherMailbox", S::String, false, false, true);
   a("proxyAddresses", S::String, false, false, true, 1123);
   for (int i = 1; i <= 15; ++i)
@@ -172,6 +172,9 @@ Tables build() {
   c("crossRef", {"top", "crossRef"}, "CN", {"crossRefContainer"}, "Cross-Ref");
   c("dMD", {"top", "dMD"}, "CN", {"configuration"}, "DMD");
   c("organization", {"top", "organization"}, "O", {"domainDNS", "container"}, "Organization");
+  // A security principal of another domain or a well-known one (Authenticated Users), as a member.
+  c("foreignSecurityPrincipal", {"top", "foreignSecurityPrincipal"}, "CN", {"container"},
+    "Foreign-Security-Principal");
   // Exchange 2000 keeps its organisation in the configuration partition, under
   // CN=Microsoft Exchange,CN=Services: administrative groups, their servers, each server's
   // information store with its storage groups, and the mailbox and public stores of each group.
@@ -196,6 +199,40 @@ Tables build() {
 
   for (int i = 0; i < t.attrs.size(); ++i) t.attrIndex.insert(t.attrs[i].name.toLower(), i);
   for (int i = 0; i < t.classes.size(); ++i) t.classIndex.insert(t.classes[i].name.toLower(), i);
+
+  // What each class may hold, as far as the program and the well-known objects use attributes.
+  // Every object holds the naming and bookkeeping attributes the directory sets.
+  auto may = [&](const char* cls, QStringList attributes) {
+    t.classes[t.classIndex.value(QString::fromLatin1(cls).toLower())].mayContain += attributes;
+  };
+  QStringList everyObject{"objectClass", "objectCategory", "cn", "description"};
+  for (const AttributeDef& d : t.attrs)
+    if (d.systemOnly) everyObject.append(d.name);
+  may("top", everyObject);
+  // A user holds the personal, account, Terminal Services and mailbox attributes; a contact the
+  // same personal data.
+  QStringList person;
+  for (const AttributeDef& d : t.attrs)
+    if (d.userOptional) person.append(d.name);
+  may("user", person + QStringList{"sAMAccountName", "servicePrincipalName"});
+  may("contact", person);
+  may("computer", {"dNSHostName", "operatingSystem", "managedBy"});
+  QStringList mailRecipient{"mail", "displayName", "info", "proxyAddresses", "legacyExchangeDN",
+                            "mailNickname", "textEncodedORAddress", "telephoneNumber", "showInAddressBook"};
+  for (int i = 1; i <= 15; ++i) mailRecipient.append(QStringLiteral("extensionAttribute%1").arg(i));
+  may("group", QStringList{"sAMAccountName", "groupType", "member", "managedBy"} + mailRecipient);
+  may("organizationalUnit", {"ou", "managedBy", "gPLink", "l", "st", "c", "co", "countryCode", "postalCode",
+                             "postOfficeBox", "telephoneNumber", "facsimileTelephoneNumber",
+                             "physicalDeliveryOfficeName"});
+  const QStringList domainPolicy{"objectSid",  "minPwdLength",    "pwdProperties",    "pwdHistoryLength",
+                                 "maxPwdAge",  "minPwdAge",       "lockoutDuration",  "lockoutThreshold",
+                                 "lockOutObservationWindow"};
+  may("domain", QStringList{"dc", "nTMixedDomain", "fSMORoleOwner", "gPLink", "managedBy"} + domainPolicy);
+  may("builtinDomain", domainPolicy);
+  may("crossRef", {"dnsRoot", "nETBIOSName", "nCName"});
+  may("crossRefContainer", {"fSMORoleOwner"});
+  may("dMD", {"fSMORoleOwner"});
+  may("organization", {"o"});
   return t;
 }
 
@@ -223,6 +260,19 @@ const QList<AttributeDef>& allAttributes() {
 }
 const QList<ClassDef>& allClasses() {
   return tables().classes;
+}
+
+bool classMayHold(const QStringList& chain, const QString& attribute) {
+  const AttributeDef* def = findAttribute(attribute);
+  if (!def) return false;
+  auto holds = [&](const QString& cls) {
+    const ClassDef* c = findClass(cls);
+    return c && c->mayContain.contains(def->name);
+  };
+  if (holds(QStringLiteral("top"))) return true;
+  for (const QString& cls : chain)
+    if (holds(cls)) return true;
+  return false;
 }
 
 QString categoryForName(const QString& name) {

@@ -36,6 +36,9 @@ struct ClassDef {
   QStringList possibleSuperiors;
   QString category;  // the CN of its default objectCategory ("Person", "Group", ...)
   bool structural = true;
+  // The attributes the class adds to those of the classes above it in its chain (must- and
+  // may-contain together); "top" lists those every object may hold.
+  QStringList mayContain = {};
 };
 
 // Lookups compare names without regard to case. Return nullptr for names not in the schema.
@@ -43,6 +46,9 @@ const AttributeDef* findAttribute(const QString& name);
 const ClassDef* findClass(const QString& name);
 const QList<AttributeDef>& allAttributes();
 const QList<ClassDef>& allClasses();
+// Whether an object whose objectClass values are `chain` may hold `attribute`: the may-contain
+// lists of top and of every class of the chain. False for names outside the schema.
+bool classMayHold(const QStringList& chain, const QString& attribute);
 // The category CN a filter value "objectCategory=<name>" stands for (the class's default
 // category, or the name itself).
 QString categoryForName(const QString& name);

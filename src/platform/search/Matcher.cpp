@@ -100,24 +100,6 @@ QString unescapeDnValue(QStringView value) {
   return QString::fromUtf8(out);
 }
 
-// Whether `rdn` without its hyphens equals `name`, without regard to case.
-bool equalsIgnoringHyphens(QStringView rdn, QStringView name) {
-  qsizetype j = 0;
-  for (const QChar c : rdn) {
-    if (c == u'-') continue;
-    if (j >= name.size() || c.toCaseFolded() != name[j].toCaseFolded()) return false;
-    ++j;
-  }
-  return j == name.size();
-}
-
-// The category a short name stands for, where it is not the name of the category itself.
-QString categoryOfShortName(const QString& name) {
-  for (const auto* alias : {u"user", u"organizationalPerson", u"inetOrgPerson"})
-    if (name.compare(QStringView(alias), Qt::CaseInsensitive) == 0) return QStringLiteral("Person");
-  return name;
-}
-
 bool substringsMatch(QStringView v, const QString& initial, const QStringList& any, const QString& tail,
                      Qt::CaseSensitivity cs) {
   if (v.size() < initial.size() + tail.size()) return false;
@@ -182,10 +164,7 @@ struct Matcher::Node {
     finalPart = decode(f.subFinal);
     for (const QByteArray& part : f.subAny) any.append(decode(part));
     number = QStringView(text).toLongLong(&validNumber);
-    if (syntax == Syntax::ObjectCategory) {
-      categoryDn = text.contains(u'=');
-      if (!categoryDn) text = categoryOfShortName(text);
-    }
+    if (syntax == Syntax::ObjectCategory) categoryDn = text.contains(u'=');
     if (kind == Filter::Kind::Approx) kind = Filter::Kind::Equality;
     if (kind == Filter::Kind::Extensible && f.matchingRule.isEmpty()) kind = Filter::Kind::Equality;
     bitOr = f.matchingRule == QLatin1StringView(kBitOrRule);
@@ -223,7 +202,7 @@ struct Matcher::Node {
             unescaped = unescapeDnValue(rdn);
             rdn = unescaped;
           }
-          return rdn.compare(text, Qt::CaseInsensitive) == 0 || equalsIgnoringHyphens(rdn, text);
+          return rdn.compare(text, Qt::CaseInsensitive) == 0;
         }
       default:
         return v.compare(text, caseOf(syntax)) == 0;

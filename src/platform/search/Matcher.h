@@ -69,11 +69,11 @@ enum class Truth { False, True, Undefined };
 
 // A filter prepared for evaluation: attribute names folded and syntaxes looked up once.
 //
-// objectCategory: a value without "=" is a short name and matches a stored category DN whose first
-// RDN value equals it, with or without the hyphens AD puts into category names
-// ("OrganizationalUnit" matches "CN=Organizational-Unit,CN=Schema,..."); "user",
-// "organizationalPerson" and "inetOrgPerson" name the Person category, as in AD. A value with
-// "=" is compared with the whole DN.
+// objectCategory: a value without "=" is a category's CN and matches a stored category DN whose
+// first RDN value equals it without regard to case ("Organizational-Unit" matches
+// "CN=Organizational-Unit,CN=Schema,..."). A directory reads such a name in a filter as a class's
+// lDAPDisplayName standing for that class's default category; that takes the schema, so the caller
+// resolves class names to category CNs first. A value with "=" is compared with the whole DN.
 class Matcher {
  public:
   explicit Matcher(const Filter& filter, const MatchRules& rules = MatchRules::activeDirectory());

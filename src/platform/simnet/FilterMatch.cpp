@@ -20,29 +20,32 @@ class EntryAdapter : public search::Entry {
     QStringList out;
     for (const QByteArray& v : src_.values(lowerName))
       out.append(binary ? QString::fromLatin1(v) : QString::fromUtf8(v));
-    if (lowerName == QLatin1String("objectcategory")) addClassAliases(out);
     return out;
-  }
-
-  // A category also answers to the names of the classes whose default category it is, as a
-  // directory server expands "(objectCategory=domain)" to the Domain-DNS category.
-  static void addClassAliases(QStringList& categories) {
-    const qsizetype n = categories.size();
-    for (qsizetype i = 0; i < n; ++i) {
-      const QString dn = categories[i];
-      const qsizetype comma = dn.indexOf(u',');
-      if (!dn.startsWith(QLatin1String("CN="), Qt::CaseInsensitive) || comma < 0) continue;
-      const QString category = dn.mid(3, comma - 3);
-      for (const adsi::ClassDef& c : adsi::allClasses())
-        if (c.category.compare(category, Qt::CaseInsensitive) == 0 &&
-            c.name.compare(category, Qt::CaseInsensitive) != 0)
-          categories.append(QStringLiteral("CN=") + c.name + dn.mid(comma));
-    }
   }
 
  private:
   const AttributeSource& src_;
 };
+
+// A directory server reads "(objectCategory=<name>)" with a name rather than a DN as the default
+// category of the class of that lDAPDisplayName, in any case: "user" and "Person" both stand for
+// CN=Person, "OrganizationalUnit" for CN=Organizational-Unit. Any other name, the category's own CN
+// "Organizational-Unit" included, matches nothing. Each such test is rewritten to compare with the
+// category's CN, or to the filter that is never true.
+void resolveCategoryNames(search::Filter& f) {
+  for (search::Filter& child : f.children) resolveCategoryNames(child);
+  const bool equality = f.kind == search::Filter::Kind::Equality || f.kind == search::Filter::Kind::Approx;
+  if (!equality || f.attribute.compare(QLatin1String("objectCategory"), Qt::CaseInsensitive) != 0 ||
+      f.value.contains('='))
+    return;
+  const adsi::ClassDef* c = adsi::findClass(f.text());
+  if (c && !c->category.isEmpty()) {
+    f.value = c->category.toUtf8();
+    return;
+  }
+  f = search::Filter{};
+  f.kind = search::Filter::Kind::Or;  // (|) with no members: never true
+}
 
 }  // namespace
 
@@ -53,9 +56,12 @@ adsi::Result<CompiledFilter> compileFilter(const QString& text) {
                                                          .arg(text, parsed.error().message)
                                                          .arg(parsed.error().position));
   CompiledFilter out;
+  // The terms as written: a category is looked up by the name the filter gives.
   for (search::EqualityTerm& t : search::indexableTerms(*parsed))
     out.equalities.append({std::move(t.attribute), std::move(t.value)});
-  auto matcher = std::make_shared<search::Matcher>(*parsed);
+  search::Filter filter = std::move(parsed).value();
+  resolveCategoryNames(filter);
+  auto matcher = std::make_shared<search::Matcher>(filter);
   out.matches = [matcher](const AttributeSource& src) { return matcher->matches(EntryAdapter(src)); };
   return out;
 }

@@ -30,7 +30,8 @@ namespace {
 constexpr qint64 kFirstRid = 1100;
 constexpr qint32 kUserDefaultUac = uac::NORMAL_ACCOUNT | uac::ACCOUNTDISABLE | uac::PASSWD_NOTREQD;  // 0x222
 constexpr qint32 kNt4UserDefaultUac = uac::NORMAL_ACCOUNT | 0x1;                                     // 0x201
-constexpr qint32 kComputerDefaultUac = uac::WORKSTATION_TRUST_ACCOUNT | uac::PASSWD_NOTREQD;
+constexpr qint32 kComputerDefaultUac =
+    uac::WORKSTATION_TRUST_ACCOUNT | uac::ACCOUNTDISABLE | uac::PASSWD_NOTREQD;  // 0x1022
 constexpr qint32 kAccountTypeMask =
     0x100 | uac::NORMAL_ACCOUNT | 0x800 | uac::WORKSTATION_TRUST_ACCOUNT | uac::SERVER_TRUST_ACCOUNT;
 
@@ -82,11 +83,11 @@ Result<const ClassDef*> structuralClass(const Values& classes) {
   for (const QByteArray& c : classes) {
     const ClassDef* def = findClass(QString::fromUtf8(c));
     if (!def)
-      return err(ldap::OBJECT_CLASS_VIOLATION,
-                 QStringLiteral("unknown class \"%1\"").arg(QString::fromUtf8(c)));
+      return err(ldap::NO_SUCH_ATTRIBUTE, QStringLiteral("objectclass %1 is not a valid objectClass in schema")
+                                              .arg(QString::fromUtf8(c)));
     if (def->structural && (!best || def->chain.size() > best->chain.size())) best = def;
   }
-  if (!best) return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("no structural class"));
+  if (!best) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("Failed to find a structural class"));
   return best;
 }
 
@@ -95,12 +96,20 @@ bool isAccountClass(const QStringList& chain) {
          chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
 }
 
-Status validSam(const QString& sam, bool isUser) {
-  const int limit = isUser ? 20 : 256;
-  if (sam.trimmed().isEmpty() || sam.size() > limit)
-    return err(ldap::CONSTRAINT_VIOLATION,
-               QStringLiteral("sAMAccountName must have 1 to %1 characters").arg(limit));
-  static const QString bad = QStringLiteral("\"/\\[]:;|=,+*?<>@");
+// Whether an object of `chain` holds at most one value of the attribute: the schema's rule, and
+// the account database's, which keeps one description for a user, computer or group where other
+// objects may have several.
+bool singleValuedOn(const AttributeDef& def, const QStringList& chain) {
+  return def.singleValued ||
+         (def.name == QLatin1String("description") && isAccountClass(chain));
+}
+
+// The characters a domain controller refuses in an account name. The shorter bounds on users'
+// names, and "@", are the client's to keep (AccountChecks).
+Status validSam(const QString& sam) {
+  if (sam.trimmed().isEmpty())
+    return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("sAMAccountName must not be blank"));
+  static const QString bad = QStringLiteral("\"/\\[]:;|=,+*?<>");
   for (const QChar c : sam)
     if (bad.contains(c) || c.unicode() < 0x20)
       return err(ldap::CONSTRAINT_VIOLATION,
@@ -156,7 +165,7 @@ Status checkValue(const AttributeDef& def, const QByteArray& v) {
   if (def.rangeUpper > 0) {
     const qsizetype len = def.syntax == Syntax::String ? QString::fromUtf8(v).size() : v.size();
     if (len > def.rangeUpper)
-      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is too long").arg(def.name));
+      return err(ldap::INVALID_SYNTAX, QStringLiteral("%1 is too long").arg(def.name));
   }
   return {};
 }
@@ -569,7 +578,8 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
   for (const Attribute& a : attrs) {
     const AttributeDef* def = findAttribute(a.name);
     if (!def)
-      return err(ldap::UNDEFINED_TYPE, QStringLiteral("the attribute %1 is not in the schema").arg(a.name));
+      return err(ldap::NO_SUCH_ATTRIBUTE,
+                 QStringLiteral("the attribute %1 is not in the schema").arg(a.name));
     if (def->systemOnly && !system)
       return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
     Attribute* m = nullptr;
@@ -583,8 +593,6 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
       if (Status s = checkValue(*def, v); !s) return s.error();
       m->values.append(v);
     }
-    if (def->singleValued && m->values.size() > 1)
-      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(def->name));
   }
   attrs = merged;
 
@@ -594,6 +602,13 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
   if (!cls) return cls.error();
   const ClassDef* def = *cls;
   const QStringList chain = def->chain;
+  for (const Attribute& a : attrs) {
+    if (!classMayHold(chain, a.name))
+      return err(ldap::OBJECT_CLASS_VIOLATION,
+                 QStringLiteral("%1 is not an attribute of a %2").arg(a.name, def->name));
+    if (singleValuedOn(*findAttribute(a.name), chain) && a.values.size() > 1)
+      return err(ldap::TYPE_OR_VALUE_EXISTS, QStringLiteral("%1 takes one value").arg(a.name));
+  }
   const Rdn& rdn = dn.rdn();
   if (rdn.avas().size() != 1 || rdn.type().compare(def->rdnType, Qt::CaseInsensitive) != 0)
     return err(ldap::NAMING_VIOLATION, QStringLiteral("a %1 is named with %2=").arg(def->name, def->rdnType));
@@ -605,11 +620,10 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
     return err(ldap::NAMING_VIOLATION,
                QStringLiteral("a %1 cannot be created in a %2")
                    .arg(def->name, parentChain.isEmpty() ? QString() : parentChain.last()));
+  // The RDN's length is not bounded here: a domain controller takes a value longer than the naming
+  // attribute's range.
   const QString rdnAttr =
       def->rdnType.toLower() == QLatin1String("cn") ? QStringLiteral("cn") : def->rdnType.toLower();
-  if (const AttributeDef* ra = findAttribute(rdnAttr)) {
-    if (Status s = checkValue(*ra, rdn.value().toUtf8()); !s) return s.error();
-  }
   if (const Attribute* given = find(rdnAttr);
       given && !sameValue(nullptr, given->values.value(0), rdn.value().toUtf8()))
     return err(ldap::NAMING_VIOLATION, QStringLiteral("%1 differs from the name").arg(rdnAttr));
@@ -647,7 +661,7 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
     const qint64 newRid = rid != 0 ? rid : st.nextRid(domainId);
     if (const Attribute* s = find(QStringLiteral("sAMAccountName"))) {
       sam = QString::fromUtf8(s->values.value(0));
-      if (Status v = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam, isUser); !v)
+      if (Status v = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam); !v)
         return v.error();
     } else {
       sam = QStringLiteral("$%1-%2")
@@ -668,21 +682,24 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
         set(QStringLiteral("userAccountControl"), {QByteArray::number(isComputer ? kComputerDefaultUac
                                                                       : nt4      ? kNt4UserDefaultUac
                                                                                  : kUserDefaultUac)});
-      const qint32 control = static_cast<qint32>(num(find(QStringLiteral("userAccountControl"))->values));
-      if ((control & kAccountTypeMask) == 0)
-        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+      qint32 control = static_cast<qint32>(num(find(QStringLiteral("userAccountControl"))->values));
+      // Flags without the kind of account make a normal account, as a domain controller has it.
+      if ((control & kAccountTypeMask) == 0) {
+        control |= uac::NORMAL_ACCOUNT;
+        set(QStringLiteral("userAccountControl"), {QByteArray::number(control)});
+      }
       if (!(control & uac::ACCOUNTDISABLE) && !(control & uac::PASSWD_NOTREQD) && !system) {
         if (Status s = checkPasswordPolicy(st, *domain, sam, QString()); !s) return s.error();
       }
-      if (const Attribute* pg = find(QStringLiteral("primaryGroupID"));
-          pg && !system && num(pg->values) != (isComputer ? 515 : 513))
+      // The directory chooses the primary group of a new account; a client may change it later.
+      if (find(QStringLiteral("primaryGroupID")) && !system)
         return err(ldap::UNWILLING_TO_PERFORM,
-                   QStringLiteral("the primary group must be a group of which the user is a member"));
+                   QStringLiteral("The primary group isn't settable on add operations!"));
       if (!find(QStringLiteral("primaryGroupID")))
         set(QStringLiteral("primaryGroupID"), {isComputer ? "515" : "513"});
       if (const Attribute* p = find(QStringLiteral("pwdLastSet"));
           p && !system && num(p->values) != 0 && num(p->values) != -1)
-        return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("pwdLastSet takes 0 or -1"));
+        return err(ldap::OTHER, QStringLiteral("pwdLastSet must be 0 or -1 only!"));
       if (num(find(QStringLiteral("pwdLastSet")) ? find(QStringLiteral("pwdLastSet"))->values : Values{}) ==
           -1)
         set(QStringLiteral("pwdLastSet"), {QByteArray::number(st.nowTicks())});
@@ -784,8 +801,6 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
     case ModOp::Add:
       if (ids.isEmpty()) return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("no member given"));
       for (qint64 id : ids) {
-        if (id == group.id)
-          return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a group cannot contain itself"));
         if (st_.hasLink(group.id, id) || primaryHere(id))
           return err(ldap::ALREADY_EXISTS, QStringLiteral("the account is already a member of the group"));
         link(id, true);
@@ -840,7 +855,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   for (const Modification& m : changes) {
     const AttributeDef* def = findAttribute(m.attribute);
     if (!def)
-      return err(ldap::UNDEFINED_TYPE,
+      return err(ldap::NO_SUCH_ATTRIBUTE,
                  QStringLiteral("the attribute %1 is not in the schema").arg(m.attribute));
     const QString key = def->name.toLower();
     if (key == QLatin1String("member")) {
@@ -848,13 +863,17 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
       if (Status s = applyMember(*o, m); !s) return s;
       continue;
     }
+    if (key == o->dn.rdn().type().toLower() || key == QLatin1String("name"))
+      return err(ldap::NOT_ALLOWED_ON_RDN,
+                 QStringLiteral("%1 follows the object's name; rename the object instead").arg(def->name));
     if (def->systemOnly)
       return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is set by the directory").arg(def->name));
     if (key == QLatin1String("objectclass"))
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the class cannot be changed"));
-    if (key == o->dn.rdn().type().toLower())
-      return err(ldap::NOT_ALLOWED_ON_RDN,
-                 QStringLiteral("%1 is the naming attribute; rename the object instead").arg(def->name));
+      return err(ldap::OBJECT_CLASS_VIOLATION, QStringLiteral("the structural class cannot be changed"));
+    if (!m.values.isEmpty() && !classMayHold(chain, def->name))
+      return err(ldap::OBJECT_CLASS_VIOLATION,
+                 QStringLiteral("%1 is not an attribute of a %2")
+                     .arg(def->name, chain.isEmpty() ? QString() : chain.last()));
     for (const QByteArray& v : m.values)
       if (Status s = checkValue(*def, v); !s) return s;
     Values cur = state.value(key);
@@ -891,8 +910,8 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
         }
         break;
     }
-    if (def->singleValued && cur.size() > 1)
-      return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(def->name));
+    if (singleValuedOn(*def, chain) && cur.size() > 1)
+      return err(ldap::TYPE_OR_VALUE_EXISTS, QStringLiteral("%1 takes one value").arg(def->name));
     if (cur.isEmpty())
       state.remove(key);
     else
@@ -911,12 +930,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   if (changed("pwdlastset")) {
     if (!state.contains(QStringLiteral("pwdlastset")) ||
         (value("pwdlastset") != 0 && value("pwdlastset") != -1))
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("pwdLastSet takes 0 or -1"));
-    if (value("pwdlastset") == -1)
-      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(st_.nowTicks())});
-  } else if (touched.contains(QStringLiteral("pwdlastset")) && value("pwdlastset") == -1) {
-    state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(st_.nowTicks())});
-    touched.insert(QStringLiteral("pwdlastset"));
+      return err(ldap::OTHER, QStringLiteral("pwdLastSet must be 0 or -1 only!"));
+    // -1 means "the password was just set": from 0 it becomes now; a time already set stays.
+    if (value("pwdlastset") == -1) {
+      const qint64 was = num(before.value(QStringLiteral("pwdlastset")));
+      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(was != 0 ? was : st_.nowTicks())});
+    }
   }
   if (changed("lockouttime")) {
     if (value("lockouttime") != 0)
@@ -928,9 +947,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   if (isUser && changed("useraccountcontrol")) {
     if (!state.contains(QStringLiteral("useraccountcontrol")))
       return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl cannot be removed"));
-    const qint32 control = static_cast<qint32>(value("useraccountcontrol"));
-    if ((control & kAccountTypeMask) == 0)
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+    qint32 control = static_cast<qint32>(value("useraccountcontrol"));
+    // Flags without the kind of account make a normal account, as a domain controller has it.
+    if ((control & kAccountTypeMask) == 0) {
+      control |= uac::NORMAL_ACCOUNT;
+      state.insert(QStringLiteral("useraccountcontrol"), {QByteArray::number(control)});
+    }
     const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("useraccountcontrol"))));
     const bool enabling = (old & uac::ACCOUNTDISABLE) && !(control & uac::ACCOUNTDISABLE);
     auto secret = st_.q("SELECT 1 FROM secrets WHERE object_id=?");
@@ -959,7 +981,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   }
   if ((isUser || isGroup) && changed("samaccountname")) {
     const QString sam = str(state.value(QStringLiteral("samaccountname")));
-    if (Status s = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam, isUser); !s) return s;
+    if (Status s = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam); !s) return s;
     if (auto owner = st_.samOwner(o->domainId, sam); owner && *owner != o->id)
       return err(ldap::ALREADY_EXISTS, QStringLiteral("the account name %1 is already in use").arg(sam));
     auto del = st_.q("DELETE FROM sam WHERE object_id=?");
@@ -973,8 +995,17 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("grouptype"))));
     if (old & grouptype::BUILTIN_LOCAL)
       return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a built-in group keeps its type"));
-    if (Status s = validGroupType(static_cast<qint32>(value("grouptype")), domain && domain->mixed); !s)
-      return s;
+    const qint32 now = static_cast<qint32>(value("grouptype"));
+    if (Status s = validGroupType(now, domain && domain->mixed); !s) return s;
+    // A global group becomes domain local, or the other way, only by way of universal.
+    const qint32 scopes = grouptype::GLOBAL | grouptype::DOMAIN_LOCAL;
+    auto scopeName = [](qint32 t) {
+      return (t & grouptype::GLOBAL) ? QStringLiteral("global") : QStringLiteral("domain local");
+    };
+    if ((old & scopes) && (now & scopes) && (old & scopes) != (now & scopes))
+      return err(ldap::UNWILLING_TO_PERFORM,
+                 QStringLiteral("a %1 group cannot become %2 directly; make it universal first")
+                     .arg(scopeName(old), scopeName(now)));
     state.insert(QStringLiteral("samaccounttype"),
                  {QByteArray::number(samAccountType(chain, static_cast<qint32>(value("grouptype"))))});
     touched.insert(QStringLiteral("samaccounttype"));
@@ -1006,18 +1037,24 @@ Status SimConnection::remove(const Dn& dn) {
   if (!o) return o.error();
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
+  const QStringList chain = st_.chain(o->id);
+  // The account database refuses to delete its well-known accounts (80); other system objects
+  // cannot be deleted at all (53, whether or not they hold anything).
+  if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
+    return err(isAccountClass(chain) ? ldap::OTHER : ldap::UNWILLING_TO_PERFORM,
+               QStringLiteral("%1 is a system object").arg(dn.toString()));
   if (st_.hasChildren(o->id))
     return err(ldap::NOT_ALLOWED_ON_NONLEAF, QStringLiteral("%1 has child objects").arg(dn.toString()));
-  if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
-    return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
   const Values sid = st_.attr(o->id, QStringLiteral("objectSid"));
-  if (!sid.isEmpty() && st_.chain(o->id).contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
+  if (!sid.isEmpty() && chain.contains(QStringLiteral("group"), Qt::CaseInsensitive)) {
     auto r = st_.q(
         "SELECT 1 FROM attrs a JOIN objects o ON o.id=a.object_id WHERE a.akey='primarygroupid' AND "
         "a.value=? AND o.domain_id=? LIMIT 1");
     r.bindBlob(1, QByteArray::number(sidRid(sid.first()))).bind(2, o->domainId);
     if (r.next())
-      return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("the group is the primary group of an account"));
+      return err(ldap::ALREADY_EXISTS,
+                 QStringLiteral("Refusing to delete %1, as it is still the primaryGroupID of an account")
+                     .arg(dn.toString()));
   }
   for (const char* sql :
        {"DELETE FROM links WHERE group_id=?1 OR member_id=?1", "DELETE FROM attrs WHERE object_id=?1",
@@ -1040,7 +1077,8 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
   const Dn parentDn = newSuperior ? *newSuperior : o->dn.parent();
   auto parent = reach(parentDn);
-  if (!parent) return parent.error();
+  if (!parent)
+    return err(ldap::OTHER, QStringLiteral("the new parent %1 does not exist").arg(parentDn.toString()));
   if (parent->domainId != o->domainId)
     return err(ldap::UNWILLING_TO_PERFORM,
                QStringLiteral("objects cannot be moved to another domain this way"));
@@ -1053,11 +1091,10 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
     return v;
   }());
   if (!cls) return cls.error();
+  // A new name of the wrong type is refused as an unwilling rename (an add gives 64 for it).
   if (newRdn.avas().size() != 1 || newRdn.type().compare((*cls)->rdnType, Qt::CaseInsensitive) != 0)
-    return err(ldap::NAMING_VIOLATION,
-               QStringLiteral("a %1 is named with %2=").arg((*cls)->name, (*cls)->rdnType));
-  if (const AttributeDef* ra = findAttribute(newRdn.type()))
-    if (Status s = checkValue(*ra, newRdn.value().toUtf8()); !s) return s;
+    return err(ldap::UNWILLING_TO_PERFORM,
+               QStringLiteral("Invalid RDN '%1' for objectclass '%2'").arg(newRdn.type(), (*cls)->name));
   const QStringList parentChain = st_.chain(parent->id);
   bool superiorOk = false;
   for (const QString& s : (*cls)->possibleSuperiors)
@@ -1229,6 +1266,26 @@ std::optional<ObjRow> accountFor(Store& st, const QString& user, const DomainRow
   return st.objectById(*id);
 }
 
+// Why a logon with `password` fails, as the sub-code AD puts in the message of its LDAP 49:
+// 52e wrong name or password, 775 locked, 533 disabled, 701 account expired, 773 the password
+// must be changed first; nullptr when it succeeds.
+const char* logonRefusal(Store& st, const std::optional<ObjRow>& acct, const QString& password) {
+  if (!acct) return "52e";
+  auto r = st.q("SELECT salt, hash FROM secrets WHERE object_id=?");
+  r.bind(1, acct->id);
+  if (!r.next() || hashPassword(r.blob(0), password) != r.blob(1)) return "52e";
+  const qint64 computed = num(st.readValues(*acct, QStringLiteral("msDS-User-Account-Control-Computed")));
+  if (computed & uac::LOCKOUT) return "775";
+  const qint64 control = num(st.attr(acct->id, QStringLiteral("userAccountControl")));
+  if (control & uac::ACCOUNTDISABLE) return "533";
+  const qint64 expires = num(st.attr(acct->id, QStringLiteral("accountExpires")), kNeverExpires);
+  if (expires != 0 && expires != kNeverExpires && expires <= st.nowTicks()) return "701";
+  // The computed flag already leaves out passwords that never expire and computer accounts.
+  if ((computed & uac::PASSWORD_EXPIRED) && num(st.attr(acct->id, QStringLiteral("pwdLastSet"))) == 0)
+    return "773";
+  return nullptr;
+}
+
 }  // namespace
 
 Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& server, Protocol protocol,
@@ -1269,18 +1326,9 @@ Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& ser
     }
   }
   if (credentials) {
-    auto acct = accountFor(st, credentials->user, *d);
-    bool ok = false;
-    if (acct) {
-      auto r = st.q("SELECT salt, hash FROM secrets WHERE object_id=?");
-      r.bind(1, acct->id);
-      if (r.next()) ok = hashPassword(r.blob(0), credentials->password) == r.blob(1);
-      const qint64 control = num(st.attr(acct->id, QStringLiteral("userAccountControl")));
-      if (control & uac::ACCOUNTDISABLE) ok = false;
-      if (num(st.readValues(*acct, QStringLiteral("msDS-User-Account-Control-Computed"))) & uac::LOCKOUT)
-        ok = false;
-    }
-    if (!ok) return err(ldap::INVALID_CREDENTIALS, QStringLiteral("the user name or password is incorrect"));
+    if (const char* refused = logonRefusal(st, accountFor(st, credentials->user, *d), credentials->password))
+      return err(ldap::INVALID_CREDENTIALS,
+                 QStringLiteral("AcceptSecurityContext error, data %1").arg(QLatin1String(refused)));
   }
   ServerInfo info;
   info.host = host.isEmpty() ? d->netbios : (d->dns.isEmpty() ? host : host + u'.' + d->dns);

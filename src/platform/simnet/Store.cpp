@@ -729,11 +729,14 @@ Values Store::readValues(const ObjRow& o, const QString& name) {
     const qint64 setAt = pls.isEmpty() ? 0 : pls.first().toLongLong();
     const Values u = attr(o.id, QStringLiteral("useraccountcontrol"));
     const qint32 control = u.isEmpty() ? 0 : static_cast<qint32>(u.first().toLongLong());
-    if (setAt == 0) {
-      flags |= uac::PASSWORD_EXPIRED;
-    } else if (!(control & uac::DONT_EXPIRE_PASSWORD)) {
+    // A password that never expires, and the password of a computer or trust account, is never
+    // reported expired, not even with pwdLastSet 0 (as AD computes it).
+    constexpr qint32 kNoExpiry = uac::DONT_EXPIRE_PASSWORD | 0x800 | uac::WORKSTATION_TRUST_ACCOUNT |
+                                 uac::SERVER_TRUST_ACCOUNT;
+    if (!(control & kNoExpiry)) {
       const qint64 maxAge = policy("maxPwdAge");
-      if (maxAge != 0 && setAt + (maxAge < 0 ? -maxAge : maxAge) < now) flags |= uac::PASSWORD_EXPIRED;
+      if (setAt == 0 || (maxAge != 0 && setAt + (maxAge < 0 ? -maxAge : maxAge) < now))
+        flags |= uac::PASSWORD_EXPIRED;
     }
     return {QByteArray::number(flags)};
   }

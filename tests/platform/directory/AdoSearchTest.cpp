@@ -178,6 +178,8 @@ TEST_F(AdoSearch, OrderBySortsByTheAttributeWithoutRegardToCase) {
   EXPECT_LT(types.first(), 0) << "security groups have negative types";
 }
 
+// simnet-specific: it sets the server's size limit (setSizeLimit), which a Samba DC does not
+// enforce on unpaged searches.
 TEST_F(AdoSearch, RecordSetsHoldEveryEntryPastTheSizeLimit) {
   simnet::NetworkBuilder b(net);
   b.ou("example.local", "OU=Many");

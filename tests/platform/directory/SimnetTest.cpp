@@ -287,6 +287,110 @@ TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
   EXPECT_EQ(bind(path).Get("PasswordExpired")->toInt(), 0) << "unless it never expires";
 }
 
+// Below the provider simnet takes, as a domain controller does, what only the program refuses:
+// 21-character and "@" account names, a 65-character RDN, a group inside itself, and flags
+// without the kind of account (kept as a normal account). The characters a domain controller
+// itself refuses stay refused.
+TEST_F(Simnet, TakesWhatOnlyTheProgramRefuses) {
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  const Dn users = Dn::parse(usersDn).value();
+  const Dn longName = users.child(Rdn("CN", QString(65, u'x')));
+  EXPECT_TRUE(
+      c->add(longName, {{"objectClass", {"user"}}, {"sAMAccountName", {"abcdefghijklmnopqrstu"}}}).ok());
+  EXPECT_TRUE(
+      c->add(users.child(Rdn("CN", "at")), {{"objectClass", {"user"}}, {"sAMAccountName", {"a@b"}}}).ok());
+  for (const char* bad : {"a/b", "a[b", "a*b", "a\"b", "a,b"}) {
+    auto s = c->add(users.child(Rdn("CN", "bad")), {{"objectClass", {"user"}}, {"sAMAccountName", {bad}}});
+    EXPECT_EQ(s.code(), hr::CONSTRAINT_VIOLATION) << bad;
+  }
+  const Dn team = Dn::parse(teamDn).value();
+  EXPECT_TRUE(c->modify(team, {{ModOp::Add, "member", {teamDn.toUtf8()}}}).ok());
+  const Dn jsmith = Dn::parse(jsmithDn).value();
+  ASSERT_TRUE(c->modify(jsmith, {{ModOp::Replace, "userAccountControl", {"0"}}}).ok());
+  EXPECT_EQ(c->read(jsmith, {"userAccountControl"})->first("userAccountControl"), "512");
+  ASSERT_TRUE(c->rename(longName, Rdn("CN", QString(66, u'y')), std::nullopt).ok());
+  // Through the provider the same requests are refused.
+  EXPECT_EQ(bind("LDAP://" + teamDn).Remove("LDAP://" + teamDn).code(), hr::S_OK);
+  EXPECT_EQ(bind("LDAP://" + teamDn).Add("LDAP://" + teamDn).code(), hr::UNWILLING_TO_PERFORM);
+}
+
+// A group may hold members of classes the program has no use for, as Builtin\Users holds the
+// foreign security principals of Authenticated Users and Interactive on a domain controller:
+// listing the members shows them as what they are, in both views.
+TEST_F(Simnet, MembersOfOtherClassesAreListed) {
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  const Dn fsps = Dn::parse("CN=ForeignSecurityPrincipals,DC=example,DC=local").value();
+  ASSERT_TRUE(c->add(fsps, {{"objectClass", {"container"}}}).ok());
+  const QString builtinUsers = "CN=Users,CN=Builtin,DC=example,DC=local";
+  for (const char* sid : {"S-1-5-11", "S-1-5-4"}) {
+    const Dn dn = fsps.child(Rdn("CN", QString::fromLatin1(sid)));
+    ASSERT_TRUE(c->add(dn, {{"objectClass", {"foreignSecurityPrincipal"}}}).ok()) << sid;
+    const Modification add{ModOp::Add, "member", {dn.toString().toUtf8()}};
+    ASSERT_TRUE(c->modify(Dn::parse(builtinUsers).value(), {add}).ok());
+  }
+  auto members = bind("LDAP://" + builtinUsers).Members();
+  ASSERT_TRUE(members.ok()) << members.error().message.toStdString();
+  QStringList got;
+  for (const AdsObject& m : *members) got.append(m.Name() + " " + m.Class());
+  got.sort();
+  EXPECT_EQ(got, (QStringList{"CN=Domain Users group", "CN=S-1-5-11 foreignSecurityPrincipal",
+                              "CN=S-1-5-4 foreignSecurityPrincipal"}));
+  auto nt = bind("WinNT://EXAMPLE/Users,group").Members();
+  ASSERT_TRUE(nt.ok()) << nt.error().message.toStdString();
+  EXPECT_EQ(nt->size(), 3);
+  EXPECT_TRUE(*bind("LDAP://" + builtinUsers).IsMember("LDAP://CN=S-1-5-11," + fsps.toString()));
+}
+
+// simnet-specific: a client writes lockoutTime only to unlock (0). A domain controller also takes
+// other values (the current time locks the account); simnet refuses them and locks through its
+// own hook.
+TEST_F(Simnet, AClientWritesLockoutTimeOnlyToUnlock) {
+  for (const QByteArray& v : {QByteArray("5"), QByteArray("133000000000000000")}) {
+    AdsObject u = bind("LDAP://" + jsmithDn);
+    ASSERT_TRUE(u.Put("lockoutTime", QString::fromLatin1(v)).ok());
+    EXPECT_EQ(u.SetInfo().code(), hr::UNWILLING_TO_PERFORM) << v.constData();
+    EXPECT_FALSE(bind("LDAP://" + jsmithDn).Get("IsAccountLocked")->toBool());
+  }
+  auto add = connect("example.local")->add(Dn::parse("CN=locked,CN=Users,DC=example,DC=local").value(),
+                                           {{"objectClass", {"user"}}, {"lockoutTime", {"5"}}});
+  EXPECT_EQ(add.code(), hr::UNWILLING_TO_PERFORM);
+}
+
+// pwdLastSet 0 reports the password expired only where it can expire: not when it never expires,
+// and never for a computer account.
+TEST_F(Simnet, PasswordExpiredIsComputedOnlyForPasswordsThatCanExpire) {
+  simnet::NetworkBuilder b(net);
+  ASSERT_TRUE(b.user("example.local", "PC9", simnet::UserSpec().asComputer()).build().ok());
+  auto c = connect("example.local");
+  ASSERT_TRUE(c);
+  const QString computed = "msDS-User-Account-Control-Computed";
+  auto expired = [&](const QString& dn) {
+    auto e = c->read(Dn::parse(dn).value(), {computed});
+    EXPECT_TRUE(e.ok());
+    return e.ok() && (e->first(computed).toLongLong() & 0x800000) != 0;
+  };
+  struct Case {
+    const char* what;
+    int control;
+    bool expired;
+  };
+  const Case cases[] = {{"a normal account", 0x200, true},
+                        {"a password that never expires", 0x10200, false},
+                        {"a disabled account", 0x202, true}};
+  for (const Case& k : cases) {
+    ASSERT_TRUE(c->modify(Dn::parse(jsmithDn).value(),
+                          {{ModOp::Replace, "userAccountControl", {QByteArray::number(k.control)}},
+                           {ModOp::Replace, "pwdLastSet", {"0"}}})
+                    .ok());
+    EXPECT_EQ(expired(jsmithDn), k.expired) << k.what;
+  }
+  const QString pc = "CN=PC9,CN=Users,DC=example,DC=local";
+  EXPECT_EQ(c->read(Dn::parse(pc).value(), {"pwdLastSet"})->first("pwdLastSet"), "0");
+  EXPECT_FALSE(expired(pc)) << "a computer";
+}
+
 // Objects are found by their category, principal name and primary group through rows kept beside
 // their packed attributes: every kind of change must keep the two in step.
 TEST_F(Simnet, ValuesLookedUpByValueFollowEveryChange) {
@@ -309,7 +413,7 @@ TEST_F(Simnet, ValuesLookedUpByValueFollowEveryChange) {
   const quint32 teamRid = sidRid(bind("LDAP://" + teamDn).Get("objectSid")->toByteArray());
   ASSERT_TRUE(u.Put("primaryGroupID", static_cast<int>(teamRid)).ok());
   ASSERT_TRUE(u.SetInfo().ok());
-  EXPECT_EQ(bind("LDAP://" + salesDn).Delete("group", "CN=Sales Team").code(), hr::UNWILLING_TO_PERFORM)
+  EXPECT_EQ(bind("LDAP://" + salesDn).Delete("group", "CN=Sales Team").code(), hr::ALREADY_EXISTS)
       << "Sales Team is now jsmith's primary group";
 
   auto moved = bind("LDAP://" + salesDn).MoveHere("LDAP://" + jsmithDn, "CN=Johnny");

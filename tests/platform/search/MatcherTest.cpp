@@ -46,7 +46,7 @@ MapEntry group(const QString& name, const QString& groupType) {
 
 MapEntry domain() {
   return MapEntry{{"objectClass", {"top", "domain", "domainDNS"}},
-                  {"objectCategory", {"CN=Domain" + kSchema}},
+                  {"objectCategory", {"CN=Domain-DNS" + kSchema}},
                   {"distinguishedName", {"DC=example,DC=local"}}};
 }
 
@@ -113,23 +113,25 @@ INSTANTIATE_TEST_SUITE_P(
         // The DN compares without regard to case.
         MatchCase{"(distinguishedName=cn=john smith,ou=sales,dc=example,dc=local)", true}));
 
-// objectCategory is stored as the category's DN and matched by short name, by the class names that
-// AD maps onto a category, or by the whole DN.
-TEST(ObjectCategory, ShortNamesMatchTheStoredDn) {
+// objectCategory is stored as the category's DN and matched by the category's CN (the first RDN
+// value, without regard to case) or by the whole DN. Which class names stand for which category
+// is the schema's to say: the matcher takes no name for another.
+TEST(ObjectCategory, ACategoryCnOrTheWholeDnMatchesTheStoredDn) {
   const MapEntry u = user("a", "A"), c = computer("WS01"), o = ou("Sales"), g = group("Staff", "-2147483646"),
                  d = domain();
   EXPECT_TRUE(match("(objectCategory=Person)", u));
   EXPECT_TRUE(match("(objectCategory=person)", u));
-  EXPECT_TRUE(match("(objectCategory=user)", u));
   EXPECT_FALSE(match("(objectCategory=Person)", c));
   EXPECT_TRUE(match("(objectCategory=Computer)", c));
   EXPECT_FALSE(match("(objectCategory=Computer)", u));
-  EXPECT_TRUE(match("(objectCategory=OrganizationalUnit)", o));
+  EXPECT_TRUE(match("(objectCategory=Organizational-Unit)", o));
   EXPECT_TRUE(match("(objectCategory=organizational-unit)", o));
   EXPECT_FALSE(match("(objectCategory=Organizational)", o));
+  EXPECT_FALSE(match("(objectCategory=OrganizationalUnit)", o)) << "a class name, not the category's CN";
+  EXPECT_FALSE(match("(objectCategory=user)", u)) << "a class name, not the category's CN";
   EXPECT_TRUE(match("(objectCategory=group)", g));
-  EXPECT_TRUE(match("(objectCategory=Domain)", d));
-  EXPECT_FALSE(match("(objectCategory=Domain)", o));
+  EXPECT_TRUE(match("(objectCategory=Domain-DNS)", d));
+  EXPECT_FALSE(match("(objectCategory=Domain-DNS)", o));
   EXPECT_TRUE(match("(objectCategory=cn=person,cn=schema,cn=configuration,dc=example,dc=local)", u));
   EXPECT_FALSE(match("(objectCategory=CN=Person,CN=Schema,CN=Configuration,DC=other,DC=local)", u));
   EXPECT_TRUE(match("(objectCategory=CN=Person*)", u));
@@ -138,9 +140,8 @@ TEST(ObjectCategory, ShortNamesMatchTheStoredDn) {
   EXPECT_TRUE(match("(objectCategory=A\\2cB)", MapEntry{{"objectCategory", {"CN=A\\,B,CN=Schema"}}}));
 }
 
-// The searches the program makes, over a small domain: (objectClass=User) also picks computers,
-// (objectCategory=Person) leaves them out.
-TEST(ObjectCategory, ProgramSearchesSelectTheRightKinds) {
+// (objectClass=User) also picks computers, a category leaves them out.
+TEST(ObjectCategory, ClassAndCategorySelectDifferentKinds) {
   const std::vector<MapEntry> entries = {domain(), ou("Sales"), user("jsmith", "John Smith"),
                                          computer("WS01"), group("Staff", "-2147483646")};
   const auto count = [&](const char* filter) {
@@ -149,8 +150,8 @@ TEST(ObjectCategory, ProgramSearchesSelectTheRightKinds) {
     const Matcher m(*f);
     return std::count_if(entries.begin(), entries.end(), [&](const MapEntry& e) { return m.matches(e); });
   };
-  EXPECT_EQ(count("(&(objectCategory=Domain)(objectClass=Domain))"), 1);
-  EXPECT_EQ(count("(&(objectCategory=OrganizationalUnit)(objectClass=OrganizationalUnit))"), 1);
+  EXPECT_EQ(count("(&(objectCategory=Domain-DNS)(objectClass=Domain))"), 1);
+  EXPECT_EQ(count("(&(objectCategory=Organizational-Unit)(objectClass=OrganizationalUnit))"), 1);
   EXPECT_EQ(count("(&(objectCategory=Person)(objectClass=User))"), 1);
   EXPECT_EQ(count("(objectClass=User)"), 2);
   EXPECT_EQ(count("(objectCategory=group)"), 1);
