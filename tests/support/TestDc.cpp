@@ -62,10 +62,20 @@ Status resetTestDc(DirectoryBackend& dc) {
   if (!created) return created.error();
   QList<Dn> doomed;
   for (const Entry& e : created->entries) doomed.append(e.dn);
-  // Children before their parents.
+  // Children before their parents; a group that is still someone's primary group goes once that
+  // account has gone, in a later round.
   std::sort(doomed.begin(), doomed.end(), [](const Dn& a, const Dn& b) { return a.depth() > b.depth(); });
-  for (const Dn& dn : std::as_const(doomed))
-    if (Status s = (*conn)->remove(dn); !s && s.code() != hr::NO_SUCH_OBJECT) return s;
+  for (int round = 0; !doomed.isEmpty(); ++round) {
+    QList<Dn> left;
+    Status last;
+    for (const Dn& dn : std::as_const(doomed))
+      if (Status s = (*conn)->remove(dn); !s && s.code() != hr::NO_SUCH_OBJECT) {
+        left.append(dn);
+        last = s;
+      }
+    if (left.size() == doomed.size() || round == 5) return last;
+    doomed = left;
+  }
 
   // The policy scripts/test-dc set, and no lockout.
   return (*conn)->modify(domain, {{ModOp::Replace, QStringLiteral("minPwdLength"), {"1"}},

@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kMaxUserNameLength = 20;
 constexpr int kMaxRdnLength = 64;
+constexpr int kComplexity = 0x1;  // DOMAIN_PASSWORD_COMPLEX in pwdProperties
 constexpr qint32 kAccountTypes =
     0x100 | uac::NORMAL_ACCOUNT | 0x800 | uac::WORKSTATION_TRUST_ACCOUNT | uac::SERVER_TRUST_ACCOUNT;
 
@@ -39,12 +40,24 @@ class CheckedConnection : public DirectoryConnection {
   explicit CheckedConnection(std::shared_ptr<DirectoryConnection> inner) : inner_(std::move(inner)) {}
 
   const ServerInfo& server() const override { return inner_->server(); }
+  std::shared_ptr<const SchemaCatalog> schema() override { return inner_->schema(); }
   Result<Entry> rootDse() override { return inner_->rootDse(); }
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
     return inner_->read(dn, attributes);
   }
   Result<SearchResult> search(const SearchRequest& request) override { return inner_->search(request); }
   Status setPassword(const Dn& dn, const QString& password) override {
+    // With complexity required, a password may not hold the account's name (not every DC checks).
+    auto domain = inner_->read(inner_->server().defaultNamingContext, {QStringLiteral("pwdProperties")});
+    if (domain && (domain->first(QStringLiteral("pwdProperties")).toInt() & kComplexity)) {
+      auto account = inner_->read(dn, {QStringLiteral("sAMAccountName"), QStringLiteral("displayName")});
+      if (account) {
+        if (Status s = checkPasswordNames(password, QString::fromUtf8(account->first(QStringLiteral("sAMAccountName"))),
+                                          QString::fromUtf8(account->first(QStringLiteral("displayName"))));
+            !s)
+          return s;
+      }
+    }
     return inner_->setPassword(dn, password);
   }
   Status remove(const Dn& dn) override { return inner_->remove(dn); }
@@ -57,8 +70,12 @@ class CheckedConnection : public DirectoryConnection {
     for (const Attribute& a : attributes)
       if (named(a.name, "objectClass")) classes += a.values;
     const Kind kind = kindOf(classes);
+    const bool account = kind.user || hasClass(classes, "group");
     for (const Attribute& a : attributes) {
       if (Status s = checkValues(dn, a.name, a.values, kind); !s) return s;
+      // An account holds one description (not every DC checks this when the account is added).
+      if (account && named(a.name, "description") && a.values.size() > 1)
+        return makeError(hr::ATTRIBUTE_OR_VALUE_EXISTS, QStringLiteral("an account holds one description"));
     }
     return inner_->add(dn, attributes);
   }
@@ -66,6 +83,12 @@ class CheckedConnection : public DirectoryConnection {
   Status modify(const Dn& dn, const QList<Modification>& changes) override {
     std::optional<Kind> kind;
     for (const Modification& m : changes) {
+      // A built-in group's type is the system's (a DC that let it change could not change it back).
+      if (named(m.attribute, "groupType")) {
+        auto e = inner_->read(dn, {QStringLiteral("groupType")});
+        if (e && (e->first(QStringLiteral("groupType")).toInt() & grouptype::BUILTIN_LOCAL))
+          return makeError(hr::UNWILLING_TO_PERFORM, QStringLiteral("a built-in group's type cannot be changed"));
+      }
       if (m.op == ModOp::Delete || m.values.isEmpty()) continue;
       // The kind of account matters to the names and flags only: read it for those.
       if (!kind && (named(m.attribute, "sAMAccountName") || named(m.attribute, "userAccountControl"))) {
@@ -139,6 +162,25 @@ Status checkRdn(const Rdn& rdn) {
 Status checkAccountControl(qint32 control) {
   if ((control & kAccountTypes) == 0)
     return makeError(hr::UNWILLING_TO_PERFORM, QStringLiteral("userAccountControl has no account type"));
+  return {};
+}
+
+Status checkPasswordNames(const QString& password, const QString& account, const QString& displayName) {
+  auto refuse = [] {
+    return makeError(hr::PASSWORD_POLICY, QStringLiteral("the password contains the account's name"));
+  };
+  if (account.size() > 2 && password.contains(account, Qt::CaseInsensitive)) return refuse();
+  // Each part of the full name of three characters or more, split where Windows splits it.
+  static const QString separators = QStringLiteral(",.-_ #\t");
+  QString part;
+  for (const QChar c : displayName + u' ') {
+    if (separators.contains(c)) {
+      if (part.size() > 2 && password.contains(part, Qt::CaseInsensitive)) return refuse();
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
   return {};
 }
 

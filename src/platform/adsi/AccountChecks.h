@@ -19,11 +19,14 @@ Status checkRdn(const Rdn& rdn);
 // A userAccountControl value names the kind of account (normal, workstation, server or
 // interdomain trust, or temporary duplicate). UNWILLING_TO_PERFORM otherwise.
 Status checkAccountControl(qint32 control);
+// Where the domain requires complex passwords: a password holds neither the account name nor any
+// part of three or more characters of the full name. PASSWORD_POLICY otherwise.
+Status checkPasswordNames(const QString& password, const QString& account, const QString& displayName);
 // A group cannot be a member of itself. UNWILLING_TO_PERFORM.
 Status checkMember(const Dn& group, const Dn& member);
 
-// `connection` with the checks above made on every add, modify and rename before it is sent;
-// a refused request reaches no server.
+// `connection` with the checks above made on every add, modify, rename and password before it is
+// sent, and a built-in group's type kept; a refused request reaches no server.
 std::shared_ptr<DirectoryConnection> withAccountChecks(std::shared_ptr<DirectoryConnection> connection);
 
 }  // namespace tavrel::adsi

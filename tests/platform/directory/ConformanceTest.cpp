@@ -65,6 +65,7 @@ TEST_F(Conformance, BindByPathFindsOrRefuses) {
       {"Ldap://example.local", hr::INVALID_SYNTAX, "", "", ""},
   };
   for (const Case& c : cases) {
+    if (elsewhere(c.path)) continue;
     auto o = dir->GetObject(c.path);
     EXPECT_EQ(o.code(), c.code) << c.path.toStdString() << " gave " << o.error().hex().toStdString();
     if (!o || c.code != hr::S_OK) continue;
@@ -173,6 +174,7 @@ TEST_F(Conformance, PutIsStagedUntilSetInfoWhichCommitsAllOrNothing) {
   EXPECT_EQ(bind(kJsmith).Get("description").code(), hr::PROPERTY_NOT_FOUND);
 
   // A refused commit leaves the changes staged for another attempt.
+  SIMNET_ONLY("a refused commit is injected");
   AdsObject v = bind(kJsmith);
   ASSERT_TRUE(v.Put("description", "second").ok());
   ASSERT_TRUE(v.Put("initials", "JS").ok());
@@ -272,6 +274,7 @@ TEST_F(Conformance, ClashesOfNamesGiveAlreadyExists) {
   ASSERT_TRUE(o->Put("sAMAccountName", "jsmith2").ok());
   EXPECT_TRUE(o->SetInfo().ok());
   // The same account name in another domain is fine too.
+  SIMNET_ONLY("another domain of the forest");
   auto b =
       bind("LDAP://branch.example.local/CN=Users,DC=branch,DC=example,DC=local").Create("user", "CN=jsmith");
   ASSERT_TRUE(b->Put("sAMAccountName", "jsmith").ok());
@@ -651,7 +654,9 @@ TEST_F(Conformance, EnablingWithoutAPasswordNeedsThePolicyToAllowIt) {
   EXPECT_TRUE(a.SetInfo().ok());
   ASSERT_TRUE(a.Put("AccountDisabled", true).ok());
   ASSERT_TRUE(a.SetInfo().ok());
-  // Clearing that bit as well makes the policy apply.
+  // Clearing that bit as well makes the policy apply. A Windows DC refuses that itself; a Samba DC
+  // lets it pass, and whether an account has a password cannot be read over LDAP.
+  SIMNET_ONLY("enabling an account without a password");
   ASSERT_TRUE(a.Put("userAccountControl", 0x200).ok());
   EXPECT_EQ(a.SetInfo().code(), hr::PASSWORD_POLICY);
   EXPECT_EQ(bind(u->ADsPath()).Get("AccountDisabled")->toBool(), true);
@@ -891,6 +896,7 @@ TEST_F(Conformance, AccountExpiryKeepsThe1970NeverConvention) {
     }
   }
   // The NT provider writes "never" as any date up to 1 January 1970, the day number -1 included.
+  SIMNET_ONLY("an NT 4.0 domain");
   AdsObject nt = bind("WinNT://OLDCORP/jdoe");
   ASSERT_TRUE(nt.Put("AccountExpirationDate", QDate(2029, 2, 1)).ok());
   ASSERT_TRUE(nt.SetInfo().ok());
@@ -944,6 +950,7 @@ TEST_F(Conformance, GroupTypesAndModes) {
   int n = 0;
   for (const Case& c : cases) {
     const QString name = QStringLiteral("Group %1").arg(++n);
+    if (elsewhere(QString::fromLatin1(c.domainPath))) continue;
     auto g = bind(QStringLiteral("LDAP://%1").arg(QLatin1String(c.domainPath))).Create("group", "CN=" + name);
     ASSERT_TRUE(g.ok());
     ASSERT_TRUE(g->Put("sAMAccountName", name).ok());
@@ -955,7 +962,7 @@ TEST_F(Conformance, GroupTypesAndModes) {
     EXPECT_EQ(bind(QStringLiteral("WinNT://%1/%2").arg(domain, name)).Get("groupType")->toInt(), c.ntType);
   }
   EXPECT_EQ(bind("LDAP://example.local").Get("nTMixedDomain")->toInt(), 0);
-  EXPECT_EQ(bind("LDAP://branch.example.local").Get("nTMixedDomain")->toInt(), 1);
+  if (!realDc()) EXPECT_EQ(bind("LDAP://branch.example.local").Get("nTMixedDomain")->toInt(), 1);
   // A group made without a type is a global security group.
   auto plain = bind(kUsers).Create("group", "CN=Plain");
   ASSERT_TRUE(plain->Put("sAMAccountName", "Plain").ok());
@@ -1026,8 +1033,13 @@ TEST_F(Conformance, AttributesFollowTheClassOfTheObject) {
     for (const QString& v : c.values) values.append(v);
     ASSERT_TRUE(o.PutEx(ADS_PROPERTY_UPDATE, c.attribute, values).ok()) << c.attribute;
     const Status s = o.SetInfo();
-    EXPECT_EQ(s.code(), c.code) << c.path.toStdString() << " " << c.attribute << " gave "
-                                << s.error().hex().toStdString();
+    // Samba's SAM module answers "operations error" (1) where Windows says the class does not
+    // allow the attribute (65).
+    const bool samAttribute = QLatin1String(c.attribute) == QLatin1String("groupType") ||
+                              QLatin1String(c.attribute) == QLatin1String("userAccountControl");
+    const quint32 want = realDc() && samAttribute && c.code == hr::OBJ_CLASS_VIOLATION ? hr::OPERATIONS_ERROR : c.code;
+    EXPECT_EQ(s.code(), want) << c.path.toStdString() << " " << c.attribute << " gave "
+                              << s.error().hex().toStdString();
     auto now = bind(c.path).GetEx(c.attribute);
     if (c.code == hr::S_OK) {
       EXPECT_EQ(now->size(), c.values.size()) << c.attribute;
@@ -1055,6 +1067,7 @@ TEST_F(Conformance, AttributesFollowTheClassOfTheObject) {
 }
 
 TEST_F(Conformance, AMixedDomainIsRaisedToNativeModeOnlyOneWay) {
+  SIMNET_ONLY("a mixed-mode domain");
   auto universal = [&] {
     auto g = bind("LDAP://branch.example.local/CN=Users,DC=branch,DC=example,DC=local")
                  .Create("group", "CN=Everyone Here");
@@ -1084,18 +1097,22 @@ TEST_F(Conformance, ModeDetectionReadsRootDsePartitionsAndTheDomainHead) {
     found.append(x.Get("name")->toString() + "|" + x.Get("dnsRoot")->toString());
   }
   found.sort();  // the server's order differs between servers
-  EXPECT_EQ(found, (QStringList{"BRANCH|branch.example.local", "EXAMPLE|example.local",
-                                "Enterprise Configuration|example.local", "Enterprise Schema|example.local"}));
+  QStringList want{"BRANCH|branch.example.local", "EXAMPLE|example.local",
+                   "Enterprise Configuration|example.local", "Enterprise Schema|example.local"};
+  if (realDc()) want.removeFirst();
+  EXPECT_EQ(found, want);
+  EXPECT_EQ(root.Get("noSuchThing").code(), hr::PROPERTY_NOT_FOUND);
+  SIMNET_ONLY("the child domain's crossRef");
   AdsObject branchRef = bind("LDAP://CN=BRANCH,CN=Partitions," + config);
   EXPECT_EQ(branchRef.Get("nETBIOSName")->toString(), "BRANCH");
   EXPECT_EQ(branchRef.Get("nCName")->toString(), "DC=branch,DC=example,DC=local");
-  EXPECT_EQ(root.Get("noSuchThing").code(), hr::PROPERTY_NOT_FOUND);
 }
 
 TEST_F(Conformance, NamespacesEnumerateDomainsAndTheGlobalCatalog) {
   AdsObject nt = bind("WinNT:");
   nt.SetFilter({"domain"});
-  EXPECT_EQ(names(*nt.Children()), (QStringList{"EXAMPLE", "BRANCH", "OLDCORP"}));
+  const QStringList domains = realDc() ? QStringList{"EXAMPLE"} : QStringList{"EXAMPLE", "BRANCH", "OLDCORP"};
+  EXPECT_EQ(names(*nt.Children()), domains);
   for (const AdsObject& d : all(nt.Children())) EXPECT_EQ(d.Class(), "Domain");
   auto gc = bind("GC:").Children();
   ASSERT_TRUE(gc.ok());
@@ -1103,14 +1120,16 @@ TEST_F(Conformance, NamespacesEnumerateDomainsAndTheGlobalCatalog) {
   EXPECT_EQ(gc->last().ADsPath(), "GC://example.local");
   AdsObject viaGc = bind("GC://example.local/CN=John Smith,OU=Sales,DC=example,DC=local");
   EXPECT_EQ(viaGc.Get("userPrincipalName")->toString(), "jsmith@example.local");
-  // simnet-specific: its catalog holds a partial attribute set; a Samba DC's gives every attribute.
-  EXPECT_EQ(viaGc.Get("homeDirectory").code(), hr::PROPERTY_NOT_FOUND) << "the catalog holds a partial set";
   ASSERT_TRUE(viaGc.Put("description", "x").ok());
   EXPECT_EQ(viaGc.SetInfo().code(), hr::UNWILLING_TO_PERFORM) << "the catalog is read-only";
+  // A Samba DC's catalog gives every attribute of its own domain, and its forest has one domain.
+  SIMNET_ONLY("the partial attribute set and the forest's other domain");
+  EXPECT_EQ(viaGc.Get("homeDirectory").code(), hr::PROPERTY_NOT_FOUND) << "the catalog holds a partial set";
   EXPECT_EQ(bindCode("GC://example.local/CN=Users,DC=branch,DC=example,DC=local"), hr::S_OK) << "forest-wide";
 }
 
 TEST_F(Conformance, Nt4DomainAccountsThroughWinNT) {
+  SIMNET_ONLY("an NT 4.0 domain");
   AdsObject domain = bind("WinNT://OLDCORP");
   auto created = domain.Create("User", "newnt");
   ASSERT_TRUE(created.ok());
@@ -1223,6 +1242,7 @@ TEST_F(Conformance, CredentialsAreChecked) {
       {"WinNT://OLDCORP/jdoe", "OLDCORP\\jdoe", "bad", hr::LOGON_FAILURE},
   };
   for (const Case& c : cases) {
+    if (elsewhere(c.path)) continue;
     auto o = dir->OpenDSObject(c.path, c.user, c.password, ADS_SECURE_AUTHENTICATION);
     EXPECT_EQ(o.code(), c.code) << c.user.toStdString() << " gave " << o.error().hex().toStdString();
   }
@@ -1237,6 +1257,7 @@ TEST_F(Conformance, UnreachableDomainsAndServers) {
   setReachable("example.local", true);
   EXPECT_EQ(freshDirectory()->GetObject(kJsmith).code(), hr::S_OK);
   // An object bound before its server went away fails on its next call to the server.
+  SIMNET_ONLY("a server that goes away under an open connection");
   AdsObject u = bind(kJsmith);
   setReachable("DC1", false);
   EXPECT_EQ(u.Get("cn")->toString(), "John Smith") << "the cache holds what the bind read";
@@ -1272,6 +1293,7 @@ TEST_F(Conformance, TheLoggedOnIdentityIsServerlessDefault) {
   EXPECT_EQ(loggedOnUser(), "EXAMPLE\\Administrator");
   EXPECT_EQ(bind("LDAP://RootDSE").Get("defaultNamingContext")->toString(), "DC=example,DC=local");
   // A serverless bind reaches the whole forest.
+  SIMNET_ONLY("another domain, and switching the logged-on identity");
   EXPECT_EQ(bindCode("LDAP://CN=Users,DC=branch,DC=example,DC=local"), hr::S_OK);
   ASSERT_EQ(logOn("BRANCH", "Administrator"), hr::S_OK);
   EXPECT_EQ(freshDirectory()->GetObject("LDAP://RootDSE")->Get("defaultNamingContext")->toString(),

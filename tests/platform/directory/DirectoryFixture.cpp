@@ -129,8 +129,11 @@ void DirectoryFixture::setReachable(const QString& name, bool reachable) {
     ASSERT_TRUE(net->setReachable(name, reachable).ok());
     return;
   }
-  // Nothing listens on port 9 of the loopback: the name stops answering.
-  dc->setHost(name, reachable ? testDcValue("TEST_DC_HOST") : QStringLiteral("127.0.0.1:9"));
+  // The test domain has one DC, so the domain and its DC go together, by every name. Nothing
+  // listens on port 9 of the loopback.
+  Q_UNUSED(name);
+  for (const char* alias : {"example.local", "example", "dc1", "dc1.example.local"})
+    dc->setHost(QString::fromLatin1(alias), reachable ? testDcValue("TEST_DC_HOST") : QStringLiteral("127.0.0.1:9"));
 }
 void DirectoryFixture::setSizeLimit(int limit) {
   ASSERT_TRUE(net) << "a Samba DC does not enforce a size limit: mark the test SIMNET_ONLY";

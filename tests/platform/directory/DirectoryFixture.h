@@ -46,6 +46,12 @@ class DirectoryFixture : public ::testing::Test, public Hooks {
  protected:
   void SetUp() override;
   static bool realDc() { return onTestDc(); }
+  // On the test DC, whether `text` concerns a domain only the simulated network has: the
+  // mixed-mode child branch.example.local (BRANCH) or the NT 4.0 domain OLDCORP.
+  static bool elsewhere(const QString& text) {
+    return realDc() &&
+           (text.contains(QLatin1String("branch"), Qt::CaseInsensitive) || text.contains(QLatin1String("OLDCORP")));
+  }
   // A builder that adds OUs, users, groups and members to the directory under test.
   simnet::NetworkBuilder populate();
 

@@ -255,7 +255,9 @@ TEST(LdapConfigFile, ReadsEverySettingAndRefusesWhatIsWrong) {
                            "[directory]\ndomain=x\ntimeout=soon\n", "[directory]\ndomain=x\n[hosts]\nx=\n"}) {
     auto r = tl::LdapConfig::load(write(QString::fromLatin1(text)));
     EXPECT_EQ(r.code(), hr::E_INVALIDARG) << text;
-    if (!r.ok()) EXPECT_TRUE(r.error().message.contains(tmp.filePath("d.conf")));
+    if (!r.ok()) {
+      EXPECT_TRUE(r.error().message.contains(tmp.filePath("d.conf")));
+    }
   }
   EXPECT_EQ(tl::LdapConfig::load(tmp.filePath("missing.conf")).code(), hr::E_INVALIDARG);
 }

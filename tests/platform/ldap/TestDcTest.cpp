@@ -174,7 +174,7 @@ TEST_F(TestDc, TheSchemaIsTheDcsOwn) {
   auto optional = cls->OptionalProperties();
   ASSERT_TRUE(optional.ok());
   // Attributes the built-in table does not know, from the user class's auxiliary classes too.
-  for (const char* a : {"msTSHomeDirectory", "msTSMaxIdleTime", "uidNumber", "homeDirectory", "mail"})
+  for (const char* a : {"msTSHomeDirectory", "msTSMaxIdleTime", "legacyExchangeDN", "homeDirectory", "mail"})
     EXPECT_TRUE(optional->contains(QString::fromLatin1(a), Qt::CaseInsensitive)) << a;
   EXPECT_FALSE(optional->contains("objectSid", Qt::CaseInsensitive));  // system-only
   auto mandatory = cls->MandatoryProperties();
