@@ -1,6 +1,8 @@
 #include "platform/ldap/LdapConfig.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -21,6 +23,21 @@ adsi::Result<LdapConfig> LdapConfig::load(const QString& file) {
   if (!QFileInfo(file).isReadable()) return bad(file, QStringLiteral("cannot be read"));
   QSettings ini(file, QSettings::IniFormat);
   if (ini.status() != QSettings::NoError) return bad(file, QStringLiteral("is not a valid INI file"));
+  // An INI value reads "\a" as an escape, so "CORP\admin" would silently lose its backslash:
+  // a single backslash in the user or password is refused rather than misread.
+  {
+    QFile raw(file);
+    if (!raw.open(QIODevice::ReadOnly)) return bad(file, QStringLiteral("cannot be read"));
+    static const QRegularExpression key(QStringLiteral("^\\s*(user|password)\\s*=(.*)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression single(QStringLiteral("(^|[^\\\\])(\\\\\\\\)*\\\\([^\\\\]|$)"));
+    for (const QByteArray& line : raw.readAll().split('\n')) {
+      auto m = key.match(QString::fromUtf8(line).trimmed());
+      if (m.hasMatch() && single.match(m.captured(2)).hasMatch())
+        return bad(file, QStringLiteral("%1= holds a single backslash; write it twice (CORP\\\\admin)")
+                             .arg(m.captured(1).toLower()));
+    }
+  }
 
   LdapConfig c;
   ini.beginGroup(QStringLiteral("directory"));

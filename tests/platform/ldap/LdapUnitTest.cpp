@@ -252,7 +252,10 @@ TEST(LdapConfigFile, ReadsEverySettingAndRefusesWhatIsWrong) {
   for (const char* text : {"[directory]\n", "[directory]\ndomain=x\nbind=ntlm\n",
                            "[directory]\ndomain=x\nbind=simple\nuser=a\n", "[directory]\ndomain=x\ntransport=plain\n",
                            "[directory]\ndomain=x\nca_file=/nonexistent/ca.pem\n", "[directory]\ndomain=x\ntimeout=0\n",
-                           "[directory]\ndomain=x\ntimeout=soon\n", "[directory]\ndomain=x\n[hosts]\nx=\n"}) {
+                           "[directory]\ndomain=x\ntimeout=soon\n", "[directory]\ndomain=x\n[hosts]\nx=\n",
+                           // A single backslash would be read as an escape and vanish.
+                           "[directory]\ndomain=x\nbind=simple\nuser=CORP\\admin\npassword=p\n",
+                           "[directory]\ndomain=x\nbind=simple\nuser=a@x\npassword=p\\w\\\\\n"}) {
     auto r = tl::LdapConfig::load(write(QString::fromLatin1(text)));
     EXPECT_EQ(r.code(), hr::E_INVALIDARG) << text;
     if (!r.ok()) {
