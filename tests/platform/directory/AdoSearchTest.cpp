@@ -29,6 +29,7 @@ class AdoSearch : public DirectoryFixture {
  protected:
   void SetUp() override {
     DirectoryFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     conn = std::make_unique<AdoConnection>(*dir);
     conn->ConnectionTimeout = 30;
     ASSERT_TRUE(conn->Open("Active Directory Provider", "", "", -1).ok());

@@ -48,22 +48,9 @@ void DirectoryFixture::SetUp() {
     return;
   }
   simnet::NetworkBuilder b(tmp.path());
-  b.forest("example.local", "EXAMPLE", false, "DC1")
-      .ou("example.local", "OU=Sales")
-      .ou("example.local", "OU=East,OU=Sales")
-      .user("example.local", "jsmith",
-            simnet::UserSpec()
-                .in("OU=Sales")
-                .named("John Smith")
-                .withPassword("Secret1")
-                .with("givenName", "John")
-                .with("sn", "Smith")
-                .with("displayName", "John Smith")
-                .with("userPrincipalName", "jsmith@example.local"))
-      .user("example.local", "mjones", simnet::UserSpec().withPassword("Secret2"))
-      .group("example.local", "Sales Team", simnet::GroupSpec().in("OU=Sales"))
-      .member("example.local", "Sales Team", "jsmith")
-      .password("example.local", "Administrator", "AdminPw1")
+  b.forest("example.local", "EXAMPLE", false, "DC1");
+  populateExample(b);
+  b.password("example.local", "Administrator", "AdminPw1")
       .childDomain("example.local", "branch.example.local", "BRANCH", true, "BDC1")
       .nt4Domain("OLDCORP", "OLDPDC")
       .user("OLDCORP", "jdoe", simnet::UserSpec().withPassword("Secret3").with("displayName", "Jane Doe"))

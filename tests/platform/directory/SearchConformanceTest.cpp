@@ -17,6 +17,7 @@ class Searches : public DirectoryFixture {
  protected:
   void SetUp() override {
     DirectoryFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     simnet::NetworkBuilder b = populate();
     b.user("example.local", "ws01", simnet::UserSpec().in("OU=Sales").named("WS01").asComputer())
         .user("example.local", "rbrown",
