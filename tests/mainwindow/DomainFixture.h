@@ -9,6 +9,7 @@
 #include "platform/simnet/NetworkBuilder.h"
 #include "state/SharedState.h"
 #include "support/Fixtures.h"
+#include "support/TestDc.h"
 
 #include <QDir>
 
@@ -35,7 +36,16 @@ class DomainFixture : public AppFixture {
     AppFixture::SetUp();
     ASSERT_TRUE(QDir().mkpath(db()));
     ASSERT_TRUE(QDir().mkpath(dir() + QStringLiteral("net")));
-    builder = std::make_unique<simnet::NetworkBuilder>(dir() + QStringLiteral("net"));
+    if (test::onTestDc()) {
+      // The same tests against the test DC: its example.local, reset, populated by the builder.
+      REQUIRE_TEST_DC();
+      dc = test::testDcBackend();
+      adsi::Status reset = test::resetTestDc(*dc);
+      ASSERT_TRUE(reset.ok()) << reset.error().message.toStdString();
+      builder = std::make_unique<simnet::NetworkBuilder>(std::shared_ptr<adsi::DirectoryBackend>(dc));
+    } else {
+      builder = std::make_unique<simnet::NetworkBuilder>(dir() + QStringLiteral("net"));
+    }
     w = std::make_unique<mainwindow::form1>();
     w->dbpath->setText(db());
     w->Command_Line = QString();
@@ -48,6 +58,7 @@ class DomainFixture : public AppFixture {
     directory::setDirectory(nullptr);
     adminDir.reset();
     net.reset();
+    dc.reset();
     builder.reset();
     AppFixture::TearDown();
   }
@@ -57,11 +68,16 @@ class DomainFixture : public AppFixture {
     auto built = builder->build();
     ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
     net = *built;
-    directory::setDirectory(std::make_shared<adsi::Directory>(net));
+    directory::setDirectory(std::make_shared<adsi::Directory>(backend()));
+  }
+  // The directory under test: the simulated network, or the test DC.
+  std::shared_ptr<adsi::DirectoryBackend> backend() const {
+    if (dc) return dc;
+    return net;
   }
   // A directory of its own for preparing objects the builder cannot make.
   adsi::Directory& admin() {
-    if (!adminDir) adminDir = std::make_unique<adsi::Directory>(net);
+    if (!adminDir) adminDir = std::make_unique<adsi::Directory>(backend());
     return *adminDir;
   }
 
@@ -134,7 +150,8 @@ class DomainFixture : public AppFixture {
   }
 
   std::unique_ptr<simnet::NetworkBuilder> builder;
-  std::shared_ptr<simnet::SimNetwork> net;
+  std::shared_ptr<simnet::SimNetwork> net;  // null on the test DC
+  std::shared_ptr<ldap::LdapBackend> dc;     // the test DC, when the tests run against it
   std::unique_ptr<adsi::Directory> adminDir;
   std::unique_ptr<mainwindow::form1> w;
 };

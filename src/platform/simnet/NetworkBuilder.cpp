@@ -77,7 +77,18 @@ Result<Dn> NetworkBuilder::accountDn(DirectoryConnection& conn, const QString& a
 
 NetworkBuilder& NetworkBuilder::forest(const QString& dns, const QString& netbios, bool mixedMode,
                                        const QString& dcName) {
-  if (!simulated(QStringLiteral("forest ") + dns)) return *this;
+  if (error_) return *this;
+  if (!net_) {
+    // Another directory: the forest must be the one it already has.
+    auto conn = connect(dns);
+    if (!conn) return fail(conn.error(), QStringLiteral("forest ") + dns), *this;
+    const DomainInfo& d = (*conn)->server().domain;
+    if (d.netbiosName.compare(netbios, Qt::CaseInsensitive) != 0 || d.mixedMode != mixedMode)
+      fail(makeError(hr::E_NOINTERFACE, QStringLiteral("the directory's domain %1 is %2, %3 mode")
+                                            .arg(dns, d.netbiosName, d.mixedMode ? "mixed" : "native")),
+           QStringLiteral("forest ") + dns);
+    return *this;
+  }
   const QString dc = dcName.isEmpty() ? QStringLiteral("DC1-") + netbios.toUpper() : dcName;
   if (Status s = net_->addForest(dns, netbios, mixedMode, dc); !s)
     return fail(s.error(), QStringLiteral("forest ") + dns), *this;
