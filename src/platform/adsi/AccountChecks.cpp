@@ -41,6 +41,7 @@ class CheckedConnection : public DirectoryConnection {
 
   const ServerInfo& server() const override { return inner_->server(); }
   std::shared_ptr<const SchemaCatalog> schema() override { return inner_->schema(); }
+  QList<AttributeDef> attributeDefs(const QStringList& names) override { return inner_->attributeDefs(names); }
   Result<Entry> rootDse() override { return inner_->rootDse(); }
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
     return inner_->read(dn, attributes);

@@ -3,6 +3,8 @@
 #include "platform/adsi/AdsPath.h"
 #include "platform/adsi/Directory.h"
 #include "platform/adsi/SchemaCatalog.h"
+
+#include <QHash>
 #include "platform/adsi/Values.h"
 #include "platform/search/AdoCommand.h"
 #include "platform/search/Matcher.h"
@@ -22,12 +24,13 @@ bool isAdsPath(const QString& name) {
 // An entry as the search layer's ordering reads it: text as text, binary one character per octet.
 class OrderEntry : public search::Entry {
  public:
-  OrderEntry(const adsi::Entry& e, const SchemaCatalog& schema) : e_(&e), schema_(&schema) {}
+  OrderEntry(const adsi::Entry& e, const QHash<QString, AttributeDef>& defs) : e_(&e), defs_(&defs) {}
   QStringList values(const QString& lowerName) const override {
     QStringList out;
     const Attribute* a = e_->find(lowerName);
     if (!a) return out;
-    const Syntax s = schema_->syntaxOf(lowerName);
+    const auto def = defs_->constFind(lowerName);
+    const Syntax s = def == defs_->cend() ? Syntax::String : def->syntax;
     const bool binary = s == Syntax::Octets || s == Syntax::Sid;
     for (const QByteArray& v : a->values) out.append(binary ? QString::fromLatin1(v) : QString::fromUtf8(v));
     return out;
@@ -36,7 +39,7 @@ class OrderEntry : public search::Entry {
 
  private:
   const adsi::Entry* e_;
-  const SchemaCatalog* schema_;
+  const QHash<QString, AttributeDef>* defs_;  // by lower-case name
 };
 
 // How one field of the record set is made, worked out once per command.
@@ -46,9 +49,9 @@ struct FieldSpec {
   Syntax syntax = Syntax::String;
   std::optional<bool> multiValued;  // unknown to the schema: a list only when there are several values
 
-  FieldSpec(const QString& attribute, const SchemaCatalog& schema)
+  FieldSpec(const QString& attribute, const QHash<QString, AttributeDef>& defs)
       : name(attribute), adsPath(isAdsPath(attribute)) {
-    if (const AttributeDef* def = schema.attribute(attribute)) {
+    if (auto def = defs.constFind(attribute.toLower()); def != defs.cend()) {
       syntax = def->syntax;
       multiValued = !def->singleValued;
     }
@@ -175,8 +178,10 @@ Result<AdoRecordset> AdoCommand::Execute() {
   req.pageSize = kPageSize;
 
   QList<FieldSpec> specs;
-  const auto schema = (*conn)->schema();
-  for (const QString& a : q.attributes) specs.append(FieldSpec(a, *schema));
+  // Only the syntaxes of the attributes asked for: a server's whole schema need not be read.
+  QHash<QString, AttributeDef> defs;
+  for (const AttributeDef& d : (*conn)->attributeDefs(req.attributes)) defs.insert(d.name.toLower(), d);
+  for (const QString& a : q.attributes) specs.append(FieldSpec(a, defs));
   auto record = [&](const Entry& e) {
     QVariantList fields;
     fields.reserve(specs.size());
@@ -211,7 +216,7 @@ Result<AdoRecordset> AdoCommand::Execute() {
   if (q.orderBy) {
     QList<OrderEntry> order;
     order.reserve(toSort.size());
-    for (const Entry& e : std::as_const(toSort)) order.append(OrderEntry(e, *schema));
+    for (const Entry& e : std::as_const(toSort)) order.append(OrderEntry(e, defs));
     std::stable_sort(order.begin(), order.end(), search::EntryOrder(*q.orderBy));
     records.reserve(order.size());
     for (const OrderEntry& o : std::as_const(order)) records.append(record(o.entry()));

@@ -14,6 +14,14 @@ std::shared_ptr<const SchemaCatalog> DirectoryConnection::schema() {
   return builtinSchema();
 }
 
+QList<AttributeDef> DirectoryConnection::attributeDefs(const QStringList& names) {
+  const auto catalog = schema();
+  QList<AttributeDef> out;
+  for (const QString& n : names)
+    if (const AttributeDef* d = catalog->attribute(n)) out.append(*d);
+  return out;
+}
+
 QByteArray Entry::first(const QString& name) const {
   const Attribute* a = find(name);
   return a && !a->values.isEmpty() ? a->values.first() : QByteArray();

@@ -5,6 +5,7 @@
 
 #include "platform/adsi/Dn.h"
 #include "platform/adsi/Result.h"
+#include "platform/adsi/Schema.h"
 
 #include <QByteArray>
 #include <QList>
@@ -95,6 +96,8 @@ class DirectoryConnection {
   virtual const ServerInfo& server() const = 0;
   // The schema values are converted by: the built-in one unless the server publishes its own.
   virtual std::shared_ptr<const SchemaCatalog> schema();
+  // The definitions of those of `names` the schema holds, without reading more of it than needed.
+  virtual QList<AttributeDef> attributeDefs(const QStringList& names);
   virtual Result<Entry> rootDse() = 0;
   // `attributes` empty: every attribute the entry holds.
   virtual Result<Entry> read(const Dn& dn, const QStringList& attributes) = 0;

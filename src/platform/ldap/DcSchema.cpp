@@ -1,5 +1,7 @@
 #include "platform/ldap/DcSchema.h"
 
+#include "platform/search/Filter.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -53,10 +55,45 @@ struct RawClass {
 
 }  // namespace
 
+namespace {
+
+const QStringList& attributeFields() {
+  static const QStringList f{QStringLiteral("lDAPDisplayName"), QStringLiteral("attributeSyntax"),
+                             QStringLiteral("oMSyntax"),        QStringLiteral("isSingleValued"),
+                             QStringLiteral("systemOnly"),      QStringLiteral("rangeUpper")};
+  return f;
+}
+
+AttributeDef attributeDef(const Entry& e) {
+  AttributeDef d;
+  d.name = QString::fromUtf8(e.first(QStringLiteral("lDAPDisplayName")));
+  d.syntax = syntaxFromSchema(QString::fromUtf8(e.first(QStringLiteral("attributeSyntax"))),
+                              e.first(QStringLiteral("oMSyntax")).toInt());
+  d.singleValued = e.first(QStringLiteral("isSingleValued")).compare("TRUE", Qt::CaseInsensitive) == 0;
+  d.systemOnly = e.first(QStringLiteral("systemOnly")).compare("TRUE", Qt::CaseInsensitive) == 0;
+  d.rangeUpper = e.first(QStringLiteral("rangeUpper")).toInt();
+  return d;
+}
+
+}  // namespace
+
+Result<QList<AttributeDef>> loadDcAttributes(DirectoryConnection& conn, const Dn& schemaNc, const QStringList& names) {
+  QList<AttributeDef> out;
+  if (names.isEmpty()) return out;
+  QString filter = QStringLiteral("(&(objectClass=attributeSchema)(|");
+  for (const QString& n : names) filter += QStringLiteral("(lDAPDisplayName=%1)").arg(search::escapeFilterValue(n));
+  filter += QStringLiteral("))");
+  auto found = all(conn, schemaNc, filter, attributeFields());
+  if (!found) return found.error();
+  for (const Entry& e : std::as_const(*found)) {
+    AttributeDef d = attributeDef(e);
+    if (!d.name.isEmpty()) out.append(d);
+  }
+  return out;
+}
+
 Result<std::shared_ptr<const SchemaCatalog>> loadDcSchema(DirectoryConnection& conn, const Dn& schemaNc) {
-  auto attrs = all(conn, schemaNc, QStringLiteral("(objectClass=attributeSchema)"),
-                   {QStringLiteral("lDAPDisplayName"), QStringLiteral("attributeSyntax"), QStringLiteral("oMSyntax"),
-                    QStringLiteral("isSingleValued"), QStringLiteral("systemOnly"), QStringLiteral("rangeUpper")});
+  auto attrs = all(conn, schemaNc, QStringLiteral("(objectClass=attributeSchema)"), attributeFields());
   if (!attrs) return attrs.error();
   auto classes = all(conn, schemaNc, QStringLiteral("(objectClass=classSchema)"),
                      {QStringLiteral("lDAPDisplayName"), QStringLiteral("subClassOf"), QStringLiteral("mayContain"),
@@ -72,14 +109,8 @@ Result<std::shared_ptr<const SchemaCatalog>> loadDcSchema(DirectoryConnection& c
   QList<AttributeDef> defs;
   QSet<QString> systemOnly;
   for (const Entry& e : std::as_const(*attrs)) {
-    AttributeDef d;
-    d.name = QString::fromUtf8(e.first(QStringLiteral("lDAPDisplayName")));
+    const AttributeDef d = attributeDef(e);
     if (d.name.isEmpty()) continue;
-    d.syntax = syntaxFromSchema(QString::fromUtf8(e.first(QStringLiteral("attributeSyntax"))),
-                                e.first(QStringLiteral("oMSyntax")).toInt());
-    d.singleValued = e.first(QStringLiteral("isSingleValued")).compare("TRUE", Qt::CaseInsensitive) == 0;
-    d.systemOnly = e.first(QStringLiteral("systemOnly")).compare("TRUE", Qt::CaseInsensitive) == 0;
-    d.rangeUpper = e.first(QStringLiteral("rangeUpper")).toInt();
     if (d.systemOnly) systemOnly.insert(d.name.toLower());
     defs.append(d);
   }

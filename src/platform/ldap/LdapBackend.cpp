@@ -34,6 +34,7 @@ struct ForestInfo {
   QList<Domain> domains;
   QMutex schemaMutex;
   std::shared_ptr<const SchemaCatalog> schema;
+  QHash<QString, std::optional<AttributeDef>> attributes;  // read one by one, by lower-case name
 
   const Domain* domainOf(const Dn& nc) const {
     for (const Domain& d : domains)
@@ -185,6 +186,29 @@ class LdapConnection : public DirectoryConnection {
       forest_->schema = *loaded;
     }
     return forest_->schema;
+  }
+
+  QList<AttributeDef> attributeDefs(const QStringList& names) override {
+    QMutexLocker lock(&forest_->schemaMutex);
+    if (forest_->schema) {
+      lock.unlock();
+      return DirectoryConnection::attributeDefs(names);
+    }
+    QStringList missing;
+    for (const QString& n : names)
+      if (!forest_->attributes.contains(n.toLower()) && !missing.contains(n, Qt::CaseInsensitive)) missing.append(n);
+    if (!missing.isEmpty()) {
+      auto found = loadDcAttributes(*this, forest_->schemaNc, missing);
+      // On failure nothing is remembered, so the next search asks again.
+      if (found) {
+        for (const QString& n : missing) forest_->attributes.insert(n.toLower(), std::nullopt);
+        for (const AttributeDef& d : *found) forest_->attributes.insert(d.name.toLower(), d);
+      }
+    }
+    QList<AttributeDef> out;
+    for (const QString& n : names)
+      if (const auto d = forest_->attributes.value(n.toLower())) out.append(*d);
+    return out;
   }
 
   Error fail(int rc, const QString& what) {
