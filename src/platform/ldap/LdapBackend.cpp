@@ -226,7 +226,7 @@ class LdapConnection : public DirectoryConnection {
     names.attributes = {QStringLiteral("dnsHostName"), QStringLiteral("defaultNamingContext"),
                         QStringLiteral("configurationNamingContext"), QStringLiteral("schemaNamingContext"),
                         QStringLiteral("rootDomainNamingContext")};
-    auto found = searchOnce(names, QByteArray(), 0, false, nullptr);
+    auto found = searchOnce(names, QByteArray(), false, nullptr);
     if (!found) return found.error();
     if (found->entries.isEmpty()) return makeError(hr::SERVER_DOWN, QStringLiteral("%1 has no root DSE").arg(host));
     const Entry* dse = &found->entries.first();
@@ -288,7 +288,7 @@ class LdapConnection : public DirectoryConnection {
     SearchRequest req;
     req.scope = Scope::Base;
     req.attributes = {QStringLiteral("*")};
-    auto r = searchOnce(req, QByteArray(), 0, false, nullptr);
+    auto r = searchOnce(req, QByteArray(), false, nullptr);
     if (!r) return r.error();
     if (r->entries.isEmpty()) return makeError(hr::SERVER_DOWN, QStringLiteral("the server has no root DSE"));
     return r->entries.first();
@@ -304,7 +304,7 @@ class LdapConnection : public DirectoryConnection {
     const bool wantsSd = attributes.contains(QStringLiteral("nTSecurityDescriptor"), Qt::CaseInsensitive);
     if (wantsUac && !wantsSd) req.attributes.append(QStringLiteral("nTSecurityDescriptor"));
     SdFlagsControl sdFlags;
-    auto r = searchOnce(req, QByteArray(), 0, false, &sdFlags.control);
+    auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
@@ -319,7 +319,7 @@ class LdapConnection : public DirectoryConnection {
     const int pageSize = request.pageSize > 0 ? request.pageSize : kPageSize;
     while (true) {
       // The size limit is kept here: not every server applies one to a paged search.
-      auto page = searchOnce(request, cookie, 0, true, nullptr, pageSize);
+      auto page = searchOnce(request, cookie, true, nullptr, pageSize);
       if (!page) return page.error();
       out.entries.append(std::move(page->entries));
       if (request.sizeLimit > 0 && out.entries.size() > request.sizeLimit) {
@@ -443,7 +443,7 @@ class LdapConnection : public DirectoryConnection {
     req.scope = Scope::Base;
     req.attributes = {QStringLiteral("nTSecurityDescriptor")};
     SdFlagsControl sdFlags;
-    auto r = searchOnce(req, QByteArray(), 0, false, &sdFlags.control);
+    auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
@@ -485,8 +485,8 @@ class LdapConnection : public DirectoryConnection {
 
   // One search request (one page when paged); references are skipped and ranged values
   // ("member;range=0-1499") are completed.
-  Result<SearchResult> searchOnce(const SearchRequest& request, const QByteArray& cookie, int sizeLimit,
-                                  bool paged, LDAPControl* extra, int pageSize = kPageSize) {
+  Result<SearchResult> searchOnce(const SearchRequest& request, const QByteArray& cookie, bool paged,
+                                  LDAPControl* extra, int pageSize = kPageSize) {
     const QByteArray base = request.base.toString().toUtf8();
     const QByteArray filter = request.filter.toUtf8();
     CStrings attrs(request.attributes);
@@ -503,7 +503,7 @@ class LdapConnection : public DirectoryConnection {
     timeval timeout{backend_->config().timeoutSeconds, 0};
     Message res;
     int rc = ldap_search_ext_s(ld_, base.constData(), ldapScope(request.scope), filter.constData(), attrs.get(), 0,
-                               ctrls.data(), nullptr, &timeout, sizeLimit, &res.m);
+                               ctrls.data(), nullptr, &timeout, 0, &res.m);
     if (page) ldap_control_free(page);
     if (!res.m && rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("searching %1").arg(request.base.toString()));
 
@@ -587,12 +587,8 @@ class LdapConnection : public DirectoryConnection {
   Result<Values> remainingRange(const Dn& dn, const QString& attribute, int from) {
     Values out;
     while (from >= 0) {
-      SearchRequest req;
-      req.base = dn;
-      req.scope = Scope::Base;
-      req.attributes = {QStringLiteral("%1;range=%2-*").arg(attribute).arg(from)};
       const QByteArray base = dn.toString().toUtf8();
-      CStrings attrs(req.attributes);
+      CStrings attrs({QStringLiteral("%1;range=%2-*").arg(attribute).arg(from)});
       Message res;
       const int rc = ldap_search_ext_s(ld_, base.constData(), LDAP_SCOPE_BASE, "(objectClass=*)", attrs.get(), 0,
                                        nullptr, nullptr, nullptr, 0, &res.m);
