@@ -108,54 +108,51 @@ QString fieldTooLong(const QList<FieldText>& fields) {
   return {};
 }
 
-Result<int> deleteSite(const DatabaseFolder& db, const QString& siteName) {
-  const auto matches = [&](const Site_Record& r) {
-    return liveSite(r) && sameNameIgnoringCase(r.SiteName, siteName);
-  };
+template <class R>
+Result<int> changeFirstLive(const DatabaseFolder& db, const QString& name,
+                            const std::function<bool(const R&)>& matches, Pick pick,
+                            const std::function<void(R&)>& change) {
   for (int attempt = 0; attempt < kRescans; ++attempt) {
-    auto scan = scanRecords<Site_Record>(db, names::Site, matches, Pick::First);
+    auto scan = scanRecords<R>(db, name, matches, pick);
     if (!scan) return scan.status();
     if (!scan->match) return 0;
     bool moved = false;
-    Status s =
-        db.updateRecord(names::Site, Site_Record::Length, scan->match, [&](QByteArray& bytes) -> Status {
-          Site_Record r = Site_Record::decode(bytes);
-          if (!matches(r)) {
-            moved = true;
-            return Status::failure(QStringLiteral("moved"));
-          }
-          r.Deleted = kDeletedFlag;
-          bytes = r.encode();
-          return {};
-        });
+    Status s = db.updateRecord(name, R::Length, scan->match, [&](QByteArray& bytes) -> Status {
+      R r = R::decode(bytes);
+      if (!matches(r)) {
+        moved = true;
+        return Status::failure(QStringLiteral("moved"));
+      }
+      change(r);
+      bytes = r.encode();
+      return {};
+    });
     if (s) return scan->match;
     if (!moved) return s;
   }
-  return Status::failure(QStringLiteral("Site.dat keeps changing; the site was not deleted."));
+  return Status::failure(QStringLiteral("%1 keeps changing; nothing was written.").arg(name));
+}
+
+template Result<int> changeFirstLive<Site_Record>(const DatabaseFolder&, const QString&,
+                                                  const std::function<bool(const Site_Record&)>&, Pick,
+                                                  const std::function<void(Site_Record&)>&);
+template Result<int> changeFirstLive<Template_Record>(const DatabaseFolder&, const QString&,
+                                                      const std::function<bool(const Template_Record&)>&,
+                                                      Pick, const std::function<void(Template_Record&)>&);
+
+Result<int> deleteSite(const DatabaseFolder& db, const QString& siteName) {
+  return changeFirstLive<Site_Record>(
+      db, names::Site, [&](const Site_Record& r) { return liveSite(r) && sameNameIgnoringCase(r.SiteName, siteName); },
+      Pick::First, [](Site_Record& r) { r.Deleted = kDeletedFlag; });
 }
 
 Result<int> saveEditedSite(const DatabaseFolder& db, const QString& editedName, const Site_Record& site) {
-  const auto matches = [&](const Site_Record& r) {
-    return liveSite(r) && sameNameIgnoringCase(r.SiteName, editedName);
-  };
-  for (int attempt = 0; attempt < kRescans; ++attempt) {
-    auto scan = scanRecords<Site_Record>(db, names::Site, matches, Pick::Last);
-    if (!scan) return scan.status();
-    if (!scan->match) return db.appendRecord(names::Site, site.encode());
-    bool moved = false;
-    Status s =
-        db.updateRecord(names::Site, Site_Record::Length, scan->match, [&](QByteArray& bytes) -> Status {
-          if (!matches(Site_Record::decode(bytes))) {
-            moved = true;
-            return Status::failure(QStringLiteral("moved"));
-          }
-          bytes = site.encode();
-          return {};
-        });
-    if (s) return scan->match;
-    if (!moved) return s;
-  }
-  return Status::failure(QStringLiteral("Site.dat keeps changing; the site was not saved."));
+  auto n = changeFirstLive<Site_Record>(
+      db, names::Site,
+      [&](const Site_Record& r) { return liveSite(r) && sameNameIgnoringCase(r.SiteName, editedName); },
+      Pick::Last, [&](Site_Record& r) { r = site; });
+  if (!n || n.value() != 0) return n;
+  return db.appendRecord(names::Site, site.encode());
 }
 
 void checkTemplateGroups(Template_Record& record, const QStringList& domainGroups, startup::LogFile& log) {

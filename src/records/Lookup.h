@@ -52,6 +52,23 @@ extern template Result<Scan<Site_Record>> scanRecords<Site_Record>(
 extern template Result<Scan<Template_Record>> scanRecords<Template_Record>(
     const DatabaseFolder&, const QString&, const std::function<bool(const Template_Record&)>&, Pick, bool);
 
+// Finds the first (or last) record of `name` that `matches` accepts, then locks it, reads it again
+// and, when it still matches, lets `change` alter it and writes it back. A record that no longer
+// matches under the lock (another instance compacted or changed the file in between) sends the
+// search round again, a few times at most. Returns the record number written, 0 when no record
+// matches.
+template <class R>
+Result<int> changeFirstLive(const DatabaseFolder& db, const QString& name,
+                            const std::function<bool(const R&)>& matches, Pick pick,
+                            const std::function<void(R&)>& change);
+
+extern template Result<int> changeFirstLive<Site_Record>(const DatabaseFolder&, const QString&,
+                                                         const std::function<bool(const Site_Record&)>&, Pick,
+                                                         const std::function<void(Site_Record&)>&);
+extern template Result<int> changeFirstLive<Template_Record>(
+    const DatabaseFolder&, const QString&, const std::function<bool(const Template_Record&)>&, Pick,
+    const std::function<void(Template_Record&)>&);
+
 // Whether `file` holds a whole number of records. Another instance's append can be seen half done
 // for a moment, so a file with a partial record is measured again a few times before it is
 // refused as damaged or of another layout.

@@ -113,6 +113,8 @@ Status RecordFile::write(int n, const QByteArray& bytes) {
 Result<int> RecordFile::append(const QByteArray& bytes) {
   if (int err = ops_->lock(fd_, F_WRLCK, kAppendToken, 1)) return failed("Can't lock", err);
   Result<int> result = [&]() -> Result<int> {
+    // A partial record at the end is damage or another layout; appending would overwrite it.
+    if (Status whole = checkWholeRecords(); !whole) return whole;
     auto n = count();
     if (!n) return n.status();
     const int next = n.value() + 1;

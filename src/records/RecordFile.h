@@ -48,7 +48,8 @@ class RecordFile {
   // Writes record n (n may be count()+1, which extends the file); `bytes` is one record long.
   Status write(int n, const QByteArray& bytes);
   // Writes `bytes` as the record after the last one and returns its number. Appenders are
-  // serialised through a lock of their own, and the count is read under it.
+  // serialised through a lock of their own, and the count is read under it. A file ending in a
+  // partial record is refused untouched.
   Result<int> append(const QByteArray& bytes);
 
   // Waits for and takes the exclusive lock of record n's byte range; unlock releases it.

@@ -63,6 +63,13 @@ struct Template_Record {
   bool operator==(const Template_Record&) const = default;
 };
 
+// One template variable as the variables list holds it: a name and its value, trimmed.
+struct TemplateVariable {
+  QString name;
+  QString value;
+  bool operator==(const TemplateVariable&) const = default;
+};
+
 // One entry of a permission list (Permissions.dat, SharePerm.dat). There is no deleted flag.
 struct Permission_Record {
   static constexpr int Length = 64;

@@ -16,10 +16,7 @@ namespace tavrel::state {
 
 // One template variable as the variables list holds it: the row text is the name, its first
 // sub-item the value.
-struct VariableRow {
-  QString name;
-  QString value;
-};
+using VariableRow = records::TemplateVariable;
 
 struct SharedState {
   // Directory

@@ -383,7 +383,9 @@ TEST_F(ConnectDomain, OusListedBeforeTheirParentsAllFindTheirPlace) {
   const QStringList listed = texts(bulkWindow().ListView4);
   // The simulated directory lists in the order of creation, so the deepest OU comes first; a Samba
   // DC's order is its own.
-  if (!dc) EXPECT_LT(listed.indexOf("L3"), listed.indexOf("L1")) << "the bulk list keeps the directory's order";
+  if (!dc) {
+    EXPECT_LT(listed.indexOf("L3"), listed.indexOf("L1")) << "the bulk list keeps the directory's order";
+  }
   for (const QString& line : logLines()) EXPECT_FALSE(line.startsWith("OU not shown")) << line.toStdString();
 }
 
@@ -456,7 +458,9 @@ TEST_F(ConnectDomain, SortedOptionOrdersEachOusChildren) {
   ASSERT_TRUE(connect("example.local"));
   // Unsorted, the children come in the directory's order: the simulated one keeps the order of
   // creation, a Samba DC's order is its own.
-  if (!dc) EXPECT_EQ(childTexts(node("OU=Top," + kDomainDn)), (QStringList{"zeta", "Alpha", "beta"}));
+  if (!dc) {
+    EXPECT_EQ(childTexts(node("OU=Top," + kDomainDn)), (QStringList{"zeta", "Alpha", "beta"}));
+  }
   w->Sorted_Yes->setChecked(true);
   ASSERT_TRUE(connect("example.local"));
   EXPECT_EQ(childTexts(node("OU=Top," + kDomainDn)), (QStringList{"Alpha", "beta", "zeta"}));
