@@ -160,8 +160,36 @@ class form1 : public QMainWindow {
   // Shows or hides the Windows 2000-only fields of the user-properties tab.
   void Show_W2K_Fields();
   void Hide_W2K_Fields();
-  // Empties the user-properties tab, returning the user's groups to ListView3.
+  // Empties the user-properties tab, returning the user's groups to ListView3; no user is loaded
+  // afterwards (USERID_W2K is emptied too) and the change flags are down.
   void Clear_UM();
+
+  // --- User Manager page (form1UserManager.cpp) ---
+  // The tree's double-click: "De&tails" on the selected node. A user node is loaded into the
+  // User Manager page; any other node only clears the page.
+  void TreeView1_DblClick();
+  void Show_User_Details();
+  // Fill the page from the directory (the page was cleared before). Filling by program raises no
+  // change flag.
+  void Load_W2K_User(const QString& UserPath);
+  void Load_NT_User(const QString& UserName);
+  // Write the page back; false (with the reason shown) when something was not stored.
+  bool Save_W2K_User();
+  bool Save_NT_User();
+  // One membership change for row `Index` (1-based) of ListView3 (add) or ListView4 (remove).
+  bool Add_To_Group_W2K(int Index);
+  bool Remove_From_Group_W2K(int Index);
+  bool Add_To_Group_NT(int Index);
+  bool Remove_From_Group_NT(int Index);
+  // Handlers of the page.
+  void UM_ADD_GROUP_Click();
+  void UM_REMOVE_GROUP_Click();
+  void Userman_Save_Click();
+  void ListView3_GotFocus();
+  void ListView4_GotFocus();
+  void ListView3_MouseUp(Qt::MouseButton Button);
+  void ListView4_MouseUp(Qt::MouseButton Button);
+  void USERID_Change();
   // The whole command line the directory procedures test for "/DEBUG" and "/DEBUG1"; the
   // process's own when not set.
   std::optional<QString> Command_Line;
@@ -419,6 +447,11 @@ class form1 : public QMainWindow {
   void removeSiteName(QComboBox* list, const QString& name);
   void siteTrap(const QString& status);
   bool siteHasFocus(QWidget* w) const;
+
+  // User Manager page (form1UserManager.cpp).
+  void wireUserManagerPage();
+  bool umFilling_ = false;           // the page is being filled by program: no change flag rises
+  bool umMustChangeLoaded_ = false;  // the must-change box as the last load or save left it
 
   // The entry the last New_Site_Click added to ListView2 (null once removed).
   QTreeWidgetItem* newSiteRow_ = nullptr;

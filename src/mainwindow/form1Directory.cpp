@@ -337,6 +337,8 @@ void form1::Hide_W2K_Fields() {
 }
 
 void form1::Clear_UM() {
+  // Emptying the page is no edit: no change flag rises, and no user stays loaded to be saved.
+  umFilling_ = true;
   for (int i = 1; i <= ListView4->count(); ++i)
     ListView3->add(ListView4->text(i), ListView4->key(i), ListView4->smallIcon(i));
   for (QCheckBox* box : {chkMustChange, chkCantChange, chkPwdNever, chkAcctDisabled, chkAcctLockedOut})
@@ -353,6 +355,10 @@ void form1::Clear_UM() {
   for (QLineEdit* field : {UM_Initails, UM_Last, UM_First, UM_Logon_Name, UM_MailAddress, AccExpires})
     field->clear();
   for (QLineEdit* value : Custom_Value) value->clear();
+  USERID_W2K->clear();
+  umFilling_ = false;
+  state::SharedState& sh = state::shared();
+  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
 }
 
 }  // namespace tavrel::mainwindow

@@ -243,6 +243,7 @@ QWidget* form1::buildUserManagerPage() {
   outer->setColumnStretch(0, 3);
   outer->setColumnStretch(1, 2);
   outer->setRowStretch(2, 1);
+  wireUserManagerPage();
   return scrolled(page);
 }
 

@@ -28,6 +28,15 @@ struct SharedState {
   int32_t Group_Count = 0;
   int32_t Users_Added_Count = 0;
 
+  // User-properties tab: the change flags of its field groups (16-bit Booleans: -1 True, 0
+  // False) and the primary group identifier of the user last loaded, as text.
+  int16_t UM_Changed_Logon = 0;
+  int16_t UM_Changed_Paths = 0;
+  int16_t UM_Changed_General = 0;
+  int16_t UM_Changed_Flags = 0;
+  int16_t UM_Changed_Custom = 0;
+  QString Primary_Group_ID;
+
   // Registry calling convention and results of message boxes and module calls
   QString Reg_Value;
   bool Reg_Result = false;

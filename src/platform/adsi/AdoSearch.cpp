@@ -116,6 +116,14 @@ void AdoConnection::Close() {
   credentials_.reset();
 }
 
+Result<AdoRecordset> AdoConnection::Execute(const QString& commandText) {
+  AdoCommand command;
+  command.ActiveConnection = this;
+  command.CommandText = commandText;
+  command.CommandTimeout = CommandTimeout;
+  return command.Execute();
+}
+
 // ---------------------------------------------------------------------------------------------
 
 AdoRecordset::AdoRecordset(QStringList fieldNames, QList<QVariantList> records)

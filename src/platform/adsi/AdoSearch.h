@@ -52,6 +52,7 @@
 namespace tavrel::adsi {
 
 class Directory;
+class AdoRecordset;
 
 namespace hr {
 constexpr quint32 DB_ERRORS_IN_COMMAND = 0x80040E14;    // the command text is malformed
@@ -69,6 +70,7 @@ class AdoConnection {
 
   QString Provider = QStringLiteral("ADsDSOObject");
   int ConnectionTimeout = 30;  // seconds allowed for reaching the server of a command's base
+  int CommandTimeout = 30;     // seconds a command run by Execute may take; 0 means no limit
 
   // Opens the connection. The connection string is "Active Directory Provider" or "ADs Provider"
   // (any case; an empty one is taken as the first). Without a user the logged-on identity is used;
@@ -78,6 +80,10 @@ class AdoConnection {
               int options = -1);
   void Close();
   bool isOpen() const { return open_; }
+
+  // Runs one command text on this connection, as an AdoCommand with this connection's
+  // CommandTimeout would.
+  Result<AdoRecordset> Execute(const QString& commandText);
 
   // The back end and identity a command runs with.
   DirectoryBackend& backend() const { return *backend_; }

@@ -1,0 +1,65 @@
+#include "directory/GroupMembership.h"
+
+#include "directory/DirectoryService.h"
+#include "platform/adsi/Values.h"
+#include "state/SharedState.h"
+
+#include <QVariant>
+
+namespace tavrel::directory {
+namespace {
+
+QString ntPath(const QString& name) {
+  return QStringLiteral("WinNT://") + state::shared().Domain_Name + u'/' + name;
+}
+
+adsi::Result<qint32> ridOf(const QString& path) {
+  auto dir = requireDirectory();
+  if (!dir) return dir.error();
+  auto group = (*dir)->GetObject(path);
+  if (!group) return group.error();
+  auto sid = group->Get(QStringLiteral("objectSID"));
+  if (!sid) return sid.error();
+  if (sid->typeId() != QMetaType::QByteArray || sid->toByteArray().size() < 4)
+    return adsi::makeError(adsi::hr::PROPERTY_NOT_FOUND, QStringLiteral("%1 has no security identifier").arg(path));
+  // The last sub-authority, stored least significant byte first.
+  return static_cast<qint32>(adsi::sidRid(sid->toByteArray()));
+}
+
+enum class Change { Add, Remove };
+
+adsi::Status change(const QString& groupPath, const QString& memberPath, Change how) {
+  auto dir = requireDirectory();
+  if (!dir) return dir.error();
+  auto group = (*dir)->GetObject(groupPath);
+  if (!group) return group.error();
+  return how == Change::Add ? group->Add(memberPath) : group->Remove(memberPath);
+}
+
+}  // namespace
+
+adsi::Result<qint32> Get_Group_RID_W2K(const QString& groupPath) {
+  return ridOf(groupPath);
+}
+
+adsi::Result<qint32> Get_Group_RID_NT(const QString& groupName) {
+  return ridOf(ntPath(groupName) + QStringLiteral(",group"));
+}
+
+adsi::Status Add_To_Group_W2K(const QString& groupPath, const QString& userPath) {
+  return change(groupPath, userPath, Change::Add);
+}
+
+adsi::Status Remove_From_Group_W2K(const QString& groupPath, const QString& userPath) {
+  return change(groupPath, userPath, Change::Remove);
+}
+
+adsi::Status Add_To_Group_NT(const QString& groupName, const QString& account) {
+  return change(ntPath(groupName), ntPath(account), Change::Add);
+}
+
+adsi::Status Remove_From_Group_NT(const QString& groupName, const QString& account) {
+  return change(ntPath(groupName), ntPath(account), Change::Remove);
+}
+
+}  // namespace tavrel::directory

@@ -1,0 +1,470 @@
+// Loading and saving a user on the user-properties tab, through the directory layer: every field
+// and flag read, each group of fields written alone, renames, clearing, refusals, the group lists.
+
+#include "UserFixture.h"
+
+#include "platform/adsi/Properties.h"
+#include "startup/Settings.h"
+
+using namespace tavrel;
+using directory::SaveOutcome;
+using directory::UserPage;
+
+namespace {
+
+// Active Directory, native or mixed mode (the user editor treats both alike).
+class AdUser : public test::UserFixture, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    if (GetParam()) SIMNET_ONLY("a Samba DC has no mixed-mode domain to test");
+    build(GetParam());
+  }
+
+  // Loads John Smith as the Details command does: the page cleared, then filled.
+  UserPage load() {
+    UserPage p = clearedPage();
+    p.USERID_W2K = johnPath();
+    directory::Load_W2K_User(p, johnPath(), lists);
+    mustChangeLoaded = p.chkMustChange;
+    return p;
+  }
+  // Saves `p` with only the flags named raised.
+  SaveOutcome save(const UserPage& p, std::initializer_list<int16_t state::SharedState::*> flags) {
+    state::SharedState& sh = state::shared();
+    sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
+    for (auto f : flags) sh.*f = -1;
+    recorder->writes().clear();
+    return directory::Save_W2K_User(p, mustChangeLoaded);
+  }
+  QSet<QString> johnWrites() const { return recorder->writes().attributesOf(QStringLiteral("cn=john smith")); }
+  void customProperties() {
+    ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property1", "title"));
+    ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property3", "department"));
+  }
+
+  test::PageGroupsRecord lists;
+  bool mustChangeLoaded = false;
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, AdUser, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Mixed" : "Native"; });
+
+TEST_P(AdUser, LoadsEveryField) {
+  customProperties();
+  state::shared().UM_Changed_General = -1;
+  const UserPage p = load();
+  EXPECT_EQ(p.USERID, "John Smith");
+  EXPECT_EQ(p.UM_Full_Name, "Smith, John");
+  EXPECT_EQ(p.UM_Description, "Sales clerk");
+  EXPECT_EQ(p.UM_Profile_Dir, "\\\\FS1\\profiles\\jsmith");
+  EXPECT_EQ(p.UM_Home_Dir, "\\\\FS1\\home\\jsmith");
+  EXPECT_EQ(p.UM_Logon_Script, "logon.bat");
+  EXPECT_EQ(p.UM_Drive_Letter, "H:");
+  EXPECT_EQ(p.UM_First, "John");
+  EXPECT_EQ(p.UM_Last, "Smith");
+  EXPECT_EQ(p.UM_Initails, "Q");
+  EXPECT_EQ(p.UM_Office, "Room 12");
+  EXPECT_EQ(p.UM_MailAddress, "john.smith@example.local");
+  EXPECT_EQ(p.UM_PreW2K, "jsmith");
+  EXPECT_EQ(p.UM_Logon_Name, "john.smith");
+  EXPECT_EQ(p.UM_W2KDomain_Name, "@example.local");
+  EXPECT_EQ(p.AccExpires, "Never");
+  // Pairs 1 and 3 are configured; 2 and 4 are not, and stay empty.
+  EXPECT_EQ(p.Custom_Value[0], "Clerk");
+  EXPECT_EQ(p.Custom_Value[1], "");
+  EXPECT_EQ(p.Custom_Value[2], "Sales");
+  EXPECT_EQ(p.Custom_Value[3], "");
+  EXPECT_EQ(state::shared().Primary_Group_ID, "513");
+  EXPECT_FALSE(p.chkMustChange);
+  EXPECT_FALSE(p.chkCantChange);
+  EXPECT_FALSE(p.chkPwdNever);
+  EXPECT_FALSE(p.chkAcctDisabled);
+  EXPECT_FALSE(p.chkAcctLockedOut);
+  EXPECT_FALSE(p.lockBoxShown);
+  EXPECT_EQ(state::shared().UM_Changed_General, 0) << "a load leaves every change flag down";
+}
+
+TEST_P(AdUser, WithoutAPrincipalNameTheLogonFieldsKeepTheirClearedValues) {
+  auto john = bind(johnPath());
+  ASSERT_TRUE(john.PutEx(adsi::ADS_PROPERTY_CLEAR, "userPrincipalName", {}).ok());
+  ASSERT_TRUE(john.SetInfo().ok());
+  const UserPage p = load();
+  EXPECT_EQ(p.UM_Logon_Name, "");
+  EXPECT_EQ(p.UM_W2KDomain_Name, "@example.local");
+}
+
+// The five boxes, read from the account (three of them through its WinNT view).
+TEST_P(AdUser, LoadsTheFlagsSetOnTheAccount) {
+  auto john = bind(johnPath());
+  ASSERT_TRUE(john.Put("pwdLastSet", 0).ok());
+  ASSERT_TRUE(john.Put("AccountDisabled", true).ok());
+  auto uac = john.Get("userAccountControl");
+  ASSERT_TRUE(uac.ok());
+  ASSERT_TRUE(john.Put("userAccountControl", uac->toInt() | adsi::uac::DONT_EXPIRE_PASSWORD).ok());
+  ASSERT_TRUE(john.SetInfo().ok());
+  auto nt = bind("WinNT://EXAMPLE/jsmith");
+  ASSERT_TRUE(nt.Put("UserFlags", nt.Get("UserFlags")->toInt() | adsi::uac::PASSWD_CANT_CHANGE).ok());
+  ASSERT_TRUE(nt.SetInfo().ok());
+  lockAccount("jsmith");
+
+  const UserPage p = load();
+  EXPECT_TRUE(p.chkMustChange);
+  EXPECT_TRUE(p.chkCantChange);
+  EXPECT_TRUE(p.chkPwdNever);
+  EXPECT_TRUE(p.chkAcctDisabled);
+  EXPECT_TRUE(p.chkAcctLockedOut);
+  EXPECT_TRUE(p.lockBoxShown) << "a locked account shows the lock box";
+}
+
+TEST_P(AdUser, AnExpiryDateIsShownWithItsTimeUnlessMidnight) {
+  auto john = bind(johnPath());
+  ASSERT_TRUE(john.Put("AccountExpirationDate", QDateTime(QDate(2027, 3, 31), QTime(0, 0))).ok());
+  ASSERT_TRUE(john.SetInfo().ok());
+  EXPECT_EQ(load().AccExpires, directory::expiryText(QDateTime(QDate(2027, 3, 31), QTime(0, 0))));
+  EXPECT_EQ(directory::parseExpiry(load().AccExpires), QDateTime(QDate(2027, 3, 31), QTime(0, 0)));
+
+  ASSERT_TRUE(john.Put("AccountExpirationDate", QDateTime(QDate(2027, 3, 31), QTime(17, 30))).ok());
+  ASSERT_TRUE(john.SetInfo().ok());
+  const QString text = load().AccExpires;
+  EXPECT_TRUE(text.endsWith("17:30:00")) << text.toStdString();
+  EXPECT_EQ(directory::parseExpiry(text), QDateTime(QDate(2027, 3, 31), QTime(17, 30)));
+}
+
+TEST_P(AdUser, GroupListsStartWithThePrimaryGroupNamedInTheStatusBar) {
+  const QString domainUsers = groupPath("Domain Users", "CN=Users");
+  lists.candidates = {{groupPath("Managers"), "Managers"},
+                      {groupPath("sales team").toUpper(), "Sales Team"},  // keys match whatever their case
+                      {domainUsers, "Domain Users"}};
+  load();
+  ASSERT_EQ(lists.memberTexts, (QStringList{"Domain Users", "Sales Team"}));
+  EXPECT_EQ(lists.memberKeys.first().toLower(), domainUsers.toLower());
+  EXPECT_EQ(lists.memberKeys.last().toLower(), groupPath("Sales Team").toLower());
+  EXPECT_EQ(lists.memberIcons, (QStringList{"W2KGRP", "W2KGRP"}));
+  EXPECT_EQ(lists.candidateTexts(), QStringList{"Managers"});
+  EXPECT_EQ(lists.statuses, QStringList{"John Smith Primary Group is 'Domain Users'"});
+}
+
+// Saving one group of fields writes that group's attributes and nothing else.
+TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
+  customProperties();
+  struct Case {
+    const char* name;
+    int16_t state::SharedState::*flag;
+    std::function<void(UserPage&)> edit;
+    QSet<QString> allowed;
+    std::function<void()> check;
+  };
+  const std::vector<Case> cases = {
+      {"paths", &state::SharedState::UM_Changed_Paths,
+       [](UserPage& p) {
+         p.UM_Logon_Script = "new.bat";
+         p.UM_Profile_Dir = "";
+         p.UM_Drive_Letter = "K:";
+         p.UM_Home_Dir = "\\\\FS2\\home\\jsmith";
+         p.UM_Description = "not written";
+       },
+       {"scriptpath", "profilepath", "homedrive", "homedirectory"},
+       [&] {
+         EXPECT_EQ(read(johnPath(), "scriptPath").toString(), "new.bat");
+         EXPECT_FALSE(read(johnPath(), "profilePath").isValid());
+         EXPECT_EQ(read(johnPath(), "homeDrive").toString(), "K:");
+         EXPECT_EQ(read(johnPath(), "homeDirectory").toString(), "\\\\FS2\\home\\jsmith");
+         EXPECT_EQ(read(johnPath(), "description").toString(), "Sales clerk");
+       }},
+      {"logon", &state::SharedState::UM_Changed_Logon,
+       [](UserPage& p) {
+         p.AccExpires = directory::expiryText(QDateTime(QDate(2028, 1, 15), QTime(0, 0)));
+         p.UM_MailAddress = "";
+         p.UM_Logon_Name = "jsmith";
+         p.UM_First = "not written";
+       },
+       {"accountexpires", "samaccountname", "mail", "userprincipalname"},
+       [&] {
+         EXPECT_EQ(read(johnPath(), "AccountExpirationDate").toDateTime(), QDateTime(QDate(2028, 1, 15), QTime(0, 0)));
+         EXPECT_FALSE(read(johnPath(), "mail").isValid());
+         EXPECT_EQ(read(johnPath(), "userPrincipalName").toString(), "jsmith@example.local");
+         EXPECT_EQ(read(johnPath(), "givenName").toString(), "John");
+       }},
+      {"general", &state::SharedState::UM_Changed_General,
+       [](UserPage& p) {
+         p.UM_Full_Name = "John Q. Smith";
+         p.UM_Description = "";
+         p.UM_First = "Jon";
+         p.UM_Last = "Smyth";
+         p.UM_Office = "Room 14";
+         p.UM_Initails = "";
+         p.UM_Logon_Script = "not written";
+       },
+       {"displayname", "description", "givenname", "sn", "physicaldeliveryofficename", "initials"},
+       [&] {
+         EXPECT_EQ(read(johnPath(), "displayName").toString(), "John Q. Smith");
+         EXPECT_FALSE(read(johnPath(), "description").isValid());
+         EXPECT_EQ(read(johnPath(), "givenName").toString(), "Jon");
+         EXPECT_EQ(read(johnPath(), "sn").toString(), "Smyth");
+         EXPECT_EQ(read(johnPath(), "physicalDeliveryOfficeName").toString(), "Room 14");
+         EXPECT_FALSE(read(johnPath(), "initials").isValid());
+         EXPECT_EQ(read(johnPath(), "scriptPath").toString(), "logon.bat");
+       }},
+      {"custom", &state::SharedState::UM_Changed_Custom,
+       [](UserPage& p) {
+         p.Custom_Shown = {true, false, true, false};
+         p.Custom_Value[0] = "Senior Clerk";
+         p.Custom_Value[2] = "";
+         p.Custom_Value[1] = "not configured";
+       },
+       {"title", "department"},
+       [&] {
+         EXPECT_EQ(read(johnPath(), "title").toString(), "Senior Clerk");
+         EXPECT_FALSE(read(johnPath(), "department").isValid());
+       }},
+      {"flags", &state::SharedState::UM_Changed_Flags,
+       [](UserPage& p) {
+         p.chkAcctDisabled = true;
+         p.chkPwdNever = true;
+         p.chkCantChange = true;
+         p.UM_Office = "not written";
+       },
+       // The must-change box was not touched: the password's age is not restarted.
+       {"useraccountcontrol"},
+       [&] {
+         EXPECT_EQ(read(johnPath(), "AccountDisabled").toBool(), true);
+         EXPECT_NE(read(johnPath(), "userAccountControl").toInt() & adsi::uac::DONT_EXPIRE_PASSWORD, 0);
+         EXPECT_NE(read("WinNT://EXAMPLE/jsmith", "UserFlags").toInt() & adsi::uac::PASSWD_CANT_CHANGE, 0);
+         EXPECT_EQ(read(johnPath(), "physicalDeliveryOfficeName").toString(), "Room 12");
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    build(GetParam());
+    customProperties();
+    UserPage p = load();
+    c.edit(p);
+    const SaveOutcome out = save(p, {c.flag});
+    EXPECT_TRUE(out.saved) << out.message.toStdString();
+    const QSet<QString> written = johnWrites();
+    EXPECT_FALSE(written.isEmpty());
+    for (const QString& a : written) EXPECT_TRUE(c.allowed.contains(a)) << a.toStdString() << " was written";
+    c.check();
+  }
+}
+
+TEST_P(AdUser, MustChangeWritesThePasswordAgeOnlyWhenItChanged) {
+  UserPage p = load();
+  p.chkMustChange = true;
+  ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Flags}).saved);
+  EXPECT_TRUE(johnWrites().contains("pwdlastset"));
+  EXPECT_EQ(read("WinNT://EXAMPLE/jsmith", "PasswordExpired").toInt(), 1);
+
+  p = load();
+  EXPECT_TRUE(p.chkMustChange);
+  p.chkMustChange = false;
+  ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Flags}).saved);
+  EXPECT_TRUE(johnWrites().contains("pwdlastset"));
+  EXPECT_EQ(read("WinNT://EXAMPLE/jsmith", "PasswordExpired").toInt(), 0);
+
+  p = load();
+  ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Flags}).saved);
+  EXPECT_FALSE(johnWrites().contains("pwdlastset")) << "an untouched box restarts nothing";
+}
+
+TEST_P(AdUser, UnlockingWritesOnlyWhenTheShownBoxIsCleared) {
+  lockAccount("jsmith");
+  UserPage p = load();
+  ASSERT_TRUE(p.lockBoxShown);
+  ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Flags}).saved);
+  EXPECT_TRUE(read("WinNT://EXAMPLE/jsmith", "IsAccountLocked").toBool()) << "a checked box unlocks nothing";
+  p.chkAcctLockedOut = false;
+  ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Flags}).saved);
+  EXPECT_FALSE(read("WinNT://EXAMPLE/jsmith", "IsAccountLocked").toBool());
+}
+
+// The pre-2000 name and a flag of the WinNT view in one save: the view is found by the new name.
+TEST_P(AdUser, RenamingThePreWindows2000NameWithTheFlagsInOneSave) {
+  UserPage p = load();
+  p.UM_PreW2K = "jsmith2";
+  p.chkCantChange = true;
+  const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_Logon, &state::SharedState::UM_Changed_Flags});
+  ASSERT_TRUE(out.saved) << out.message.toStdString();
+  EXPECT_EQ(read(johnPath(), "sAMAccountName").toString(), "jsmith2");
+  EXPECT_NE(read("WinNT://EXAMPLE/jsmith2", "UserFlags").toInt() & adsi::uac::PASSWD_CANT_CHANGE, 0);
+  EXPECT_TRUE(load().chkCantChange);
+}
+
+// Clearing a field clears its attribute, and clearing one the account does not have is no error.
+TEST_P(AdUser, ClearingFieldsRemovesTheirAttributes) {
+  UserPage p = load();
+  for (QString* f : {&p.UM_Full_Name, &p.UM_Description, &p.UM_First, &p.UM_Last, &p.UM_Office, &p.UM_Initails,
+                     &p.UM_Logon_Script, &p.UM_Profile_Dir, &p.UM_Drive_Letter, &p.UM_Home_Dir, &p.UM_MailAddress,
+                     &p.UM_Logon_Name})
+    f->clear();
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_General, &state::SharedState::UM_Changed_Paths,
+                                     &state::SharedState::UM_Changed_Logon});
+    ASSERT_TRUE(out.saved) << out.message.toStdString();
+    for (const char* a : {"displayName", "description", "givenName", "sn", "physicalDeliveryOfficeName", "initials",
+                          "scriptPath", "profilePath", "homeDrive", "homeDirectory", "mail", "userPrincipalName"})
+      EXPECT_FALSE(read(johnPath(), a).isValid()) << a;
+  }
+  EXPECT_EQ(read(johnPath(), "sAMAccountName").toString(), "jsmith") << "an empty pre-2000 name writes nothing";
+}
+
+// Refusals are made before anything is written.
+TEST_P(AdUser, RefusedFieldsWriteNothing) {
+  struct Case {
+    const char* drive;
+    const char* expiry;
+    bool saved;
+    const char* status;
+    const char* message;
+  } const cases[] = {
+      {"@:", "Never", false, "Home Drive Format Incorrect", ""},
+      {"h:", "Never", false, "Home Drive Format Incorrect", ""},
+      {"H", "Never", false, "Home Drive Format Incorrect", ""},
+      {"ABC", "Never", false, "Home Drive Format Incorrect", ""},
+      {"H:", "31/02/2027", false, "", "Error setting expiration date: 13"},
+      {"H:", "soon", false, "", "Error setting expiration date: 13"},
+      {"Z:", "nEvEr", true, "", ""},
+      {"", "NEVER", true, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.drive) + " / " + c.expiry);
+    UserPage p = load();
+    p.UM_Drive_Letter = c.drive;
+    p.AccExpires = c.expiry;
+    p.UM_Description = "changed";
+    const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_Paths, &state::SharedState::UM_Changed_Logon,
+                                     &state::SharedState::UM_Changed_General});
+    EXPECT_EQ(out.saved, c.saved);
+    EXPECT_EQ(out.status, c.status);
+    EXPECT_EQ(out.message, c.message);
+    EXPECT_EQ(out.beep, QString(c.status).size() > 0);
+    if (!c.saved) {
+      EXPECT_EQ(recorder->writes().commits(), 0);
+      EXPECT_EQ(read(johnPath(), "description").toString(), "Sales clerk");
+    } else {
+      EXPECT_EQ(read(johnPath(), "AccountExpirationDate").toDateTime().date(), QDate(1970, 1, 1));
+    }
+  }
+}
+
+TEST_P(AdUser, AFailedCommitSavesNothingAndSaysSo) {
+  SIMNET_ONLY("a real DC cannot be told to refuse a commit");
+  UserPage p = load();
+  p.UM_Description = "changed";
+  net->refuseNextCommit();
+  const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_General});
+  EXPECT_FALSE(out.saved);
+  EXPECT_TRUE(out.message.startsWith("Error saving user John Smith: ")) << out.message.toStdString();
+  EXPECT_EQ(read(johnPath(), "description").toString(), "Sales clerk");
+}
+
+TEST_P(AdUser, NothingRaisedWritesNothing) {
+  UserPage p = load();
+  p.UM_Description = "changed";
+  EXPECT_TRUE(save(p, {}).saved);
+  EXPECT_EQ(recorder->writes().commits(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// NT 4.0
+
+class NtUser : public test::UserFixture {
+ protected:
+  void SetUp() override {
+    SIMNET_ONLY("NT 4.0 domains exist only on the simulated network");
+    build();
+    ntMode();
+  }
+  UserPage load(bool* ok = nullptr) {
+    UserPage p = clearedPage();
+    const bool loaded = directory::Load_NT_User(p, "jdoe", lists);
+    if (ok) *ok = loaded;
+    mustChangeLoaded = p.chkMustChange;
+    return p;
+  }
+  SaveOutcome save(const UserPage& p) {
+    recorder->writes().clear();
+    return directory::Save_NT_User(p, mustChangeLoaded);
+  }
+  test::PageGroupsRecord lists;
+  bool mustChangeLoaded = false;
+};
+
+TEST_F(NtUser, LoadsEveryFieldAndTheGroupsWithThePrimaryOne) {
+  lists.candidates = {{"", "Accounts "}, {"", "Auditors"}, {"", "printers"}, {"", "Domain Users"}};
+  bool ok = false;
+  const UserPage p = load(&ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.USERID, "jdoe");
+  EXPECT_EQ(p.UM_Full_Name, "Jane Doe");
+  EXPECT_EQ(p.UM_Description, "Accounts clerk");
+  EXPECT_EQ(p.UM_Profile_Dir, "\\\\OLDPDC\\profiles\\jdoe");
+  EXPECT_EQ(p.UM_Home_Dir, "\\\\OLDPDC\\home\\jdoe");
+  EXPECT_EQ(p.UM_Logon_Script, "old.bat");
+  EXPECT_EQ(p.UM_Drive_Letter, "J:");
+  EXPECT_EQ(p.AccExpires, "Never");
+  EXPECT_EQ(state::shared().Primary_Group_ID, "513");
+  EXPECT_FALSE(p.chkAcctDisabled);
+  EXPECT_FALSE(p.lockBoxShown);
+  // The NT view lists the primary group among the groups.
+  QStringList groups = lists.memberTexts;
+  groups.sort();
+  EXPECT_EQ(groups, (QStringList{"Accounts", "Domain Users", "Printers"}));
+  for (qsizetype i = 0; i < lists.memberTexts.size(); ++i) {
+    EXPECT_EQ(lists.memberKeys[i], "");
+    EXPECT_EQ(lists.memberIcons[i], lists.memberTexts[i] == "Printers" ? "Local" : "Global") << lists.memberTexts[i].toStdString();
+  }
+  EXPECT_EQ(lists.candidateTexts(), QStringList{"Auditors"});
+  EXPECT_EQ(lists.statuses, QStringList{"jdoe Primary Group is 'Domain Users'"});
+}
+
+TEST_F(NtUser, AnAccountThatIsGoneFailsTheLoad) {
+  UserPage p = clearedPage();
+  EXPECT_FALSE(directory::Load_NT_User(p, "nobody", lists));
+}
+
+TEST_F(NtUser, SavingWritesEveryFieldAndNeverMeansNoExpiry) {
+  UserPage p = load();
+  ASSERT_EQ(p.AccExpires, "Never");
+  p.UM_Full_Name = "Jane Q. Doe";
+  p.UM_Description = "";
+  p.UM_Drive_Letter = "@:";
+  EXPECT_EQ(save(p).status, "Home Drive Format Incorrect");
+  EXPECT_EQ(recorder->writes().commits(), 0);
+
+  p.UM_Drive_Letter = "K:";
+  p.chkPwdNever = true;
+  p.chkCantChange = true;
+  p.chkAcctDisabled = true;
+  const SaveOutcome out = save(p);
+  ASSERT_TRUE(out.saved) << out.message.toStdString();
+  EXPECT_EQ(recorder->writes().commits(), 1) << "one commit";
+  EXPECT_FALSE(recorder->writes().attributesOf("cn=jdoe").contains("pwdlastset"));
+  const UserPage again = load();
+  EXPECT_EQ(again.UM_Full_Name, "Jane Q. Doe");
+  EXPECT_EQ(again.UM_Description, "");
+  EXPECT_EQ(again.UM_Drive_Letter, "K:");
+  EXPECT_EQ(again.AccExpires, "Never") << "Never is stored as no expiry, not as a date in 1899";
+  EXPECT_TRUE(again.chkPwdNever);
+  EXPECT_TRUE(again.chkCantChange);
+  EXPECT_TRUE(again.chkAcctDisabled);
+}
+
+TEST_F(NtUser, ExpiryDatesAndMustChange) {
+  UserPage p = load();
+  p.AccExpires = "not a date";
+  EXPECT_EQ(save(p).message, "Error setting expiration date: 13");
+  EXPECT_EQ(recorder->writes().commits(), 0);
+
+  p.AccExpires = directory::expiryText(QDateTime(QDate(2029, 6, 1), QTime(0, 0)));
+  p.chkMustChange = !mustChangeLoaded;
+  ASSERT_TRUE(save(p).saved);
+  EXPECT_TRUE(recorder->writes().attributesOf("cn=jdoe").contains("pwdlastset"));
+  const UserPage again = load();
+  EXPECT_EQ(again.AccExpires, p.AccExpires);
+  EXPECT_EQ(again.chkMustChange, p.chkMustChange);
+}
+
+}  // namespace
