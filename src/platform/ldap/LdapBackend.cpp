@@ -362,14 +362,42 @@ class LdapConnection : public DirectoryConnection {
 
   Status modify(const Dn& dn, const QList<Modification>& changes) override {
     if (protocol_ == Protocol::GlobalCatalog) return readOnly();
+    // A replace without values clears the attribute. Samba refuses that for some attributes
+    // (userPrincipalName) and takes a delete instead, which in turn fails for an attribute the
+    // entry does not have: present ones are deleted, absent ones need nothing.
+    QStringList cleared;
+    bool touchesLockout = false;
+    for (const Modification& m : changes) {
+      if (m.op == ModOp::Replace && m.values.isEmpty()) cleared << m.attribute;
+      if (m.attribute.compare(QLatin1String("lockoutTime"), Qt::CaseInsensitive) == 0) touchesLockout = true;
+    }
+    std::optional<Entry> present;
+    if (!cleared.isEmpty()) {
+      auto e = read(dn, cleared);
+      if (!e) return e.error();
+      present = std::move(*e);
+    }
     Mods mods;
     std::optional<bool> cannotChange;
     for (const Modification& m : changes) {
       const int op = m.op == ModOp::Add ? LDAP_MOD_ADD : m.op == ModOp::Delete ? LDAP_MOD_DELETE : LDAP_MOD_REPLACE;
+      if (m.op == ModOp::Replace && m.values.isEmpty()) {
+        if (const Attribute* a = present->find(m.attribute); a && !a->values.isEmpty())
+          mods.add(LDAP_MOD_DELETE, m.attribute, {});
+        continue;
+      }
       if (m.op == ModOp::Replace && m.values.size() == 1 &&
           m.attribute.compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0) {
-        const qint32 v = m.values.first().toInt();
+        qint32 v = m.values.first().toInt();
         cannotChange = (v & uac::PASSWD_CANT_CHANGE) != 0;
+        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
+        // only a write of lockoutTime is meant to unlock, so a locked account keeps the bit.
+        if (!(v & uac::LOCKOUT) && !touchesLockout) {
+          const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
+          auto e = read(dn, {computed});
+          if (!e) return e.error();
+          if (e->first(computed).toInt() & uac::LOCKOUT) v |= uac::LOCKOUT;
+        }
         mods.add(op, m.attribute, Values{QByteArray::number(v & ~uac::PASSWD_CANT_CHANGE)});
         continue;
       }
