@@ -1,0 +1,297 @@
+// The User Manager page: Details from the tree, the change flags, the group buttons and lists,
+// saving, and clearing the page, in Active Directory and NT 4.0 domains.
+
+#include "DomainFixture.h"
+
+#include "directory/RecordingBackend.h"
+
+
+using namespace tavrel;
+using simnet::GroupSpec;
+using simnet::UserSpec;
+
+namespace {
+
+const QString kPath = QStringLiteral("LDAP://example.local/");
+const QString kJohn = kPath + QStringLiteral("CN=John Smith,OU=Sales,DC=example,DC=local");
+
+class UserManager : public test::DomainFixture {
+ protected:
+  void adDomain() {
+    if (!test::onTestDc()) builder->forest("example.local", "EXAMPLE");
+    builder->ou("example.local", "OU=Sales")
+        .user("example.local", "jsmith",
+              UserSpec()
+                  .in("OU=Sales")
+                  .named("John Smith")
+                  .withPassword("Secret1x")
+                  .with("description", "Sales clerk")
+                  .with("homeDrive", "H:")
+                  .with("userPrincipalName", "jsmith@example.local"))
+        .group("example.local", "Sales Team", GroupSpec().in("OU=Sales"))
+        .group("example.local", "Managers", GroupSpec().in("OU=Sales"))
+        .group("example.local", "Auditors", GroupSpec().in("OU=Sales"))
+        .member("example.local", "Sales Team", "jsmith");
+    installRecorded();
+    ASSERT_TRUE(connect("example.local"));
+  }
+  void ntDomain() {
+    builder->forest("example.local", "EXAMPLE")
+        .nt4Domain("OLDCORP")
+        .user("OLDCORP", "jdoe", UserSpec().withPassword("Secret3x").with("description", "Accounts clerk"))
+        .user("OLDCORP", "gone")
+        .group("OLDCORP", "Accounts", GroupSpec().ofType(2))
+        .group("OLDCORP", "Printers", GroupSpec().ofType(4))
+        .member("OLDCORP", "Accounts", "jdoe");
+    installRecorded();
+    ASSERT_TRUE(connect("OLDCORP"));
+  }
+  // The program's directory records what it writes.
+  void installRecorded() {
+    install();
+    recorder = std::make_shared<test::RecordingBackend>(backend());
+    directory::setDirectory(std::make_shared<adsi::Directory>(recorder));
+  }
+
+  // Double-clicks the node: the Details command.
+  void details(QTreeWidgetItem* n) {
+    ASSERT_NE(n, nullptr);
+    w->TreeView1->setCurrentItem(n);
+    w->TreeView1_DblClick();
+  }
+  QTreeWidgetItem* ntUser(const QString& name) const {
+    QTreeWidgetItem* root = w->TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i)
+      if (root->child(i)->text(0) == name) return root->child(i);
+    return nullptr;
+  }
+  std::array<int16_t, 5> flags() const {
+    const state::SharedState& sh = state::shared();
+    return {sh.UM_Changed_Logon, sh.UM_Changed_Paths, sh.UM_Changed_General, sh.UM_Changed_Flags,
+            sh.UM_Changed_Custom};
+  }
+  void select(ui::ListView* list, const QStringList& rows) {
+    list->clearSelection();
+    for (int i = 1; i <= list->count(); ++i)
+      if (rows.contains(list->text(i))) list->item(i)->setSelected(true);
+  }
+  QVariant read(const QString& path, const QString& name) {
+    auto o = admin().GetObject(path);
+    if (!o) return {};
+    auto v = o->Get(name);
+    return v ? *v : QVariant();
+  }
+
+  std::shared_ptr<test::RecordingBackend> recorder;
+};
+
+TEST_F(UserManager, DetailsLoadsTheUserWithNoFlagRaised) {
+  adDomain();
+  w->SSTab1->setCurrentIndex(mainwindow::form1::kSetupPage);
+  details(node(kJohn));
+  EXPECT_EQ(w->SSTab1->currentIndex(), mainwindow::form1::kUserManagerPage);
+  EXPECT_EQ(w->USERID->text(), "John Smith");
+  EXPECT_EQ(w->USERID_W2K->text(), kJohn);
+  EXPECT_EQ(w->UM_Description->text(), "Sales clerk");
+  EXPECT_EQ(w->UM_Drive_Letter->currentText(), "H:");
+  EXPECT_EQ(w->UM_Logon_Name->text(), "jsmith");
+  EXPECT_EQ(w->UM_W2KDomain_Name->text(), "@example.local");
+  EXPECT_EQ(w->AccExpires->text(), "Never");
+  EXPECT_EQ(texts(w->ListView4), (QStringList{"Domain Users", "Sales Team"}));
+  EXPECT_FALSE(texts(w->ListView3).contains("Sales Team"));
+  EXPECT_FALSE(texts(w->ListView3).contains("Domain Users"));
+  EXPECT_TRUE(texts(w->ListView3).contains("Managers"));
+  EXPECT_EQ(status(), "John Smith Primary Group is 'Domain Users'");
+  EXPECT_EQ(flags(), (std::array<int16_t, 5>{0, 0, 0, 0, 0}));
+  EXPECT_TRUE(w->chkAcctLockedOut->isHidden());
+  // The loaded account's name cannot be typed over.
+  EXPECT_TRUE(w->USERID->isReadOnly());
+}
+
+TEST_F(UserManager, DetailsOnAnythingButAUserOnlyClearsThePage) {
+  adDomain();
+  details(node(kJohn));
+  ASSERT_EQ(w->USERID->text(), "John Smith");
+  w->UM_Description->setText("edited");
+  for (QTreeWidgetItem* n : {node(kPath + "CN=Sales Team,OU=Sales,DC=example,DC=local"),
+                             node("OU=Sales,DC=example,DC=local"), w->TreeView1->topLevelItem(0)}) {
+    if (!n) continue;  // groups are not in the tree
+    SCOPED_TRACE(n->text(0).toStdString());
+    details(n);
+    EXPECT_EQ(w->USERID->text(), "");
+    EXPECT_EQ(w->USERID_W2K->text(), "") << "no user stays loaded";
+    EXPECT_EQ(w->UM_Description->text(), "");
+    EXPECT_EQ(w->ListView4->count(), 0);
+    EXPECT_TRUE(texts(w->ListView3).contains("Sales Team"));
+    EXPECT_EQ(flags(), (std::array<int16_t, 5>{0, 0, 0, 0, 0}));
+  }
+}
+
+TEST_F(UserManager, AnEditRaisesItsGroupAndSaveWritesOnlyThat) {
+  adDomain();
+  details(node(kJohn));
+  w->UM_Description->setText("Senior clerk");
+  EXPECT_EQ(flags(), (std::array<int16_t, 5>{0, 0, -1, 0, 0}));
+  w->chkPwdNever->setChecked(true);
+  EXPECT_EQ(flags(), (std::array<int16_t, 5>{0, 0, -1, -1, 0}));
+  w->chkPwdNever->setChecked(false);
+  recorder->writes().clear();
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(read(kJohn, "description").toString(), "Senior clerk");
+  const QSet<QString> written = recorder->writes().attributesOf("cn=john smith");
+  for (const QString& a : written)
+    EXPECT_TRUE(QSet<QString>({"description", "displayname", "givenname", "sn", "physicaldeliveryofficename",
+                               "initials", "useraccountcontrol"})
+                    .contains(a))
+        << a.toStdString();
+  EXPECT_FALSE(written.contains("pwdlastset"));
+  EXPECT_EQ(beeps.beeps(), 0);
+}
+
+// A refresh clears the page; Save then has no user to write to.
+TEST_F(UserManager, SaveAfterARefreshWritesNothing) {
+  adDomain();
+  details(node(kJohn));
+  w->UM_Description->setText("edited");
+  w->chkAcctDisabled->setChecked(true);
+  w->Clear_UM();
+  EXPECT_EQ(flags(), (std::array<int16_t, 5>{0, 0, 0, 0, 0}));
+  recorder->writes().clear();
+  w->Userman_Save_Click();
+  EXPECT_EQ(status(), "No User Loaded...");
+  EXPECT_EQ(beeps.beeps(), 1);
+  EXPECT_EQ(recorder->writes().commits(), 0);
+  EXPECT_EQ(read(kJohn, "description").toString(), "Sales clerk");
+}
+
+TEST_F(UserManager, ARefusedDriveLetterSavesNothing) {
+  adDomain();
+  details(node(kJohn));
+  w->UM_Drive_Letter->setCurrentText("@:");
+  w->UM_Description->setText("edited");
+  recorder->writes().clear();
+  w->Userman_Save_Click();
+  EXPECT_EQ(status(), "Home Drive Format Incorrect");
+  EXPECT_EQ(beeps.beeps(), 1);
+  EXPECT_EQ(recorder->writes().commits(), 0);
+
+  w->UM_Drive_Letter->setCurrentText("K:");
+  w->AccExpires->setText("someday");
+  w->Userman_Save_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked.front().prompt, "Error setting expiration date: 13");
+  EXPECT_NE(status(), "Saved...");
+  EXPECT_EQ(recorder->writes().commits(), 0);
+}
+
+// Three groups chosen, the second refused: the first and third move (the third first).
+TEST_F(UserManager, AddingGroupsMovesTheRowsTheDirectoryAccepted) {
+  adDomain();
+  details(node(kJohn));
+  QStringList three;
+  for (int i = 1; i <= w->ListView3->count(); ++i)
+    if (QStringList{"Auditors", "Managers", "Domain Admins"}.contains(w->ListView3->text(i))) three << w->ListView3->text(i);
+  ASSERT_EQ(three.size(), 3);
+  // The middle one takes John behind the page's back, so adding it again is refused.
+  const QString refusedKey = w->ListView3->key(int(texts(w->ListView3).indexOf(three[1])) + 1);
+  auto refused = admin().GetObject(refusedKey);
+  ASSERT_TRUE(refused.ok());
+  ASSERT_TRUE(refused->Add(kJohn).ok());
+
+  w->ListView3_GotFocus();
+  EXPECT_TRUE(w->UM_ADD_GROUP->isEnabled());
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  select(w->ListView3, three);
+  w->UM_ADD_GROUP->click();
+  EXPECT_EQ(texts(w->ListView4), (QStringList{"Domain Users", "Sales Team", three[2], three[0]}));
+  EXPECT_EQ(w->ListView4->smallIcon(4), "W2KGRP");
+  const int stays = int(texts(w->ListView3).indexOf(three[1])) + 1;
+  ASSERT_GT(stays, 0);
+  EXPECT_TRUE(w->ListView3->item(stays)->isSelected());
+  EXPECT_FALSE(texts(w->ListView3).contains(three[0]));
+  EXPECT_EQ(status(), "Error adding group");
+  EXPECT_EQ(beeps.beeps(), 1);
+  EXPECT_TRUE(admin().GetObject(kPath + "CN=Managers,OU=Sales,DC=example,DC=local")->IsMember(kJohn).value());
+
+  // And back out again.
+  w->ListView4_GotFocus();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
+  EXPECT_TRUE(w->UM_REMOVE_GROUP->isEnabled());
+  select(w->ListView4, {"Managers"});
+  w->UM_REMOVE_GROUP->click();
+  EXPECT_FALSE(texts(w->ListView4).contains("Managers"));
+  EXPECT_TRUE(texts(w->ListView3).contains("Managers"));
+  EXPECT_FALSE(admin().GetObject(kPath + "CN=Managers,OU=Sales,DC=example,DC=local")->IsMember(kJohn).value());
+}
+
+TEST_F(UserManager, NoUserNoMembershipChange) {
+  adDomain();
+  details(node(kJohn));
+  w->ListView3_GotFocus();
+  ASSERT_TRUE(w->UM_ADD_GROUP->isEnabled());
+  w->Clear_UM();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled()) << "emptying the account name disables both buttons";
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  select(w->ListView3, {"Managers"});
+  recorder->writes().clear();
+  w->UM_ADD_GROUP_Click();
+  EXPECT_EQ(recorder->writes().commits(), 0);
+  EXPECT_TRUE(texts(w->ListView3).contains("Managers"));
+}
+
+TEST_F(UserManager, ARightClickShowsTheGroupsPath) {
+  adDomain();
+  details(node(kJohn));
+  w->ListView4->setSelectedIndex(2);
+  w->ListView4_MouseUp(Qt::RightButton);
+  EXPECT_EQ(w->ListView4->toolTip(), kPath + "CN=Sales Team,OU=Sales,DC=example,DC=local");
+  w->ListView4_MouseUp(Qt::LeftButton);
+  EXPECT_EQ(w->ListView4->toolTip(), "");
+}
+
+TEST_F(UserManager, ClearingReturnsTheGroupsInTheirOrder) {
+  adDomain();
+  details(node(kJohn));
+  const int before = w->ListView3->count();
+  w->Clear_UM();
+  EXPECT_EQ(w->ListView4->count(), 0);
+  EXPECT_EQ(w->ListView3->count(), before + 2);
+  EXPECT_EQ(w->UM_W2KDomain_Name->text(), "@example.local");
+}
+
+TEST_F(UserManager, NtUserLoadsGroupsAndSaves) {
+  SIMNET_ONLY("an NT 4.0 domain");
+  ntDomain();
+  details(ntUser("jdoe"));
+  EXPECT_EQ(w->USERID->text(), "jdoe");
+  EXPECT_EQ(w->UM_Description->text(), "Accounts clerk");
+  EXPECT_EQ(w->AccExpires->text(), "Never");
+  QStringList member = texts(w->ListView4);
+  member.sort();
+  EXPECT_EQ(member, (QStringList{"Accounts", "Domain Users"}));
+  EXPECT_EQ(status(), "jdoe Primary Group is 'Domain Users'");
+
+  select(w->ListView3, {"Printers"});
+  w->UM_ADD_GROUP_Click();
+  ASSERT_TRUE(texts(w->ListView4).contains("Printers"));
+  const int row = int(texts(w->ListView4).indexOf("Printers")) + 1;
+  EXPECT_EQ(w->ListView4->key(row), "") << "an NT row carries no key";
+  EXPECT_EQ(w->ListView4->smallIcon(row), "Local");
+
+  w->UM_Description->setText("Chief clerk");
+  w->Userman_Save_Click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(read("WinNT://OLDCORP/jdoe", "Description").toString(), "Chief clerk");
+}
+
+TEST_F(UserManager, AnNtUserThatIsGoneSaysSo) {
+  SIMNET_ONLY("an NT 4.0 domain");
+  ntDomain();
+  ASSERT_TRUE(admin().GetObject("WinNT://OLDCORP")->Delete("user", "gone").ok());
+  details(ntUser("gone"));
+  EXPECT_EQ(status(), "Error retrieving User Info...");
+  EXPECT_EQ(beeps.beeps(), 1);
+}
+
+}  // namespace
