@@ -136,9 +136,10 @@ bool report(form1& f, const directory::SaveOutcome& outcome) {
 void form1::wireUserManagerPage() {
   // The account name and path are the loaded user's; typing another name must not change which
   // account the buttons work on.
-  USERID->setReadOnly(true);
-  USERID_W2K->setReadOnly(true);
-  UM_W2KDomain_Name->setReadOnly(true);
+  for (QLineEdit* shown : {USERID, USERID_W2K, UM_W2KDomain_Name}) {
+    shown->setReadOnly(true);
+    setFieldBackground(shown, shown->palette().color(QPalette::Button));
+  }
 
   auto raise = [this](int16_t state::SharedState::*flag) {
     return [this, flag] {
@@ -202,7 +203,9 @@ void form1::Show_User_Details() {
     Load_NT_User(text);
   else
     Load_W2K_User(key);
+  // The list takes the focus, which enables "<<" (also when the window is not the active one).
   ListView3->setFocus();
+  ListView3_GotFocus();
 }
 
 void form1::Load_W2K_User(const QString& UserPath) {
