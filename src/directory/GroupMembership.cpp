@@ -21,7 +21,8 @@ adsi::Result<qint32> ridOf(const QString& path) {
   auto sid = group->Get(QStringLiteral("objectSID"));
   if (!sid) return sid.error();
   if (sid->typeId() != QMetaType::QByteArray || sid->toByteArray().size() < 4)
-    return adsi::makeError(adsi::hr::PROPERTY_NOT_FOUND, QStringLiteral("%1 has no security identifier").arg(path));
+    return adsi::makeError(adsi::hr::PROPERTY_NOT_FOUND,
+                           QStringLiteral("%1 has no security identifier").arg(path));
   // The last sub-authority, stored least significant byte first.
   return static_cast<qint32>(adsi::sidRid(sid->toByteArray()));
 }

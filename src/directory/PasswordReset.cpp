@@ -24,7 +24,8 @@ bool reset(const QString& path, const QString& password, const QString& mark, qi
 }  // namespace
 
 bool Reset_Password_W2K(const QString& password, QString& userPath) {
-  if (!userPath.startsWith(QLatin1String("LDAP://"), Qt::CaseSensitive)) userPath.prepend(QStringLiteral("LDAP://"));
+  if (!userPath.startsWith(QLatin1String("LDAP://"), Qt::CaseSensitive))
+    userPath.prepend(QStringLiteral("LDAP://"));
   return reset(userPath, password, QStringLiteral("pwdLastSet"), 0);
 }
 

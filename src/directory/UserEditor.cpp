@@ -63,15 +63,16 @@ std::optional<bool> flag(AdsObject& o, const QString& name) {
 
 // The attribute named by the custom pair's "Property" setting, when configured.
 std::optional<QString> customAttribute(int pair) {
-  const startup::Stored s =
-      startup::readSetting(state::reg(), QStringLiteral("Custom"), QStringLiteral("Property") + QString::number(pair + 1));
+  const startup::Stored s = startup::readSetting(state::reg(), QStringLiteral("Custom"),
+                                                 QStringLiteral("Property") + QString::number(pair + 1));
   if (!s.found || s.value.trimmed().isEmpty()) return std::nullopt;
   return s.value.trimmed();
 }
 
 QString filterEscapeBinary(const QByteArray& bytes) {
   QString out;
-  for (const char c : bytes) out += QStringLiteral("\\%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
+  for (const char c : bytes)
+    out += QStringLiteral("\\%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
   return out;
 }
 
@@ -81,7 +82,8 @@ QString withoutType(const QString& relativeName, int limit) {
 
 void clearChangeFlags() {
   state::SharedState& sh = state::shared();
-  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
+  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags =
+      sh.UM_Changed_Custom = 0;
 }
 
 // The three flags an Active Directory account shows through its WinNT view.
@@ -90,7 +92,8 @@ void loadNtViewFlags(UserPage& page) {
   page.lockBoxShown = false;
   auto dir = requireDirectory();
   if (!dir || page.UM_PreW2K.isEmpty()) return;
-  auto nt = (*dir)->GetObject(QStringLiteral("WinNT://") + state::shared().NetBIOS_Domain + u'/' + page.UM_PreW2K);
+  auto nt =
+      (*dir)->GetObject(QStringLiteral("WinNT://") + state::shared().NetBIOS_Domain + u'/' + page.UM_PreW2K);
   if (!nt) return;
   if (auto expired = number(*nt, QStringLiteral("PasswordExpired"))) page.chkMustChange = *expired == 1;
   if (auto flags = number(*nt, QStringLiteral("userFlags")))
@@ -105,8 +108,9 @@ void loadNtViewFlags(UserPage& page) {
 // Saving
 
 SaveOutcome notSaved(const QString& what, const adsi::Error& e) {
-  return SaveOutcome{false, false, QString(),
-                     QStringLiteral("Error saving ") + what + QStringLiteral(": ") + QString::number(e.number())};
+  return SaveOutcome{
+      false, false, QString(),
+      QStringLiteral("Error saving ") + what + QStringLiteral(": ") + QString::number(e.number())};
 }
 
 // One save: the failure of a step names what was not stored.
@@ -136,7 +140,8 @@ SaveOutcome refusedDrive() {
 }
 
 SaveOutcome refusedExpiry(int number) {
-  return SaveOutcome{false, false, QString(), QStringLiteral("Error setting expiration date: ") + QString::number(number)};
+  return SaveOutcome{false, false, QString(),
+                     QStringLiteral("Error setting expiration date: ") + QString::number(number)};
 }
 
 // The expiry date `text` asks for: 1 January 1970 for "never" in Active Directory, the date value
@@ -245,8 +250,9 @@ void Load_W2K_User_Groups(AdsObject& user, UserGroupView& groups) {
     if (auto dir = requireDirectory()) {
       adsi::AdoConnection connection(**dir);
       if (connection.Open(QStringLiteral("Active Directory Provider")))
-        found = connection.Execute(QStringLiteral("<LDAP://") + path->server + QStringLiteral(">;(objectSid=") +
-                                   filterEscapeBinary(groupSid) + QStringLiteral(");adsPath,name;subtree"));
+        found =
+            connection.Execute(QStringLiteral("<LDAP://") + path->server + QStringLiteral(">;(objectSid=") +
+                               filterEscapeBinary(groupSid) + QStringLiteral(");adsPath,name;subtree"));
     }
     if (found && !found->EOF()) {
       const QString key = found->Fields(0).toString();
@@ -320,7 +326,8 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     if (s.ok()) {
       auto control = number(user, QStringLiteral("UserAccountControl"));
       if (!control)
-        s.fail(QStringLiteral("Password Never Expires"), user.Get(QStringLiteral("UserAccountControl")).error());
+        s.fail(QStringLiteral("Password Never Expires"),
+               user.Get(QStringLiteral("UserAccountControl")).error());
       else if (withBit(*control, adsi::uac::DONT_EXPIRE_PASSWORD, page.chkPwdNever) != *control)
         s.put(QStringLiteral("UserAccountControl"),
               qint32(withBit(*control, adsi::uac::DONT_EXPIRE_PASSWORD, page.chkPwdNever)),
@@ -335,8 +342,9 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     // "User cannot change password" through the account's WinNT view, found by the name the
     // account has now that the commit above is made (it may just have been renamed).
     auto sam = text(user, QStringLiteral("samAccountName"));
-    adsi::Result<AdsObject> nt = sam ? (*dir)->GetObject(QStringLiteral("WinNT://") + sh.NetBIOS_Domain + u'/' + *sam)
-                                     : adsi::Result<AdsObject>(user.Get(QStringLiteral("samAccountName")).error());
+    adsi::Result<AdsObject> nt =
+        sam ? (*dir)->GetObject(QStringLiteral("WinNT://") + sh.NetBIOS_Domain + u'/' + *sam)
+            : adsi::Result<AdsObject>(user.Get(QStringLiteral("samAccountName")).error());
     const QString what = QStringLiteral("User Cannot Change Password (the other changes were saved)");
     if (!nt) return notSaved(what, nt.error());
     auto flags = number(*nt, QStringLiteral("UserFlags"));
@@ -369,8 +377,8 @@ bool Load_NT_User(UserPage& page, const QString& userName, UserGroupView& groups
   AdsObject user = *found;
   page.USERID = user.Name();
   const std::pair<QString*, const char*> fields[] = {
-      {&page.UM_Full_Name, "FullName"},        {&page.UM_Description, "Description"},
-      {&page.UM_Profile_Dir, "Profile"},       {&page.UM_Home_Dir, "HomeDirectory"},
+      {&page.UM_Full_Name, "FullName"},       {&page.UM_Description, "Description"},
+      {&page.UM_Profile_Dir, "Profile"},      {&page.UM_Home_Dir, "HomeDirectory"},
       {&page.UM_Logon_Script, "LoginScript"}, {&page.UM_Drive_Letter, "HomeDirDrive"}};
   for (const auto& [field, name] : fields) {
     auto t = text(user, QString::fromLatin1(name));
@@ -449,7 +457,8 @@ SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded) {
     } else {
       const qint64 next = withBit(withBit(*flags, adsi::uac::PASSWD_CANT_CHANGE, page.chkCantChange),
                                   adsi::uac::DONT_EXPIRE_PASSWORD, page.chkPwdNever);
-      if (next != *flags) s.put(QStringLiteral("UserFlags"), qint32(next), QStringLiteral("Password Never Expires"));
+      if (next != *flags)
+        s.put(QStringLiteral("UserFlags"), qint32(next), QStringLiteral("Password Never Expires"));
     }
   }
   if (!s.ok()) return *s.failed;

@@ -27,6 +27,7 @@
 #include <QTreeWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace tavrel::startup {
@@ -450,6 +451,9 @@ class form1 : public QMainWindow {
 
   // User Manager page (form1UserManager.cpp).
   void wireUserManagerPage();
+  // Changes the membership of each selected row of `from` (walked from the last) and moves the
+  // rows the directory accepted to `to`.
+  void moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::function<bool(int)>& change);
   bool umFilling_ = false;           // the page is being filled by program: no change flag rises
   bool umMustChangeLoaded_ = false;  // the must-change box as the last load or save left it
 

@@ -10,8 +10,8 @@
 #include "ui/Services.h"
 
 #include <QEvent>
-#include <QSignalBlocker>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <functional>
 
 namespace tavrel::mainwindow {
@@ -127,7 +127,8 @@ bool ntMode() {
 bool report(form1& f, const directory::SaveOutcome& outcome) {
   if (outcome.beep) ui::feedback().beep();
   if (!outcome.status.isEmpty()) f.StatusBar1->setPanelText(1, outcome.status);
-  if (!outcome.message.isEmpty()) ui::prompter().MsgBox(outcome.message, ui::kStyleExclamation, QStringLiteral("Save User"));
+  if (!outcome.message.isEmpty())
+    ui::prompter().MsgBox(outcome.message, ui::kStyleExclamation, QStringLiteral("Save User"));
   return outcome.saved;
 }
 
@@ -150,7 +151,8 @@ void form1::wireUserManagerPage() {
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Logon));
   for (QLineEdit* e : {UM_Home_Dir, UM_Logon_Script, UM_Profile_Dir})
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Paths));
-  connect(UM_Drive_Letter, &QComboBox::currentTextChanged, this, raise(&state::SharedState::UM_Changed_Paths));
+  connect(UM_Drive_Letter, &QComboBox::currentTextChanged, this,
+          raise(&state::SharedState::UM_Changed_Paths));
   for (QLineEdit* e : {UM_Description, UM_First, UM_Full_Name, UM_Initails, UM_Last, UM_Office})
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_General));
   for (QCheckBox* b : {chkMustChange, chkCantChange, chkPwdNever, chkAcctDisabled, chkAcctLockedOut})
@@ -187,7 +189,8 @@ void form1::Show_User_Details() {
   const QString text = node->text(0);
   const QString key = node->data(0, kKeyRole).toString();
   // Only a user can be loaded into the page.
-  if (text == sh.Domain_Name || text.isEmpty() || node->data(0, kIconRole).toString() != QLatin1String("USER")) {
+  if (text == sh.Domain_Name || text.isEmpty() ||
+      node->data(0, kIconRole).toString() != QLatin1String("USER")) {
     Clear_UM();
     return;
   }
@@ -284,31 +287,28 @@ bool form1::Remove_From_Group_NT(int Index) {
 
 void form1::UM_ADD_GROUP_Click() {
   if (USERID->text().isEmpty()) return;
-  const int n = ListView3->count();
-  if (n == 0) return;
+  if (ListView3->count() == 0) return;
   ui::HourglassGuard busy;
-  // From the last row to the first, so that removing a row keeps the numbers still to come.
-  for (int i = n; i >= 1; --i) {
-    QTreeWidgetItem* row = ListView3->item(i);
-    if (!row || !row->isSelected()) continue;
-    const bool added = ntMode() ? Add_To_Group_NT(i) : Add_To_Group_W2K(i);
-    state::shared().Op_Status = added ? -1 : 0;
-    if (!added) continue;
-    ListView4->add(ListView3->text(i), ntMode() ? QString() : ListView3->key(i), ListView3->smallIcon(i));
-    ListView3->remove(i);
-  }
+  moveSelectedGroups(ListView3, ListView4,
+                     [this](int i) { return ntMode() ? Add_To_Group_NT(i) : Add_To_Group_W2K(i); });
 }
 
 void form1::UM_REMOVE_GROUP_Click() {
-  const int n = ListView4->count();
-  for (int i = n; i >= 1; --i) {
-    QTreeWidgetItem* row = ListView4->item(i);
+  moveSelectedGroups(ListView4, ListView3,
+                     [this](int i) { return ntMode() ? Remove_From_Group_NT(i) : Remove_From_Group_W2K(i); });
+}
+
+void form1::moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::function<bool(int)>& change) {
+  // From the last row to the first, so that removing a row keeps the numbers still to come. A
+  // row whose change the directory refused stays where it is, still selected.
+  for (int i = from->count(); i >= 1; --i) {
+    QTreeWidgetItem* row = from->item(i);
     if (!row || !row->isSelected()) continue;
-    const bool removed = ntMode() ? Remove_From_Group_NT(i) : Remove_From_Group_W2K(i);
-    state::shared().Op_Status = removed ? -1 : 0;
-    if (!removed) continue;
-    ListView3->add(ListView4->text(i), ntMode() ? QString() : ListView4->key(i), ListView4->smallIcon(i));
-    ListView4->remove(i);
+    const bool changed = change(i);
+    state::shared().Op_Status = changed ? -1 : 0;
+    if (!changed) continue;
+    to->add(from->text(i), ntMode() ? QString() : from->key(i), from->smallIcon(i));
+    from->remove(i);
   }
 }
 

@@ -81,10 +81,11 @@ TEST_F(Accounts, APasswordThePolicyRefusesChangesNothing) {
   } else {
     auto conn = dc->bind("example.local", adsi::Protocol::Ldap, std::nullopt);
     ASSERT_TRUE(conn.ok());
-    ASSERT_TRUE((*conn)->modify((*conn)->server().defaultNamingContext,
-                                {{adsi::ModOp::Replace, "minPwdLength", {"8"}},
-                                 {adsi::ModOp::Replace, "pwdProperties", {"1"}}})
-                    .ok());
+    ASSERT_TRUE(
+        (*conn)
+            ->modify((*conn)->server().defaultNamingContext, {{adsi::ModOp::Replace, "minPwdLength", {"8"}},
+                                                              {adsi::ModOp::Replace, "pwdProperties", {"1"}}})
+            .ok());
   }
   const QVariant before = read(johnPath(), "pwdLastSet");
   QString path = johnPath();
@@ -128,9 +129,11 @@ TEST_F(Accounts, PrincipalNameSearch) {
     EXPECT_EQ(a.state, c.state);
     EXPECT_FALSE(a.error.has_value());
   }
-  EXPECT_EQ(directory::upnSearchText("GC://example.local", "a*(b)\\"),
-            "<GC://example.local>;(&(objectClass=user)(objectCategory=person)(userprincipalName=a\\2a\\28b\\29\\5c));"
-            "userPrincipalName,cn,distinguishedName;subtree");
+  EXPECT_EQ(
+      directory::upnSearchText("GC://example.local", "a*(b)\\"),
+      "<GC://"
+      "example.local>;(&(objectClass=user)(objectCategory=person)(userprincipalName=a\\2a\\28b\\29\\5c));"
+      "userPrincipalName,cn,distinguishedName;subtree");
 }
 
 TEST_F(Accounts, AnUnreachableCatalogIsNeverTakenAsFree) {

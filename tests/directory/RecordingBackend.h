@@ -33,7 +33,9 @@ class RecordingConnection : public adsi::DirectoryConnection {
       : inner_(std::move(inner)), record_(std::move(record)) {}
   const adsi::ServerInfo& server() const override { return inner_->server(); }
   std::shared_ptr<const adsi::SchemaCatalog> schema() override { return inner_->schema(); }
-  QList<adsi::AttributeDef> attributeDefs(const QStringList& names) override { return inner_->attributeDefs(names); }
+  QList<adsi::AttributeDef> attributeDefs(const QStringList& names) override {
+    return inner_->attributeDefs(names);
+  }
   adsi::Result<adsi::Entry> rootDse() override { return inner_->rootDse(); }
   adsi::Result<adsi::Entry> read(const adsi::Dn& dn, const QStringList& attributes) override {
     return inner_->read(dn, attributes);
@@ -54,7 +56,8 @@ class RecordingConnection : public adsi::DirectoryConnection {
     return s;
   }
   adsi::Status remove(const adsi::Dn& dn) override { return inner_->remove(dn); }
-  adsi::Status rename(const adsi::Dn& dn, const adsi::Rdn& newRdn, const std::optional<adsi::Dn>& newSuperior) override {
+  adsi::Status rename(const adsi::Dn& dn, const adsi::Rdn& newRdn,
+                      const std::optional<adsi::Dn>& newSuperior) override {
     return inner_->rename(dn, newRdn, newSuperior);
   }
   adsi::Status setPassword(const adsi::Dn& dn, const QString& password) override {
@@ -73,7 +76,8 @@ class RecordingBackend : public adsi::DirectoryBackend {
   explicit RecordingBackend(std::shared_ptr<adsi::DirectoryBackend> inner)
       : inner_(std::move(inner)), record_(std::make_shared<WriteRecord>()) {}
   adsi::Result<std::shared_ptr<adsi::DirectoryConnection>> bind(
-      const QString& server, adsi::Protocol protocol, const std::optional<adsi::Credentials>& credentials) override {
+      const QString& server, adsi::Protocol protocol,
+      const std::optional<adsi::Credentials>& credentials) override {
     auto conn = inner_->bind(server, protocol, credentials);
     if (!conn) return conn.error();
     return std::shared_ptr<adsi::DirectoryConnection>(std::make_shared<RecordingConnection>(*conn, record_));

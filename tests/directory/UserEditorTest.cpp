@@ -31,12 +31,15 @@ class AdUser : public test::UserFixture, public ::testing::WithParamInterface<bo
   // Saves `p` with only the flags named raised.
   SaveOutcome save(const UserPage& p, std::initializer_list<int16_t state::SharedState::*> flags) {
     state::SharedState& sh = state::shared();
-    sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
+    sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags =
+        sh.UM_Changed_Custom = 0;
     for (auto f : flags) sh.*f = -1;
     recorder->writes().clear();
     return directory::Save_W2K_User(p, mustChangeLoaded);
   }
-  QSet<QString> johnWrites() const { return recorder->writes().attributesOf(QStringLiteral("cn=john smith")); }
+  QSet<QString> johnWrites() const {
+    return recorder->writes().attributesOf(QStringLiteral("cn=john smith"));
+  }
   void customProperties() {
     ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property1", "title"));
     ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property3", "department"));
@@ -155,7 +158,8 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
     std::function<void()> check;
   };
   const std::vector<Case> cases = {
-      {"paths", &state::SharedState::UM_Changed_Paths,
+      {"paths",
+       &state::SharedState::UM_Changed_Paths,
        [](UserPage& p) {
          p.UM_Logon_Script = "new.bat";
          p.UM_Profile_Dir = "";
@@ -171,7 +175,8 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
          EXPECT_EQ(read(johnPath(), "homeDirectory").toString(), "\\\\FS2\\home\\jsmith");
          EXPECT_EQ(read(johnPath(), "description").toString(), "Sales clerk");
        }},
-      {"logon", &state::SharedState::UM_Changed_Logon,
+      {"logon",
+       &state::SharedState::UM_Changed_Logon,
        [](UserPage& p) {
          p.AccExpires = directory::expiryText(QDateTime(QDate(2028, 1, 15), QTime(0, 0)));
          p.UM_MailAddress = "";
@@ -180,12 +185,14 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
        },
        {"accountexpires", "samaccountname", "mail", "userprincipalname"},
        [&] {
-         EXPECT_EQ(read(johnPath(), "AccountExpirationDate").toDateTime(), QDateTime(QDate(2028, 1, 15), QTime(0, 0)));
+         EXPECT_EQ(read(johnPath(), "AccountExpirationDate").toDateTime(),
+                   QDateTime(QDate(2028, 1, 15), QTime(0, 0)));
          EXPECT_FALSE(read(johnPath(), "mail").isValid());
          EXPECT_EQ(read(johnPath(), "userPrincipalName").toString(), "jsmith@example.local");
          EXPECT_EQ(read(johnPath(), "givenName").toString(), "John");
        }},
-      {"general", &state::SharedState::UM_Changed_General,
+      {"general",
+       &state::SharedState::UM_Changed_General,
        [](UserPage& p) {
          p.UM_Full_Name = "John Q. Smith";
          p.UM_Description = "";
@@ -205,7 +212,8 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
          EXPECT_FALSE(read(johnPath(), "initials").isValid());
          EXPECT_EQ(read(johnPath(), "scriptPath").toString(), "logon.bat");
        }},
-      {"custom", &state::SharedState::UM_Changed_Custom,
+      {"custom",
+       &state::SharedState::UM_Changed_Custom,
        [](UserPage& p) {
          p.Custom_Shown = {true, false, true, false};
          p.Custom_Value[0] = "Senior Clerk";
@@ -217,7 +225,8 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
          EXPECT_EQ(read(johnPath(), "title").toString(), "Senior Clerk");
          EXPECT_FALSE(read(johnPath(), "department").isValid());
        }},
-      {"flags", &state::SharedState::UM_Changed_Flags,
+      {"flags",
+       &state::SharedState::UM_Changed_Flags,
        [](UserPage& p) {
          p.chkAcctDisabled = true;
          p.chkPwdNever = true;
@@ -284,30 +293,51 @@ TEST_P(AdUser, RenamingThePreWindows2000NameWithTheFlagsInOneSave) {
   UserPage p = load();
   p.UM_PreW2K = "jsmith2";
   p.chkCantChange = true;
-  const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_Logon, &state::SharedState::UM_Changed_Flags});
+  const SaveOutcome out =
+      save(p, {&state::SharedState::UM_Changed_Logon, &state::SharedState::UM_Changed_Flags});
   ASSERT_TRUE(out.saved) << out.message.toStdString();
   EXPECT_EQ(read(johnPath(), "sAMAccountName").toString(), "jsmith2");
   EXPECT_NE(read("WinNT://EXAMPLE/jsmith2", "UserFlags").toInt() & adsi::uac::PASSWD_CANT_CHANGE, 0);
   EXPECT_TRUE(load().chkCantChange);
 }
 
+// The WinNT view is written after the object's commit: when it cannot be reached, the save says
+// exactly that, and that the rest was stored.
+TEST_P(AdUser, AFailedWinNTViewSaysTheOtherChangesWereSaved) {
+  UserPage p = load();
+  p.UM_Description = "changed";
+  p.chkCantChange = true;
+  state::shared().NetBIOS_Domain = "NOSUCH";
+  const SaveOutcome out =
+      save(p, {&state::SharedState::UM_Changed_General, &state::SharedState::UM_Changed_Flags});
+  EXPECT_FALSE(out.saved);
+  EXPECT_TRUE(
+      out.message.startsWith("Error saving User Cannot Change Password (the other changes were saved): "))
+      << out.message.toStdString();
+  EXPECT_EQ(read(johnPath(), "description").toString(), "changed");
+  EXPECT_EQ(read("WinNT://EXAMPLE/jsmith", "UserFlags").toInt() & adsi::uac::PASSWD_CANT_CHANGE, 0);
+}
+
 // Clearing a field clears its attribute, and clearing one the account does not have is no error.
 TEST_P(AdUser, ClearingFieldsRemovesTheirAttributes) {
   UserPage p = load();
-  for (QString* f : {&p.UM_Full_Name, &p.UM_Description, &p.UM_First, &p.UM_Last, &p.UM_Office, &p.UM_Initails,
-                     &p.UM_Logon_Script, &p.UM_Profile_Dir, &p.UM_Drive_Letter, &p.UM_Home_Dir, &p.UM_MailAddress,
-                     &p.UM_Logon_Name})
+  for (QString* f : {&p.UM_Full_Name, &p.UM_Description, &p.UM_First, &p.UM_Last, &p.UM_Office,
+                     &p.UM_Initails, &p.UM_Logon_Script, &p.UM_Profile_Dir, &p.UM_Drive_Letter,
+                     &p.UM_Home_Dir, &p.UM_MailAddress, &p.UM_Logon_Name})
     f->clear();
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_General, &state::SharedState::UM_Changed_Paths,
-                                     &state::SharedState::UM_Changed_Logon});
+    const SaveOutcome out =
+        save(p, {&state::SharedState::UM_Changed_General, &state::SharedState::UM_Changed_Paths,
+                 &state::SharedState::UM_Changed_Logon});
     ASSERT_TRUE(out.saved) << out.message.toStdString();
-    for (const char* a : {"displayName", "description", "givenName", "sn", "physicalDeliveryOfficeName", "initials",
-                          "scriptPath", "profilePath", "homeDrive", "homeDirectory", "mail", "userPrincipalName"})
+    for (const char* a :
+         {"displayName", "description", "givenName", "sn", "physicalDeliveryOfficeName", "initials",
+          "scriptPath", "profilePath", "homeDrive", "homeDirectory", "mail", "userPrincipalName"})
       EXPECT_FALSE(read(johnPath(), a).isValid()) << a;
   }
-  EXPECT_EQ(read(johnPath(), "sAMAccountName").toString(), "jsmith") << "an empty pre-2000 name writes nothing";
+  EXPECT_EQ(read(johnPath(), "sAMAccountName").toString(), "jsmith")
+      << "an empty pre-2000 name writes nothing";
 }
 
 // Refusals are made before anything is written.
@@ -334,8 +364,9 @@ TEST_P(AdUser, RefusedFieldsWriteNothing) {
     p.UM_Drive_Letter = c.drive;
     p.AccExpires = c.expiry;
     p.UM_Description = "changed";
-    const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_Paths, &state::SharedState::UM_Changed_Logon,
-                                     &state::SharedState::UM_Changed_General});
+    const SaveOutcome out =
+        save(p, {&state::SharedState::UM_Changed_Paths, &state::SharedState::UM_Changed_Logon,
+                 &state::SharedState::UM_Changed_General});
     EXPECT_EQ(out.saved, c.saved);
     EXPECT_EQ(out.status, c.status);
     EXPECT_EQ(out.message, c.message);
@@ -414,7 +445,8 @@ TEST_F(NtUser, LoadsEveryFieldAndTheGroupsWithThePrimaryOne) {
   EXPECT_EQ(groups, (QStringList{"Accounts", "Domain Users", "Printers"}));
   for (qsizetype i = 0; i < lists.memberTexts.size(); ++i) {
     EXPECT_EQ(lists.memberKeys[i], "");
-    EXPECT_EQ(lists.memberIcons[i], lists.memberTexts[i] == "Printers" ? "Local" : "Global") << lists.memberTexts[i].toStdString();
+    EXPECT_EQ(lists.memberIcons[i], lists.memberTexts[i] == "Printers" ? "Local" : "Global")
+        << lists.memberTexts[i].toStdString();
   }
   EXPECT_EQ(lists.candidateTexts(), QStringList{"Auditors"});
   EXPECT_EQ(lists.statuses, QStringList{"jdoe Primary Group is 'Domain Users'"});

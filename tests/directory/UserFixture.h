@@ -56,7 +56,8 @@ class UserFixture : public AppFixture {
 
   static QString johnPath() { return QString::fromLatin1(kPath) + QString::fromLatin1(kJohnDn); }
   static QString groupPath(const QString& cn, const QString& container = QStringLiteral("OU=Sales")) {
-    return QString::fromLatin1(kPath) + QStringLiteral("CN=") + cn + u',' + container + QStringLiteral(",DC=example,DC=local");
+    return QString::fromLatin1(kPath) + QStringLiteral("CN=") + cn + u',' + container +
+           QStringLiteral(",DC=example,DC=local");
   }
 
   // `mixed`: example.local runs in mixed mode (simulated network only).
@@ -182,8 +183,9 @@ class UserFixture : public AppFixture {
     auto found = (*conn)->search(req);
     ASSERT_TRUE(found.ok() && !found->entries.isEmpty());
     const qint64 now = (QDateTime::currentSecsSinceEpoch() + 11644473600LL) * 10000000LL;
-    adsi::Status s = (*conn)->modify(found->entries.first().dn,
-                                     {{adsi::ModOp::Replace, QStringLiteral("lockoutTime"), {QByteArray::number(now)}}});
+    adsi::Status s =
+        (*conn)->modify(found->entries.first().dn,
+                        {{adsi::ModOp::Replace, QStringLiteral("lockoutTime"), {QByteArray::number(now)}}});
     ASSERT_TRUE(s.ok()) << s.error().message.toStdString();
   }
 

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   w.Command_Line = QString();
   w.DisplayName->setChecked(true);
   w.Load_Custom_Fields();
-  for (const QChar c : QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) w.UM_Drive_Letter->addItem(QString(c) + u':');
+  for (const QChar c : QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"))
+    w.UM_Drive_Letter->addItem(QString(c) + u':');
   state::shared().Domain_Name = "example.local";
   if (!w.Connect_Domain("example.local")) return 1;
   const QString adUser = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("John Smith");

@@ -5,7 +5,6 @@
 
 #include "directory/RecordingBackend.h"
 
-
 using namespace tavrel;
 using simnet::GroupSpec;
 using simnet::UserSpec;
@@ -191,7 +190,8 @@ TEST_F(UserManager, AddingGroupsMovesTheRowsTheDirectoryAccepted) {
   details(node(kJohn));
   QStringList three;
   for (int i = 1; i <= w->ListView3->count(); ++i)
-    if (QStringList{"Auditors", "Managers", "Domain Admins"}.contains(w->ListView3->text(i))) three << w->ListView3->text(i);
+    if (QStringList{"Auditors", "Managers", "Domain Admins"}.contains(w->ListView3->text(i)))
+      three << w->ListView3->text(i);
   ASSERT_EQ(three.size(), 3);
   // The middle one takes John behind the page's back, so adding it again is refused.
   const QString refusedKey = w->ListView3->key(int(texts(w->ListView3).indexOf(three[1])) + 1);
@@ -222,7 +222,8 @@ TEST_F(UserManager, AddingGroupsMovesTheRowsTheDirectoryAccepted) {
   w->UM_REMOVE_GROUP->click();
   EXPECT_FALSE(texts(w->ListView4).contains("Managers"));
   EXPECT_TRUE(texts(w->ListView3).contains("Managers"));
-  EXPECT_FALSE(admin().GetObject(kPath + "CN=Managers,OU=Sales,DC=example,DC=local")->IsMember(kJohn).value());
+  EXPECT_FALSE(
+      admin().GetObject(kPath + "CN=Managers,OU=Sales,DC=example,DC=local")->IsMember(kJohn).value());
 }
 
 TEST_F(UserManager, NoUserNoMembershipChange) {
