@@ -141,6 +141,29 @@ class form1 : public QMainWindow {
   // The compaction's check of one template: drops the groups the domain no longer has.
   void Check_Template_Groups(records::Template_Record& Current_Template, startup::LogFile& log);
 
+  // The template editor. homedir_Change runs on every change of homedir's text, typed or made by
+  // code, and keeps the home drive consistent with it.
+  void homedir_Change();
+  void savetemplate_Click();
+  void NewTemplate_Click();
+  void DeleteTemplate_Click();
+  void templatelst_Click();
+  void EditTemplate_Click();
+  void Template_Cancel_Click();
+  void paste_Click();
+  void LogonHours_Click();
+  // The two group lists: add and remove move the selected groups (at most 75 in the template),
+  // SetPriGroup makes the first selected non-local group the primary group.
+  void add_Click();
+  void remove_Click();
+  void SetPriGroup_Click();
+  void ListView5_GotFocus();
+  void ListView6_GotFocus();
+  void ListView5_DblClick();
+  void ListView6_DblClick();
+  void ListView5_MouseUp(Qt::MouseButton Button);
+  void ListView6_MouseUp(Qt::MouseButton Button);
+
   // --- Domain discovery and loading (form1Directory.cpp) ---
   // Adds the domains the machine can see to DomName's list. False when the debug command line
   // let a failure end the discovery.
@@ -422,6 +445,15 @@ class form1 : public QMainWindow {
 
   // The entry the last New_Site_Click added to ListView2 (null once removed).
   QTreeWidgetItem* newSiteRow_ = nullptr;
+  // The stored name of the template the tab shows (empty when none), and the one it showed when
+  // New was pressed: the template that paste copies.
+  QString shownTemplate_;
+  QString pasteSource_;
+  void setHomeDrive(const QString& drive);
+  void setTemplateFieldsEditable(bool editable);
+  void templateTrap();
+  void moveTemplateGroups(const records::Template_Record& t);
+  void showTemplateFields(const records::Template_Record& t);
   // The last mode probe's error when the domain could not be reached.
   std::optional<adsi::Error> unreachableError_;
 };

@@ -4,6 +4,7 @@
 
 #include "mainwindow/Naming.h"
 #include "mainwindow/form1.h"
+#include "ui/Services.h"
 
 #include <QButtonGroup>
 #include <QFontDatabase>
@@ -16,9 +17,6 @@
 
 namespace tavrel::mainwindow {
 namespace {
-
-// Twips as the window's original layout gives some widths; 15 twips make one pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
 
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& tip = {}) {
   auto* e = named(new QLineEdit(parent), name);
@@ -261,7 +259,7 @@ QWidget* form1::buildSetupPage() {
 
   // The frame is narrow (one password) until the formatted password is switched on.
   Frame4 = named(new QGroupBox(QStringLiteral("Default Password"), page), QStringLiteral("Frame4"));
-  Frame4->setFixedWidth(2775 / kTwipsPerPixel);
+  Frame4->setFixedWidth(ui::twipsToPixels(2775, this));
   auto* f4 = new QHBoxLayout(Frame4);
   defaultpassword = textBox(Frame4, QStringLiteral("defaultpassword"),
                             QStringLiteral("User Default Password - for resets"));

@@ -44,8 +44,7 @@ const QString kFirst = QStringLiteral("John");
 const QString kMiddle = QStringLiteral("Fred");
 const QString kLast = QStringLiteral("Smith");
 
-// Widths of the password frame, in twips (15 to a pixel at 96 dpi).
-constexpr int kTwipsPerPixel = 15;
+// Widths of the password frame, in twips.
 constexpr int kFrame4Wide = 5535;
 constexpr int kFrame4Narrow = 2775;
 
@@ -557,7 +556,7 @@ void form1::FullName_Format_Click(int) {
 
 void form1::layoutPasswordFrame(bool both) {
   Frame4->setTitle(both ? QStringLiteral("Default Passwords") : QStringLiteral("Default Password"));
-  Frame4->setFixedWidth((both ? kFrame4Wide : kFrame4Narrow) / kTwipsPerPixel);
+  Frame4->setFixedWidth(ui::twipsToPixels(both ? kFrame4Wide : kFrame4Narrow, this));
   Formatted_Password->setVisible(both);
   Formatted_Password->setEnabled(both);
 }

@@ -123,14 +123,17 @@ void fillTemplateRecord(Template_Record& r, const TemplateFields& f) {
   for (int i = 0; i < f.groups.size() && i < Template_Record::GroupSlots; ++i) r.Groups[i] = f.groups[i];
 }
 
-Result<int> saveNewTemplate(const DatabaseFolder& db, const TemplateFields& fields,
-                            const std::vector<TemplateVariable>& variables) {
+Result<SavedTemplate> saveNewTemplate(const DatabaseFolder& db, const TemplateFields& fields,
+                                      const std::vector<TemplateVariable>& variables) {
   if (const QString refused = templateFieldsDontFit(fields); !refused.isEmpty()) return Status::failure(refused);
-  Template_Record record;
-  fillTemplateRecord(record, fields);
-  if (Status s = setVariables(record, variables); !s) return s;
+  SavedTemplate saved;
+  fillTemplateRecord(saved.record, fields);
+  if (Status s = setVariables(saved.record, variables); !s) return s;
   if (Status s = writableTemplateFile(db); !s) return s;
-  return db.appendRecord(names::Template, record.encode());
+  auto n = db.appendRecord(names::Template, saved.record.encode());
+  if (!n) return n.status();
+  saved.number = n.value();
+  return saved;
 }
 
 Result<SavedTemplate> saveEditedTemplate(const DatabaseFolder& db, const QString& editedName,
