@@ -129,6 +129,7 @@ Result<SavedTemplate> saveNewTemplate(const DatabaseFolder& db, const TemplateFi
   SavedTemplate saved;
   fillTemplateRecord(saved.record, fields);
   if (Status s = setVariables(saved.record, variables); !s) return s;
+  saved.record = Template_Record::decode(saved.record.encode());  // as a read gives it back
   if (Status s = writableTemplateFile(db); !s) return s;
   auto n = db.appendRecord(names::Template, saved.record.encode());
   if (!n) return n.status();
@@ -145,7 +146,7 @@ Result<SavedTemplate> saveEditedTemplate(const DatabaseFolder& db, const QString
       db, names::Template, [&](const Template_Record& r) { return liveTemplateNamed(r, editedName); },
       Pick::First, [&](Template_Record& r) {
         fillTemplateRecord(r, fields);
-        saved.record = r;
+        saved.record = Template_Record::decode(r.encode());
       });
   if (!n) return n.status();
   if (n.value() == 0)
