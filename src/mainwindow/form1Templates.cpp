@@ -342,7 +342,7 @@ void form1::NewTemplate_Click() {
   auto& shared = state::shared();
   // Paste copies the template the tab showed when New was pressed.
   pasteSource_ = shownTemplate_;
-  New_Template_Name->setGeometry(templatelst->geometry());
+  // The name box shares the template list's place in the layout, laid over it.
   New_Template_Name->show();
   New_Template_Name->raise();
   Template_Group_Sort();
@@ -430,7 +430,7 @@ void form1::Template_Cancel_Click() {
 }
 
 void form1::paste_Click() {
-  if (!New_Template_Name->isVisible()) return;
+  if (New_Template_Name->isHidden()) return;
   auto& shared = state::shared();
   // The template shown when New was pressed, found by its name among the live templates.
   if (pasteSource_.isEmpty()) return;
