@@ -457,7 +457,7 @@ void form1::Save_Site_Click() {
   // overwrite the partial record's bytes.
   if (db.exists(names::Site)) {
     auto file = db.open(names::Site, Site_Record::Length, records::RecordFile::Access::Read);
-    if (!file || !records::settledWholeRecords(file.value()) || !records::checkCurrentLayout(db, names::Site))
+    if (!file || !records::checkSettledFile(db, names::Site, file.value()))
       return openFailed();
   }
   const auto written = editing ? records::saveEditedSite(db, source ? source->text(0) : QString(), site)

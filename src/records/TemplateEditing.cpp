@@ -19,8 +19,7 @@ Status writableTemplateFile(const DatabaseFolder& db) {
   if (!db.exists(names::Template)) return {};
   auto file = db.open(names::Template, Template_Record::Length, RecordFile::Access::Read);
   if (!file) return file.status();
-  if (Status whole = settledWholeRecords(file.value()); !whole) return whole;
-  return checkCurrentLayout(db, names::Template);
+  return checkSettledFile(db, names::Template, file.value());
 }
 
 }  // namespace
