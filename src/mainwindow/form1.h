@@ -439,7 +439,8 @@ class form1 : public QMainWindow {
   void removeSiteRow(QTreeWidgetItem* row);
   QTreeWidgetItem* pendingSiteRow() const;
   void siteNameEditAbandoned();
-  void removeSiteName(QComboBox* list, const QString& name);
+  // Removes every entry of `list` whose text is `name` (trimmed, letter case ignored).
+  static void removeListedName(QComboBox* list, const QString& name);
   void siteTrap(const QString& status);
   bool siteHasFocus(QWidget* w) const;
 

@@ -62,6 +62,8 @@ QToolButton* imageButton(QWidget* parent, const QString& name, const QString& ti
 QComboBox* comboBox(QWidget* parent, const QString& name, bool typed) {
   auto* c = named(new QComboBox(parent), name);
   c->setEditable(typed);
+  // Typed text is the box's text; it never becomes an entry of the list.
+  c->setInsertPolicy(QComboBox::NoInsert);
   c->setMinimumContentsLength(8);
   c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   return c;

@@ -280,7 +280,7 @@ void form1::removeSiteRow(QTreeWidgetItem* row) {
   ListView2->clearSelection();
 }
 
-void form1::removeSiteName(QComboBox* list, const QString& name) {
+void form1::removeListedName(QComboBox* list, const QString& name) {
   for (int i = list->count() - 1; i >= 0; --i)
     if (records::sameNameIgnoringCase(list->itemText(i), name)) list->removeItem(i);
 }
@@ -506,8 +506,8 @@ void form1::Delete_site_Click() {
     return siteTrap(QStringLiteral("Error with ") + dbpath->text() + QStringLiteral("Site.dat File..."));
   if (deleted.value() == 0) return;  // no live record of that name: nothing changes
 
-  removeSiteName(NUsitename, name);
-  removeSiteName(bulk::MultiUser::instance(dbpath->text()).Multi_Site, name);
+  removeListedName(NUsitename, name);
+  removeListedName(bulk::MultiUser::instance(dbpath->text()).Multi_Site, name);
   removeSiteRow(row);
   NTSERVER->clear();
   EXSERVER->clear();

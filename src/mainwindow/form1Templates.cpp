@@ -50,11 +50,6 @@ void deselectAll(ui::ListView* list) {
   for (int i = 1; i <= list->count(); ++i) list->item(i)->setSelected(false);
 }
 
-void removeTemplateName(QComboBox* list, const QString& name) {
-  for (int i = list->count() - 1; i >= 0; --i)
-    if (records::sameNameIgnoringCase(list->itemText(i), name)) list->removeItem(i);
-}
-
 }  // namespace
 
 void form1::wireTemplatesPage() {
@@ -386,12 +381,12 @@ void form1::DeleteTemplate_Click() {
   }
   if (deleted.value() == 0) return;  // no live template of that name: nothing changes
 
-  removeTemplateName(nutemplate, name);
-  removeTemplateName(bulk::MultiUser::instance(dbpath->text()).Multi_Template, name);
+  removeListedName(nutemplate, name);
+  removeListedName(bulk::MultiUser::instance(dbpath->text()).Multi_Template, name);
   Template_Group_Sort();
   // The deleted template's entry goes; no other template's name is left showing over the emptied
   // fields.
-  removeTemplateName(templatelst, name);
+  removeListedName(templatelst, name);
   templatelst->setCurrentIndex(-1);
   templatelst->setEditText(QString());
   for (QLineEdit* e : {propath, homedir, Profilepath, Homedirpath, sharenameprofile, Sharenamehomedir, logon})
