@@ -543,4 +543,15 @@ TEST_F(TemplateEditor, TextsTheRecordCantHoldAreRefusedNotCut) {
   EXPECT_TRUE(w->savetemplate->isEnabled());
 }
 
+TEST_F(TemplateEditor, TextTypedIntoTheTemplateListNeverBecomesAnEntry) {
+  templates({full("Staff")});
+  w->templatelst->setFocus();
+  w->templatelst->lineEdit()->setText("Ghost");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(w->templatelst->lineEdit(), &enter);
+  QApplication::processEvents();
+  EXPECT_EQ(test::itemsOf(w->templatelst), QStringList{padded("Staff", 25)});
+  EXPECT_EQ(w->homedir->text(), "") << "no stored template has that name";
+}
+
 }  // namespace
