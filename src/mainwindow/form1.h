@@ -452,7 +452,7 @@ class form1 : public QMainWindow {
   QString pasteSource_;
   void setHomeDrive(const QString& drive);
   void setTemplateFieldsEditable(bool editable);
-  void templateTrap();
+  void templateTrap(const QString& detail);
   void moveTemplateGroups(const records::Template_Record& t);
   void showTemplateFields(const records::Template_Record& t);
   // The last mode probe's error when the domain could not be reached.

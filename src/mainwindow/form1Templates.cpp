@@ -91,7 +91,7 @@ bool form1::LoadTemplate(const QString& TemplateName) {
       },
       records::Pick::First, true);
   if (!scan) {
-    templateTrap();
+    templateTrap(scan.message());
     return false;
   }
   Template_Group_Sort();
@@ -207,8 +207,9 @@ void form1::Check_Template_Groups(Template_Record& Current_Template, startup::Lo
 
 // --- the template editor ---
 
-void form1::templateTrap() {
-  StatusBar1->setPanelText(1, QStringLiteral("Error with ") + dbpath->text() + QStringLiteral("template.dat file..."));
+void form1::templateTrap(const QString& detail) {
+  StatusBar1->setPanelText(1, QStringLiteral("Error with ") + dbpath->text() + QStringLiteral("template.dat file..."),
+                           detail);
   ui::feedback().beep();
 }
 
@@ -296,15 +297,13 @@ void form1::savetemplate_Click() {
   StatusBar1->setPanelText(1, QStringLiteral("Saving Template..."));
   const records::DatabaseFolder db(dbpath->text());
   auto saved = fields.groups.size() > Template_Record::GroupSlots
-                   ? records::Result<records::SavedTemplate>(records::Status::failure(QStringLiteral("too many groups")))
+                   ? records::Result<records::SavedTemplate>(records::Status::failure(records::templateFieldsDontFit(fields)))
                : editing ? records::saveEditedTemplate(db, fields.name, fields)
                          : records::saveNewTemplate(db, fields, shared.Template_Variables);
   if (!saved) {
-    templateTrap();
-    StatusBar1->panel(1)->setToolTip(saved.message());
+    templateTrap(saved.message());
     return;
   }
-  StatusBar1->panel(1)->setToolTip(QString());
   shared.RecordIndex = saved->number;
   shared.Current_Template = saved->record;
   shownTemplate_ = saved->record.Name;
@@ -375,8 +374,7 @@ void form1::DeleteTemplate_Click() {
   StatusBar1->setPanelText(1, QStringLiteral("Deleting Template..."));
   auto deleted = records::deleteTemplate(records::DatabaseFolder(dbpath->text()), name);
   if (!deleted) {
-    templateTrap();
-    StatusBar1->panel(1)->setToolTip(deleted.message());
+    templateTrap(deleted.message());
     return;
   }
   if (deleted.value() == 0) return;  // no live template of that name: nothing changes
@@ -430,7 +428,7 @@ void form1::paste_Click() {
   // The template shown when New was pressed, found by its name among the live templates.
   if (pasteSource_.isEmpty()) return;
   auto found = records::findLiveTemplate(records::DatabaseFolder(dbpath->text()), pasteSource_);
-  if (!found) return templateTrap();
+  if (!found) return templateTrap(found.message());
   if (!found.value()) return;
   const Template_Record& t = *found.value();
   shared.Current_Template = t;
