@@ -340,6 +340,7 @@ TEST_F(TemplateEditor, GroupCaps) {
       w->NewTemplate_Click();
     } else {
       EXPECT_EQ(status(), "Error with " + db() + kTrap);
+      EXPECT_TRUE(w->StatusBar1->panel(1)->toolTip().contains("at most 76 groups"));
       EXPECT_EQ(file("Template.dat"), full("Staff").encode());
     }
   }
