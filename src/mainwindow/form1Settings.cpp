@@ -601,6 +601,14 @@ void form1::STOP_ON_RED_Click(int) {
 }
 
 void form1::savemail_Click() {
+  // A port outside 1..65535 is no port; nothing is stored then.
+  bool number = false;
+  const int port = PORT->text().trimmed().toInt(&number);
+  if (!number || port < 1 || port > 65535) {
+    ui::prompter().MsgBox(QStringLiteral("The LDAP port must be a number from 1 to 65535; the mail settings were not saved."),
+                          ui::kStyleExclamation, QStringLiteral("Mail Settings"));
+    return;
+  }
   const QString credentials = startup::trueFalse(Mail_Logon->isChecked());
   write(kMail, QStringLiteral("Admin_Account"), txtAdmin->text());
   write(kMail, QStringLiteral("Mail_Password"), txtPassword->text());
