@@ -95,8 +95,7 @@ Custom::Custom(form1& main) : QDialog(&main), f_(main) {
 
 void Custom::Form_Load() {
   for (const CustomField& f : readCustomFields(state::reg())) {
-    ListView1->add(f.displayName);
-    ListView1->setSubItem(ListView1->count(), 1, f.property);
+    ListView1->add(f.displayName)->setText(1, f.property);
   }
 }
 

@@ -211,38 +211,43 @@ void Edit_Properties::OKButton_Click() {
     return finish();
   }
 
+  // Puts the row into the list, a sorted list keeping its order; undo puts back what was there.
+  QTreeWidgetItem* item = nullptr;
+  QString oldText, oldValue, oldIcon;
   auto apply = [&](const QString& icon) {
-    const int n = adding ? list_->count() + 1 : row;
-    if (adding) list_->add(name, {}, icon);
-    list_->setText(n, name);
-    list_->setSubItem(n, 1, value);
-    if (!icon.isEmpty()) list_->setSmallIcon(n, icon);
+    item = adding ? list_->add(name, {}, icon) : list_->item(row);
+    if (!adding) {
+      oldText = item->text(0);
+      oldValue = item->text(1);
+      oldIcon = list_->smallIcon(row);
+    }
+    item->setText(0, name);
+    item->setText(1, value);
+    if (!icon.isEmpty()) list_->setSmallIcon(list_->indexOf(item), icon);
+    list_->setSorted(list_->sorted());
+  };
+  auto undo = [&] {
+    if (adding) {
+      list_->remove(list_->indexOf(item));
+      return;
+    }
+    item->setText(0, oldText);
+    item->setText(1, oldValue);
+    if (!oldIcon.isEmpty()) list_->setSmallIcon(list_->indexOf(item), oldIcon);
+    list_->setSorted(list_->sorted());
   };
 
+  // The directory and mail lists are stored as they show once the row is in; when the file can't
+  // be written the list goes back to what it was.
   switch (mode_) {
-    case 0: {
-      const QString icon = W2K_Person->isChecked() ? records::kUserIcon : records::kMailIcon;
-      QList<records::W2K_Property_Row> rows = f_.w2kRows();
-      const records::W2K_Property_Row changed{icon, name, value};
-      if (adding)
-        rows.append(changed);
-      else
-        rows[row - 1] = changed;
-      if (!f_.storeW2K(rows)) return;
-      apply(icon);
+    case 0:
+      apply(W2K_Person->isChecked() ? records::kUserIcon : records::kMailIcon);
+      if (!f_.storeW2K(f_.w2kRows())) return undo();
       break;
-    }
-    case 1: {
-      QList<records::Mail_Attribute_Row> rows = f_.mailRows();
-      const records::Mail_Attribute_Row changed{name, value};
-      if (adding)
-        rows.append(changed);
-      else
-        rows[row - 1] = changed;
-      if (!f_.storeMail(rows)) return;
+    case 1:
       apply(records::kMailIcon);
+      if (!f_.storeMail(f_.mailRows())) return undo();
       break;
-    }
     case 2: {
       if (const QString why = records::variablesDontFit({{name, value}}); !why.isEmpty()) {
         refused(why);

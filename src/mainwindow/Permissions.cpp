@@ -76,8 +76,7 @@ void Permissions::Form_Load() {
   // The flag is kept in share mode too, where it is not shown, and written back to record 1.
   NEW_Security->setChecked(list.newSecurity);
   for (const records::Permission_Record& r : list.records) {
-    ListView1->add(text::trimBlanks(r.Account));
-    ListView1->setSubItem(ListView1->count(), 1, text::trimBlanks(r.Access));
+    ListView1->add(text::trimBlanks(r.Account))->setText(1, text::trimBlanks(r.Access));
   }
   Access->clear();
   Access->addItems(records::accessWords());

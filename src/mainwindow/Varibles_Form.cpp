@@ -45,9 +45,9 @@ std::vector<records::TemplateVariable> Varibles_Form::rows() const {
 
 void Varibles_Form::showRows() {
   ListView1->clear();
+  ListView1->setSorted(false);
   for (const records::TemplateVariable& v : state::shared().Template_Variables) {
-    ListView1->add(v.name);
-    ListView1->setSubItem(ListView1->count(), 1, v.value);
+    ListView1->add(v.name)->setText(1, v.value);
   }
 }
 
