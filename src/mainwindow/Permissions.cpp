@@ -19,7 +19,8 @@ Permissions::Permissions(form1& main) : QDialog(&main), f_(main) {
 
   ListView1 = named(new ui::ListView(this), QStringLiteral("ListView1"));
   ListView1->setColumns({QStringLiteral("Name"), QStringLiteral("Access")});
-  ListView1->setColumnWidth(0, 260);
+  ListView1->setColumnWidth(0, 240);
+  ListView1->setMinimumWidth(360);
   ListView1->setSortKey(0);
   ListView1->setSortOrder(Qt::AscendingOrder);
   ListView1->setSorted(true);
@@ -31,6 +32,8 @@ Permissions::Permissions(form1& main) : QDialog(&main), f_(main) {
   Command3 = named(new QPushButton(QStringLiteral("&Remove"), this), QStringLiteral("Command3"));
   OK_Button = named(new QPushButton(QStringLiteral("&OK"), this), QStringLiteral("OK_Button"));
   Command2 = named(new QPushButton(QStringLiteral("&Cancel"), this), QStringLiteral("Command2"));
+  for (QPushButton* b : {Command4, Command3, Command2}) b->setAutoDefault(false);
+  OK_Button->setDefault(true);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(ListView1, 0, 0, 4, 1);
