@@ -12,6 +12,7 @@
 #include "platform/text/Cp1252.h"
 #include "records/Conversion.h"
 #include "records/Layout.h"
+#include "records/PropertyLists.h"
 #include "startup/Settings.h"
 #include "startup/SettingsRules.h"
 #include "state/SharedState.h"
@@ -234,22 +235,7 @@ bool form1::Form_Initialize(const StartupServices& services) {
   }
 
   // 9. The Terminal Services rows; the record loader fills their values.
-  const std::pair<const char*, const char*> wtsRows[] = {
-      {"User Profile Directory", ""},
-      {"User Home Directory", ""},
-      {"Users Home drive letter", "d6d"},
-      {"Allow logon", "s1y"},
-      {"Start Following program at logon", "s2y"},
-      {"Start program", ""},
-      {"Start in", ""},
-      {"Connect client drives at logon", "s3y"},
-      {"Connect client printers at logon", "s4y"},
-      {"Connect default client printer", "s5y"},
-      {"End a Dissconnected sessions", "s5t"},
-      {"Active session limit", "s6t"},
-      {"Idle session limit", "s7t"},
-  };
-  for (const auto& [caption, key] : wtsRows)
+  for (const auto& [caption, key] : records::kWtsRowTable)
     ListView9->add(QString::fromLatin1(caption), QString::fromLatin1(key), QStringLiteral("USER"));
 
   // 10.

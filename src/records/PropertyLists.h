@@ -38,6 +38,28 @@ inline const QString kMailIcon = QStringLiteral("MAIL");
 // The number of Terminal Services rows, one line of WTS.dat each.
 inline constexpr int kWtsRows = 13;
 
+// The fixed Terminal Services rows in WTS.dat's order: the caption and the key, whose last letter
+// says what the value is ("d" a drive letter, "y" yes or no, "t" a time; no key: free text).
+struct WtsRow {
+  const char* caption;
+  const char* key;
+};
+inline constexpr WtsRow kWtsRowTable[kWtsRows] = {
+    {"User Profile Directory", ""},
+    {"User Home Directory", ""},
+    {"Users Home drive letter", "d6d"},
+    {"Allow logon", "s1y"},
+    {"Start Following program at logon", "s2y"},
+    {"Start program", ""},
+    {"Start in", ""},
+    {"Connect client drives at logon", "s3y"},
+    {"Connect client printers at logon", "s4y"},
+    {"Connect default client printer", "s5y"},
+    {"End a Dissconnected sessions", "s5t"},
+    {"Active session limit", "s6t"},
+    {"Idle session limit", "s7t"},
+};
+
 template <class Row>
 struct PropertyList {
   bool present = false;  // false: the file does not exist

@@ -8,6 +8,7 @@
 #include "mainwindow/Permissions.h"
 #include "mainwindow/Varibles_Form.h"
 #include "mainwindow/form1.h"
+#include "records/PropertyLists.h"
 #include "records/Records.h"
 #include "state/SharedState.h"
 #include "support/Fixtures.h"
@@ -39,22 +40,8 @@ class ListsFixture : public AppFixture {
     ASSERT_TRUE(QDir().mkpath(db()));
     w = std::make_unique<mainwindow::form1>();
     w->dbpath->setText(db());
-    const std::pair<const char*, const char*> wtsRows[] = {
-        {"User Profile Directory", ""},
-        {"User Home Directory", ""},
-        {"Users Home drive letter", "d6d"},
-        {"Allow logon", "s1y"},
-        {"Start Following program at logon", "s2y"},
-        {"Start program", ""},
-        {"Start in", ""},
-        {"Connect client drives at logon", "s3y"},
-        {"Connect client printers at logon", "s4y"},
-        {"Connect default client printer", "s5y"},
-        {"End a Dissconnected sessions", "s5t"},
-        {"Active session limit", "s6t"},
-        {"Idle session limit", "s7t"},
-    };
-    for (const auto& [caption, key] : wtsRows)
+    // The Terminal Services rows as the start-up makes them.
+    for (const auto& [caption, key] : records::kWtsRowTable)
       w->ListView9->add(QString::fromLatin1(caption), QString::fromLatin1(key), QStringLiteral("USER"));
     w->Popup1_Shower = [this] { ++popups; };
   }

@@ -34,20 +34,10 @@ int main(int argc, char** argv) {
   add(w.ListView7, "company", "Morvane School", "USER");
   add(w.ListView7, "extensionAttribute1", "%first%.%last%", "MAIL");
   for (const auto& r : records::defaultMailRows()) add(w.ListView8, r.Name, r.Value, "MAIL");
-  const char* const wts[][3] = {{"User Profile Directory", "", "\\\\FS1\\TSProfiles\\%UserName%"},
-                                {"User Home Directory", "", "\\\\FS1\\Home\\%UserName%"},
-                                {"Users Home drive letter", "d6d", "H:"},
-                                {"Allow logon", "s1y", "Yes"},
-                                {"Start Following program at logon", "s2y", "No"},
-                                {"Start program", "", ""},
-                                {"Start in", "", ""},
-                                {"Connect client drives at logon", "s3y", "Yes"},
-                                {"Connect client printers at logon", "s4y", "Yes"},
-                                {"Connect default client printer", "s5y", "Yes"},
-                                {"End a Dissconnected sessions", "s5t", "1 hour"},
-                                {"Active session limit", "s6t", "Never"},
-                                {"Idle session limit", "s7t", "30 mins"}};
-  for (const auto& r : wts) w.ListView9->add(r[0], r[1], "USER")->setText(1, r[2]);
+  const char* const values[records::kWtsRows] = {"\\\\FS1\\TSProfiles\\%UserName%", "\\\\FS1\\Home\\%UserName%", "H:", "Yes", "No", "", "",
+                                                 "Yes", "Yes", "Yes", "1 hour", "Never", "30 mins"};
+  for (int i = 0; i < records::kWtsRows; ++i)
+    w.ListView9->add(records::kWtsRowTable[i].caption, records::kWtsRowTable[i].key, "USER")->setText(1, values[i]);
   state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Custom"), "Custom1", "Cost centre");
   state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Custom"), "Property1", "extensionAttribute2");
   state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Custom"), "Custom2", "Badge number");
