@@ -18,8 +18,11 @@ QLabel* StatusBar::panel(int panel) const {
   return panels_[panel - 1];
 }
 
-void StatusBar::setPanelText(int panel, const QString& text) {
-  if (QLabel* l = this->panel(panel)) l->setText(text);
+void StatusBar::setPanelText(int panel, const QString& text, const QString& detail) {
+  if (QLabel* l = this->panel(panel)) {
+    l->setText(text);
+    l->setToolTip(detail);
+  }
 }
 
 QString StatusBar::panelText(int panel) const {

@@ -12,7 +12,8 @@ class StatusBar : public QStatusBar {
   Q_OBJECT
  public:
   explicit StatusBar(QWidget* parent = nullptr);
-  void setPanelText(int panel, const QString& text);  // panel 1 or 2
+  // Panel 1 or 2; `detail` (why an operation failed) shows as the panel's tool tip.
+  void setPanelText(int panel, const QString& text, const QString& detail = {});
   QString panelText(int panel) const;
   QLabel* panel(int panel) const;
 

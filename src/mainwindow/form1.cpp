@@ -88,6 +88,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   connectSettingsHandlers();
   wireSitesPage();
   wireTemplatesPage();
+  wireListsPage();
 }
 
 void form1::strFirst_Change() {

@@ -5,6 +5,7 @@
 #include "mainwindow/StartupServices.h"
 #include "platform/adsi/Result.h"
 #include "mainwindow/StatusBar.h"
+#include "records/PropertyLists.h"
 #include "records/Records.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
@@ -24,6 +25,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QPointer>
 #include <QTreeWidget>
 #include <array>
 #include <cstdint>
@@ -35,6 +37,9 @@ class LogFile;
 }
 
 namespace tavrel::mainwindow {
+
+class Custom;
+class Varibles_Form;
 
 class form1 : public QMainWindow {
   Q_OBJECT
@@ -141,6 +146,29 @@ class form1 : public QMainWindow {
   void Clear_TT();
   // The compaction's check of one template: drops the groups the domain no longer has.
   void Check_Template_Groups(records::Template_Record& Current_Template, startup::LogFile& log);
+
+  // The template editor. homedir_Change runs on every change of homedir's text, typed or made by
+  // code, and keeps the home drive consistent with it.
+  void homedir_Change();
+  void savetemplate_Click();
+  void NewTemplate_Click();
+  void DeleteTemplate_Click();
+  void templatelst_Click();
+  void EditTemplate_Click();
+  void Template_Cancel_Click();
+  void paste_Click();
+  void LogonHours_Click();
+  // The two group lists: add and remove move the selected groups (at most 75 in the template),
+  // SetPriGroup makes the first selected non-local group the primary group.
+  void add_Click();
+  void remove_Click();
+  void SetPriGroup_Click();
+  void ListView5_GotFocus();
+  void ListView6_GotFocus();
+  void ListView5_DblClick();
+  void ListView6_DblClick();
+  void ListView5_MouseUp(Qt::MouseButton Button);
+  void ListView6_MouseUp(Qt::MouseButton Button);
 
   // --- Domain discovery and loading (form1Directory.cpp) ---
   // Adds the domains the machine can see to DomName's list. False when the debug command line
@@ -420,6 +448,64 @@ class form1 : public QMainWindow {
 
   ui::ImageList ImageList1;  // the small icons: log lamps, tree nodes, list rows
 
+  // --- Attribute lists, their editor, variables, custom fields, permissions, backup and
+  // compaction (form1Lists.cpp) ---
+
+  // A press of a mouse button on a list: the right button chooses the list (Edit_Mode 0, 1, 4)
+  // and shows POPUP1 at the pointer.
+  void ListView7_MouseDown(Qt::MouseButton Button);
+  void ListView8_MouseDown(Qt::MouseButton Button);
+  void ListView9_MouseDown(Qt::MouseButton Button);
+  // Double-clicks open the row editor on the list.
+  void ListView7_DblClick();
+  void ListView8_DblClick();
+  void ListView9_DblClick();
+  // The sort key becomes the clicked column and the order flips at every click.
+  void ListView7_ColumnClick(int column);
+  void ListView8_ColumnClick(int column);
+  // POPUP1's items: 1 Edit, 2 Add, 3 Remove, on the list Edit_Mode names.
+  void Listviewmnu_Click(int Index);
+  // Shows POPUP1 at the pointer (tests replace Popup1_Shower to act on it instead).
+  void Show_Popup1();
+  std::function<void()> Popup1_Shower;
+
+  void Variables_Click();
+  void Command1_Click();  // "Customise": the custom-fields window
+  void Set_Security_Click();
+  void Sharepermissions_Click();
+  void Backup_Files_Click();
+  void DataBase_Click();
+
+  // The list Edit_Mode names: ListView7, ListView8, the variables window's list, the open
+  // custom-fields window's list or ListView9; nullptr when that window is not open.
+  ui::ListView* Edit_Mode_List();
+  // The variables window, created hidden on first use and kept for the life of the main window.
+  Varibles_Form& Varibles();
+  // The custom-fields window while it is open.
+  QPointer<Custom> Custom_Window;
+
+  // The database folder for the lists' files and the compaction, through List_File_Ops (the
+  // system's calls unless a test puts others in).
+  records::DatabaseFolder listsFolder() const;
+  records::FileOps* List_File_Ops = nullptr;
+
+  // The rows of the attribute lists in display order, as their files store them.
+  QList<records::W2K_Property_Row> w2kRows() const;
+  QList<records::Mail_Attribute_Row> mailRows() const;
+  QStringList wtsValues() const;
+  // Rewrites W2K.dat, Mail.dat or WTS.dat (by Edit_Mode 0, 1 or 4) with `rows`. A failure is shown
+  // in a message naming the file, and the file keeps what it held; returns false then.
+  bool storeW2K(const QList<records::W2K_Property_Row>& rows);
+  bool storeMail(const QList<records::Mail_Attribute_Row>& rows);
+  bool storeWTS(const QStringList& values);
+
+  // Whether the template tab is naming a new, unsaved template.
+  bool newTemplateMode() const;
+  // Writes `rows` into the variable slots of the template named in templatelst. False, after a
+  // message, when they don't fit the record, the template has no saved record, or the write failed
+  // (`noRecord` tells the second case apart).
+  bool storeVariables(const std::vector<records::TemplateVariable>& rows, bool* noRecord = nullptr);
+
  private:
   void refreshUserIdPreview();
   void connectSettingsHandlers();
@@ -441,11 +527,16 @@ class form1 : public QMainWindow {
 
   void wireSitesPage();
   void wireTemplatesPage();
+  void wireListsPage();
+  void removeListRow();
+  bool domainAnswers(const QString& name);
+  Varibles_Form* varibles_ = nullptr;
   void setSiteFieldsEditable(bool editable);
   void removeSiteRow(QTreeWidgetItem* row);
   QTreeWidgetItem* pendingSiteRow() const;
   void siteNameEditAbandoned();
-  void removeSiteName(QComboBox* list, const QString& name);
+  // Removes every entry of `list` whose text is `name` (trimmed, letter case ignored).
+  static void removeListedName(QComboBox* list, const QString& name);
   void siteTrap(const QString& status);
   bool siteHasFocus(QWidget* w) const;
 
@@ -459,6 +550,15 @@ class form1 : public QMainWindow {
 
   // The entry the last New_Site_Click added to ListView2 (null once removed).
   QTreeWidgetItem* newSiteRow_ = nullptr;
+  // The stored name of the template the tab shows (empty when none), and the one it showed when
+  // New was pressed: the template that paste copies.
+  QString shownTemplate_;
+  QString pasteSource_;
+  void setHomeDrive(const QString& drive);
+  void setTemplateFieldsEditable(bool editable);
+  void templateTrap(const QString& detail);
+  void moveTemplateGroups(const records::Template_Record& t);
+  void showTemplateFields(const records::Template_Record& t);
   // The last mode probe's error when the domain could not be reached.
   std::optional<adsi::Error> unreachableError_;
 };

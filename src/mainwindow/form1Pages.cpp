@@ -4,6 +4,7 @@
 
 #include "mainwindow/Naming.h"
 #include "mainwindow/form1.h"
+#include "ui/Services.h"
 
 #include <QButtonGroup>
 #include <QFontDatabase>
@@ -16,9 +17,6 @@
 
 namespace tavrel::mainwindow {
 namespace {
-
-// Twips as the window's original layout gives some widths; 15 twips make one pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
 
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& tip = {}) {
   auto* e = named(new QLineEdit(parent), name);
@@ -64,6 +62,8 @@ QToolButton* imageButton(QWidget* parent, const QString& name, const QString& ti
 QComboBox* comboBox(QWidget* parent, const QString& name, bool typed) {
   auto* c = named(new QComboBox(parent), name);
   c->setEditable(typed);
+  // Typed text is the box's text; it never becomes an entry of the list.
+  c->setInsertPolicy(QComboBox::NoInsert);
   c->setMinimumContentsLength(8);
   c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   return c;
@@ -262,7 +262,7 @@ QWidget* form1::buildSetupPage() {
 
   // The frame is narrow (one password) until the formatted password is switched on.
   Frame4 = named(new QGroupBox(QStringLiteral("Default Password"), page), QStringLiteral("Frame4"));
-  Frame4->setFixedWidth(2775 / kTwipsPerPixel);
+  Frame4->setFixedWidth(ui::twipsToPixels(2775, this));
   auto* f4 = new QHBoxLayout(Frame4);
   defaultpassword = textBox(Frame4, QStringLiteral("defaultpassword"),
                             QStringLiteral("User Default Password - for resets"));

@@ -12,6 +12,7 @@
 #include "platform/text/Cp1252.h"
 #include "records/Conversion.h"
 #include "records/Layout.h"
+#include "records/PropertyLists.h"
 #include "startup/Settings.h"
 #include "startup/SettingsRules.h"
 #include "state/SharedState.h"
@@ -44,8 +45,7 @@ const QString kFirst = QStringLiteral("John");
 const QString kMiddle = QStringLiteral("Fred");
 const QString kLast = QStringLiteral("Smith");
 
-// Widths of the password frame, in twips (15 to a pixel at 96 dpi).
-constexpr int kTwipsPerPixel = 15;
+// Widths of the password frame, in twips.
 constexpr int kFrame4Wide = 5535;
 constexpr int kFrame4Narrow = 2775;
 
@@ -234,22 +234,7 @@ bool form1::Form_Initialize(const StartupServices& services) {
   }
 
   // 9. The Terminal Services rows; the record loader fills their values.
-  const std::pair<const char*, const char*> wtsRows[] = {
-      {"User Profile Directory", ""},
-      {"User Home Directory", ""},
-      {"Users Home drive letter", "d6d"},
-      {"Allow logon", "s1y"},
-      {"Start Following program at logon", "s2y"},
-      {"Start program", ""},
-      {"Start in", ""},
-      {"Connect client drives at logon", "s3y"},
-      {"Connect client printers at logon", "s4y"},
-      {"Connect default client printer", "s5y"},
-      {"End a Dissconnected sessions", "s5t"},
-      {"Active session limit", "s6t"},
-      {"Idle session limit", "s7t"},
-  };
-  for (const auto& [caption, key] : wtsRows)
+  for (const auto& [caption, key] : records::kWtsRowTable)
     ListView9->add(QString::fromLatin1(caption), QString::fromLatin1(key), QStringLiteral("USER"));
 
   // 10.
@@ -557,7 +542,7 @@ void form1::FullName_Format_Click(int) {
 
 void form1::layoutPasswordFrame(bool both) {
   Frame4->setTitle(both ? QStringLiteral("Default Passwords") : QStringLiteral("Default Password"));
-  Frame4->setFixedWidth((both ? kFrame4Wide : kFrame4Narrow) / kTwipsPerPixel);
+  Frame4->setFixedWidth(ui::twipsToPixels(both ? kFrame4Wide : kFrame4Narrow, this));
   Formatted_Password->setVisible(both);
   Formatted_Password->setEnabled(both);
 }
@@ -601,6 +586,14 @@ void form1::STOP_ON_RED_Click(int) {
 }
 
 void form1::savemail_Click() {
+  // A port outside 1..65535 is no port; nothing is stored then.
+  bool number = false;
+  const int port = PORT->text().trimmed().toInt(&number);
+  if (!number || port < 1 || port > 65535) {
+    ui::prompter().MsgBox(QStringLiteral("The LDAP port must be a number from 1 to 65535; the mail settings were not saved."),
+                          ui::kStyleExclamation, QStringLiteral("Mail Settings"));
+    return;
+  }
   const QString credentials = startup::trueFalse(Mail_Logon->isChecked());
   write(kMail, QStringLiteral("Admin_Account"), txtAdmin->text());
   write(kMail, QStringLiteral("Mail_Password"), txtPassword->text());

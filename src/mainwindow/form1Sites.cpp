@@ -280,7 +280,7 @@ void form1::removeSiteRow(QTreeWidgetItem* row) {
   ListView2->clearSelection();
 }
 
-void form1::removeSiteName(QComboBox* list, const QString& name) {
+void form1::removeListedName(QComboBox* list, const QString& name) {
   for (int i = list->count() - 1; i >= 0; --i)
     if (records::sameNameIgnoringCase(list->itemText(i), name)) list->removeItem(i);
 }
@@ -457,7 +457,7 @@ void form1::Save_Site_Click() {
   // overwrite the partial record's bytes.
   if (db.exists(names::Site)) {
     auto file = db.open(names::Site, Site_Record::Length, records::RecordFile::Access::Read);
-    if (!file || !records::settledWholeRecords(file.value()) || !records::checkCurrentLayout(db, names::Site))
+    if (!file || !records::checkSettledFile(db, names::Site, file.value()))
       return openFailed();
   }
   const auto written = editing ? records::saveEditedSite(db, source ? source->text(0) : QString(), site)
@@ -506,8 +506,8 @@ void form1::Delete_site_Click() {
     return siteTrap(QStringLiteral("Error with ") + dbpath->text() + QStringLiteral("Site.dat File..."));
   if (deleted.value() == 0) return;  // no live record of that name: nothing changes
 
-  removeSiteName(NUsitename, name);
-  removeSiteName(bulk::MultiUser::instance(dbpath->text()).Multi_Site, name);
+  removeListedName(NUsitename, name);
+  removeListedName(bulk::MultiUser::instance(dbpath->text()).Multi_Site, name);
   removeSiteRow(row);
   NTSERVER->clear();
   EXSERVER->clear();

@@ -5,7 +5,6 @@
 #include "platform/text/Cp1252.h"
 #include "startup/LogFile.h"
 
-#include <QThread>
 
 namespace tavrel::records {
 namespace {
@@ -22,13 +21,13 @@ bool liveSite(const Site_Record& r) {
 
 }  // namespace
 
-Status settledWholeRecords(const RecordFile& file) {
-  Status whole = file.checkWholeRecords();
-  for (int attempt = 0; !whole && attempt < 5; ++attempt) {
-    QThread::msleep(20);
-    whole = file.checkWholeRecords();
-  }
-  return whole;
+Status checkSettledFile(const DatabaseFolder& db, const QString& name, RecordFile& file) {
+  if (Status s = file.holdAppends(); !s) return s;
+  Status result = file.checkWholeRecords();
+  // A file of an older layout whose length happens to fit would be read as other records.
+  if (result) result = checkCurrentLayout(db, name);
+  file.allowAppends();
+  return result;
 }
 
 bool sameNameExact(const QString& stored, const QString& wanted) {
@@ -52,9 +51,7 @@ Result<Scan<R>> scanRecords(const DatabaseFolder& db, const QString& name,
   auto file =
       db.open(name, R::Length, createMissing ? RecordFile::Access::ReadWrite : RecordFile::Access::Read);
   if (!file) return file.status();
-  if (Status whole = settledWholeRecords(file.value()); !whole) return whole;
-  // A file of an older layout whose length happens to fit would be read as other records.
-  if (Status layout = checkCurrentLayout(db, name); !layout) return layout;
+  if (Status settled = checkSettledFile(db, name, file.value()); !settled) return settled;
   auto count = file->count();
   if (!count) return count.status();
   scan.count = count.value();

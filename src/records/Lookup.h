@@ -69,10 +69,10 @@ extern template Result<int> changeFirstLive<Template_Record>(
     const DatabaseFolder&, const QString&, const std::function<bool(const Template_Record&)>&, Pick,
     const std::function<void(Template_Record&)>&);
 
-// Whether `file` holds a whole number of records. Another instance's append can be seen half done
-// for a moment, so a file with a partial record is measured again a few times before it is
-// refused as damaged or of another layout.
-Status settledWholeRecords(const RecordFile& file);
+// Whether `file`, the database folder's file `name`, holds a whole number of records of the
+// current layout. Appends of other instances are held while it is measured, so one half written
+// is never taken for damage.
+Status checkSettledFile(const DatabaseFolder& db, const QString& name, RecordFile& file);
 
 // Why the site list refuses a name typed for a new site.
 enum class NewSiteName { Accepted, Blank, AlreadyUsed, TooLong };

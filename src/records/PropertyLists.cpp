@@ -1,6 +1,8 @@
 #include "records/PropertyLists.h"
 
 #include "platform/text/Cp1252.h"
+#include "records/Lookup.h"
+#include "records/TemplateEditing.h"
 
 namespace tavrel::records {
 namespace {
@@ -176,6 +178,87 @@ Status saveW2K(const DatabaseFolder& db, const QList<W2K_Property_Row>& rows) {
 
 Status saveWTS(const DatabaseFolder& db, const QStringList& values) {
   return save(db, names::WTS, formatWTS(values));
+}
+
+Result<int> writeTemplateVariables(const DatabaseFolder& db, const QString& templateName,
+                                   const std::vector<TemplateVariable>& rows) {
+  if (const QString refused = variablesDontFit(rows); !refused.isEmpty()) return Status::failure(refused);
+  return changeFirstLive<Template_Record>(
+      db, names::Template,
+      [&](const Template_Record& r) {
+        return r.Deleted == 0 && sameNameIgnoringCase(r.Name, templateName);
+      },
+      Pick::First, [&](Template_Record& r) { setVariables(r, rows); });
+}
+
+QStringList accessWords() {
+  return {QStringLiteral("Full Control"), QStringLiteral("Change"), QStringLiteral("Read")};
+}
+
+PermissionListLoad loadPermissionList(const DatabaseFolder& db, const QString& name) {
+  PermissionListLoad list;
+  if (Status s = db.check(); !s) {
+    list.error = s.message();
+    return list;
+  }
+  auto file = db.open(name, Permission_Record::Length, RecordFile::Access::ReadWrite);
+  if (!file) {
+    list.error = file.message();
+    return list;
+  }
+  auto count = file->count();
+  if (!count) {
+    list.error = count.message();
+    return list;
+  }
+  for (int n = 1; n <= count.value(); ++n) {
+    auto record = file->readAs<Permission_Record>(n);
+    if (!record) {
+      list.error = record.message();
+      return list;
+    }
+    if (n == 1) list.newSecurity = record->NewSecurity == -1;
+    list.records.append(record.value());
+  }
+  if (Status whole = file->checkWholeRecords(); !whole) list.error = whole.message();
+  return list;
+}
+
+QString permissionRowsDontFit(const QList<PermissionRow>& rows) {
+  QList<FieldText> fields;
+  for (const PermissionRow& row : rows) {
+    fields.append({QStringLiteral("The account \"%1\"").arg(row.account), row.account, 50});
+    fields.append({QStringLiteral("The access of \"%1\"").arg(row.account), row.access, 12});
+  }
+  return fieldTooLong(fields);
+}
+
+QList<Permission_Record> permissionRecords(const QList<PermissionRow>& rows, bool replace, bool shareList) {
+  QList<Permission_Record> out;
+  if (rows.isEmpty() && shareList) {
+    Permission_Record everyone;
+    everyone.Account = QStringLiteral("Everyone");
+    everyone.Access = QStringLiteral("Full Control");
+    out.append(everyone);
+    return out;
+  }
+  for (int i = 0; i < rows.size(); ++i) {
+    Permission_Record r;
+    r.NewSecurity = (i == 0 && replace) ? -1 : 0;
+    r.Account = rows[i].account;
+    r.Access = rows[i].access;
+    out.append(r);
+  }
+  return out;
+}
+
+Status savePermissionList(const DatabaseFolder& db, const QString& name, const QList<Permission_Record>& records) {
+  if (Status s = db.check(); !s) return s;
+  QByteArray bytes;
+  for (const Permission_Record& r : records) bytes += r.encode();
+  auto guard = db.lockExclusive();
+  if (!guard) return guard.status();
+  return db.writeWhole(name, bytes);
 }
 
 }  // namespace tavrel::records

@@ -126,6 +126,15 @@ Result<int> RecordFile::append(const QByteArray& bytes) {
   return result;
 }
 
+Status RecordFile::holdAppends() {
+  if (int err = ops_->lock(fd_, F_RDLCK, kAppendToken, 1)) return failed("Can't lock", err);
+  return {};
+}
+
+void RecordFile::allowAppends() {
+  ops_->lock(fd_, F_UNLCK, kAppendToken, 1);
+}
+
 Status RecordFile::lock(int n) {
   if (n < 1) return Status::failure(QStringLiteral("No record %1 in %2.").arg(n).arg(name()));
   if (int err = ops_->lock(fd_, F_WRLCK, qint64(n - 1) * length_, length_)) return failed("Can't lock", err);

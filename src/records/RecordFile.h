@@ -52,6 +52,11 @@ class RecordFile {
   // partial record is refused untouched.
   Result<int> append(const QByteArray& bytes);
 
+  // Waits for an append in progress to finish and keeps further appends waiting until
+  // allowAppends: the length measured meanwhile is never that of a record half written.
+  Status holdAppends();
+  void allowAppends();
+
   // Waits for and takes the exclusive lock of record n's byte range; unlock releases it.
   Status lock(int n);
   Status unlock(int n);

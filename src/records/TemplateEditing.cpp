@@ -19,8 +19,7 @@ Status writableTemplateFile(const DatabaseFolder& db) {
   if (!db.exists(names::Template)) return {};
   auto file = db.open(names::Template, Template_Record::Length, RecordFile::Access::Read);
   if (!file) return file.status();
-  if (Status whole = settledWholeRecords(file.value()); !whole) return whole;
-  return checkCurrentLayout(db, names::Template);
+  return checkSettledFile(db, names::Template, file.value());
 }
 
 }  // namespace
@@ -123,14 +122,18 @@ void fillTemplateRecord(Template_Record& r, const TemplateFields& f) {
   for (int i = 0; i < f.groups.size() && i < Template_Record::GroupSlots; ++i) r.Groups[i] = f.groups[i];
 }
 
-Result<int> saveNewTemplate(const DatabaseFolder& db, const TemplateFields& fields,
-                            const std::vector<TemplateVariable>& variables) {
+Result<SavedTemplate> saveNewTemplate(const DatabaseFolder& db, const TemplateFields& fields,
+                                      const std::vector<TemplateVariable>& variables) {
   if (const QString refused = templateFieldsDontFit(fields); !refused.isEmpty()) return Status::failure(refused);
-  Template_Record record;
-  fillTemplateRecord(record, fields);
-  if (Status s = setVariables(record, variables); !s) return s;
+  SavedTemplate saved;
+  fillTemplateRecord(saved.record, fields);
+  if (Status s = setVariables(saved.record, variables); !s) return s;
+  saved.record = Template_Record::decode(saved.record.encode());  // as a read gives it back
   if (Status s = writableTemplateFile(db); !s) return s;
-  return db.appendRecord(names::Template, record.encode());
+  auto n = db.appendRecord(names::Template, saved.record.encode());
+  if (!n) return n.status();
+  saved.number = n.value();
+  return saved;
 }
 
 Result<SavedTemplate> saveEditedTemplate(const DatabaseFolder& db, const QString& editedName,
@@ -142,7 +145,7 @@ Result<SavedTemplate> saveEditedTemplate(const DatabaseFolder& db, const QString
       db, names::Template, [&](const Template_Record& r) { return liveTemplateNamed(r, editedName); },
       Pick::First, [&](Template_Record& r) {
         fillTemplateRecord(r, fields);
-        saved.record = r;
+        saved.record = Template_Record::decode(r.encode());
       });
   if (!n) return n.status();
   if (n.value() == 0)

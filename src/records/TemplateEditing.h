@@ -86,21 +86,21 @@ QString templateFieldsDontFit(const TemplateFields& fields);
 // and the group slots past the new count keep what `record` held.
 void fillTemplateRecord(Template_Record& record, const TemplateFields& fields);
 
-// Appends a new template holding `fields` and `variables` to Template.dat (created when missing)
-// under the folder and append locks, so that saves of several instances never take the same
-// record. A file with a partial record at its end, or of an older layout, is refused untouched.
-// Returns the record number written.
-Result<int> saveNewTemplate(const DatabaseFolder& db, const TemplateFields& fields,
-                            const std::vector<TemplateVariable>& variables);
-
-// Writes `fields` over the first live template named `editedName` (trimmed, letter case ignored):
-// the record is locked and read again, so its variables and unused group slots are those on disk
-// at the moment of the write. Returns the record number and the record as written; a failure when
-// no live template of that name is left.
+// A template as a save wrote it, and its record number.
 struct SavedTemplate {
   int number = 0;
   Template_Record record;
 };
+
+// Appends a new template holding `fields` and `variables` to Template.dat (created when missing)
+// under the folder and append locks, so that saves of several instances never take the same
+// record. A file with a partial record at its end, or of an older layout, is refused untouched.
+Result<SavedTemplate> saveNewTemplate(const DatabaseFolder& db, const TemplateFields& fields,
+                                      const std::vector<TemplateVariable>& variables);
+
+// Writes `fields` over the first live template named `editedName` (trimmed, letter case ignored):
+// the record is locked and read again, so its variables and unused group slots are those on disk
+// at the moment of the write. A failure when no live template of that name is left.
 Result<SavedTemplate> saveEditedTemplate(const DatabaseFolder& db, const QString& editedName,
                                          const TemplateFields& fields);
 

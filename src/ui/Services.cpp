@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
+#include <QWidget>
 
 namespace tavrel::ui {
 namespace {
@@ -20,6 +21,15 @@ void Feedback::beep() {
 
 Feedback& feedback() { return *gFeedback; }
 void setFeedback(Feedback* f) { gFeedback = f ? f : &gSystemFeedback; }
+
+int twipsToPixels(int twips, const QWidget* widget) {
+  int dpi = widget ? widget->logicalDpiX() : 0;
+  if (dpi <= 0) {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    dpi = s ? qRound(s->logicalDotsPerInchX()) : 96;
+  }
+  return qRound(twips * dpi / 1440.0);
+}
 
 int screenWidth() {
   if (gScreenOverride > 0) return gScreenOverride;

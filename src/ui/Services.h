@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <functional>
 
+class QWidget;
+
 namespace tavrel::ui {
 
 // The system beep. Tests count the beeps.
@@ -28,6 +30,10 @@ class SilentFeedback : public Feedback {
 
 Feedback& feedback();
 void setFeedback(Feedback* f);  // nullptr restores the system beep
+
+// A length of the windows' original layout, given in twips (1440 to the inch), in pixels of
+// `widget`'s screen (15 twips to a pixel at 96 dpi); the primary screen's when no widget is given.
+int twipsToPixels(int twips, const QWidget* widget = nullptr);
 
 // The primary screen's width in device-independent pixels; tests inject a width.
 int screenWidth();

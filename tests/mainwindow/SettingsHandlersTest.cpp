@@ -243,13 +243,13 @@ TEST_F(SettingsHandlersTest, MailSettingsAreStoredOnlyBySave) {
   EXPECT_NE(w->txtAdmin->palette().color(QPalette::Base), w->Field_Colour);
   w->txtAdmin->setText("CORP\\exadmin");
   w->txtPassword->setText("");
-  w->PORT->setText("not a port");
+  w->PORT->setText("390");
   EXPECT_EQ(stored("Mail", "Admin_Account"), "<missing>");
   w->savemail->click();
   EXPECT_EQ(stored("Mail", "Admin_Account"), "CORP\\exadmin");
   EXPECT_EQ(stored("Mail", "Mail_Password"), "");
   EXPECT_EQ(stored("Mail", "MailCredentials"), "False");
-  EXPECT_EQ(stored("Mail", "LDAP_PORT"), "not a port");
+  EXPECT_EQ(stored("Mail", "LDAP_PORT"), "390");
 
   w->Mail_Logon->setChecked(true);
   EXPECT_FALSE(w->txtAdmin->isEnabled());

@@ -121,11 +121,11 @@ TEST_F(form1Test, ControlsAndMenuBarCarryTheirNames) {
   };
   const Item items[] = {{"Import_Users", "&Import Users", false},
                         {"View_Log", "&View Log File", true},
-                        {"Backup_Files", "&Backup DataBase Files", false},
+                        {"Backup_Files", "&Backup DataBase Files", true},
                         {"Exit1", "E&xit", true},
                         {"Multi", "&Multi User Functions", false},
                         {"Gblgropus", "&Groups", false},
-                        {"DataBase", "&Compact Database", false},
+                        {"DataBase", "&Compact Database", true},
                         {"about", "&About", true},
                         {"Help", "&Help", false}};
   for (const Item& it : items) {
