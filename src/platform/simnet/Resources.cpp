@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 
 namespace tavrel::simnet {
 
@@ -224,8 +225,7 @@ net::NET_API_STATUS SimResources::shareAdd(const QString& server, const net::SHA
   loc.drive = path->drive;
   loc.root = driveRoot(name, path->drive);
   loc.components = path->components;
-  auto st = files::stat(QStringLiteral("\\\\%1\\%2$\\%3").arg(name, QString(path->drive), path->components.join(u'\\')));
-  if (!st || !st->isDirectory) return net::NERR_UnknownDevDir;
+  if (!QFileInfo(files::localPath(loc)).isDir()) return net::NERR_UnknownDevDir;
   auto q = net_->store().q(
       "INSERT INTO shares(server, name, type, remark, permissions, max_uses, path, passwd, sd) VALUES(?,?,?,?,?,?,?,?,?)");
   q.bind(1, name).bind(2, info.shi502_netname).bind(3, static_cast<qint64>(info.shi502_type));
