@@ -92,13 +92,30 @@ QString findEntry(const QString& dir, const QString& name) {
   DirIndex& idx = cache[dir];
   if (idx.mtimeSec != st.st_mtim.tv_sec || idx.mtimeNsec != st.st_mtim.tv_nsec) {
     idx.byFold.clear();
-    QList<DirEntry> entries;
-    readDir(dir, entries);
-    for (const DirEntry& e : std::as_const(entries)) idx.byFold.insert(e.name.toCaseFolded(), e.name);
+    if (DIR* d = ::opendir(enc(dir).constData())) {
+      while (dirent* e = ::readdir(d)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+        const QString name = QFile::decodeName(e->d_name);
+        idx.byFold.insert(name.toCaseFolded(), name);
+      }
+      ::closedir(d);
+    }
     idx.mtimeSec = st.st_mtim.tv_sec;
     idx.mtimeNsec = st.st_mtim.tv_nsec;
   }
   return idx.byFold.value(name.toCaseFolded());
+}
+
+// After this process added `name` to `dir`: an index that was current stays current.
+void noteAdded(const QString& dir, const QString& name, const struct stat& before) {
+  auto& cache = dirCache();
+  auto it = cache.find(dir);
+  if (it == cache.end() || it->mtimeSec != before.st_mtim.tv_sec || it->mtimeNsec != before.st_mtim.tv_nsec) return;
+  struct stat after{};
+  if (::stat(enc(dir).constData(), &after) != 0) return;
+  it->byFold.insert(name.toCaseFolded(), name);
+  it->mtimeSec = after.st_mtim.tv_sec;
+  it->mtimeNsec = after.st_mtim.tv_nsec;
 }
 
 QString join(const QString& dir, const QString& name) {
@@ -223,8 +240,11 @@ Status createDirectory(const QString& path) {
   if (!lstatOf(parent, st) || !S_ISDIR(st.st_mode))
     return fail(err::PATH_NOT_FOUND, QStringLiteral("the folder above %1 does not exist").arg(path));
   if (!existingName(loc->isNetwork(), parent, loc->name()).isEmpty()) return fail(err::ALREADY_EXISTS, QStringLiteral("%1 exists").arg(path));
+  struct stat before{};
+  ::stat(enc(parent).constData(), &before);
   if (::mkdir(enc(join(parent, loc->name())).constData(), 0755) != 0)
     return fromErrno(errno, QStringLiteral("cannot create %1").arg(path));
+  if (loc->isNetwork()) noteAdded(parent, loc->name(), before);
   return {};
 }
 

@@ -70,6 +70,15 @@ Result<SecurityDescriptor> effective(SecurityTable& table, const Resolved& r) {
   return sd;
 }
 
+// The parts to be set must be there.
+Status checkParts(quint32 which, const SecurityDescriptor& sd) {
+  if (which & info::DACL && !sd.dacl)
+    return adsi::makeError(files::err::INVALID_PARAMETER, QStringLiteral("no DACL to set"));
+  if (which & info::OWNER && (!sd.owner || !sd.owner->isValid()))
+    return adsi::makeError(files::err::INVALID_PARAMETER, QStringLiteral("no owner to set"));
+  return {};
+}
+
 }  // namespace
 
 void setSecurityTable(std::shared_ptr<SecurityTable> table) {
@@ -105,10 +114,7 @@ Result<SecurityDescriptor> GetFileSecurity(const QString& path, quint32 which) {
 }
 
 Status SetFileSecurity(const QString& path, quint32 which, const SecurityDescriptor& sd) {
-  if (which & info::DACL && !sd.dacl)
-    return adsi::makeError(files::err::INVALID_PARAMETER, QStringLiteral("no DACL to set"));
-  if (which & info::OWNER && (!sd.owner || !sd.owner->isValid()))
-    return adsi::makeError(files::err::INVALID_PARAMETER, QStringLiteral("no owner to set"));
+  if (Status s = checkParts(which, sd); !s) return s;
   auto table = securityTable();
   if (!table) return noTable();
   auto r = resolveExisting(path);
@@ -120,10 +126,7 @@ Status SetFileSecurity(const QString& path, quint32 which, const SecurityDescrip
 }
 
 Status SetFileSecurityTree(const QString& path, quint32 which, const SecurityDescriptor& sd, TreeMode mode) {
-  if (which & info::DACL && !sd.dacl)
-    return adsi::makeError(files::err::INVALID_PARAMETER, QStringLiteral("no DACL to set"));
-  if (which & info::OWNER && (!sd.owner || !sd.owner->isValid()))
-    return adsi::makeError(files::err::INVALID_PARAMETER, QStringLiteral("no owner to set"));
+  if (Status s = checkParts(which, sd); !s) return s;
   auto table = securityTable();
   if (!table) return noTable();
   auto r = resolveExisting(path);

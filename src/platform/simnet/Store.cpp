@@ -33,6 +33,7 @@ CREATE INDEX IF NOT EXISTS links_member ON links(member_id, group_id);
 CREATE INDEX IF NOT EXISTS attrs_category ON attrs(value, object_id) WHERE akey GLOB 'objectcategory';
 CREATE INDEX IF NOT EXISTS attrs_upn ON attrs(fold(value), object_id) WHERE akey GLOB 'userprincipalname';
 CREATE TABLE IF NOT EXISTS secrets(object_id INTEGER PRIMARY KEY, salt BLOB NOT NULL, hash BLOB NOT NULL);
+CREATE INDEX IF NOT EXISTS sam_name ON sam(name_key, object_id);
 CREATE TABLE IF NOT EXISTS drives(server TEXT NOT NULL COLLATE NOCASE, letter TEXT NOT NULL COLLATE NOCASE,
   quota INTEGER NOT NULL DEFAULT -1, PRIMARY KEY(server, letter)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS shares(server TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,
