@@ -132,13 +132,33 @@ Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
   const QString dom = QStringLiteral("example.local");
   b.forest(dom, QStringLiteral("EXAMPLE"), false, QStringLiteral("EXDC01"))
       .server(QStringLiteral("EXDC02"), dom, ServerRole::DomainController)
-      .server(QStringLiteral("FILESRV1"), dom, ServerRole::FileServer)
-      .server(QStringLiteral("FILESRV2"), dom, ServerRole::FileServer)
+      .fileServer(QStringLiteral("FILESRV1"), dom, QStringLiteral("CD"))
+      .fileServer(QStringLiteral("FILESRV2"), dom, QStringLiteral("CE"))
       .server(QStringLiteral("EXCH2K"), dom, ServerRole::Exchange2000)
       .server(QStringLiteral("EXCH55"), dom, ServerRole::Exchange55)
       .policy(dom, PasswordPolicy{6, false})
       .password(dom, QStringLiteral("Administrator"), QStringLiteral("Password1"));
   populateDemoDomain(b, dom);
+  // Home and profile roots on the two file servers; the demonstration users' folders on the first.
+  b.folder(QStringLiteral("\\\\FILESRV1\\D$\\Users"))
+      .folder(QStringLiteral("\\\\FILESRV1\\D$\\Profiles"))
+      .folder(QStringLiteral("\\\\FILESRV2\\E$\\Home"))
+      .folder(QStringLiteral("\\\\FILESRV2\\E$\\Profiles"))
+      .folder(QStringLiteral("\\\\FILESRV2\\C$\\Apps"));
+  for (const Person& p : kPeople) {
+    const QString id = accountName(p);
+    b.folder(QStringLiteral("\\\\FILESRV1\\D$\\Users\\") + id)
+        .folder(QStringLiteral("\\\\FILESRV1\\D$\\Profiles\\") + id);
+  }
+  b.share(QStringLiteral("FILESRV1"), QStringLiteral("Users$"), QStringLiteral("D:\\Users"),
+          QStringLiteral("Users Home Share"))
+      .share(QStringLiteral("FILESRV1"), QStringLiteral("Profiles$"), QStringLiteral("D:\\Profiles"),
+             QStringLiteral("Users Profile Share"))
+      .share(QStringLiteral("FILESRV2"), QStringLiteral("Home$"), QStringLiteral("E:\\Home"),
+             QStringLiteral("Users Home Share"))
+      .share(QStringLiteral("FILESRV2"), QStringLiteral("Profiles$"), QStringLiteral("E:\\Profiles"),
+             QStringLiteral("Users Profile Share"))
+      .share(QStringLiteral("FILESRV2"), QStringLiteral("Apps"), QStringLiteral("C:\\Apps"));
 
   const QString branch = QStringLiteral("branch.example.local");
   b.childDomain(dom, branch, QStringLiteral("BRANCH"), true, QStringLiteral("BRDC01"))
@@ -153,7 +173,10 @@ Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
   const QString nt = QStringLiteral("OLDCORP");
   b.nt4Domain(nt, QStringLiteral("OLDPDC"))
       .server(QStringLiteral("OLDBDC"), nt, ServerRole::DomainController)
-      .server(QStringLiteral("OLDFS"), nt, ServerRole::FileServer)
+      .fileServer(QStringLiteral("OLDFS"), nt, QStringLiteral("CD"))
+      .folder(QStringLiteral("\\\\OLDFS\\D$\\Users"))
+      .share(QStringLiteral("OLDFS"), QStringLiteral("Users"), QStringLiteral("D:\\Users"),
+             QStringLiteral("Users Home Share"))
       .password(nt, QStringLiteral("Administrator"), QStringLiteral("Password1"))
       .group(nt, QStringLiteral("Accounts"), GroupSpec{})
       .group(nt, QStringLiteral("Warehouse"), GroupSpec{});

@@ -1,5 +1,10 @@
 #include "platform/simnet/NetworkBuilder.h"
 
+#include "platform/simnet/Resources.h"
+
+#include <QDir>
+#include <QFile>
+
 #include "platform/adsi/Properties.h"
 #include "platform/search/Filter.h"
 
@@ -245,6 +250,57 @@ NetworkBuilder& NetworkBuilder::loggedOn(const QString& domain, const QString& a
   if (!simulated(QStringLiteral("logon"))) return *this;
   if (Status s = net_->setLoggedOnUser({domain, account}); !s) fail(s.error(), QStringLiteral("logon"));
   identitySet_ = true;
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::fileServer(const QString& name, const QString& domain, const QString& drives) {
+  if (!simulated(QStringLiteral("file server ") + name)) return *this;
+  if (Status s = net_->addFileServer(name, domain, drives); !s) fail(s.error(), QStringLiteral("file server ") + name);
+  return *this;
+}
+
+namespace {
+// The folder on this machine behind a path of one of the network's drives.
+Result<QString> driveFolder(SimNetwork& net, const QString& uncPath) {
+  auto unc = files::parseUnc(uncPath);
+  if (!unc || !unc->isAdminShare())
+    return makeError(hr::E_INVALIDARG, QStringLiteral("\"%1\" is not a path of a drive share").arg(uncPath));
+  return QStringLiteral("%1/servers/%2/%3/%4")
+      .arg(net.folder(), unc->server.toUpper(), QString(unc->drive()), unc->components.join(u'/'));
+}
+}  // namespace
+
+NetworkBuilder& NetworkBuilder::folder(const QString& uncPath) {
+  if (!simulated(QStringLiteral("folder ") + uncPath)) return *this;
+  auto local = driveFolder(*net_, uncPath);
+  if (!local) return fail(local.error(), QStringLiteral("folder ") + uncPath), *this;
+  if (!QDir().mkpath(*local))
+    fail(makeError(hr::ACCESS_DENIED, QStringLiteral("cannot create %1").arg(*local)), QStringLiteral("folder ") + uncPath);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::file(const QString& uncPath, qint64 size) {
+  if (!simulated(QStringLiteral("file ") + uncPath)) return *this;
+  auto local = driveFolder(*net_, uncPath);
+  if (!local) return fail(local.error(), QStringLiteral("file ") + uncPath), *this;
+  QDir().mkpath(local->section(u'/', 0, -2));
+  QFile f(*local);
+  if (!f.open(QIODevice::WriteOnly) || f.write(QByteArray(size, 'x')) != size)
+    fail(makeError(hr::ACCESS_DENIED, QStringLiteral("cannot write %1").arg(*local)), QStringLiteral("file ") + uncPath);
+  return *this;
+}
+
+NetworkBuilder& NetworkBuilder::share(const QString& server, const QString& name, const QString& path,
+                                      const QString& remark) {
+  if (!simulated(QStringLiteral("share ") + name)) return *this;
+  SimResources res(net_);
+  netapi::SHARE_INFO_502 info;
+  info.shi502_netname = name;
+  info.shi502_remark = remark;
+  info.shi502_permissions = 1;
+  info.shi502_path = path;
+  if (const auto status = res.shareAdd(server, info); status != netapi::NERR_Success)
+    fail(makeError(0x80070000u | status, QStringLiteral("NetShareAdd gave %1").arg(status)), QStringLiteral("share ") + name);
   return *this;
 }
 

@@ -69,6 +69,13 @@ class NetworkBuilder {
   NetworkBuilder& password(const QString& domain, const QString& account, const QString& password);
   NetworkBuilder& policy(const QString& domain, const PasswordPolicy& policy);
   NetworkBuilder& loggedOn(const QString& domain, const QString& account);
+  // A file server with its drives ("CD"), a folder (created with the folders above it) or a file
+  // of `size` bytes on it, given as "\\SERVER\D$\path", and a share of a folder ("D:\Users").
+  NetworkBuilder& fileServer(const QString& name, const QString& domain, const QString& drives);
+  NetworkBuilder& folder(const QString& uncPath);
+  NetworkBuilder& file(const QString& uncPath, qint64 size = 0);
+  NetworkBuilder& share(const QString& server, const QString& name, const QString& path,
+                        const QString& remark = QString());
 
   // The network, or the first error any step met.
   adsi::Result<std::shared_ptr<SimNetwork>> build();

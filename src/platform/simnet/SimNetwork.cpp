@@ -1165,6 +1165,7 @@ Result<std::shared_ptr<SimNetwork>> SimNetwork::open(const QString& folder) {
   if (!QDir().mkpath(folder))
     return makeError(hr::ACCESS_DENIED, QStringLiteral("cannot create %1").arg(folder));
   std::shared_ptr<SimNetwork> net(new SimNetwork());
+  net->folder_ = QDir(folder).absolutePath();
   if (Status s = net->store_->open(QDir(folder).filePath(QStringLiteral("network.db"))); !s) return s.error();
   return net;
 }

@@ -81,11 +81,25 @@ class SimNetwork : public adsi::DirectoryBackend, public std::enable_shared_from
   adsi::Status setReachable(const QString& name, bool reachable);
   adsi::Status lockAccount(const QString& domain, const QString& account);
 
+  // File servers: a server of the network whose drives are folders
+  // `<folder>/servers/<SERVER>/<DRIVE>/`. `drives` are letters ("CD").
+  adsi::Status addFileServer(const QString& name, const QString& domain, const QString& drives);
+  // More fault injection for the resource layers: a share add the server refuses (access
+  // denied), a Terminal Services write it refuses, a path (UNC) that cannot be deleted, a drive
+  // that holds at most `bytes` (-1: no limit).
+  adsi::Status refuseShareAdd(const QString& server, bool refuse = true);
+  adsi::Status refuseWtsWrite(const QString& server, bool refuse = true);
+  adsi::Status setUndeletable(const QString& uncPath, bool undeletable = true);
+  adsi::Status setDriveQuota(const QString& server, QChar drive, qint64 bytes);
+
+  // The network's folder.
+  const QString& folder() const { return folder_; }
   Store& store() const { return *store_; }
 
  private:
   SimNetwork();
   std::unique_ptr<Store> store_;
+  QString folder_;
 };
 
 }  // namespace tavrel::simnet

@@ -33,6 +33,18 @@ CREATE INDEX IF NOT EXISTS links_member ON links(member_id, group_id);
 CREATE INDEX IF NOT EXISTS attrs_category ON attrs(value, object_id) WHERE akey GLOB 'objectcategory';
 CREATE INDEX IF NOT EXISTS attrs_upn ON attrs(fold(value), object_id) WHERE akey GLOB 'userprincipalname';
 CREATE TABLE IF NOT EXISTS secrets(object_id INTEGER PRIMARY KEY, salt BLOB NOT NULL, hash BLOB NOT NULL);
+CREATE INDEX IF NOT EXISTS sam_name ON sam(name_key, object_id);
+CREATE TABLE IF NOT EXISTS drives(server TEXT NOT NULL COLLATE NOCASE, letter TEXT NOT NULL COLLATE NOCASE,
+  quota INTEGER NOT NULL DEFAULT -1, PRIMARY KEY(server, letter)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS shares(server TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE,
+  type INTEGER NOT NULL, remark TEXT NOT NULL, permissions INTEGER NOT NULL, max_uses INTEGER NOT NULL,
+  path TEXT NOT NULL, passwd TEXT NOT NULL, sd BLOB, PRIMARY KEY(server, name)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS path_security(server TEXT NOT NULL, drive TEXT NOT NULL, key TEXT NOT NULL, sd BLOB NOT NULL,
+  PRIMARY KEY(server, drive, key)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS wts(domain_id INTEGER NOT NULL, account TEXT NOT NULL, class INTEGER NOT NULL,
+  is_string INTEGER NOT NULL, value TEXT NOT NULL, PRIMARY KEY(domain_id, account, class)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS faults(kind TEXT NOT NULL, server TEXT NOT NULL, item TEXT NOT NULL,
+  PRIMARY KEY(kind, server, item)) WITHOUT ROWID;
 )SQL";
 
 // fold(value): the value with its case folded as the filter evaluator compares text, for the index

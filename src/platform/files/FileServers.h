@@ -1,0 +1,45 @@
+#pragma once
+// What the file layer needs of a network of file servers: where a share leads, where files are
+// staged while they are written, quotas, paths that refuse deletion, and notice of paths removed
+// or moved (so that what the network keeps per path follows them). The simulated network
+// implements it; without one installed, only paths of this machine work.
+
+#include "platform/adsi/Result.h"
+#include "platform/files/Paths.h"
+
+#include <memory>
+
+namespace tavrel::files {
+
+// The drive and folder a share publishes.
+struct ShareTarget {
+  QString server;          // upper case
+  QChar drive;             // upper case
+  QStringList components;  // the shared folder below the drive root
+  QString root;            // the drive's folder on this machine
+};
+
+class FileServers {
+ public:
+  virtual ~FileServers() = default;
+  // `\\server\share`: an administrative drive share ("D$") or a share of the server's share table.
+  // BAD_NETPATH for an unknown or unreachable server, BAD_NET_NAME for an unknown share or drive.
+  virtual adsi::Result<ShareTarget> share(const QString& server, const QString& share) = 0;
+  // A folder on the same file system as `target` where a file is written before it is renamed
+  // into place; outside every drive, so a half-written file is never seen through a share.
+  virtual QString stagingFolder(const Location& target) = 0;
+  // Whether `bytes` more fit on the drive of `target` (DISK_FULL when a quota is exceeded).
+  virtual adsi::Status reserve(const Location& target, qint64 bytes) = 0;
+  // Whether the path may be deleted (ACCESS_DENIED when it is held open or locked).
+  virtual adsi::Status mayDelete(const Location& loc) = 0;
+  // The path and everything below it are gone.
+  virtual void removed(const Location& loc) = 0;
+  // The path and everything below it now live at `to`.
+  virtual void moved(const Location& from, const Location& to) = 0;
+};
+
+// The network the file layer uses (none by default); the caller keeps `servers` alive.
+void setFileServers(std::shared_ptr<FileServers> servers);
+std::shared_ptr<FileServers> fileServers();
+
+}  // namespace tavrel::files

@@ -1,0 +1,411 @@
+#include "platform/simnet/Resources.h"
+
+#include "platform/files/FileSystem.h"
+#include "platform/security/AccountLookup.h"
+#include "platform/simnet/Store.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+namespace tavrel::simnet {
+
+using namespace adsi;
+using files::Location;
+namespace net = netapi;
+
+namespace {
+
+QString driveText(QChar d) {
+  return QString(d.toUpper());
+}
+
+// The upper bound of the keys below `key`: "a/b/" ... "a/b0" ('0' follows '/').
+QString belowStart(const QString& key) {
+  return key.isEmpty() ? QString() : key + u'/';
+}
+QString belowEnd(const QString& key) {
+  return key.isEmpty() ? QStringLiteral("\U0010FFFF") : key + u'0';
+}
+
+qint64 folderBytes(const QString& root) {
+  qint64 total = 0;
+  QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    it.next();
+    total += it.fileInfo().size();
+  }
+  return total;
+}
+
+}  // namespace
+
+SimResources::SimResources(std::shared_ptr<SimNetwork> network) : net_(std::move(network)) {}
+
+SimResources::Reach SimResources::reach(const QString& server) {
+  Store& st = net_->store();
+  st.refresh();
+  auto r = st.q("SELECT reachable FROM servers WHERE name=?");
+  r.bind(1, server.section(u'.', 0, 0));
+  if (!r.next()) return Reach::Unknown;
+  return r.i64(0) ? Reach::Up : Reach::Down;
+}
+
+QString SimResources::driveRoot(const QString& server, QChar drive) const {
+  return QStringLiteral("%1/servers/%2/%3").arg(net_->folder(), server.section(u'.', 0, 0).toUpper(), driveText(drive));
+}
+
+bool SimResources::hasDrive(const QString& server, QChar drive) {
+  auto r = net_->store().q("SELECT 1 FROM drives WHERE server=? AND letter=?");
+  r.bind(1, server.section(u'.', 0, 0)).bind(2, driveText(drive));
+  return r.next();
+}
+
+bool SimResources::fault(const char* kind, const QString& server, const QString& item) {
+  auto r = net_->store().q("SELECT 1 FROM faults WHERE kind=? AND server=? AND item=?");
+  r.bind(1, QString::fromLatin1(kind)).bind(2, server.section(u'.', 0, 0).toUpper()).bind(3, item);
+  return r.next();
+}
+
+// ---------------------------------------------------------------------------------------------
+// File servers
+
+Result<files::ShareTarget> SimResources::share(const QString& server, const QString& shareName) {
+  if (reach(server) != Reach::Up)
+    return files::win32Error(files::err::BAD_NETPATH, QStringLiteral("the network path \\\\%1 was not found").arg(server));
+  const QString name = server.section(u'.', 0, 0).toUpper();
+  files::UncPath probe{server, shareName, {}};
+  if (probe.isAdminShare()) {
+    if (!hasDrive(name, probe.drive()))
+      return files::win32Error(files::err::BAD_NET_NAME, QStringLiteral("\\\\%1 has no drive %2").arg(server, shareName));
+    return files::ShareTarget{name, probe.drive(), {}, driveRoot(name, probe.drive())};
+  }
+  auto r = net_->store().q("SELECT path FROM shares WHERE server=? AND name=?");
+  r.bind(1, name).bind(2, shareName);
+  if (!r.next())
+    return files::win32Error(files::err::BAD_NET_NAME, QStringLiteral("\\\\%1 has no share %2").arg(server, shareName));
+  auto path = net::parseDrivePath(r.text(0));
+  if (!path || !hasDrive(name, path->drive))
+    return files::win32Error(files::err::BAD_NET_NAME, QStringLiteral("the share %1 leads nowhere").arg(shareName));
+  return files::ShareTarget{name, path->drive, path->components, driveRoot(name, path->drive)};
+}
+
+QString SimResources::stagingFolder(const Location& target) {
+  return QStringLiteral("%1/servers/%2/.staging").arg(net_->folder(), target.server);
+}
+
+Status SimResources::reserve(const Location& target, qint64 bytes) {
+  auto r = net_->store().q("SELECT quota FROM drives WHERE server=? AND letter=?");
+  r.bind(1, target.server).bind(2, driveText(target.drive));
+  if (!r.next() || r.i64(0) < 0) return {};
+  const qint64 quota = r.i64(0);
+  if (folderBytes(target.root) + bytes > quota)
+    return files::win32Error(files::err::DISK_FULL,
+                             QStringLiteral("there is not enough space on \\\\%1\\%2$").arg(target.server, QString(target.drive)));
+  return {};
+}
+
+Status SimResources::mayDelete(const Location& loc) {
+  if (!loc.isNetwork()) return {};
+  if (fault("undeletable", loc.server, driveText(loc.drive) + u':' + loc.key()))
+    return files::win32Error(files::err::ACCESS_DENIED, QStringLiteral("%1 is in use").arg(loc.components.join(u'\\')));
+  return {};
+}
+
+void SimResources::removed(const Location& loc) {
+  Store& st = net_->store();
+  const QString key = loc.key();
+  auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+  q.bind(1, loc.server).bind(2, loc.isNetwork() ? driveText(loc.drive) : QString()).bind(3, key);
+  q.bind(4, belowStart(key)).bind(5, belowEnd(key));
+  q.run();
+}
+
+void SimResources::moved(const Location& from, const Location& to) {
+  Store& st = net_->store();
+  const QString fromKey = from.key(), toKey = to.key();
+  const QString drive = from.isNetwork() ? driveText(from.drive) : QString();
+  QList<std::pair<QString, QByteArray>> rows;
+  {
+    auto r = st.q("SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+    r.bind(1, from.server).bind(2, drive).bind(3, fromKey).bind(4, belowStart(fromKey)).bind(5, belowEnd(fromKey));
+    while (r.next()) rows.append({r.text(0), r.blob(1)});
+  }
+  if (rows.isEmpty()) return;
+  if (!st.begin()) return;
+  removed(from);
+  for (const auto& [key, sd] : std::as_const(rows)) {
+    const QString moved = toKey + key.mid(fromKey.size());
+    auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
+    q.bind(1, to.server).bind(2, to.isNetwork() ? driveText(to.drive) : QString()).bind(3, moved).bindBlob(4, sd);
+    q.run();
+  }
+  (void)st.commit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Descriptors per path
+
+Result<QHash<QString, QByteArray>> SimResources::read(const Location& drive, const QStringList& keys) {
+  QHash<QString, QByteArray> out;
+  const QString d = drive.isNetwork() ? driveText(drive.drive) : QString();
+  for (const QString& k : keys) {
+    auto r = net_->store().q("SELECT sd FROM path_security WHERE server=? AND drive=? AND key=?");
+    r.bind(1, drive.server).bind(2, d).bind(3, k);
+    if (r.next()) out.insert(k, r.blob(0));
+  }
+  return out;
+}
+
+Result<QHash<QString, QByteArray>> SimResources::readBelow(const Location& root) {
+  QHash<QString, QByteArray> out;
+  const QString key = root.key();
+  auto r = net_->store().q("SELECT key, sd FROM path_security WHERE server=? AND drive=? AND key>=? AND key<?");
+  r.bind(1, root.server).bind(2, root.isNetwork() ? driveText(root.drive) : QString());
+  r.bind(3, belowStart(key)).bind(4, belowEnd(key));
+  while (r.next()) out.insert(r.text(0), r.blob(1));
+  return out;
+}
+
+Status SimResources::write(const Location& drive, const QHash<QString, QByteArray>& entries) {
+  Store& st = net_->store();
+  if (drive.isNetwork() && reach(drive.server) != Reach::Up)
+    return files::win32Error(files::err::BAD_NETPATH, QStringLiteral("\\\\%1 does not answer").arg(drive.server));
+  if (Status s = st.begin(); !s) return s;
+  const QString d = drive.isNetwork() ? driveText(drive.drive) : QString();
+  for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+    if (it.value().isEmpty()) {
+      auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND key=?");
+      q.bind(1, drive.server).bind(2, d).bind(3, it.key());
+      q.run();
+      continue;
+    }
+    auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
+    q.bind(1, drive.server).bind(2, d).bind(3, it.key()).bindBlob(4, it.value());
+    if (!q.run()) {
+      const Error e = st.dbError(QStringLiteral("cannot store the security of a path"));
+      st.rollback();
+      return e;
+    }
+  }
+  return st.commit();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Domain controllers and shares
+
+net::NET_API_STATUS SimResources::getDCName(const QString& server, const QString& domain, QString& dc) {
+  if (!server.isEmpty() && reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
+  Store& st = net_->store();
+  st.refresh();
+  auto d = st.domainByName(domain);
+  // Only a domain's own names count: a server's name is no domain.
+  if (!d || (domain.compare(d->netbios, Qt::CaseInsensitive) != 0 && domain.compare(d->dns, Qt::CaseInsensitive) != 0))
+    return net::NERR_DCNotFound;
+  if (!d->reachable) return net::NERR_DCNotFound;
+  auto r = st.q("SELECT name, reachable FROM servers WHERE domain_id=? AND role=0 ORDER BY rowid LIMIT 1");
+  r.bind(1, d->id);
+  if (!r.next() || r.i64(1) == 0) return net::NERR_DCNotFound;
+  dc = QStringLiteral("\\\\") + r.text(0);
+  return net::NERR_Success;
+}
+
+net::NET_API_STATUS SimResources::shareAdd(const QString& server, const net::SHARE_INFO_502& info) {
+  if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
+  const QString name = server.section(u'.', 0, 0).toUpper();
+  if (fault("refuse_share_add", name)) return net::ERROR_ACCESS_DENIED;
+  const files::UncPath probe{name, info.shi502_netname, {}};
+  net::SHARE_INFO_502 existing;
+  if (shareGetInfo(name, info.shi502_netname, existing) == net::NERR_Success) return net::NERR_DuplicateShare;
+  if (probe.isAdminShare()) return net::NERR_DuplicateShare;
+  auto path = net::parseDrivePath(info.shi502_path);
+  if (!path || !hasDrive(name, path->drive)) return net::NERR_UnknownDevDir;
+  Location loc;
+  loc.server = name;
+  loc.drive = path->drive;
+  loc.root = driveRoot(name, path->drive);
+  loc.components = path->components;
+  if (!QFileInfo(files::localPath(loc)).isDir()) return net::NERR_UnknownDevDir;
+  auto q = net_->store().q(
+      "INSERT INTO shares(server, name, type, remark, permissions, max_uses, path, passwd, sd) VALUES(?,?,?,?,?,?,?,?,?)");
+  q.bind(1, name).bind(2, info.shi502_netname).bind(3, static_cast<qint64>(info.shi502_type));
+  q.bind(4, info.shi502_remark).bind(5, static_cast<qint64>(info.shi502_permissions)).bind(6, info.shi502_max_uses);
+  q.bind(7, info.shi502_path).bind(8, info.shi502_passwd);
+  q.bindBlob(9, info.shi502_security_descriptor ? info.shi502_security_descriptor->toSelfRelative() : QByteArray());
+  if (!q.run()) return net_->store().constraintFailed() ? net::NERR_DuplicateShare : net::ERROR_ACCESS_DENIED;
+  return net::NERR_Success;
+}
+
+namespace {
+net::SHARE_INFO_502 adminShare(QChar drive) {
+  net::SHARE_INFO_502 i;
+  i.shi502_netname = QString(drive) + u'$';
+  i.shi502_type = net::STYPE_DISKTREE | net::STYPE_SPECIAL;
+  i.shi502_remark = QStringLiteral("Default share");
+  i.shi502_path = QString(drive) + QStringLiteral(":\\");
+  return i;
+}
+
+net::SHARE_INFO_502 shareFrom(Query& r) {
+  net::SHARE_INFO_502 i;
+  i.shi502_netname = r.text(0);
+  i.shi502_type = static_cast<quint32>(r.i64(1));
+  i.shi502_remark = r.text(2);
+  i.shi502_permissions = static_cast<quint32>(r.i64(3));
+  i.shi502_max_uses = static_cast<qint32>(r.i64(4));
+  i.shi502_path = r.text(5);
+  i.shi502_passwd = r.text(6);
+  if (!r.isNull(7) && !r.blob(7).isEmpty())
+    i.shi502_security_descriptor = security::SecurityDescriptor::fromSelfRelative(r.blob(7));
+  return i;
+}
+}  // namespace
+
+net::NET_API_STATUS SimResources::shareGetInfo(const QString& server, const QString& netname, net::SHARE_INFO_502& out) {
+  if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
+  const QString name = server.section(u'.', 0, 0).toUpper();
+  const files::UncPath probe{name, netname, {}};
+  if (probe.isAdminShare()) {
+    if (!hasDrive(name, probe.drive())) return net::NERR_NetNameNotFound;
+    out = adminShare(probe.drive());
+    return net::NERR_Success;
+  }
+  auto r = net_->store().q(
+      "SELECT name, type, remark, permissions, max_uses, path, passwd, sd FROM shares WHERE server=? AND name=?");
+  r.bind(1, name).bind(2, netname);
+  if (!r.next()) return net::NERR_NetNameNotFound;
+  out = shareFrom(r);
+  return net::NERR_Success;
+}
+
+net::NET_API_STATUS SimResources::shareDel(const QString& server, const QString& netname) {
+  if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
+  const QString name = server.section(u'.', 0, 0).toUpper();
+  if (files::UncPath{name, netname, {}}.isAdminShare()) return net::ERROR_ACCESS_DENIED;
+  auto q = net_->store().q("DELETE FROM shares WHERE server=? AND name=?");
+  q.bind(1, name).bind(2, netname);
+  q.run();
+  return net_->store().changes() > 0 ? net::NERR_Success : net::NERR_NetNameNotFound;
+}
+
+net::NET_API_STATUS SimResources::shareEnum(const QString& server, QList<net::SHARE_INFO_502>& out) {
+  if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
+  const QString name = server.section(u'.', 0, 0).toUpper();
+  {
+    auto r = net_->store().q("SELECT letter FROM drives WHERE server=? ORDER BY letter");
+    r.bind(1, name);
+    while (r.next()) out.append(adminShare(r.text(0).at(0)));
+  }
+  auto r = net_->store().q(
+      "SELECT name, type, remark, permissions, max_uses, path, passwd, sd FROM shares WHERE server=? ORDER BY name");
+  r.bind(1, name);
+  while (r.next()) out.append(shareFrom(r));
+  return net::NERR_Success;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Terminal Services
+
+namespace {
+// The domain a domain controller serves, when `server` is one.
+std::optional<qint64> controllerDomain(Store& st, const QString& server) {
+  auto r = st.q("SELECT domain_id FROM servers WHERE name=? AND role=0 AND reachable=1");
+  r.bind(1, server.section(u'.', 0, 0));
+  if (!r.next()) return std::nullopt;
+  return r.i64(0);
+}
+}  // namespace
+
+quint32 SimResources::setUserConfig(const QString& server, const QString& user, quint32 cls, const wts::WtsValue& value) {
+  Store& st = net_->store();
+  st.refresh();
+  auto domain = controllerDomain(st, server);
+  if (!domain) return wts::RPC_S_SERVER_UNAVAILABLE;
+  if (!st.samOwner(*domain, user)) return wts::NERR_UserNotFound;
+  if (fault("refuse_wts", server)) return wts::ERROR_ACCESS_DENIED;
+  auto q = st.q("INSERT OR REPLACE INTO wts(domain_id, account, class, is_string, value) VALUES(?,?,?,?,?)");
+  q.bind(1, *domain).bind(2, user.toLower()).bind(3, static_cast<qint64>(cls)).bind(4, value.isString ? 1 : 0);
+  q.bind(5, value.isString ? value.text : QString::number(value.number));
+  return q.run() ? 0 : wts::ERROR_ACCESS_DENIED;
+}
+
+quint32 SimResources::queryUserConfig(const QString& server, const QString& user, quint32 cls, wts::WtsValue& out) {
+  Store& st = net_->store();
+  st.refresh();
+  auto domain = controllerDomain(st, server);
+  if (!domain) return wts::RPC_S_SERVER_UNAVAILABLE;
+  if (!st.samOwner(*domain, user)) return wts::NERR_UserNotFound;
+  auto r = st.q("SELECT is_string, value FROM wts WHERE domain_id=? AND account=? AND class=?");
+  r.bind(1, *domain).bind(2, user.toLower()).bind(3, static_cast<qint64>(cls));
+  // A class never written has its default: empty text or 0.
+  out = wts::isStringClass(cls) ? wts::WtsValue::string(QString()) : wts::WtsValue::dword(0);
+  if (r.next()) out = r.i64(0) ? wts::WtsValue::string(r.text(1)) : wts::WtsValue::dword(r.text(1).toUInt());
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building and faults
+
+Status SimNetwork::addFileServer(const QString& name, const QString& domain, const QString& drives) {
+  if (Status s = addServer(name, domain, ServerRole::FileServer); !s) return s;
+  for (QChar d : drives) {
+    if (!d.isLetter() || d.unicode() > 127)
+      return makeError(hr::E_INVALIDARG, QStringLiteral("\"%1\" is not a drive letter").arg(d));
+    const QString root = QStringLiteral("%1/servers/%2/%3").arg(folder_, name.toUpper(), QString(d.toUpper()));
+    if (!QDir().mkpath(root)) return makeError(hr::ACCESS_DENIED, QStringLiteral("cannot create %1").arg(root));
+    auto q = store_->q("INSERT OR IGNORE INTO drives(server, letter) VALUES(?,?)");
+    q.bind(1, name.toUpper()).bind(2, QString(d.toUpper()));
+    if (!q.run()) return store_->dbError(QStringLiteral("cannot add the drive"));
+  }
+  return {};
+}
+
+namespace {
+Status setFault(Store& st, const char* kind, const QString& server, const QString& item, bool on) {
+  auto q = on ? st.q("INSERT OR IGNORE INTO faults(kind, server, item) VALUES(?,?,?)")
+              : st.q("DELETE FROM faults WHERE kind=? AND server=? AND item=?");
+  q.bind(1, QString::fromLatin1(kind)).bind(2, server.section(u'.', 0, 0).toUpper()).bind(3, item);
+  if (!q.run()) return st.dbError(QStringLiteral("cannot record the fault"));
+  return {};
+}
+}  // namespace
+
+Status SimNetwork::refuseShareAdd(const QString& server, bool refuse) {
+  return setFault(*store_, "refuse_share_add", server, QString(), refuse);
+}
+
+Status SimNetwork::refuseWtsWrite(const QString& server, bool refuse) {
+  return setFault(*store_, "refuse_wts", server, QString(), refuse);
+}
+
+Status SimNetwork::setUndeletable(const QString& uncPath, bool undeletable) {
+  auto unc = files::parseUnc(uncPath);
+  if (!unc) return makeError(hr::E_INVALIDARG, QStringLiteral("\"%1\" is not a network path").arg(uncPath));
+  SimResources res(shared_from_this());
+  auto target = res.share(unc->server, unc->share);
+  if (!target) return target.error();
+  Location loc;
+  loc.server = target->server;
+  loc.drive = target->drive;
+  loc.components = target->components + unc->components;
+  return setFault(*store_, "undeletable", target->server, QString(target->drive) + u':' + loc.key(), undeletable);
+}
+
+Status SimNetwork::setDriveQuota(const QString& server, QChar drive, qint64 bytes) {
+  auto q = store_->q("UPDATE drives SET quota=? WHERE server=? AND letter=?");
+  q.bind(1, bytes).bind(2, server.section(u'.', 0, 0).toUpper()).bind(3, QString(drive.toUpper()));
+  q.run();
+  if (store_->changes() == 0) return makeError(hr::E_INVALIDARG, QStringLiteral("%1 has no drive %2").arg(server, QString(drive)));
+  return {};
+}
+
+void installPlatformLayers(const std::shared_ptr<SimNetwork>& network) {
+  auto res = std::make_shared<SimResources>(network);
+  files::setFileServers(res);
+  security::setSecurityTable(res);
+  netapi::setNetServers(res);
+  wts::setWtsServers(res);
+  security::setAccountDirectory(network);
+}
+
+}  // namespace tavrel::simnet

@@ -1,0 +1,57 @@
+#include "ResourceNetwork.h"
+
+#include "platform/files/FileServers.h"
+#include "platform/netapi/NetApi.h"
+#include "platform/security/AccountLookup.h"
+#include "platform/security/FileSecurity.h"
+#include "platform/simnet/Resources.h"
+#include "platform/wts/Wts.h"
+
+namespace tavrel::test {
+
+using namespace simnet;
+
+void ResourceNetwork::SetUp() {
+  AppFixture::SetUp();
+  NetworkBuilder b(dir() + QStringLiteral("net"));
+  b.forest(QStringLiteral("example.local"), QStringLiteral("EXAMPLE"), false, QStringLiteral("EXDC01"))
+      .server(QStringLiteral("EXDC02"), QStringLiteral("example.local"), ServerRole::DomainController)
+      .childDomain(QStringLiteral("example.local"), QStringLiteral("branch.example.local"), QStringLiteral("BRANCH"),
+                   true, QStringLiteral("BRDC01"))
+      .nt4Domain(QStringLiteral("OLDCORP"), QStringLiteral("OLDPDC"))
+      .fileServer(QStringLiteral("FILESRV1"), QStringLiteral("example.local"), QStringLiteral("CD"))
+      .fileServer(QStringLiteral("FILESRV2"), QStringLiteral("example.local"), QStringLiteral("E"))
+      .user(QStringLiteral("example.local"), QStringLiteral("jsmith"))
+      .user(QStringLiteral("example.local"), QStringLiteral("mjones"))
+      .group(QStringLiteral("example.local"), QStringLiteral("Sales Team"))
+      .user(QStringLiteral("branch.example.local"), QStringLiteral("bcooper"))
+      .user(QStringLiteral("branch.example.local"), QStringLiteral("temp1"))
+      .user(QStringLiteral("OLDCORP"), QStringLiteral("jdoe"))
+      .user(QStringLiteral("OLDCORP"), QStringLiteral("temp1"))
+      .folder(QStringLiteral("\\\\FILESRV1\\D$\\Users"))
+      .share(QStringLiteral("FILESRV1"), QStringLiteral("Users$"), QStringLiteral("D:\\Users"),
+             QStringLiteral("Users Home Share"))
+      .loggedOn(QStringLiteral("EXAMPLE"), QStringLiteral("Administrator"));
+  auto built = b.build();
+  ASSERT_TRUE(built) << built.error().message.toStdString();
+  net = *built;
+  installPlatformLayers(net);
+}
+
+void ResourceNetwork::TearDown() {
+  files::setFileServers(nullptr);
+  security::setSecurityTable(nullptr);
+  netapi::setNetServers(nullptr);
+  wts::setWtsServers(nullptr);
+  security::setAccountDirectory(nullptr);
+  net.reset();
+  AppFixture::TearDown();
+}
+
+QString ResourceNetwork::drivePath(const QString& server, QChar drive, const QString& below) const {
+  QString p = QStringLiteral("%1net/servers/%2/%3").arg(dir(), server, QString(drive));
+  if (!below.isEmpty()) p += u'/' + below;
+  return p;
+}
+
+}  // namespace tavrel::test
