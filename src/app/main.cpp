@@ -6,7 +6,9 @@
 #include "mainwindow/form1.h"
 #include "platform/exchange/DirectoryStoreFinder.h"
 #include "platform/ldap/LdapBackend.h"
+#include "platform/security/AccountLookup.h"
 #include "platform/simnet/ExchangeSeed.h"
+#include "platform/simnet/Resources.h"
 #include "platform/simnet/SimNetwork.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
@@ -71,6 +73,12 @@ int main(int argc, char* argv[]) {
     if (!instance.claim()) return false;
     if (auto opened = openDirectory()) {
       directory::setDirectory(std::make_shared<adsi::Directory>(opened.value()));
+      // Files, shares, security and Terminal Services live on the simulated network's servers;
+      // accounts are looked up in the directory in use.
+      if (auto net = openNetwork()) {
+        simnet::installPlatformLayers(net.value());
+        security::setAccountDirectory(opened.value());
+      }
       app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),
                                      realDirectory ? realDirectory->config().domain : app::kDemoDomain);
     }

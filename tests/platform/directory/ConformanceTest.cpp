@@ -962,7 +962,9 @@ TEST_F(Conformance, GroupTypesAndModes) {
     EXPECT_EQ(bind(QStringLiteral("WinNT://%1/%2").arg(domain, name)).Get("groupType")->toInt(), c.ntType);
   }
   EXPECT_EQ(bind("LDAP://example.local").Get("nTMixedDomain")->toInt(), 0);
-  if (!realDc()) EXPECT_EQ(bind("LDAP://branch.example.local").Get("nTMixedDomain")->toInt(), 1);
+  if (!realDc()) {
+    EXPECT_EQ(bind("LDAP://branch.example.local").Get("nTMixedDomain")->toInt(), 1);
+  }
   // A group made without a type is a global security group.
   auto plain = bind(kUsers).Create("group", "CN=Plain");
   ASSERT_TRUE(plain->Put("sAMAccountName", "Plain").ok());

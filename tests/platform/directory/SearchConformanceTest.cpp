@@ -272,11 +272,12 @@ TEST_F(Searches, OuExpansionIsOneLevel) {
                               ">;(&(objectCategory=person)(objectClass=user));ADsPath,Name;onelevel");
   EXPECT_EQ(field(people, 1), QStringList{"John Smith"});
   // An empty OU gives no records and no error.
-  if (!realDc())
+  if (!realDc()) {
     EXPECT_TRUE(
       records("<LDAP://branch.example.local/OU=Depot,DC=branch,DC=example,DC=local>;(objectClass=User);"
               "ADsPath,Name;onelevel")
           .isEmpty());
+  }
   // Each path binds to the user it names.
   for (const QString& path : field(recs, 0)) EXPECT_EQ(bindCode(path), hr::S_OK) << path.toStdString();
 }
