@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
   mainwindow::StartupServices services;
   // Only the instance that runs opens the directory; on a machine without settings it also writes
   // settings that point at the demonstration domain, before the start-up reads them.
-  services.firstInstance = [&instance, &openDirectory, &realDirectory] {
+  services.firstInstance = [&instance, &openDirectory, &openNetwork, &realDirectory] {
     if (!instance.claim()) return false;
     if (auto opened = openDirectory()) {
       directory::setDirectory(std::make_shared<adsi::Directory>(opened.value()));
