@@ -76,6 +76,14 @@ class CreateUser : public DomainFixture {
     if (mode != Mode::Nt) selectNode(kStaff);
   }
 
+  // A fresh window and network for the next case of a table.
+  void restart() {
+    TearDown();
+    QDir(dir() + "net").removeRecursively();
+    QDir(db()).removeRecursively();
+    SetUp();
+  }
+
   void selectNode(const QString& key) {
     QTreeWidgetItem* n = node(key);
     ASSERT_NE(n, nullptr) << key.toStdString();
@@ -95,6 +103,11 @@ class CreateUser : public DomainFixture {
     lines = lines.mid(start);
     if (lines.size() > 1) lines[1] = "<date>";
     return lines;
+  }
+  // Whether the last run's block has a line beginning with `prefix`.
+  bool logged(const QString& prefix) const {
+    const QStringList block = logBlock();
+    return std::any_of(block.begin(), block.end(), [&](const QString& l) { return l.startsWith(prefix); });
   }
   QStringList onScreen() const {
     QStringList out;
@@ -155,6 +168,316 @@ TEST_F(CreateUser, ActiveDirectoryUserWithFoldersGroupsAndPrimaryGroup) {
   // The new user is in the tree under its OU.
   QTreeWidgetItem* staff = node(kStaff);
   EXPECT_TRUE(childTexts(staff).contains("John Smith"));
+}
+
+TEST_F(CreateUser, SelectionChecks) {
+  struct Case {
+    Mode mode;
+    const char* template_;
+    bool copy;
+    const char* nodeKey;  // "" leaves the domain node selected
+    const char* message;
+  } cases[] = {
+      {Mode::Native, "Staff", false, "", "You must select a Template,Site & OU in the treeview to create this user"},
+      {Mode::Native, "", false, "OU=Staff,DC=example,DC=local",
+       "You must select a Template,Site & OU in the treeview to create this user"},
+      {Mode::Native, "Staff", true, "OU=Staff,DC=example,DC=local",
+       "You must select a User in the treeview to create this user\r\nor turn off the copy user function."},
+      {Mode::Nt, "", false, "", "Must Select a Template & Site."},
+      {Mode::Nt, "Staff", true, "", "You must select a User in the treeview to create this user\r\nor turn off the copy user function."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    restart();
+    network(c.mode);
+    if (QString(c.template_).isEmpty()) w->nutemplate->setCurrentIndex(-1);
+    w->Copy_User->setChecked(c.copy);
+    if (*c.nodeKey) selectNode(c.nodeKey); else w->TreeView1->setCurrentItem(w->TreeView1->topLevelItem(0));
+    names("john", "smith");
+    prompts.asked.clear();
+    w->CreateUser_Click();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].prompt, c.message);
+    EXPECT_EQ(prompts.asked[0].title, "Can't Create User");
+    EXPECT_EQ(prompts.asked[0].style, ui::kStyleCritical);
+    EXPECT_FALSE(QFile::exists(db() + "Log.txt") && logBlock().contains("Creating User:JSmith")) << "nothing written";
+    EXPECT_FALSE(account("JSmith").ok());
+  }
+}
+
+TEST_F(CreateUser, IdRules) {
+  struct Case {
+    Mode mode;
+    const char* id;
+    const char* status;         // empty: created
+    QStringList invalidLines;   // the "Invalid Character" lines
+  } cases[] = {
+      {Mode::Native, "j.smith", "", {}},
+      {Mode::Nt, "j.smith", "User Name Invalid...", {"Invalid Character in User Name: ."}},
+      {Mode::Native, "a|b=c", "User Name Invalid...",
+       {"Invalid Character in User Name: |", "Invalid Character in User Name: ="}},
+      {Mode::Native, "jsmith.", "User Name Invalid...", {"Invalid Character in User Name: ."}},
+      {Mode::Native, "j smith", "", {}},
+      {Mode::Native, "abcdefghijklmnopqrst", "", {}},
+      {Mode::Native, "abcdefghijklmnopqrstu", "UserID Is too long or too Short, 1-20 chrs", {}},
+      {Mode::Native, "  padded  ", "", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    restart();
+    network(c.mode);
+    names("john", "smith");
+    w->UserID_Box->setText(c.id);
+    emit w->UserID_Box->textEdited(c.id);  // typed by hand
+    beeps.resetBeeps();
+    w->CreateUser_Click();
+    const QString id = QString(c.id).trimmed();
+    if (QString(c.status).isEmpty()) {
+      EXPECT_EQ(lastVerdict(), " Created User " + id);
+      EXPECT_TRUE(account(id).ok());
+      continue;
+    }
+    EXPECT_EQ(status(), c.status);
+    EXPECT_EQ(beeps.beeps(), 1);
+    EXPECT_FALSE(account(id).ok());
+    if (!c.invalidLines.isEmpty()) {
+      EXPECT_EQ(logBlock().mid(5), c.invalidLines);
+    }
+  }
+}
+
+TEST_F(CreateUser, AHandTypedIdIsKeptWhenTheNamesAreCapitalised) {
+  network(Mode::Native);
+  names("john", "smith");
+  w->UserID_Box->setText("jsmith2");
+  emit w->UserID_Box->textEdited("jsmith2");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User jsmith2");
+  EXPECT_TRUE(account("jsmith2").ok());
+}
+
+TEST_F(CreateUser, TakenIdsAreRetriedWithTheAlternateFormatThenGiveUp) {
+  network(Mode::Native);
+  w->ALTID->setText("%first%%last%");
+  names("joe", "bloggs");  // JBloggs is taken (as jbloggs, another letter case)
+  const int headersBefore = logLines().count(QString(41, u'*'));
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JoeBloggs");
+  EXPECT_TRUE(account("JoeBloggs").ok());
+  EXPECT_FALSE(state::shared().AltIdTried);
+  const QStringList all = logLines();
+  EXPECT_TRUE(all.contains("User ID JBloggs already exists"));
+  EXPECT_TRUE(all.contains("Changing User ID to JoeBloggs"));
+  EXPECT_EQ(all.count(QString(41, u'*')) - headersBefore, 2) << "one header per attempt";
+
+  // Both taken: one retry, then the box.
+  names("joe", "bloggs");
+  w->UserID_Box->clear();
+  prompts.asked.clear();
+  w->CreateUser_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "User JoeBloggs Already Exist \r\nChange the UserID and Continue.");
+  EXPECT_EQ(prompts.asked[0].title, "User Exist");
+  EXPECT_EQ(logLines().last(), "User : JoeBloggs  Already Exist ");
+  EXPECT_FALSE(state::shared().AltIdTried);
+}
+
+TEST_F(CreateUser, ACounterIsRetriedUpToItsWidth) {
+  network(Mode::Native);
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "IncNumber", "1");
+  w->setupid->setText("1%first%%last%%n%");
+  for (int n = 1; n <= 3; ++n) {
+    auto ou = admin().GetObject("LDAP://" + kStaff);
+    auto made = ou->Create("user", QStringLiteral("CN=JSmith%1").arg(n));
+    ASSERT_TRUE(made.ok());
+    made->Put("sAMAccountName", QStringLiteral("JSmith%1").arg(n));
+    ASSERT_TRUE(made->SetInfo().ok());
+  }
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith4");
+
+  // A one-digit counter runs out after 9: the run ends with a RED line, nothing created.
+  for (int n = 5; n <= 9; ++n) {
+    auto made = admin().GetObject("LDAP://" + kStaff)->Create("user", QStringLiteral("CN=JSmith%1").arg(n));
+    made->Put("sAMAccountName", QStringLiteral("JSmith%1").arg(n));
+    ASSERT_TRUE(made->SetInfo().ok());
+  }
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " No free User ID: the counter ran out at 9");
+  EXPECT_FALSE(account("JSmith10").ok());
+}
+
+TEST_F(CreateUser, TheDirectoryDecidesWhetherAnIdIsTaken) {
+  network(Mode::Native);
+  // A user in another container, with another CN: the tree does not show it as JSmith.
+  ASSERT_TRUE(admin().GetObject("LDAP://CN=Users," + kDomainDn).ok());
+  auto other = admin().GetObject("LDAP://CN=Users," + kDomainDn)->Create("user", "CN=Someone Else");
+  other->Put("sAMAccountName", "jsmith");
+  ASSERT_TRUE(other->SetInfo().ok());
+  // jsmithers exists; jsmith is not taken by it.
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " User Name JSmith already exist");
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].title, "User Exist");
+}
+
+TEST_F(CreateUser, NtAccountWithGroupsPrimaryGroupAndFlags) {
+  network(Mode::Nt);
+  w->USR_Cant_Change->setChecked(true);
+  w->PWD_NVR_EXPIRE->setChecked(true);
+  w->Password_Change->setChecked(true);
+  names("mary", "jones");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User MJones");
+  auto user = account("MJones");
+  ASSERT_TRUE(user.ok()) << user.error().message.toStdString();
+  const int flags = user->Get("UserFlags")->toInt();
+  EXPECT_EQ(flags & 0x40, 0x40);
+  EXPECT_EQ(flags & 0x10000, 0x10000);
+  EXPECT_EQ(user->Get("PasswordExpired")->toInt(), 1);
+  EXPECT_EQ(user->Get("HomeDirDrive")->toString(), "H:");
+  auto printing = admin().GetObject("WinNT://OLDCORP/Printing,group");
+  ASSERT_TRUE(printing.ok());
+  EXPECT_TRUE(printing->IsMember("WinNT://OLDCORP/MJones").value());
+  auto rid = directory::Get_Group_RID_NT("Teachers");
+  ASSERT_TRUE(rid.ok());
+  EXPECT_EQ(user->Get("PrimaryGroupID")->toInt(), *rid);
+  EXPECT_TRUE(logBlock().contains("Setting Primary Group: Teachers."));
+  EXPECT_TRUE(files::exists("\\\\FS1\\D$\\Users\\MJones"));
+}
+
+TEST_F(CreateUser, MixedModeAndCopyUser) {
+  network(Mode::Mixed);
+  // Copy jbloggs: the new user goes to jbloggs's OU and joins jbloggs's groups, not the template's.
+  QTreeWidgetItem* bloggs = nullptr;
+  for (QTreeWidgetItem* n : nodesWithImage("USER"))
+    if (keyOf(n).contains("CN=jbloggs", Qt::CaseInsensitive)) bloggs = n;
+  ASSERT_NE(bloggs, nullptr);
+  w->TreeView1->setCurrentItem(bloggs);
+  w->Copy_User->setChecked(true);
+  names("ann", "other");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User AOther");
+  auto user = admin().GetObject("LDAP://CN=AOther," + kStaff);
+  ASSERT_TRUE(user.ok());
+  auto teachers = admin().GetObject("LDAP://CN=Teachers," + kStaff);
+  auto printing = admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn);
+  EXPECT_FALSE(printing->IsMember(user->ADsPath()).value()) << "the template's groups are not used";
+  EXPECT_TRUE(logBlock().contains("Copy User groups from user: " + bloggs->text(0)));
+  (void)teachers;
+}
+
+TEST_F(CreateUser, ImportGroupColumns) {
+  network(Mode::Native);
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsStart", "0");
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsFinish", "9");
+  auto& sh = state::shared();
+  sh.Import_Mode = true;
+  sh.ImportField[1] = "Carl";
+  sh.ImportField[2] = "printing";  // letter case ignored
+  sh.ImportField[3] = "No Such Group";
+  sh.Import_Field_Count = 3;
+  names("carl", "cox");
+  w->CreateUser_Click();
+  sh.Import_Mode = false;
+  EXPECT_EQ(lastVerdict(), " Created User CCox");
+  const QStringList block = logBlock();
+  EXPECT_TRUE(block.contains("Group not found: Carl"));
+  EXPECT_TRUE(block.contains("Group not found: No Such Group"));
+  EXPECT_FALSE(block.contains("Group not found: ")) << "column 0 is never tried";
+  auto user = admin().GetObject("LDAP://CN=CCox," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_TRUE(admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn)->IsMember(user->ADsPath()).value());
+}
+
+TEST_F(CreateUser, AFolderThatCantBeMadeEndsTheRunInRed) {
+  network(Mode::Native);
+  // The home folder's parent is missing.
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.HomeDirLocal = "D:\\Missing\\%UserName%";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Home Dir...");
+  EXPECT_EQ(w->Createdirs->text(), "Error");
+  EXPECT_EQ(w->progress->text(), "Error");
+  EXPECT_FALSE(account("JSmith").ok()) << "no account after a failed folder";
+  QStringList block = logBlock();
+  ASSERT_GE(block.size(), 2);
+  EXPECT_EQ(block[block.size() - 2], "Error Creating Users Home Dir: \\\\FS1\\D$\\Missing\\JSmith");
+  EXPECT_TRUE(block.last().startsWith("Error Number: "));
+}
+
+TEST_F(CreateUser, AnExistingFolderIsAskedAboutAndNoRemovesWhatTheRunMade) {
+  network(Mode::Native);
+  ASSERT_TRUE(files::createDirectory("\\\\FS1\\D$\\Profiles\\JSmith").ok());
+  prompts.answer(ui::MsgBoxResult::No);
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "Profile Dir  Already Exist \r\nContinue ?");
+  EXPECT_EQ(prompts.asked[0].title, "Error Creating Dir");
+  EXPECT_FALSE(files::exists("\\\\FS1\\D$\\Users\\JSmith")) << "the home folder this run made is removed";
+  EXPECT_TRUE(logLines().contains("Removed Home Directory: \\\\FS1\\D$\\Users\\JSmith"));
+  EXPECT_FALSE(account("JSmith").ok());
+  EXPECT_EQ(w->progress->text(), "Progress");
+
+  // During an import nothing is asked: the folder is used, and the run ends YELLOW.
+  state::shared().Import_Mode = true;
+  prompts.asked.clear();
+  names("john", "smith");
+  w->UserID_Box->clear();
+  w->CreateUser_Click();
+  state::shared().Import_Mode = false;
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_TRUE(logged("Warning - Directories"));
+}
+
+TEST_F(CreateUser, AnEmptyPasswordLeavesTheAccountDisabledAndWarns) {
+  for (Mode mode : {Mode::Native, Mode::Nt}) {
+    restart();
+    network(mode);
+    w->defaultpassword->clear();
+    names("pat", "empty");
+    w->CreateUser_Click();
+    EXPECT_EQ(lastVerdict(), " Created User PEmpty");
+    auto user = account("PEmpty");
+    ASSERT_TRUE(user.ok());
+    EXPECT_TRUE(user->Get("AccountDisabled")->toBool());
+    EXPECT_TRUE(logged("Warning - Password"));
+  }
+}
+
+TEST_F(CreateUser, APasswordTheDomainRefusesEndsYellow) {
+  network(Mode::Native);
+  ASSERT_TRUE(net->setPasswordPolicy("example.local", simnet::PasswordPolicy{30, false}).ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_TRUE(logBlock().contains("Error:- Unable to set User password"));
+  auto user = account("JSmith");
+  ASSERT_TRUE(user.ok());
+  EXPECT_TRUE(user->Get("AccountDisabled")->toBool()) << "not enabled without its password";
+}
+
+TEST_F(CreateUser, ALogonNameClashAtTheFirstCommitIsReported) {
+  network(Mode::Native);
+  // The SAMACCOUNTNAME row makes the logon name jbloggs, which exists.
+  w->SamAccountName->setChecked(true);
+  w->ListView7->add("SAMACCOUNTNAME", {}, {});
+  w->ListView7->setSubItem(w->ListView7->count(), 1, "jbloggs");
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "User name already exists.\r\nChange the userID and try again");
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+  EXPECT_TRUE(logBlock().contains("User name (SAMAccount) Already Exists :jbloggs"));
+  EXPECT_TRUE(logBlock().contains("Error Number: " + QString::number(qint32(0x80071392u))));
+  EXPECT_EQ(w->UserAccount->text(), "Error");
 }
 
 }  // namespace
