@@ -18,6 +18,7 @@
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 namespace tavrel::creation {
@@ -103,6 +104,8 @@ CreationRun::Attempt CreationRun::attempt() {
     host_.setMark(m, MarkState::Blank);
   s_ = RunState();
   log_.reset();
+  QElapsedTimer clock;
+  clock.start();
 
   // 2, 3. The tree's selection and the checks of the choices.
   host_.defaultTreeSelection();
@@ -176,9 +179,13 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Primary group", [this] { return f_.createAccount; }, &CreationRun::setPrimaryGroup},
       {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
   };
+  s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
   for (const Step& step : steps) {
     if (step.gate()) {
-      switch ((this->*step.run)()) {
+      clock.restart();
+      const Outcome outcome = (this->*step.run)();
+      s_.stepTimes.append({QString::fromLatin1(step.name), clock.nsecsElapsed()});
+      switch (outcome) {
         case Outcome::Done:
         case Outcome::Warned:
           break;

@@ -2,6 +2,7 @@
 // The main window. Its controls are members under their known names, and each control's
 // objectName is that name, so that code and tests find them.
 
+#include "creation/CreationRun.h"
 #include "mainwindow/StartupServices.h"
 #include "platform/adsi/Result.h"
 #include "mainwindow/StatusBar.h"
@@ -65,6 +66,8 @@ class form1 : public QMainWindow {
 
   // "Create User": one creation run over the New User tab's choices (creation::CreationRun).
   void CreateUser_Click();
+  // What the last creation run built (its IDs, paths and the time each step took).
+  std::shared_ptr<const creation::RunState> lastCreation;
 
   // The three name fields keep UserID_Box showing the ID the creation will use; they run on
   // every change, typed or made by code, and always overwrite the field.

@@ -177,6 +177,7 @@ void form1::CreateUser_Click() {
   CreationHost host(*this);
   creation::CreationRun run(host);
   run.CreateUser_Click();
+  lastCreation = std::make_shared<const creation::RunState>(run.state());
 }
 
 }  // namespace tavrel::mainwindow
