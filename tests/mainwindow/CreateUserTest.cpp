@@ -129,6 +129,10 @@ class CreateUser : public DomainFixture {
     }
     return out;
   }
+  QString lastColour() const {
+    const int n = w->ListView1->topLevelItemCount();
+    return n ? w->ListView1->topLevelItem(n - 1)->data(0, Qt::UserRole).toString() : QString();
+  }
   QString lastVerdict() const {
     const int n = w->ListView1->topLevelItemCount();
     return n ? w->ListView1->topLevelItem(n - 1)->text(0) : QString();
@@ -144,6 +148,7 @@ TEST_F(CreateUser, ActiveDirectoryUserWithFoldersGroupsAndPrimaryGroup) {
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "GREEN");
   EXPECT_EQ(w->UserAccount->text(), "Completed");
   EXPECT_EQ(w->Createdirs->text(), "Completed");
   EXPECT_EQ(w->ProgressBar1->value(), 100);
@@ -415,6 +420,7 @@ TEST_F(CreateUser, AFolderThatCantBeMadeEndsTheRunInRed) {
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Error Creating Users Home Dir...");
+  EXPECT_EQ(lastColour(), "RED");
   EXPECT_EQ(w->Createdirs->text(), "Error");
   EXPECT_EQ(w->progress->text(), "Error");
   EXPECT_FALSE(account("JSmith").ok()) << "no account after a failed folder";
@@ -464,6 +470,7 @@ TEST_F(CreateUser, AnEmptyPasswordLeavesTheAccountDisabledAndWarns) {
     names("pat", "empty");
     w->CreateUser_Click();
     EXPECT_EQ(lastVerdict(), " Created User PEmpty");
+    EXPECT_EQ(lastColour(), "YELLOW");
     auto user = account("PEmpty");
     ASSERT_TRUE(user.ok());
     EXPECT_TRUE(user->Get("AccountDisabled")->toBool());
@@ -478,6 +485,7 @@ TEST_F(CreateUser, APasswordTheDomainRefusesEndsYellow) {
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "YELLOW");
   EXPECT_TRUE(logBlock().contains("Error:- Unable to set User password"));
   auto user = account("JSmith");
   ASSERT_TRUE(user.ok());
@@ -498,6 +506,55 @@ TEST_F(CreateUser, ALogonNameClashAtTheFirstCommitIsReported) {
   EXPECT_TRUE(logBlock().contains("User name (SAMAccount) Already Exists :jbloggs"));
   EXPECT_TRUE(logBlock().contains("Error Number: " + QString::number(qint32(0x80071392u))));
   EXPECT_EQ(w->UserAccount->text(), "Error");
+}
+
+TEST_F(CreateUser, FlagsAndExpiryInActiveDirectory) {
+  network(Mode::Native);
+  w->USR_Cant_Change->setChecked(true);
+  w->PWD_NVR_EXPIRE->setChecked(true);
+  w->Password_Change->setChecked(true);
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "AccountExpire", "2027-12-31");
+  // The expiry applies only to users an import creates.
+  state::shared().Import_Mode = true;
+  state::shared().Import_Field_Count = 0;
+  names("john", "smith");
+  w->CreateUser_Click();
+  state::shared().Import_Mode = false;
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  auto nt = account("JSmith");
+  ASSERT_TRUE(nt.ok());
+  EXPECT_EQ(nt->Get("UserFlags")->toInt() & 0x10040, 0x10040);
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_EQ(user->Get("pwdLastSet")->toLongLong(), 0) << "must change at next logon";
+  EXPECT_EQ(user->Get("AccountExpirationDate")->toDateTime().date(), QDate(2027, 12, 31));
+}
+
+TEST_F(CreateUser, AGroupThatCantBeJoinedTurnsTheRunYellow) {
+  network(Mode::Native);
+  // Printing is listed but gone from the directory.
+  ASSERT_TRUE(admin().GetObject("LDAP://CN=Users," + kDomainDn)->Delete("group", "CN=Printing").ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_TRUE(logBlock().contains("Error adding user to group: Printing"));
+  EXPECT_EQ(lastColour(), "YELLOW");
+  EXPECT_GE(beeps.beeps(), 1);
+  EXPECT_TRUE(account("JSmith").ok());
+}
+
+TEST_F(CreateUser, ARefusedNtCommitEndsTheRunThroughTheErrorBlock) {
+  network(Mode::Nt);
+  net->refuseNextCommit();
+  names("mary", "jones");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+  EXPECT_EQ(w->UserAccount->text(), "Error");
+  EXPECT_EQ(status(), "Ready.") << "the template and site fields are cleared";
+  const QStringList block = logBlock();
+  ASSERT_GE(block.size(), 2);
+  EXPECT_EQ(block[block.size() - 2], "Error Creating Users Account: MJones");
+  EXPECT_FALSE(account("MJones").ok());
 }
 
 }  // namespace
