@@ -140,12 +140,12 @@ class CreationHost : public creation::RunHost {
   void setBusy(bool busy) override {
     if (busy == busy_) return;
     busy_ = busy;
+    // The run never returns to the event loop until it ends, so the window takes no input
+    // meanwhile; the hourglass says so.
     if (busy)
       QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else
       QGuiApplication::restoreOverrideCursor();
-    w_.SSTab1->setEnabled(!busy);
-    w_.TreeView1->setEnabled(!busy);
   }
 
   void clearFields() override {
