@@ -10,6 +10,7 @@
 #include "platform/simnet/Resources.h"
 #include "records/Records.h"
 #include "state/SharedState.h"
+#include "support/CreationRecords.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
@@ -74,21 +75,8 @@ World& world() {
     simnet::installPlatformLayers(w->net);
     const QString db = w->tmp.path() + "/db/";
     QDir().mkpath(db);
-    records::Template_Record t;
-    t.Name = "Staff";
-    t.HomeDirLocal = "D:\\Users\\%UserName%";
-    t.ProfileDirLocal = "D:\\Profiles\\%UserName%";
-    t.HomeShareUNC = "\\\\%Server%\\%UserName%";
-    t.ProfileShareUNC = "\\\\%Server%\\Profiles$\\%UserName%";
-    t.HomeDrive = "H:";
-    t.PrimaryGroup = "Teachers";
-    t.GroupCount = 3;
-    t.Groups[0] = "Teachers";
-    t.Groups[1] = "Printing";
-    t.Groups[2] = "Library";
-    records::Site_Record site;
-    site.SiteName = "Main";
-    site.HomeServer = "FS1";
+    const records::Template_Record t = test::staffTemplate({"Teachers", "Printing", "Library"});
+    const records::Site_Record site = test::mainSite();
     write(db + "Template.dat", t.encode());
     write(db + "Site.dat", site.encode());
     w->w = std::make_unique<mainwindow::form1>();

@@ -4,6 +4,8 @@
 
 #include "DomainFixture.h"
 
+#include "support/CreationRecords.h"
+
 #include "directory/DirectoryService.h"
 #include "directory/GroupMembership.h"
 #include "platform/files/FileSystem.h"
@@ -59,22 +61,8 @@ class CreateUser : public DomainFixture {
     simnet::installPlatformLayers(fileNet_);
     security::setAccountDirectory(backend());
     // The template and the site.
-    records::Template_Record t;
-    t.Name = "Staff";
-    t.HomeDirLocal = "D:\\Users\\%UserName%";
-    t.ProfileDirLocal = "D:\\Profiles\\%UserName%";
-    t.HomeShareUNC = "\\\\%Server%\\%UserName%";
-    t.ProfileShareUNC = "\\\\%Server%\\Profiles$\\%UserName%";
-    t.LogonScript = "staff.bat";
-    t.HomeDrive = "H:";
-    t.PrimaryGroup = "Teachers";
-    t.GroupCount = 3;
-    t.Groups[0] = "Teachers";
-    t.Groups[1] = "Printing";
-    t.Groups[2] = "Domain Users";
-    records::Site_Record site;
-    site.SiteName = "Main";
-    site.HomeServer = "FS1";
+    const records::Template_Record t = test::staffTemplate({"Teachers", "Printing", "Domain Users"});
+    const records::Site_Record site = test::mainSite();
     ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
     ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
     ASSERT_TRUE(connect(domain_));
@@ -100,6 +88,15 @@ class CreateUser : public DomainFixture {
     QTreeWidgetItem* n = node(key);
     ASSERT_NE(n, nullptr) << key.toStdString();
     w->TreeView1->setCurrentItem(n);
+  }
+  // An account made in the directory after the tree was loaded, so the tree does not show it.
+  void existingUser(const QString& container, const QString& cn, const QString& sam) {
+    auto parent = admin().GetObject("LDAP://" + container);
+    ASSERT_TRUE(parent.ok());
+    auto made = parent->Create("user", "CN=" + cn);
+    ASSERT_TRUE(made.ok());
+    ASSERT_TRUE(made->Put("sAMAccountName", sam).ok());
+    ASSERT_TRUE(made->SetInfo().ok());
   }
   void names(const QString& first, const QString& last) {
     w->strFirst->setText(first);
@@ -304,23 +301,13 @@ TEST_F(CreateUser, ACounterIsRetriedUpToItsWidth) {
   network(Mode::Native);
   state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "IncNumber", "1");
   w->setupid->setText("1%first%%last%%n%");
-  for (int n = 1; n <= 3; ++n) {
-    auto ou = admin().GetObject("LDAP://" + kStaff);
-    auto made = ou->Create("user", QStringLiteral("CN=JSmith%1").arg(n));
-    ASSERT_TRUE(made.ok());
-    made->Put("sAMAccountName", QStringLiteral("JSmith%1").arg(n));
-    ASSERT_TRUE(made->SetInfo().ok());
-  }
+  for (int n = 1; n <= 3; ++n) existingUser(kStaff, QStringLiteral("JSmith%1").arg(n), QStringLiteral("JSmith%1").arg(n));
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Created User JSmith4");
 
   // A one-digit counter runs out after 9: the run ends with a RED line, nothing created.
-  for (int n = 5; n <= 9; ++n) {
-    auto made = admin().GetObject("LDAP://" + kStaff)->Create("user", QStringLiteral("CN=JSmith%1").arg(n));
-    made->Put("sAMAccountName", QStringLiteral("JSmith%1").arg(n));
-    ASSERT_TRUE(made->SetInfo().ok());
-  }
+  for (int n = 5; n <= 9; ++n) existingUser(kStaff, QStringLiteral("JSmith%1").arg(n), QStringLiteral("JSmith%1").arg(n));
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " No free User ID: the counter ran out at 9");
@@ -330,11 +317,7 @@ TEST_F(CreateUser, ACounterIsRetriedUpToItsWidth) {
 TEST_F(CreateUser, TheDirectoryDecidesWhetherAnIdIsTaken) {
   network(Mode::Native);
   // A user in another container, with another CN: the tree does not show it as JSmith.
-  ASSERT_TRUE(admin().GetObject("LDAP://CN=Users," + kDomainDn).ok());
-  auto other = admin().GetObject("LDAP://CN=Users," + kDomainDn)->Create("user", "CN=Someone Else");
-  other->Put("sAMAccountName", "jsmith");
-  ASSERT_TRUE(other->SetInfo().ok());
-  // jsmithers exists; jsmith is not taken by it.
+  existingUser("CN=Users," + kDomainDn, "Someone Else", "jsmith");
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " User Name JSmith already exist");

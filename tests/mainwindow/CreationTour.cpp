@@ -9,6 +9,7 @@
 #include "platform/simnet/Resources.h"
 #include "records/Records.h"
 #include "state/SharedState.h"
+#include "support/CreationRecords.h"
 #include "ui/Prompter.h"
 
 #include <QApplication>
@@ -40,18 +41,10 @@ int main(int argc, char** argv) {
   if (!net) return 1;
   directory::setDirectory(std::make_shared<adsi::Directory>(*net));
   simnet::installPlatformLayers(*net);
-  records::Template_Record t;
-  t.Name = "Staff";
-  t.HomeDirLocal = "D:\\Users\\%UserName%";
-  t.ProfileDirLocal = "D:\\Profiles\\%UserName%";
-  t.HomeShareUNC = "\\\\%Server%\\%UserName%";
-  t.HomeDrive = "H:";
-  t.PrimaryGroup = "Teachers";
-  t.GroupCount = 1;
-  t.Groups[0] = "Teachers";
-  records::Site_Record site;
-  site.SiteName = "Main";
-  site.HomeServer = "FS1";
+  records::Template_Record t = test::staffTemplate({"Teachers"});
+  t.ProfileShareUNC.clear();
+  t.LogonScript.clear();
+  const records::Site_Record site = test::mainSite();
   for (auto [name, bytes] : {std::pair{QStringLiteral("Template.dat"), t.encode()},
                              std::pair{QStringLiteral("Site.dat"), site.encode()}}) {
     QFile f(folder + "db/" + name);
