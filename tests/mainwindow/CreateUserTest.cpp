@@ -236,6 +236,7 @@ TEST_F(CreateUser, IdRules) {
       {Mode::Native, "abcdefghijklmnopqrst", "", {}},
       {Mode::Native, "abcdefghijklmnopqrstu", "UserID Is too long or too Short, 1-20 chrs", {}},
       {Mode::Native, "  padded  ", "", {}},
+      {Mode::Native, "#hash", "", {}},  // escaped where it becomes a distinguished name
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
@@ -538,6 +539,36 @@ TEST_F(CreateUser, ARefusedNtCommitEndsTheRunThroughTheErrorBlock) {
   ASSERT_GE(block.size(), 2);
   EXPECT_EQ(block[block.size() - 2], "Error Creating Users Account: MJones");
   EXPECT_FALSE(account("MJones").ok());
+}
+
+TEST_F(CreateUser, DebugLinesNeverHoldThePasswordAndImportTokensWaitForAnImport) {
+  network(Mode::Native);
+  w->Command_Line = "/DEBUG";
+  w->Description->setText("Dept %IMPORT1%");
+  state::shared().ImportField[1] = "Sales";
+  state::shared().Import_Field_Count = 1;
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  const QStringList block = logBlock();
+  EXPECT_TRUE(block.contains("Setting user password: (password set)"));
+  for (const QString& l : block) EXPECT_FALSE(l.contains("Start-Pw1")) << l.toStdString();
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_FALSE(user->Get("description").ok()) << "an import token outside an import leaves a \"%\": not written";
+}
+
+TEST_F(CreateUser, ALogonNameFromTheAttributeRowIsCheckedLikeTheId) {
+  network(Mode::Native);
+  w->SamAccountName->setChecked(true);
+  w->ListView7->add("SAMACCOUNTNAME", {}, {});
+  w->ListView7->setSubItem(w->ListView7->count(), 1, "%first%|%last%");
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+  EXPECT_TRUE(logBlock().contains("Invalid account name from SAMACCOUNTNAME: john|smith") ||
+              logBlock().contains("Invalid account name from SAMACCOUNTNAME: John|Smith"));
+  EXPECT_FALSE(account("JSmith").ok());
 }
 
 }  // namespace
