@@ -6,6 +6,7 @@
 #include "directory/DirectoryService.h"
 #include "directory/DomainKeys.h"
 #include "directory/GroupMembership.h"
+#include "directory/UpnSearch.h"
 #include "directory/UserEditor.h"
 #include "platform/adsi/AdoSearch.h"
 #include "platform/adsi/Dn.h"
@@ -176,6 +177,7 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Directories", [this] { return f_.createDirs; }, &CreationRun::createDirectories},
       {"Account", [this] { return f_.createAccount; }, &CreationRun::createAccount},
       {"Groups", [this] { return f_.createAccount; }, &CreationRun::addGroups},
+      {"Attribute rows", [this] { return f_.createAccount && !ntMode(); }, &CreationRun::attributeRows},
       {"Primary group", [this] { return f_.createAccount; }, &CreationRun::setPrimaryGroup},
       {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
   };
@@ -789,6 +791,64 @@ Outcome CreationRun::addGroups() {
   return result;
 }
 
+Outcome CreationRun::attributeRows() {
+  auto& shared = sh();
+  Outcome result = Outcome::Done;
+  line(QStringLiteral("Setting W2K Properties"));
+  s_.Display_Name_Value.clear();
+  auto dir = directory::requireDirectory();
+  auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+  if (!user) return warn(QStringLiteral("Attribute rows"), user.error().message);
+  const auto write = [&](const QString& name, const QString& value) {
+    adsi::Status s = user->Put(name, value);
+    if (s) s = user->SetInfo();
+    if (!s) {
+      s_.Create_Status = 2;
+      result = Outcome::Warned;
+      line(QStringLiteral("Error setting ") + name + QStringLiteral(", ") + value);
+    }
+    return bool(s);
+  };
+  for (const AttributeRow& row : f_.directoryRows) {
+    if (row.kind != QLatin1String("USER")) continue;
+    const QString upper = row.name.toUpper();
+    if (row.value.toUpper() == QLatin1String("PROMPT")) {
+      if (shared.Import_Mode && f_.skipPromptFields) continue;
+      const std::optional<QString> answer =
+          ui::prompter().InputBox(QStringLiteral("Enter Value for ") + row.name, QStringLiteral("Enter value"), QString());
+      // A prompted value is committed at once and its result checked.
+      if (answer && !answer->isEmpty()) write(row.name, *answer);
+      continue;
+    }
+    QString value = row.value;
+    Replace_Variables(value);
+    value = expanded(UserName(value, f_.first, f_.middle, f_.last));
+    startup::FRString(value, QStringLiteral("%Domain%"), shared.Domain_Name);
+    value = importTokens(value);
+    if (value.isEmpty() || value.contains(u'%')) continue;
+    if (upper == QLatin1String("DISPLAYNAME")) s_.Display_Name_Value = value;
+    if (upper == QLatin1String("USERPRINCIPALNAME")) {
+      const directory::UpnAnswer upn = directory::Find_UPN(value);
+      if (upn.state != directory::UpnState::Free) {
+        ui::feedback().beep();
+        s_.Create_Status = 2;
+        result = Outcome::Warned;
+        if (upn.state == directory::UpnState::Exists)
+          line(QStringLiteral("UPN aleardy Exists: ") + value);
+        else  // an unanswered catalog is no proof that the name is free
+          line(QStringLiteral("UPN could not be checked: ") + value +
+               (upn.error ? QStringLiteral(" (") + upn.error->message + u')' : QString()));
+        line(QStringLiteral("UPN not set"));
+        continue;
+      }
+    }
+    if (!write(row.name, value)) continue;
+    if (upper == QLatin1String("SAMACCOUNTNAME")) s_.Account_Name = value;
+    line(QStringLiteral("Setting ") + row.name + QStringLiteral(", ") + value);
+  }
+  return result;
+}
+
 Outcome CreationRun::setPrimaryGroup() {
   const QString caption = f_.primaryGroup;
   if (trimmed(caption).isEmpty() || caption.toUpper() == QLatin1String("DOMAIN USERS")) return Outcome::Done;
@@ -813,7 +873,7 @@ Outcome CreationRun::setPrimaryGroup() {
   adsi::Status s = user ? user->Put(QStringLiteral("PrimaryGroupID"), *rid) : adsi::Status(user.error());
   if (s) s = user->SetInfo();
   if (!s) {
-    ui::feedback().beep();
+    if (ntMode()) ui::feedback().beep();
     s_.Create_Status = 2;
     line(QStringLiteral("Could not Set Primary Group - user may not be in group"));
     return Outcome::Warned;
@@ -830,7 +890,11 @@ Outcome CreationRun::addTreeNode() {
     key = QStringLiteral("LDAP://") + sh().Domain_Name + u'/' + dn;
     parent = directory::nodeKey(directory::userParentKey(key));
   }
-  const QString text = ntMode() || s_.fullName.isEmpty() ? s_.New_User_ID : s_.fullName;
+  // The loader's rule: the CN with "DNName", else the display name (a DISPLAYNAME row's value, or
+  // the full name the account got), else the CN.
+  QString text = s_.New_User_ID;
+  if (!ntMode() && !f_.treeShowsCn)
+    text = !s_.Display_Name_Value.isEmpty() ? s_.Display_Name_Value : !s_.fullName.isEmpty() ? s_.fullName : text;
   if (!host_.addUserNode(parent, key, text))
     return warn(QStringLiteral("Tree"), QStringLiteral("the new user could not be shown in the tree"));
   return Outcome::Done;

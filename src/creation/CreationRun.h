@@ -28,6 +28,7 @@ struct GroupItem {
 struct AttributeRow {
   QString name;
   QString value;
+  QString kind;  // the row's small icon: "USER" for the user object, "MAIL" for the mailbox
 };
 
 // The node selected in the domain tree.
@@ -50,7 +51,8 @@ struct RunForm {
   // The gates of the six steps.
   bool createDirs = false, createShares = false, dirSecurity = false;
   bool createAccount = false, createMail = false, runCommand = false;
-  bool haltOnErrors = false, haltOnWarnings = false;
+  bool haltOnErrors = false, haltOnWarnings = false, skipPromptFields = false;
+  bool treeShowsCn = false;  // the tree names users by their CN ("DNName"), else by display name
   bool samAccountNaming = false;  // "SAMAccountName" chosen over "(CN) Name"
   QString dbpath;
   // The account's values.
@@ -119,6 +121,7 @@ struct RunState {
   int Error_Stage = 0;
   qint32 errorNumber = 0;
   QString password, fullName, description;
+  QString Display_Name_Value;
   QString userPath;      // the new account's directory path
   QString containerKey;  // where an Active Directory account is made
   bool homeCreatedNow = false;
@@ -160,6 +163,7 @@ class CreationRun {
   Outcome createNtAccount();
   Outcome createAdAccount();
   Outcome addGroups();
+  Outcome attributeRows();
   Outcome setPrimaryGroup();
   Outcome addTreeNode();
 

@@ -52,6 +52,8 @@ class CreationHost : public creation::RunHost {
     f.runCommand = w_.Run_script->isChecked();
     f.haltOnErrors = w_.STOP_ON_RED[0]->isChecked();
     f.haltOnWarnings = w_.STOP_ON_RED[1]->isChecked();
+    f.skipPromptFields = w_.STOP_ON_RED[2]->isChecked();
+    f.treeShowsCn = w_.DNName->isChecked();
     f.samAccountNaming = w_.SamAccountName->isChecked();
     f.dbpath = w_.dbpath->text();
     f.description = w_.Description->text();
@@ -78,7 +80,7 @@ class CreationHost : public creation::RunHost {
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});
     for (int i = 1; i <= w_.ListView7->count(); ++i)
-      f.directoryRows.append({w_.ListView7->text(i), w_.ListView7->subItem(i, 1)});
+      f.directoryRows.append({w_.ListView7->text(i), w_.ListView7->subItem(i, 1), w_.ListView7->smallIcon(i)});
     if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
       for (int i = 1; i <= g->ListView1->count(); ++i)
         f.domainGroups.append({g->ListView1->text(i), g->ListView1->key(i)});
