@@ -1,0 +1,235 @@
+#include "resources/DirPermissions.h"
+
+#include "platform/files/Paths.h"
+#include "platform/security/AccountLookup.h"
+#include "platform/security/FileSecurity.h"
+#include "platform/security/Privileges.h"
+#include "platform/text/Cp1252.h"
+#include "records/DatabaseFolder.h"
+#include "resources/PermissionFile.h"
+#include "startup/FRString.h"
+#include "state/SharedState.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+namespace tavrel::resources {
+
+using security::Ace;
+using security::Acl;
+using security::SecurityDescriptor;
+using security::Sid;
+
+namespace {
+
+constexpr quint32 kInvalidSid = 0x80070539;        // 1337
+constexpr quint32 kAclTooLarge = 0x80070540;       // 1344: the list would outgrow its 64 KB
+const QString kRestorePrivilege = QStringLiteral("SeRestorePrivilege");
+
+// The box of a privilege that could not be switched, with the system's error number.
+void privilegeBox(const adsi::Error& e) {
+  const QString call = e.code == security::err::NO_SUCH_PRIVILEGE ? QStringLiteral("LookupPrivilegeValue")
+                                                                    : QStringLiteral("AdjustTokenPrivileges");
+  ui::prompter().MsgBox(call + QStringLiteral(" failed with error code ") + QString::number(files::win32Code(e)));
+}
+
+// The two lines of a failed account lookup.
+void lookupFailure(ResourceRun& run, const QString& server, const QString& account, const QString& domain) {
+  run.line(QStringLiteral("Error from Permissions:"));
+  run.line(QStringLiteral("Server:") + server + QStringLiteral(" Account:") + account + QStringLiteral(" Domain:") +
+           domain);
+}
+
+}  // namespace
+
+std::optional<DirAccess> dirAccess(int32_t AccessCode) {
+  using namespace security::access;
+  using security::ace::ACCESS_ALLOWED;
+  switch (AccessCode) {
+    case access_code::FULL:
+    case access_code::FULL_CONTROL: return DirAccess{ACCESS_ALLOWED, FILE_ALL_ACCESS};
+    case access_code::REMOVE: return std::nullopt;
+    case access_code::CHANGE: return DirAccess{ACCESS_ALLOWED, FILE_MODIFY};
+    case access_code::READ: return DirAccess{ACCESS_ALLOWED, FILE_READ_EXECUTE};
+    case access_code::NO_ACCESS: return DirAccess{security::ace::ACCESS_DENIED, FILE_ALL_ACCESS};
+    default: return DirAccess{ACCESS_ALLOWED, 0};
+  }
+}
+
+std::optional<int32_t> permissionAccessCode(const QString& word) {
+  const QString w = text::trimBlanks(word);
+  if (w == QLatin1String("Full Control")) return access_code::FULL_CONTROL;
+  if (w == QLatin1String("Change")) return access_code::CHANGE;
+  if (w == QLatin1String("Read")) return access_code::READ;
+  if (w == QLatin1String("No Access")) return access_code::NO_ACCESS;
+  return std::nullopt;
+}
+
+bool Set_Privilege(const QString& Name, bool Enable) {
+  if (adsi::Status s = security::setPrivilege(Name, Enable); !s) {
+    privilegeBox(s.error());
+    return false;
+  }
+  return true;
+}
+
+bool Enable_Privilege(const QString& Name) {
+  return Set_Privilege(Name, true);
+}
+
+bool Disable_Privilege(const QString& Name) {
+  return Set_Privilege(Name, false);
+}
+
+void Show_API_Error(const QString& Step, const adsi::Error& Error, ResourceRun& run) {
+  run.line(QStringLiteral("Error: ") + Step);
+  run.line(QStringLiteral("Code: ") + QString::number(files::win32Code(Error)));
+  run.line(QStringLiteral("Desc: ") + Error.message);
+}
+
+bool Same_SID(QByteArrayView Sid1, QByteArrayView Sid2) {
+  const auto a = Sid::readFrom(Sid1);
+  const auto b = Sid::readFrom(Sid2);
+  return a && b && *a == *b;
+}
+
+adsi::Status Apply_Security_Recursive(const QString& Path, const SecurityDescriptor& Dacl,
+                                      const std::optional<Sid>& Owner, ResourceRun& run) {
+  SecurityDescriptor sd = Dacl;
+  quint32 which = security::info::DACL;
+  if (Owner) {
+    sd.owner = *Owner;
+    which |= security::info::OWNER;
+  }
+  run.show(Path);
+  return security::SetFileSecurityTree(Path, which, sd, security::TreeMode::ReplaceExplicit);
+}
+
+bool Set_Dir_Permissions(const QString& Server, const QString& Directory, const QString& Account, int32_t AccessCode,
+                         bool Replace, bool Recurse, ResourceRun& run) {
+  const auto system = security::LookupAccountName(Server, QStringLiteral("System"));
+  if (!system) {
+    Show_API_Error(QStringLiteral("LookupAccountName - 1"), system.error(), run);
+    lookupFailure(run, Server, QStringLiteral("System"), QString());
+    return false;
+  }
+  if (!system->sid.isValid()) {
+    Show_API_Error(QStringLiteral("LookupAccountName - SIS"), adsi::makeError(kInvalidSid, QStringLiteral("invalid SID")), run);
+    return false;
+  }
+
+  // An account the server does not know may still be known to the logon server. The caller's
+  // server stays as it is.
+  QString lookupServer = Server;
+  auto account = security::LookupAccountName(lookupServer, Account);
+  if (!account) {
+    lookupServer = qEnvironmentVariable("LOGONSERVER").mid(2);
+    account = security::LookupAccountName(lookupServer, Account);
+  }
+  if (!account) {
+    Show_API_Error(QStringLiteral("LookupAccountName - 2"), account.error(), run);
+    lookupFailure(run, lookupServer, Account, QString());
+    return false;
+  }
+  if (!account->sid.isValid()) {
+    Show_API_Error(QStringLiteral("LookupAccountName - SID"), adsi::makeError(kInvalidSid, QStringLiteral("invalid SID")), run);
+    return false;
+  }
+  run.debugLine(QStringLiteral("Account lookups done."));
+
+  auto current = security::GetFileSecurity(Directory, security::info::DACL);
+  if (!current) {
+    Show_API_Error(QStringLiteral("GetFileSecurity"), current.error(), run);
+    return false;
+  }
+  run.debugLine(QStringLiteral("Get Security Descriptor."));
+  run.debugLine(QStringLiteral("Create new ACL"));
+
+  // The old entries kept: SYSTEM's alone when replacing, else all but the account's own.
+  const Acl old = current->dacl.value_or(Acl());
+  Acl acl;
+  for (const Ace& a : old.aces()) {
+    const QByteArray sid = a.toBinary().mid(8);
+    const bool keep = Replace ? Same_SID(sid, system->sid.binary()) : !Same_SID(sid, account->sid.binary());
+    if (keep) acl.add(a);
+  }
+  run.debugLine(QStringLiteral("Add in ACE"));
+  if (const auto access = dirAccess(AccessCode)) {
+    acl.addCanonical(Ace{access->type, security::ace::OBJECT_INHERIT | security::ace::INHERIT_ONLY, access->mask,
+                         account->sid, {}});
+    acl.addCanonical(Ace{access->type, security::ace::CONTAINER_INHERIT, access->mask, account->sid, {}});
+  }
+  // Denies before allows before inherited entries, whatever order the old list had.
+  acl.canonicalize();
+  if (acl.size() > 0xFFFF) {
+    Show_API_Error(QStringLiteral("AddAce - new1"), adsi::makeError(kAclTooLarge, QStringLiteral("the ACL is full")), run);
+    return false;
+  }
+  run.debugLine(QStringLiteral("Write D-ACL"));
+
+  SecurityDescriptor sd;
+  const quint16 daclBits =
+      security::control::DACL_DEFAULTED | security::control::DACL_PROTECTED | security::control::DACL_AUTO_INHERITED;
+  sd.flags = current->flags & daclBits;
+  sd.dacl = acl;
+
+  if (!Recurse) {
+    if (adsi::Status s = security::SetFileSecurity(Directory, security::info::DACL, sd); !s) {
+      Show_API_Error(QStringLiteral("SetFileSecurity"), s.error(), run);
+      return false;
+    }
+    return true;
+  }
+
+  // Owners of other accounts are set under the restore privilege, switched off again on every
+  // path out.
+  security::PrivilegeScope restore(kRestorePrivilege);
+  if (!restore.ok()) {
+    privilegeBox(restore.status().error());
+    Show_API_Error(QStringLiteral("SetFileSecurity"), restore.status().error(), run);
+    return false;
+  }
+  if (adsi::Status s = Apply_Security_Recursive(Directory, sd, account->sid, run); !s) {
+    Show_API_Error(QStringLiteral("SetFileSecurity"), s.error(), run);
+    return false;
+  }
+  return true;
+}
+
+bool Set_Permissions(const QString& Server, const QString& Path, const QString& UserName, ResourceRun& run) {
+  auto list = readPermissionFile(run.dbpath, records::names::Permissions);
+  if (!list) {
+    run.line(QStringLiteral("Error reading ") + records::names::Permissions + QStringLiteral(": ") + list.message());
+    return false;
+  }
+  if (list->isEmpty()) {
+    run.line(QStringLiteral("No Users found in permissions file"));
+    return false;
+  }
+  run.line(QStringLiteral("Setting Permissions on ") + Path);
+  const QString& domain = state::shared().Domain_Name;
+  for (qsizetype k = 0; k < list->size(); ++k) {
+    const records::Permission_Record& r = list.value()[k];
+    QString account = r.Account;
+    startup::FRString(account, QStringLiteral("%Domain%"), domain);
+    startup::FRString(account, QStringLiteral("%UserName%"), UserName);
+    account = text::trimBlanks(account);
+    const auto code = permissionAccessCode(r.Access);
+    if (!code) {
+      run.warn(QStringLiteral("Permissions for ") + account + QStringLiteral(" skipped: unknown access \"") +
+               text::trimBlanks(r.Access) + QStringLiteral("\""));
+      ui::feedback().beep();
+      continue;
+    }
+    const bool replace = k == 0 && r.NewSecurity == -1;
+    if (Set_Dir_Permissions(Server, Path, account, *code, replace, false, run)) {
+      run.line(QStringLiteral("Set Permissions for ") + account);
+    } else {
+      run.line(QStringLiteral("Failed to set Permissions for ") + account);
+      run.warned = true;
+      ui::feedback().beep();
+    }
+  }
+  return true;
+}
+
+}  // namespace tavrel::resources
