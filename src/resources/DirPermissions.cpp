@@ -12,6 +12,8 @@
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
+#include <algorithm>
+
 namespace tavrel::resources {
 
 using security::Ace;
@@ -104,81 +106,102 @@ adsi::Status Apply_Security_Recursive(const QString& Path, const SecurityDescrip
   return security::SetFileSecurityTree(Path, which, sd, security::TreeMode::ReplaceExplicit);
 }
 
-bool Set_Dir_Permissions(const QString& Server, const QString& Directory, const QString& Account, int32_t AccessCode,
-                         bool Replace, bool Recurse, ResourceRun& run) {
-  const auto system = security::LookupAccountName(Server, QStringLiteral("System"));
+namespace {
+
+struct Accounts {
+  Sid system;
+  Sid account;
+};
+
+// Looks up SYSTEM and the account on `server`; an account the server does not know may still be
+// known to the logon server (the caller's server stays as it is). Failures are logged.
+std::optional<Accounts> lookUp(const QString& server, const QString& name, ResourceRun& run) {
+  const auto system = security::LookupAccountName(server, QStringLiteral("System"));
   if (!system) {
     Show_API_Error(QStringLiteral("LookupAccountName - 1"), system.error(), run);
-    lookupFailure(run, Server, QStringLiteral("System"), QString());
-    return false;
+    lookupFailure(run, server, QStringLiteral("System"), QString());
+    return std::nullopt;
   }
   if (!system->sid.isValid()) {
     Show_API_Error(QStringLiteral("LookupAccountName - SIS"), adsi::makeError(kInvalidSid, QStringLiteral("invalid SID")), run);
-    return false;
+    return std::nullopt;
   }
-
-  // An account the server does not know may still be known to the logon server. The caller's
-  // server stays as it is.
-  QString lookupServer = Server;
-  auto account = security::LookupAccountName(lookupServer, Account);
+  QString lookupServer = server;
+  auto account = security::LookupAccountName(lookupServer, name);
   if (!account) {
     lookupServer = qEnvironmentVariable("LOGONSERVER").mid(2);
-    account = security::LookupAccountName(lookupServer, Account);
+    account = security::LookupAccountName(lookupServer, name);
   }
   if (!account) {
     Show_API_Error(QStringLiteral("LookupAccountName - 2"), account.error(), run);
-    lookupFailure(run, lookupServer, Account, QString());
-    return false;
+    lookupFailure(run, lookupServer, name, QString());
+    return std::nullopt;
   }
   if (!account->sid.isValid()) {
     Show_API_Error(QStringLiteral("LookupAccountName - SID"), adsi::makeError(kInvalidSid, QStringLiteral("invalid SID")), run);
-    return false;
+    return std::nullopt;
   }
   run.debugLine(QStringLiteral("Account lookups done."));
+  return Accounts{system->sid, account->sid};
+}
 
-  auto current = security::GetFileSecurity(Directory, security::info::DACL);
+// The directory's descriptor, for its DACL and the DACL's control bits.
+std::optional<SecurityDescriptor> readDacl(const QString& directory, ResourceRun& run) {
+  auto current = security::GetFileSecurity(directory, security::info::DACL);
   if (!current) {
     Show_API_Error(QStringLiteral("GetFileSecurity"), current.error(), run);
-    return false;
+    return std::nullopt;
   }
   run.debugLine(QStringLiteral("Get Security Descriptor."));
-  run.debugLine(QStringLiteral("Create new ACL"));
+  if (!current->dacl) current->dacl = Acl();
+  return *current;
+}
 
-  // The old entries kept: SYSTEM's alone when replacing, else all but the account's own.
-  const Acl old = current->dacl.value_or(Acl());
-  Acl acl;
-  for (const Ace& a : old.aces()) {
+// Rewrites `acl` for one account: the old entries kept (SYSTEM's alone when replacing, else all
+// but the account's own), the account's two new entries, all in canonical order. False, with
+// `acl` unchanged, when the list would outgrow its 64 KB.
+bool rewrite(Acl& acl, const Accounts& who, int32_t code, bool replace, ResourceRun& run) {
+  run.debugLine(QStringLiteral("Create new ACL"));
+  Acl out;
+  for (const Ace& a : acl.aces()) {
     const QByteArray sid = a.toBinary().mid(8);
-    const bool keep = Replace ? Same_SID(sid, system->sid.binary()) : !Same_SID(sid, account->sid.binary());
-    if (keep) acl.add(a);
+    const bool keep = replace ? Same_SID(sid, who.system.binary()) : !Same_SID(sid, who.account.binary());
+    if (keep) out.add(a);
   }
   run.debugLine(QStringLiteral("Add in ACE"));
-  if (const auto access = dirAccess(AccessCode)) {
-    acl.addCanonical(Ace{access->type, security::ace::OBJECT_INHERIT | security::ace::INHERIT_ONLY, access->mask,
-                         account->sid, {}});
-    acl.addCanonical(Ace{access->type, security::ace::CONTAINER_INHERIT, access->mask, account->sid, {}});
+  if (const auto access = dirAccess(code)) {
+    out.addCanonical(Ace{access->type, security::ace::OBJECT_INHERIT | security::ace::INHERIT_ONLY, access->mask,
+                         who.account, {}});
+    out.addCanonical(Ace{access->type, security::ace::CONTAINER_INHERIT, access->mask, who.account, {}});
   }
   // Denies before allows before inherited entries, whatever order the old list had.
-  acl.canonicalize();
-  if (acl.size() > 0xFFFF) {
+  out.canonicalize();
+  if (out.size() > 0xFFFF) {
     Show_API_Error(QStringLiteral("AddAce - new1"), adsi::makeError(kAclTooLarge, QStringLiteral("the ACL is full")), run);
     return false;
   }
   run.debugLine(QStringLiteral("Write D-ACL"));
+  acl = out;
+  return true;
+}
 
-  SecurityDescriptor sd;
-  const quint16 daclBits =
-      security::control::DACL_DEFAULTED | security::control::DACL_PROTECTED | security::control::DACL_AUTO_INHERITED;
-  sd.flags = current->flags & daclBits;
-  sd.dacl = acl;
-
-  if (!Recurse) {
-    if (adsi::Status s = security::SetFileSecurity(Directory, security::info::DACL, sd); !s) {
-      Show_API_Error(QStringLiteral("SetFileSecurity"), s.error(), run);
-      return false;
-    }
-    return true;
+bool writeDacl(const QString& directory, const SecurityDescriptor& sd, ResourceRun& run) {
+  if (adsi::Status s = security::SetFileSecurity(directory, security::info::DACL, sd); !s) {
+    Show_API_Error(QStringLiteral("SetFileSecurity"), s.error(), run);
+    return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool Set_Dir_Permissions(const QString& Server, const QString& Directory, const QString& Account, int32_t AccessCode,
+                         bool Replace, bool Recurse, ResourceRun& run) {
+  const auto who = lookUp(Server, Account, run);
+  if (!who) return false;
+  auto sd = readDacl(Directory, run);
+  if (!sd || !rewrite(*sd->dacl, *who, AccessCode, Replace, run)) return false;
+  if (!Recurse) return writeDacl(Directory, *sd, run);
 
   // Owners of other accounts are set under the restore privilege, switched off again on every
   // path out.
@@ -188,7 +211,7 @@ bool Set_Dir_Permissions(const QString& Server, const QString& Directory, const 
     Show_API_Error(QStringLiteral("SetFileSecurity"), restore.status().error(), run);
     return false;
   }
-  if (adsi::Status s = Apply_Security_Recursive(Directory, sd, account->sid, run); !s) {
+  if (adsi::Status s = Apply_Security_Recursive(Directory, *sd, who->account, run); !s) {
     Show_API_Error(QStringLiteral("SetFileSecurity"), s.error(), run);
     return false;
   }
@@ -206,27 +229,54 @@ bool Set_Permissions(const QString& Server, const QString& Path, const QString& 
     return false;
   }
   run.line(QStringLiteral("Setting Permissions on ") + Path);
+
+  // Every record rewrites the one list in turn, and the list is written once at the end; each
+  // record's own line follows then, in record order.
+  enum class Outcome { Applied, Failed, UnknownAccess };
+  struct Record {
+    QString account;
+    QString access;
+    Outcome outcome = Outcome::Failed;
+  };
+  QList<Record> done;
+  auto sd = readDacl(Path, run);
   const QString& domain = state::shared().Domain_Name;
   for (qsizetype k = 0; k < list->size(); ++k) {
     const records::Permission_Record& r = list.value()[k];
-    QString account = r.Account;
-    startup::FRString(account, QStringLiteral("%Domain%"), domain);
-    startup::FRString(account, QStringLiteral("%UserName%"), UserName);
-    account = text::trimBlanks(account);
-    const auto code = permissionAccessCode(r.Access);
+    Record rec;
+    rec.account = r.Account;
+    startup::FRString(rec.account, QStringLiteral("%Domain%"), domain);
+    startup::FRString(rec.account, QStringLiteral("%UserName%"), UserName);
+    rec.account = text::trimBlanks(rec.account);
+    rec.access = text::trimBlanks(r.Access);
+    const auto code = permissionAccessCode(rec.access);
     if (!code) {
-      run.warn(QStringLiteral("Permissions for ") + account + QStringLiteral(" skipped: unknown access \"") +
-               text::trimBlanks(r.Access) + QStringLiteral("\""));
-      ui::feedback().beep();
-      continue;
+      rec.outcome = Outcome::UnknownAccess;
+    } else if (sd) {
+      const auto who = lookUp(Server, rec.account, run);
+      const bool replace = k == 0 && r.NewSecurity == -1;
+      if (who && rewrite(*sd->dacl, *who, *code, replace, run)) rec.outcome = Outcome::Applied;
     }
-    const bool replace = k == 0 && r.NewSecurity == -1;
-    if (Set_Dir_Permissions(Server, Path, account, *code, replace, false, run)) {
-      run.line(QStringLiteral("Set Permissions for ") + account);
-    } else {
-      run.line(QStringLiteral("Failed to set Permissions for ") + account);
-      run.warned = true;
-      ui::feedback().beep();
+    done.append(rec);
+  }
+  const bool anyApplied = std::any_of(done.cbegin(), done.cend(), [](const Record& r) { return r.outcome == Outcome::Applied; });
+  if (anyApplied && !writeDacl(Path, *sd, run)) {
+    for (Record& r : done)
+      if (r.outcome == Outcome::Applied) r.outcome = Outcome::Failed;
+  }
+  for (const Record& r : std::as_const(done)) {
+    switch (r.outcome) {
+      case Outcome::Applied: run.line(QStringLiteral("Set Permissions for ") + r.account); break;
+      case Outcome::Failed:
+        run.line(QStringLiteral("Failed to set Permissions for ") + r.account);
+        run.warned = true;
+        ui::feedback().beep();
+        break;
+      case Outcome::UnknownAccess:
+        run.warn(QStringLiteral("Permissions for ") + r.account + QStringLiteral(" skipped: unknown access \"") + r.access +
+                 QStringLiteral("\""));
+        ui::feedback().beep();
+        break;
     }
   }
   return true;

@@ -60,12 +60,13 @@ bool Add_Ace_To_Acl(Acl& Acl, quint8 AceType, quint8 AceFlags, quint32 Mask, con
 
 bool Build_Share_SD(QList<Share_Trustee>& Trustees, Share_SD_Parts& Parts, QStringList* Unfound) {
   Parts = {};
-  const QString dc = Get_DC_Name(QString(), state::shared().NetBIOS_Domain);
+  std::optional<QString> dc;  // found when the first entry needs a lookup
   Acl dacl;
   bool ok = true;
   for (Share_Trustee& t : Trustees) {
     if (!t.Sid) {
-      auto found = security::LookupAccountName(dc, t.Name);
+      if (!dc) dc = Get_DC_Name(QString(), state::shared().NetBIOS_Domain);
+      auto found = security::LookupAccountName(*dc, t.Name);
       if (!found || !found->sid.isValid()) {
         if (Unfound) Unfound->append(t.Name);
         continue;
