@@ -12,7 +12,7 @@
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
-#include <algorithm>
+#include <functional>
 
 namespace tavrel::resources {
 
@@ -185,12 +185,23 @@ bool rewrite(Acl& acl, const Accounts& who, int32_t code, bool replace, Resource
   return true;
 }
 
-bool writeDacl(const QString& directory, const SecurityDescriptor& sd, ResourceRun& run) {
-  if (adsi::Status s = security::SetFileSecurity(directory, security::info::DACL, sd); !s) {
-    Show_API_Error(QStringLiteral("SetFileSecurity"), s.error(), run);
-    return false;
+// Reads the directory's DACL, lets `edit` rewrite it, and stores it when `edit` says so. A failure
+// is logged with its step: reading before the edit, writing after it.
+enum class Update { Stored, Unchanged, Failed };
+Update updateDacl(const QString& directory, ResourceRun& run, const std::function<bool(Acl&)>& edit) {
+  bool read = false, store = false;
+  const adsi::Status s = security::UpdateFileSecurity(directory, security::info::DACL, [&](SecurityDescriptor& sd) {
+    read = true;
+    run.debugLine(QStringLiteral("Get Security Descriptor."));
+    if (!sd.dacl) sd.dacl = Acl();
+    store = edit(*sd.dacl);
+    return store;
+  });
+  if (!s) {
+    Show_API_Error(read ? QStringLiteral("SetFileSecurity") : QStringLiteral("GetFileSecurity"), s.error(), run);
+    return Update::Failed;
   }
-  return true;
+  return store ? Update::Stored : Update::Unchanged;
 }
 
 }  // namespace
@@ -199,10 +210,12 @@ bool Set_Dir_Permissions(const QString& Server, const QString& Directory, const 
                          bool Replace, bool Recurse, ResourceRun& run) {
   const auto who = lookUp(Server, Account, run);
   if (!who) return false;
+  if (!Recurse)
+    return updateDacl(Directory, run, [&](Acl& acl) { return rewrite(acl, *who, AccessCode, Replace, run); }) ==
+           Update::Stored;
+
   auto sd = readDacl(Directory, run);
   if (!sd || !rewrite(*sd->dacl, *who, AccessCode, Replace, run)) return false;
-  if (!Recurse) return writeDacl(Directory, *sd, run);
-
   // Owners of other accounts are set under the restore privilege, switched off again on every
   // path out.
   security::PrivilegeScope restore(kRestorePrivilege);
@@ -239,28 +252,32 @@ bool Set_Permissions(const QString& Server, const QString& Path, const QString& 
     Outcome outcome = Outcome::Failed;
   };
   QList<Record> done;
-  auto sd = readDacl(Path, run);
   const QString& domain = state::shared().Domain_Name;
-  for (qsizetype k = 0; k < list->size(); ++k) {
-    const records::Permission_Record& r = list.value()[k];
+  for (const records::Permission_Record& r : list.value()) {
     Record rec;
     rec.account = r.Account;
     startup::FRString(rec.account, QStringLiteral("%Domain%"), domain);
     startup::FRString(rec.account, QStringLiteral("%UserName%"), UserName);
     rec.account = text::trimBlanks(rec.account);
     rec.access = text::trimBlanks(r.Access);
-    const auto code = permissionAccessCode(rec.access);
-    if (!code) {
-      rec.outcome = Outcome::UnknownAccess;
-    } else if (sd) {
-      const auto who = lookUp(Server, rec.account, run);
-      const bool replace = k == 0 && r.NewSecurity == -1;
-      if (who && rewrite(*sd->dacl, *who, *code, replace, run)) rec.outcome = Outcome::Applied;
-    }
+    if (!permissionAccessCode(rec.access)) rec.outcome = Outcome::UnknownAccess;
     done.append(rec);
   }
-  const bool anyApplied = std::any_of(done.cbegin(), done.cend(), [](const Record& r) { return r.outcome == Outcome::Applied; });
-  if (anyApplied && !writeDacl(Path, *sd, run)) {
+  const Update update = updateDacl(Path, run, [&](Acl& acl) {
+    bool any = false;
+    for (qsizetype k = 0; k < done.size(); ++k) {
+      Record& rec = done[k];
+      if (rec.outcome == Outcome::UnknownAccess) continue;
+      const auto who = lookUp(Server, rec.account, run);
+      const bool replace = k == 0 && list.value()[k].NewSecurity == -1;
+      if (who && rewrite(acl, *who, *permissionAccessCode(rec.access), replace, run)) {
+        rec.outcome = Outcome::Applied;
+        any = true;
+      }
+    }
+    return any;
+  });
+  if (update == Update::Failed) {
     for (Record& r : done)
       if (r.outcome == Outcome::Applied) r.outcome = Outcome::Failed;
   }
