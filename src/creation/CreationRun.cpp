@@ -14,6 +14,10 @@
 #include "platform/search/Filter.h"
 #include "platform/text/Cp1252.h"
 #include "resources/DcLookup.h"
+#include "resources/DirPermissions.h"
+#include "resources/ResourceRun.h"
+#include "resources/Shares.h"
+#include "resources/WtsSettings.h"
 #include "startup/FRString.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
@@ -179,6 +183,9 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Groups", [this] { return f_.createAccount; }, &CreationRun::addGroups},
       {"Attribute rows", [this] { return f_.createAccount && !ntMode(); }, &CreationRun::attributeRows},
       {"Primary group", [this] { return f_.createAccount; }, &CreationRun::setPrimaryGroup},
+      {"Shares", [this] { return f_.createShares; }, &CreationRun::createShares},
+      {"Terminal Services", [] { return true; }, &CreationRun::terminalServices},
+      {"Directory permissions", [this] { return f_.dirSecurity; }, &CreationRun::directoryPermissions},
       {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
   };
   s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
@@ -879,6 +886,102 @@ Outcome CreationRun::setPrimaryGroup() {
     return Outcome::Warned;
   }
   return Outcome::Done;
+}
+
+// --- shares, Terminal Services, permissions ---
+
+Outcome CreationRun::createShares() {
+  host_.setProgressText(QStringLiteral("Create Shares..."));
+  const QString server = f_.server;
+  const QString account = trimmed(s_.Account_Name);
+  struct Share {
+    bool wanted;
+    QString name;
+    QString path;
+    QString remark;
+    int16_t result = 1;
+  } shares[] = {{!trimmed(f_.profileShareName).isEmpty(), trimmed(f_.profileShareName), s_.Profile_Local,
+                 QStringLiteral("Users Profile Share")},
+                {!trimmed(f_.homeShareName).isEmpty(), trimmed(f_.homeShareName), s_.Home_Local,
+                 QStringLiteral("Users Home Share")}};
+  resources::ResourceRun run(*log_, f_.dbpath);
+  run.debug = debug();
+  run.LOG_TAB = [this](const QString& colour, const QString& message) { host_.logTab(colour, message); };
+  for (Share& share : shares) {
+    startup::FRString(share.name, QStringLiteral("%UserName%"), account);
+    // The share's permissions name the same account as the share and the folder's permissions.
+    if (share.wanted) share.result = resources::Create_Share_502(server, share.name, share.path, share.remark, account, run);
+  }
+  const QString unc = QStringLiteral("\\\\") + server + u'\\';
+  const bool anyNotCreated = std::any_of(std::begin(shares), std::end(shares), [](const Share& x) { return x.result == 3; });
+  const bool anyDefault = std::any_of(std::begin(shares), std::end(shares), [](const Share& x) { return x.result == 2; });
+  if (!anyNotCreated && !anyDefault) {
+    host_.setMark(Mark::Sharedirs, run.warned ? MarkState::Warning : MarkState::Completed);
+    for (const Share& share : shares)
+      if (share.wanted) line(QStringLiteral("Creating Shares: ") + unc + share.name);
+    if (run.warned) s_.Create_Status = 2;
+    return run.warned ? Outcome::Warned : Outcome::Done;
+  }
+  s_.Create_Status = 2;
+  if (!anyNotCreated) {
+    host_.setMark(Mark::Sharedirs, MarkState::Warning);
+    if (shares[0].wanted) line(QStringLiteral("Error Creating Share Security: ") + unc + shares[0].name);
+    if (shares[1].wanted) line(QStringLiteral("Error Creating Shares Security: ") + unc + shares[1].name);
+    line(QStringLiteral("Check Security permissions for Shares for invaild name"));
+    return Outcome::Warned;
+  }
+  host_.setMark(Mark::Sharedirs, MarkState::Error);
+  for (const Share& share : shares)
+    if (share.wanted) line(QStringLiteral("Error Creating Shares: ") + unc + share.name);
+  return Outcome::Warned;
+}
+
+Outcome CreationRun::terminalServices() {
+  bool enabled = false;
+  for (const state::VariableRow& v : sh().Template_Variables)
+    if (v.name.toUpper() == QLatin1String("WTS") && v.value.toUpper() == QLatin1String("ENABLED")) enabled = true;
+  if (!enabled) return Outcome::Done;
+  resources::WtsSettingsInput input;
+  input.values = f_.wtsValues;
+  input.NTSERVER = f_.server;
+  input.Import_Mode = sh().Import_Mode;
+  input.Replace_Variables = [](const QString& text) {
+    QString t = text;
+    Replace_Variables(t);
+    return t;
+  };
+  const resources::WtsResult written = resources::Set_WTS_Settings(trimmed(s_.Account_Name), sh().NetBIOS_Domain, input, *log_);
+  if (written.ok()) return Outcome::Done;
+  return warn(QStringLiteral("Terminal Services"), written.outcome == resources::WtsOutcome::NoController
+                                                       ? QStringLiteral("no domain controller was found")
+                                                       : QStringLiteral("a setting was refused (error %1)").arg(written.error));
+}
+
+Outcome CreationRun::directoryPermissions() {
+  host_.setProgressText(QStringLiteral("Set Dir Permissions..."));
+  resources::ResourceRun run(*log_, f_.dbpath);
+  run.debug = debug();
+  run.LOG_TAB = [this](const QString& colour, const QString& message) { host_.logTab(colour, message); };
+  const QString account = trimmed(s_.Account_Name);
+  const bool homeTried = !s_.Home_Local.isEmpty();
+  const bool homeOk = homeTried && resources::Set_Permissions(s_.PDC_Name, s_.Home_Admin, account, run);
+  const bool profileTried = !s_.Profile_Local.isEmpty();
+  const bool profileOk = profileTried && resources::Set_Permissions(s_.PDC_Name, s_.Profile_Admin, account, run);
+  if (run.warned) s_.Create_Status = 2;
+  if ((!homeTried && !profileTried) || homeOk || profileOk) {
+    host_.setMark(Mark::Security, MarkState::Completed);
+    if (homeTried || profileTried) line(QStringLiteral("Set Directory Permissions OK"));
+    // One folder failing while the other succeeded is still said.
+    if (homeTried && !homeOk) return warn(QStringLiteral("Directory permissions"), QStringLiteral("Security Failed for ") + s_.Home_Local);
+    if (profileTried && !profileOk)
+      return warn(QStringLiteral("Directory permissions"), QStringLiteral("Security Failed for ") + s_.Profile_Local);
+    return run.warned ? Outcome::Warned : Outcome::Done;
+  }
+  host_.setMark(Mark::Security, MarkState::Error);
+  s_.Create_Status = 2;
+  if (homeTried) line(QStringLiteral("Security Failed for ") + s_.Home_Local);
+  if (profileTried) line(QStringLiteral("Security Failed for ") + s_.Profile_Local);
+  return Outcome::Warned;
 }
 
 Outcome CreationRun::addTreeNode() {

@@ -67,6 +67,8 @@ struct RunForm {
   QString server;  // the site's home server
   QString profileLocal, homeLocal, profileShare, homeShare;
   QString logonScript, homeDrive, primaryGroup;
+  QString profileShareName, homeShareName;  // share names, may hold "%UserName%"
+  QStringList wtsValues;                    // the Terminal Services rows' values, in row order
   QList<GroupItem> templateGroups;
   QList<AttributeRow> directoryRows;  // the W2K attribute list
   QList<GroupItem> domainGroups;       // every group of the domain
@@ -164,6 +166,9 @@ class CreationRun {
   Outcome createAdAccount();
   Outcome addGroups();
   Outcome attributeRows();
+  Outcome createShares();
+  Outcome terminalServices();
+  Outcome directoryPermissions();
   Outcome setPrimaryGroup();
   Outcome addTreeNode();
 

@@ -76,6 +76,9 @@ class CreationHost : public creation::RunHost {
     f.logonScript = w_.logon->text();
     f.homeDrive = w_.Home_Drive_letter->currentText();
     f.primaryGroup = w_.PrimaryGrp->text();
+    f.profileShareName = w_.sharenameprofile->text();
+    f.homeShareName = w_.Sharenamehomedir->text();
+    for (int i = 1; i <= w_.ListView9->count(); ++i) f.wtsValues << w_.ListView9->subItem(i, 1);
     for (int i = 1; i <= w_.ListView6->count(); ++i)
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});

@@ -9,6 +9,7 @@
 #include "directory/DirectoryService.h"
 #include "directory/GroupMembership.h"
 #include "platform/files/FileSystem.h"
+#include "platform/netapi/NetApi.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/Resources.h"
 #include "records/DatabaseFolder.h"
@@ -569,6 +570,57 @@ TEST_F(CreateUser, ALogonNameFromTheAttributeRowIsCheckedLikeTheId) {
   EXPECT_TRUE(logBlock().contains("Invalid account name from SAMACCOUNTNAME: john|smith") ||
               logBlock().contains("Invalid account name from SAMACCOUNTNAME: John|Smith"));
   EXPECT_FALSE(account("JSmith").ok());
+}
+
+TEST_F(CreateUser, SharesTerminalServicesAndPermissions) {
+  network(Mode::Native);
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.ProfileShareName = "%UserName%$";
+  t.HomeShareName = "%UserName%";
+  t.VarName[1] = "WTS";
+  t.VarValue[1] = "Enabled";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  records::Permission_Record full;
+  full.NewSecurity = 0;
+  full.Account = "%Domain%\\%UserName%";
+  full.Access = "Full Control";
+  ASSERT_TRUE(test::writeAll(db() + "SharePerm.dat", full.encode()));
+  full.Account = "%UserName%";
+  full.Access = "Change";
+  ASSERT_TRUE(test::writeAll(db() + "Permissions.dat", full.encode()));
+  for (QCheckBox* b : {w->Create_Shares, w->Dir_Security}) b->setChecked(true);
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  EXPECT_EQ(w->Sharedirs->text(), "Completed");
+  EXPECT_EQ(w->Security->text(), "Completed");
+  const QStringList block = logBlock();
+  EXPECT_TRUE(block.contains("Creating Shares: \\\\FS1\\JSmith$"));
+  EXPECT_TRUE(block.contains("Creating Shares: \\\\FS1\\JSmith"));
+  EXPECT_TRUE(block.contains("Set Directory Permissions OK"));
+  netapi::SHARE_INFO_502 info;
+  ASSERT_EQ(netapi::NetShareGetInfo("FS1", "JSmith", info), 0u);
+  EXPECT_EQ(info.shi502_path, "D:\\Users\\JSmith");
+}
+
+TEST_F(CreateUser, SharesThatCantBeMadeTurnTheRunYellowWithTheirNames) {
+  network(Mode::Native);
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.HomeShareName = "%UserName%";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  // The only share permission names an account nobody has: no share is made.
+  records::Permission_Record nobody;
+  nobody.Account = "EXAMPLE\\nobody-here";
+  nobody.Access = "Full Control";
+  ASSERT_TRUE(test::writeAll(db() + "SharePerm.dat", nobody.encode()));
+  w->Create_Shares->setChecked(true);
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "YELLOW");
+  EXPECT_EQ(w->Sharedirs->text(), "Error");
+  EXPECT_TRUE(logBlock().contains("Error Creating Shares: \\\\FS1\\JSmith"));
 }
 
 }  // namespace
