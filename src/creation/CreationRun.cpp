@@ -14,7 +14,9 @@
 #include "platform/search/Filter.h"
 #include "platform/text/Cp1252.h"
 #include "resources/DcLookup.h"
+#include "platform/process/Process.h"
 #include "resources/DirPermissions.h"
+#include "resources/Shell.h"
 #include "resources/ResourceRun.h"
 #include "resources/Shares.h"
 #include "resources/WtsSettings.h"
@@ -187,6 +189,7 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Terminal Services", [] { return true; }, &CreationRun::terminalServices},
       {"Directory permissions", [this] { return f_.dirSecurity; }, &CreationRun::directoryPermissions},
       {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
+      {"Command", [this] { return f_.runCommand && !f_.createCommand.isEmpty(); }, &CreationRun::runCommand},
   };
   s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
   for (const Step& step : steps) {
@@ -207,12 +210,12 @@ CreationRun::Attempt CreationRun::attempt() {
     }
     // The progress the steps leave, whether they ran or not.
     if (QLatin1String(step.name) == QLatin1String("Directories")) host_.setProgress(25);
+    if (QLatin1String(step.name) == QLatin1String("Directory permissions")) host_.setProgress(90);
     if (QLatin1String(step.name) == QLatin1String("Primary group") && f_.createAccount) {
       host_.setProgress(45);
       host_.setMark(Mark::UserAccount, MarkState::Completed);
     }
   }
-  host_.setProgress(90);
   endOfRun();
   return Attempt::Finished;
 }
@@ -1001,6 +1004,56 @@ Outcome CreationRun::addTreeNode() {
   if (!host_.addUserNode(parent, key, text))
     return warn(QStringLiteral("Tree"), QStringLiteral("the new user could not be shown in the tree"));
   return Outcome::Done;
+}
+
+Outcome CreationRun::runCommand() {
+  auto& shared = sh();
+  host_.setProgress(95);
+  host_.setProgressText(QStringLiteral("Running Command"));
+  // Each argument of the command line gets its values on its own, so a value with blanks,
+  // quotes or & | ; < > stays one argument; no shell ever sees it.
+  const auto substitute = [&](const QString& argument) {
+    QString a = importTokens(argument);
+    startup::FRString(a, QStringLiteral("%Domain%"), shared.Domain_Name);
+    startup::FRString(a, QStringLiteral("%Server%"), f_.server);
+    startup::FRString(a, QStringLiteral("%UserName%"), s_.Account_Name);
+    startup::FRString(a, QStringLiteral("%EXServer%"), f_.exServer);
+    startup::FRString(a, QStringLiteral("%EXSite%"), f_.exSite);
+    startup::FRString(a, QStringLiteral("%EXorg%"), f_.exOrg);
+    a = expanded(UserName(a, f_.first, f_.middle, f_.last));
+    Replace_Variables(a);
+    return a;
+  };
+  const QStringList arguments = process::expandArguments(f_.createCommand, substitute);
+  QStringList shown;
+  for (const QString& a : arguments) shown << process::quoteArgument(a);
+  const QString commandLine = shown.join(u' ');
+  s_.Error_Stage = 3;
+  shared.Step_Text = QStringLiteral("Error Running Command...");
+  shared.Step_Log_Text = QStringLiteral("Error Running Command: ") + commandLine;
+  line(QStringLiteral("Running Script: ") + commandLine);
+  const process::SpawnResult result =
+      resources::Shell_Object().Spawn(arguments, f_.waitForCommand, f_.hideCommand ? 0 : 1, log_.get());
+  using O = process::SpawnResult::Outcome;
+  if (result.outcome == O::NotStarted) {
+    host_.setMark(Mark::run, MarkState::Error);
+    line(shared.Step_Log_Text);
+    ui::feedback().beep();
+    s_.Create_Status = 2;
+    return Outcome::Warned;
+  }
+  if (result.outcome == O::Started || (result.outcome == O::Exited && result.exitCode == 0)) {
+    host_.setMark(Mark::run, MarkState::Completed);
+    return Outcome::Done;
+  }
+  // A command waited for that failed, was stopped or ran out of time is said.
+  host_.setMark(Mark::run, MarkState::Warning);
+  line(QStringLiteral("Error with :") + commandLine);
+  const QString why = result.outcome == O::Exited    ? QStringLiteral("exit code %1").arg(result.exitCode)
+                      : result.outcome == O::TimedOut ? QStringLiteral("stopped after the time-out")
+                      : result.outcome == O::Cancelled ? QStringLiteral("stopped on request")
+                                                       : QStringLiteral("ended abnormally");
+  return warn(QStringLiteral("Command"), why);
 }
 
 // --- the end ---

@@ -69,6 +69,11 @@ struct RunForm {
   QString logonScript, homeDrive, primaryGroup;
   QString profileShareName, homeShareName;  // share names, may hold "%UserName%"
   QStringList wtsValues;                    // the Terminal Services rows' values, in row order
+  // The command run after a creation ("BatchFileCreate"), whether to wait for it and hide it, and
+  // the site's Exchange texts it may name.
+  QString createCommand;
+  bool waitForCommand = false, hideCommand = false;
+  QString exServer, exSite, exOrg;
   QList<GroupItem> templateGroups;
   QList<AttributeRow> directoryRows;  // the W2K attribute list
   QList<GroupItem> domainGroups;       // every group of the domain
@@ -169,6 +174,7 @@ class CreationRun {
   Outcome createShares();
   Outcome terminalServices();
   Outcome directoryPermissions();
+  Outcome runCommand();
   Outcome setPrimaryGroup();
   Outcome addTreeNode();
 

@@ -79,6 +79,12 @@ class CreationHost : public creation::RunHost {
     f.profileShareName = w_.sharenameprofile->text();
     f.homeShareName = w_.Sharenamehomedir->text();
     for (int i = 1; i <= w_.ListView9->count(); ++i) f.wtsValues << w_.ListView9->subItem(i, 1);
+    f.createCommand = w_.Create_Script->text();
+    f.waitForCommand = w_.Wait_NEW[0]->isChecked();
+    f.hideCommand = w_.Run_Hidden[0]->isChecked();
+    f.exServer = w_.EXSERVER->text();
+    f.exSite = w_.EXSite->currentText();
+    f.exOrg = w_.EXorg->text();
     for (int i = 1; i <= w_.ListView6->count(); ++i)
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});

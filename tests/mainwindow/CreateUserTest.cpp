@@ -623,4 +623,38 @@ TEST_F(CreateUser, SharesThatCantBeMadeTurnTheRunYellowWithTheirNames) {
   EXPECT_TRUE(logBlock().contains("Error Creating Shares: \\\\FS1\\JSmith"));
 }
 
+TEST_F(CreateUser, TheCommandGetsEachValueAsOneArgumentAndItsExitCodeIsRead) {
+  network(Mode::Native);
+  // A command that records its arguments and fails.
+  const QString script = dir() + "record.sh";
+  const QString out = dir() + "argv.txt";
+  ASSERT_TRUE(test::writeAll(script, QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\nexit 3\n")
+                                         .arg(out)
+                                         .toUtf8()));
+  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  w->Create_Script->setText(script + " %UserName% \"%first% %last%\" %Domain%");
+  w->Run_script->setChecked(true);
+  w->Wait_NEW[0]->setChecked(true);
+  names("john", "smith & co;");
+  w->UserID_Box->setText("jsmith");
+  emit w->UserID_Box->textEdited("jsmith");
+  w->CreateUser_Click();
+  EXPECT_EQ(QString::fromUtf8(test::readAll(out)).split('\n', Qt::SkipEmptyParts),
+            (QStringList{"jsmith", "John Smith & co;", "example.local"}));
+  EXPECT_EQ(lastVerdict(), " Created User jsmith");
+  EXPECT_EQ(lastColour(), "YELLOW") << "a command that failed is said";
+  EXPECT_TRUE(logged("Running Script: "));
+  EXPECT_TRUE(logged("Error with :"));
+  EXPECT_TRUE(logged("Warning - Command: exit code 3"));
+
+  // A command that cannot be started: the mark turns red, the run YELLOW.
+  w->Create_Script->setText(dir() + "no-such-program");
+  names("ann", "other");
+  w->UserID_Box->clear();
+  w->CreateUser_Click();
+  EXPECT_EQ(w->run->text(), "Error");
+  EXPECT_EQ(lastColour(), "YELLOW");
+  EXPECT_TRUE(logged("Error Running Command: "));
+}
+
 }  // namespace
