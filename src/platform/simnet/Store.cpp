@@ -387,8 +387,9 @@ void Store::loadCaches() {
   domains_.clear();
   forests_.clear();
   domainNames_.clear();
-  serverDomains_.clear();
-  serversDown_.clear();
+  servers_.clear();
+  drives_.clear();
+  faults_.clear();
   {
     auto r =
         q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains ORDER BY id");
@@ -412,18 +413,43 @@ void Store::loadCaches() {
     }
   }
   {
-    auto r = q("SELECT name, domain_id, reachable FROM servers");
-    while (r.next()) {
-      serverDomains_.insert(r.text(0).toLower(), r.i64(1));
-      if (r.i64(2) == 0) serversDown_.insert(r.text(0).toLower());
-    }
+    auto r = q("SELECT name, domain_id, role, reachable FROM servers");
+    while (r.next())
+      servers_.insert(r.text(0).toLower(), ServerRow{r.i64(1), static_cast<int>(r.i64(2)), r.i64(3) != 0});
+  }
+  {
+    auto r = q("SELECT server, letter, quota FROM drives");
+    while (r.next()) drives_.insert((r.text(0) + u':' + r.text(1)).toLower(), r.i64(2));
+  }
+  {
+    auto r = q("SELECT kind, server, item FROM faults");
+    while (r.next()) faults_.insert(r.text(0) + u'\n' + r.text(1) + u'\n' + r.text(2));
   }
   cached_ = true;
 }
 
 bool Store::serverDown(const QString& name) {
+  auto s = server(name);
+  return s && !s->reachable;
+}
+
+std::optional<ServerRow> Store::server(const QString& name) {
   loadCaches();
-  return serversDown_.contains(name.toLower());
+  const auto it = servers_.constFind(name.section(u'.', 0, 0).toLower());
+  if (it == servers_.cend()) return std::nullopt;
+  return *it;
+}
+
+std::optional<qint64> Store::driveQuota(const QString& server, QChar letter) {
+  loadCaches();
+  const auto it = drives_.constFind((server.section(u'.', 0, 0) + u':' + letter).toLower());
+  if (it == drives_.cend()) return std::nullopt;
+  return *it;
+}
+
+bool Store::hasFault(const QString& kind, const QString& server, const QString& item) {
+  loadCaches();
+  return faults_.contains(kind + u'\n' + server + u'\n' + item);
 }
 
 namespace {
@@ -444,9 +470,9 @@ std::optional<DomainRow> Store::domainByName(const QString& name) {
   loadCaches();
   const QString key = name.toLower();
   if (auto it = domainNames_.constFind(key); it != domainNames_.cend()) return domainById(*it);
-  if (auto it = serverDomains_.constFind(key); it != serverDomains_.cend()) return domainById(*it);
-  if (auto it = serverDomains_.constFind(key.section(u'.', 0, 0)); it != serverDomains_.cend())
-    return domainById(*it);
+  if (auto it = servers_.constFind(key); it != servers_.cend()) return domainById(it->domainId);
+  if (auto it = servers_.constFind(key.section(u'.', 0, 0)); it != servers_.cend())
+    return domainById(it->domainId);
   return std::nullopt;
 }
 
