@@ -143,6 +143,26 @@ TEST_F(WtsSettingsTest, RefusedRowStopsTheRestAndIsReported) {
   EXPECT_TRUE(logText().contains(QLatin1String("WTSSetUserConfigString failed with error 2221")));
 }
 
+// A row refused after others were accepted: the rows are written together, so none is kept, and
+// the log names the refused row's kind.
+TEST_F(WtsSettingsTest, RowRefusedAfterOthersLeavesNoneWritten) {
+  refuseStoredWtsClass(wts::WTSUserConfigfInheritInitialProgram);
+  const QStringList rows = {"\\\\FILESRV1\\Profiles$\\%UserName%", "", "H:", "Yes", "Yes", "notepad.exe"};
+  startup::LogFile log(dir());
+  const WtsResult r = Set_WTS_Settings(QStringLiteral("jsmith"), QStringLiteral("EXAMPLE"), input(rows), log);
+  log.close();
+  EXPECT_EQ(r.outcome, WtsOutcome::Refused);
+  EXPECT_EQ(r.error, 5u);
+  EXPECT_EQ(r.rowsWritten, 0);
+  EXPECT_TRUE(logText().contains(QLatin1String("WTSSetUserConfigDWord failed with error 5")));
+  EXPECT_EQ(logText().count(QLatin1String("failed with error")), 1);
+  EXPECT_EQ(beeps.beeps(), 1);
+  EXPECT_EQ(value("jsmith", 15), wts::WtsValue::string(QString()));
+  EXPECT_EQ(value("jsmith", 17), wts::WtsValue::string(QString()));
+  EXPECT_EQ(value("jsmith", 3), wts::WtsValue::dword(0));
+  EXPECT_EQ(value("jsmith", 0), wts::WtsValue::string(QString()));
+}
+
 TEST_F(WtsSettingsTest, NoControllerBoxOutsideAnImportOnlyALogLineInOne) {
   const QStringList rows = {"\\\\x\\y"};
   {

@@ -187,6 +187,7 @@ class Store {
 
  private:
   void loadCaches();
+  adsi::Status control(const char* sql);
   adsi::Status upgrade();
   QByteArray packedOf(qint64 id);
   bool setPacked(qint64 id, const QList<adsi::Attribute>& all);
