@@ -5,6 +5,7 @@
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/DirectoryStoreFinder.h"
+#include "platform/simnet/Exchange55.h"
 #include "platform/ldap/LdapBackend.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/ExchangeSeed.h"
@@ -73,10 +74,11 @@ int main(int argc, char* argv[]) {
     if (!instance.claim()) return false;
     if (auto opened = openDirectory()) {
       directory::setDirectory(std::make_shared<adsi::Directory>(opened.value()));
-      // Files, shares, security and Terminal Services live on the simulated network's servers;
-      // accounts are looked up in the directory in use.
+      // Files, shares, security, Terminal Services and the Exchange 5.5 servers live on the simulated
+      // network; accounts are looked up in the directory in use.
       if (auto net = openNetwork()) {
         simnet::installPlatformLayers(net.value());
+        simnet::installExchange55(net.value());
         security::setAccountDirectory(opened.value());
       }
       app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),

@@ -83,6 +83,8 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   Timer2->setInterval(200);
 
   connect(strFirst, &QLineEdit::textChanged, this, &form1::strFirst_Change);
+  connect(UserID_Box, &QLineEdit::textEdited, this, [this] { userIdTypedByHand_ = true; });
+  connect(CreateUser, &QPushButton::clicked, this, &form1::CreateUser_Click);
   connect(StrMiddle, &QLineEdit::textChanged, this, &form1::StrMiddle_Change);
   connect(strLast, &QLineEdit::textChanged, this, &form1::strLast_Change);
   connectSettingsHandlers();
@@ -102,6 +104,8 @@ void form1::strLast_Change() {
 }
 
 void form1::refreshUserIdPreview() {
+  if (previewSuppressed_) return;
+  userIdTypedByHand_ = false;
   const auto id =
       creation::UserID_Preview(setupid->text(), strFirst->text(), StrMiddle->text(), strLast->text());
   // A format that cannot be expanded gives no user ID rather than a cut one.

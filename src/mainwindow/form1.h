@@ -2,6 +2,7 @@
 // The main window. Its controls are members under their known names, and each control's
 // objectName is that name, so that code and tests find them.
 
+#include "creation/CreationRun.h"
 #include "mainwindow/StartupServices.h"
 #include "platform/adsi/Result.h"
 #include "mainwindow/StatusBar.h"
@@ -62,6 +63,11 @@ class form1 : public QMainWindow {
   void View_Log_Click();
   void about_Click();
   void Exit1_Click();
+
+  // "Create User": one creation run over the New User tab's choices (creation::CreationRun).
+  void CreateUser_Click();
+  // What the last creation run built (its IDs, paths and the time each step took).
+  std::shared_ptr<const creation::RunState> lastCreation;
 
   // The three name fields keep UserID_Box showing the ID the creation will use; they run on
   // every change, typed or made by code, and always overwrite the field.
@@ -223,6 +229,13 @@ class form1 : public QMainWindow {
   // process's own when not set.
   std::optional<QString> Command_Line;
   QString commandLine() const;
+
+  // The data roles of a tree node: its key (a distinguished name or directory path; "root" for an
+  // NT domain), its image key ("DOMAIN", "OU", "USER", ...), and whether its children are kept in
+  // alphabetical order.
+  static constexpr int kNodeKeyRole = Qt::UserRole + 1;
+  static constexpr int kNodeImageRole = Qt::UserRole + 2;
+  static constexpr int kNodeSortedRole = Qt::UserRole + 3;
 
   // The small icon of a template group that the domain's group list does not hold.
   static inline const QString kGroupNotFoundIcon = QStringLiteral("NOTFOUND");
@@ -547,6 +560,11 @@ class form1 : public QMainWindow {
   void moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::function<bool(int)>& change);
   bool umFilling_ = false;           // the page is being filled by program: no change flag rises
   bool umMustChangeLoaded_ = false;  // the must-change box as the last load or save left it
+
+  // An ID typed into UserID_Box by hand is kept when the creation capitalises the names.
+  bool userIdTypedByHand_ = false;
+  bool previewSuppressed_ = false;
+  friend class CreationHost;
 
   // The entry the last New_Site_Click added to ListView2 (null once removed).
   QTreeWidgetItem* newSiteRow_ = nullptr;

@@ -24,9 +24,9 @@ namespace {
 using directory::DomainList;
 using directory::NodeAdd;
 
-constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr int kIconRole = Qt::UserRole + 2;
-constexpr int kSortedRole = Qt::UserRole + 3;  // the node keeps its children in alphabetical order
+constexpr int kKeyRole = form1::kNodeKeyRole;
+constexpr int kIconRole = form1::kNodeImageRole;
+constexpr int kSortedRole = form1::kNodeSortedRole;
 
 // The domain loaders' view of the windows. The tree is built detached from the widget and put in
 // place at once by flush(), and lists that keep themselves sorted are sorted once at the end, so

@@ -22,7 +22,7 @@
 namespace tavrel::mainwindow {
 namespace {
 
-constexpr int kKeyRole = Qt::UserRole + 1;  // a tree node's key
+constexpr int kKeyRole = form1::kNodeKeyRole;
 
 const QString kCompactTitle = QStringLiteral("Compact Database");
 

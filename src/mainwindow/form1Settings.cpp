@@ -50,8 +50,8 @@ constexpr int kFrame4Wide = 5535;
 constexpr int kFrame4Narrow = 2775;
 
 // The roles under which tree nodes keep their key and small-icon name, as the lists do.
-constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr int kIconRole = Qt::UserRole + 2;
+constexpr int kKeyRole = form1::kNodeKeyRole;
+constexpr int kIconRole = form1::kNodeImageRole;
 
 // Reads one setting through the shared value buffer: Reg_Value is cleared first and holds the
 // value afterwards; Reg_Result holds whether it was found.

@@ -17,8 +17,8 @@
 namespace tavrel::mainwindow {
 namespace {
 
-constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr int kIconRole = Qt::UserRole + 2;
+constexpr int kKeyRole = form1::kNodeKeyRole;
+constexpr int kIconRole = form1::kNodeImageRole;
 
 // The page as the load and save procedures see it.
 directory::UserPage readPage(const form1& f) {

@@ -86,6 +86,16 @@ struct SharedState {
   int16_t Bulk_Delete_Data = 0;
   int16_t Bulk_Run_Command = 0;
 
+  // Mailboxes: the Exchange 5.5 recipients container of the last mailbox operation and the path
+  // bound for it; an attribute row of the last creation failed; the Exchange server, site and
+  // organisation of the site a deletion uses, which the mailbox search window reads.
+  QString Mail_Container;
+  QString Mail_Container_Path;
+  bool Mail_Warning_Flag = false;
+  QString Mail_Search_Server;
+  QString Mail_Search_Site;
+  QString Mail_Search_Org;
+
   // The one registry component, created on first use (see reg()).
   std::unique_ptr<registry::Registry_Object> Registry;
 

@@ -115,13 +115,23 @@ Result<SecurityDescriptor> GetFileSecurity(const QString& path, quint32 which) {
 
 Status SetFileSecurity(const QString& path, quint32 which, const SecurityDescriptor& sd) {
   if (Status s = checkParts(which, sd); !s) return s;
+  return UpdateFileSecurity(path, which, [&](SecurityDescriptor& current) {
+    current.merge(sd, which);
+    return true;
+  });
+}
+
+Status UpdateFileSecurity(const QString& path, quint32 which, const std::function<bool(SecurityDescriptor&)>& change) {
   auto table = securityTable();
   if (!table) return noTable();
   auto r = resolveExisting(path);
   if (!r) return r.error();
   auto current = effective(*table, *r);
   if (!current) return current.error();
-  current->merge(sd, which);
+  SecurityDescriptor edited = *current;
+  if (!change(edited)) return {};
+  if (Status s = checkParts(which, edited); !s) return s;
+  current->merge(edited, which);
   return table->write(r->loc, {{r->loc.key(), current->toSelfRelative()}});
 }
 

@@ -13,6 +13,7 @@
 
 #include <QHash>
 
+#include <functional>
 #include <memory>
 
 namespace tavrel::security {
@@ -39,6 +40,10 @@ SecurityDescriptor defaultRootDescriptor();
 adsi::Result<SecurityDescriptor> GetFileSecurity(const QString& path, quint32 which);
 // SetFileSecurity: the parts `which` of `sd` replace the path's.
 adsi::Status SetFileSecurity(const QString& path, quint32 which, const SecurityDescriptor& sd);
+// GetFileSecurity and SetFileSecurity in one: `change` edits the path's whole descriptor and
+// returns whether to store it; the parts `which` of the edited descriptor are then stored.
+adsi::Status UpdateFileSecurity(const QString& path, quint32 which,
+                                const std::function<bool(SecurityDescriptor&)>& change);
 
 enum class TreeMode {
   Propagate,         // entries below keep their explicit ACEs; their inherited ones follow the root

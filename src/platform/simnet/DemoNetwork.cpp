@@ -1,5 +1,6 @@
 #include "platform/simnet/DemoNetwork.h"
 
+#include "platform/simnet/Exchange55.h"
 #include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/NetworkBuilder.h"
 
@@ -204,6 +205,37 @@ Status seedDemoNetwork(const std::shared_ptr<SimNetwork>& network) {
         {QStringLiteral("Public Folder Store (EXCH2K)")}},
        {QStringLiteral("Second Storage Group"), {QStringLiteral("Student Mailboxes")}, {}}}};
   if (Status s = addExchange2000Server(*network, dom, exch2k); !s) return s;
+  // The Exchange 5.5 server: site Head Office of the organisation Example, its recipients (the
+  // sales people in a container of their own) and the distribution list All Staff.
+  SimExchange55 exch55(network);
+  const QString org = QStringLiteral("Example");
+  if (Status s = exch55.addServer({QStringLiteral("EXCH55"), dom, org, QStringLiteral("Head Office"), 389,
+                                   {QStringLiteral("EXAMPLE\\Administrator")}});
+      !s)
+    return s;
+  const Dn recipients = *Dn::parse(QStringLiteral("CN=Recipients,OU=Head Office,O=Example"));
+  const Dn sales = recipients.child(Rdn(QStringLiteral("CN"), QStringLiteral("Sales")));
+  auto cls = [](const char* c) { return Attribute{QStringLiteral("objectClass"), {"top", c}}; };
+  if (Status s = exch55.addObject(org, sales, {cls("Container")}); !s) return s;
+  QList<QByteArray> staff;
+  for (const Person& p : kPeople) {
+    const QString id = accountName(p);
+    const Dn dn = (QByteArray(p.ou).startsWith("OU=Sales") ? sales : recipients).child(Rdn(QStringLiteral("CN"), id));
+    const QString first = QString::fromLatin1(p.first), last = QString::fromLatin1(p.last);
+    const QList<Attribute> attrs{cls("organizationalPerson"),
+                                 {QStringLiteral("cn"), {(first + u' ' + last).toUtf8()}},
+                                 {QStringLiteral("uid"), {id.toUtf8()}},
+                                 {QStringLiteral("givenName"), {first.toUtf8()}},
+                                 {QStringLiteral("sn"), {last.toUtf8()}},
+                                 {QStringLiteral("mail"), {(id + QStringLiteral("@example.local")).toUtf8()}},
+                                 {QStringLiteral("MAPI-Recipient"), {"TRUE"}}};
+    if (Status s = exch55.addObject(org, dn, attrs); !s) return s;
+    staff.append(dn.toString().toUtf8());
+  }
+  if (Status s = exch55.addObject(org, recipients.child(Rdn(QStringLiteral("CN"), QStringLiteral("All Staff"))),
+                                  {cls("groupOfNames"), {QStringLiteral("member"), staff}});
+      !s)
+    return s;
   return network->lockAccount(dom, QStringLiteral("tmoore"));
 }
 

@@ -304,6 +304,7 @@ net::NET_API_STATUS SimResources::shareDel(const QString& server, const QString&
     if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
     const QString name = server.section(u'.', 0, 0).toUpper();
     if (files::UncPath{name, netname, {}}.isAdminShare()) return net::ERROR_ACCESS_DENIED;
+    if (fault("refuse_share_del", name, netname.toLower())) return net::ERROR_ACCESS_DENIED;
     auto q = st.q("DELETE FROM shares WHERE server=? AND name=?");
     q.bind(1, name).bind(2, netname);
     q.run();
@@ -431,6 +432,10 @@ Status setFault(Store& st, const char* kind, const QString& server, const QStrin
 
 Status SimNetwork::refuseShareAdd(const QString& server, bool refuse) {
   return setFault(*store_, "refuse_share_add", server, QString(), refuse);
+}
+
+Status SimNetwork::refuseShareDel(const QString& server, const QString& share, bool refuse) {
+  return setFault(*store_, "refuse_share_del", server, share.toLower(), refuse);
 }
 
 Status SimNetwork::refuseWtsWrite(const QString& server, bool refuse) {

@@ -88,6 +88,8 @@ class SimNetwork : public adsi::DirectoryBackend, public std::enable_shared_from
   // denied), a Terminal Services write it refuses, a path (UNC) that cannot be deleted, a drive
   // that holds at most `bytes` (-1: no limit).
   adsi::Status refuseShareAdd(const QString& server, bool refuse = true);
+  // The server refuses to delete its share `share` (access denied).
+  adsi::Status refuseShareDel(const QString& server, const QString& share, bool refuse = true);
   adsi::Status refuseWtsWrite(const QString& server, bool refuse = true);
   adsi::Status setUndeletable(const QString& uncPath, bool undeletable = true);
   adsi::Status setDriveQuota(const QString& server, QChar drive, qint64 bytes);

@@ -1,0 +1,938 @@
+#include "creation/CreationRun.h"
+
+#include "creation/NameFields.h"
+#include "creation/UserName.h"
+#include "creation/Variables.h"
+#include "directory/DirectoryService.h"
+#include "directory/DomainKeys.h"
+#include "directory/GroupMembership.h"
+#include "directory/UpnSearch.h"
+#include "directory/UserEditor.h"
+#include "platform/adsi/AdoSearch.h"
+#include "platform/adsi/Dn.h"
+#include "platform/files/FileSystem.h"
+#include "platform/search/Filter.h"
+#include "platform/text/Cp1252.h"
+#include "resources/DcLookup.h"
+#include "startup/FRString.h"
+#include "state/SharedState.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+namespace tavrel::creation {
+namespace {
+
+constexpr int kMaxIdLength = 20;
+constexpr quint32 kAlreadyExists = 0x80071392u;
+constexpr qint32 kCantChangePassword = 0x40;
+constexpr qint32 kPasswordNeverExpires = 0x10000;
+// The characters neither domain kind takes in an account name; NT also refuses ".".
+const QString kRejected = QStringLiteral(",<>?/\\*[]{};:'\"|=+");
+
+auto& sh() {
+  return state::shared();
+}
+bool ntMode() {
+  return sh().Directory_Mode == 2;
+}
+QString trimmed(const QString& s) {
+  return text::trimBlanks(s);
+}
+qint32 errorNumber(const adsi::Error& e) {
+  return static_cast<qint32>(e.code);
+}
+
+// The counter's largest value a format allows: its widest counter token's digits, or the range of
+// the 16-bit counter when the format names none.
+int counterLimit(const QString& format) {
+  const QString f = format.toLower();
+  if (f.contains(QStringLiteral("%nnn%"))) return 999;
+  if (f.contains(QStringLiteral("%nn%"))) return 99;
+  if (f.contains(QStringLiteral("%n%"))) return 9;
+  return 32767;
+}
+
+// The part of an expansion the run can use: its text, or "" with the reason logged by the caller.
+QString expanded(const Expanded& e) {
+  return e.ok() ? e.text : QString();
+}
+
+}  // namespace
+
+CreationRun::CreationRun(RunHost& host) : host_(host) {}
+CreationRun::~CreationRun() = default;
+
+QString CreationRun::invalidCharacters(const QString& id, bool nt) {
+  QString found;
+  for (const QChar c : id)
+    if (kRejected.contains(c) || (nt && c == u'.') || c.unicode() < 0x20) found += c;
+  // A name may not end in a full stop (in NT mode every one is refused above).
+  if (!nt && id.endsWith(u'.') && !found.contains(u'.')) found += u'.';
+  return found;
+}
+
+void CreationRun::line(const QString& text) {
+  if (log_) log_->line(text);
+}
+
+bool CreationRun::debug() const {
+  return f_.commandLine.trimmed().toUpper() == QLatin1String("/DEBUG");
+}
+
+QString CreationRun::importTokens(QString text) const {
+  // The fields of the import line stand for their tokens only while an import runs.
+  if (!sh().Import_Mode) return text;
+  const int count = qBound(0, int(sh().Import_Field_Count), int(sh().ImportField.size()) - 1);
+  for (int k = 1; k <= count; ++k)
+    startup::FRString(text, QStringLiteral("%IMPORT") + QString::number(k) + u'%', sh().ImportField[k]);
+  return text;
+}
+
+void CreationRun::CreateUser_Click() {
+  triedIds_.clear();
+  while (attempt() == Attempt::Retry) {
+  }
+}
+
+// --- the frame ---
+
+CreationRun::Attempt CreationRun::attempt() {
+  // 1. Reset.
+  for (Mark m : {Mark::Createdirs, Mark::Sharedirs, Mark::Security, Mark::UserAccount, Mark::MailAccount, Mark::run})
+    host_.setMark(m, MarkState::Blank);
+  s_ = RunState();
+  log_.reset();
+  QElapsedTimer clock;
+  clock.start();
+
+  // 2, 3. The tree's selection and the checks of the choices.
+  host_.defaultTreeSelection();
+  f_ = host_.read();
+  if (!selectionChecks()) return Attempt::Finished;
+
+  // 4. Start, on freshly loaded template and site fields.
+  host_.setBusy(true);
+  host_.setProgress(0);
+  host_.setStatus(QStringLiteral("Creating User...."));
+  host_.setProgress(5);
+  host_.setProgressText(QStringLiteral("Initalizing..."));
+  host_.loadTemplateAndSite();
+
+  // 5, 6. The names capitalised, the ID from the format when none is given.
+  host_.capitaliseNames();
+  f_ = host_.read();
+  if (trimmed(f_.userIdBox).isEmpty()) {
+    const Expanded id = UserName(f_.idFormat, trimmed(f_.first), trimmed(f_.middle), trimmed(f_.last));
+    host_.setUserIdBox(expanded(id));
+    f_.userIdBox = expanded(id);
+  }
+  s_.New_User_ID = trimmed(f_.userIdBox);
+  if (!idChecks()) return Attempt::Finished;
+
+  // 10. The ID must be free; another one is tried when the formats allow it.
+  if (f_.createAccount) {
+    QString why;
+    switch (accountExists(s_.New_User_ID, &why)) {
+      case Existence::Free:
+        break;
+      case Existence::Taken:
+        host_.logTab(QStringLiteral("RED"), QStringLiteral(" User Name ") + s_.New_User_ID + QStringLiteral(" already exist"));
+        return retryOrGiveUp();
+      case Existence::Unknown:
+        line(QStringLiteral("Could not check whether the User Name exists: ") + why);
+        host_.logTab(QStringLiteral("RED"),
+                     QStringLiteral(" Could not check whether User Name ") + s_.New_User_ID + QStringLiteral(" exists"));
+        host_.setStatus(QStringLiteral("Ready."));
+        host_.setProgress(0);
+        host_.setProgressText(QString());
+        host_.setBusy(false);
+        log_.reset();
+        return Attempt::Finished;
+    }
+  }
+
+  // 11. Preparation.
+  for (auto [name, value] : {std::pair{QStringLiteral("ImportGroupsStart"), &s_.Import_Groups_Start},
+                             std::pair{QStringLiteral("ImportGroupsFinish"), &s_.Import_Groups_Finish}}) {
+    QString data;
+    if (state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey(QStringLiteral("Setup")), name, data))
+      *value = data;
+  }
+  sh().AltIdTried = false;
+  sh().CounterUsed = false;
+
+  // 12 .. 21. The steps, in their order; a gate decides whether a step runs.
+  struct Step {
+    const char* name;
+    std::function<bool()> gate;
+    Outcome (CreationRun::*run)();
+  };
+  const QList<Step> steps{
+      {"Account name", [] { return true; }, &CreationRun::accountName},
+      {"Paths", [] { return true; }, &CreationRun::buildPaths},
+      {"Domain controller", [] { return true; }, &CreationRun::findDomainController},
+      {"Directories", [this] { return f_.createDirs; }, &CreationRun::createDirectories},
+      {"Account", [this] { return f_.createAccount; }, &CreationRun::createAccount},
+      {"Groups", [this] { return f_.createAccount; }, &CreationRun::addGroups},
+      {"Attribute rows", [this] { return f_.createAccount && !ntMode(); }, &CreationRun::attributeRows},
+      {"Primary group", [this] { return f_.createAccount; }, &CreationRun::setPrimaryGroup},
+      {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
+  };
+  s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
+  for (const Step& step : steps) {
+    if (step.gate()) {
+      clock.restart();
+      const Outcome outcome = (this->*step.run)();
+      s_.stepTimes.append({QString::fromLatin1(step.name), clock.nsecsElapsed()});
+      switch (outcome) {
+        case Outcome::Done:
+        case Outcome::Warned:
+          break;
+        case Outcome::Failed:
+          errorBlock();
+          return Attempt::Finished;
+        case Outcome::Stopped:
+          return Attempt::Finished;
+      }
+    }
+    // The progress the steps leave, whether they ran or not.
+    if (QLatin1String(step.name) == QLatin1String("Directories")) host_.setProgress(25);
+    if (QLatin1String(step.name) == QLatin1String("Primary group") && f_.createAccount) {
+      host_.setProgress(45);
+      host_.setMark(Mark::UserAccount, MarkState::Completed);
+    }
+  }
+  host_.setProgress(90);
+  endOfRun();
+  return Attempt::Finished;
+}
+
+bool CreationRun::selectionChecks() {
+  const QString image = f_.node ? f_.node->image : QString();
+  const QString copyMessage = QStringLiteral("You must select a User in the treeview to create this user") +
+                              QStringLiteral("\r\n") + QStringLiteral("or turn off the copy user function.");
+  const bool noChoice = f_.templateName.isEmpty() || f_.siteName.isEmpty();
+  QString refused;
+  if (!ntMode()) {
+    if (f_.copyUser && image == QLatin1String("OU"))
+      refused = copyMessage;
+    else if (noChoice || (!f_.copyUser && image != QLatin1String("OU")))
+      refused = QStringLiteral("You must select a Template,Site & OU in the treeview to create this user");
+    else if (f_.copyUser && image != QLatin1String("USER"))
+      refused = copyMessage;  // only a user can be copied
+  } else if (noChoice) {
+    refused = QStringLiteral("Must Select a Template & Site.");
+  } else if (f_.copyUser && image != QLatin1String("USER")) {
+    refused = copyMessage;
+  }
+  if (refused.isEmpty()) return true;
+  sh().Op_Status =
+      static_cast<int32_t>(ui::prompter().MsgBox(refused, ui::kStyleCritical, QStringLiteral("Can't Create User")));
+  return false;
+}
+
+bool CreationRun::idChecks() {
+  // 7. Length.
+  if (s_.New_User_ID.isEmpty() || s_.New_User_ID.size() > kMaxIdLength) {
+    host_.setBusy(false);
+    if (sh().Import_Mode) return false;
+    host_.setStatus(QStringLiteral("UserID Is too long or too Short, 1-20 chrs"));
+    ui::feedback().beep();
+    host_.setProgress(0);
+    host_.setProgressText(QString());
+    return false;
+  }
+  // 8. The run's block in Log.txt.
+  sh().Op_Status = 0;
+  log_ = std::make_unique<startup::LogFile>(f_.dbpath);
+  line(QStringLiteral("Creating User:") + s_.New_User_ID);
+  line(QStringLiteral("Site: ") + f_.siteName);
+  line(QStringLiteral("Template: ") + f_.templateName);
+  // 9. Characters.
+  const QString bad = invalidCharacters(s_.New_User_ID, ntMode());
+  if (bad.isEmpty()) return true;
+  for (const QChar c : bad) line(QStringLiteral("Invalid Character in User Name: ") + c);
+  sh().Op_Status = 1;
+  ui::feedback().beep();
+  host_.setStatus(QStringLiteral("User Name Invalid..."));
+  host_.setProgress(0);
+  host_.setProgressText(QString());
+  log_.reset();
+  host_.setBusy(false);
+  return false;
+}
+
+CreationRun::Existence CreationRun::accountExists(const QString& id, QString* why) {
+  auto dir = directory::requireDirectory();
+  if (!dir) {
+    *why = dir.error().message;
+    return Existence::Unknown;
+  }
+  if (ntMode()) {
+    auto found = (*dir)->GetObject(QStringLiteral("WinNT://") + sh().Domain_Name + u'/' + id);
+    if (found) return Existence::Taken;
+    const quint32 code = found.error().code;
+    if (code == adsi::hr::UNKNOWN_OBJECT || code == adsi::hr::USER_NOT_FOUND || code == adsi::hr::GROUP_NOT_FOUND ||
+        code == adsi::hr::NO_SUCH_OBJECT)
+      return Existence::Free;
+    *why = found.error().message;
+    return Existence::Unknown;
+  }
+  // Active Directory: the logon name anywhere in the domain, and the name in the target container.
+  adsi::AdoConnection connection(**dir);
+  if (adsi::Status s = connection.Open(QStringLiteral("Active Directory Provider")); !s) {
+    *why = s.error().message;
+    return Existence::Unknown;
+  }
+  auto rs = connection.Execute(QStringLiteral("<LDAP://") + sh().Domain_Name + QStringLiteral(">;(sAMAccountName=") +
+                               search::escapeFilterValue(id) + QStringLiteral(");ADsPath;subtree"));
+  if (!rs) {
+    *why = rs.error().message;
+    return Existence::Unknown;
+  }
+  if (!rs->EOF()) return Existence::Taken;
+  const QString container = f_.node ? (f_.copyUser ? f_.node->parentKey : f_.node->key) : QString();
+  if (container.isEmpty()) return Existence::Free;
+  auto named = (*dir)->GetObject(QStringLiteral("LDAP://CN=") + adsi::escapeDnValue(id) + u',' + container);
+  if (named) return Existence::Taken;
+  return Existence::Free;
+}
+
+CreationRun::Attempt CreationRun::retryOrGiveUp() {
+  auto& shared = sh();
+  triedIds_ << s_.New_User_ID.toUpper();
+  const auto giveUp = [&](const QString& logLine) {
+    if (!logLine.isEmpty()) line(logLine);
+    shared.AltIdTried = false;
+    host_.setStatus(QStringLiteral("Ready."));
+    host_.setProgress(0);
+    host_.setProgressText(QString());
+    host_.setBusy(false);
+    line(QStringLiteral("User : ") + s_.New_User_ID + QStringLiteral(" ") + QStringLiteral(" Already Exist "));
+    log_.reset();
+    return Attempt::Finished;
+  };
+  const auto retryWith = [&](const QString& format) {
+    line(QStringLiteral("User ID ") + f_.userIdBox + QStringLiteral(" already exists"));
+    const QString next = expanded(UserName(format, f_.first, f_.middle, f_.last));
+    host_.setUserIdBox(next);
+    line(QStringLiteral("Changing User ID to ") + next);
+    log_.reset();
+    // The same ID again would be tried for ever: the chain ends instead.
+    if (next.isEmpty() || triedIds_.contains(trimmed(next).toUpper())) {
+      host_.logTab(QStringLiteral("RED"), QStringLiteral(" No free User ID for ") + s_.New_User_ID);
+      shared.AltIdTried = false;
+      host_.setStatus(QStringLiteral("Ready."));
+      host_.setProgress(0);
+      host_.setBusy(false);
+      return Attempt::Finished;
+    }
+    return Attempt::Retry;
+  };
+
+  if (!shared.CounterUsed) {
+    if (!shared.AltIdTried && !f_.altIdFormat.isEmpty()) {
+      shared.AltIdTried = true;
+      return retryWith(f_.altIdFormat);
+    }
+    if (shared.Import_Mode) {
+      QFile err(f_.dbpath + QStringLiteral("Import.err"));
+      if (err.open(QIODevice::Append)) err.write(text::toCp1252(shared.Import_Line + QStringLiteral("\r\n")));
+    } else {
+      ui::prompter().MsgBox(QStringLiteral("User ") + s_.New_User_ID + QStringLiteral(" Already Exist ") +
+                                QStringLiteral("\r\n") + QStringLiteral("Change the UserID and Continue."),
+                            ui::kStyleExclamation, QStringLiteral("User Exist"));
+    }
+    return giveUp({});
+  }
+  // A counter: the next value, as far as the format's counter reaches.
+  const QString format = shared.AltIdTried ? f_.altIdFormat : f_.idFormat;
+  if (shared.Id_Counter >= counterLimit(format)) {
+    host_.logTab(QStringLiteral("RED"), QStringLiteral(" No free User ID: the counter ran out at ") +
+                                            QString::number(shared.Id_Counter));
+    return giveUp(QStringLiteral("No free User ID: the counter ran out at ") + QString::number(shared.Id_Counter));
+  }
+  ++shared.Id_Counter;
+  return retryWith(format);
+}
+
+// --- steps 12 to 15 ---
+
+Outcome CreationRun::accountName() {
+  s_.Account_Name = s_.New_User_ID;
+  if (!f_.samAccountNaming || ntMode()) return Outcome::Done;
+  for (const AttributeRow& row : f_.directoryRows) {
+    if (row.name.toUpper() != QLatin1String("SAMACCOUNTNAME")) continue;
+    QString value = row.value;
+    Replace_Variables(value);
+    value = expanded(UserName(value, f_.first, f_.middle, f_.last));
+    startup::FRString(value, QStringLiteral("%Domain%"), sh().Domain_Name);
+    value = trimmed(importTokens(value));
+    if (value.isEmpty() || value.contains(u'%')) return Outcome::Done;
+    // The logon name from the row must pass the rules the ID passed.
+    const QString bad = invalidCharacters(value, false);
+    if (value.size() > kMaxIdLength || !bad.isEmpty()) {
+      sh().Step_Text = QStringLiteral("Error Creating Users Account...");
+      sh().Step_Log_Text = QStringLiteral("Invalid account name from SAMACCOUNTNAME: ") + value;
+      s_.Error_Stage = 1;
+      return Outcome::Failed;
+    }
+    s_.Account_Name = value;
+    return Outcome::Done;
+  }
+  return Outcome::Done;
+}
+
+Outcome CreationRun::buildPaths() {
+  const QString server = trimmed(f_.server);
+  const QString name = trimmed(s_.Account_Name);
+  const auto path = [&](const QString& field) {
+    QString p = trimmed(field);
+    startup::FRString(p, QStringLiteral("%Server%"), server);
+    startup::FRString(p, QStringLiteral("%UserName%"), name);
+    return p;
+  };
+  QStringList unusable;
+  const auto admin = [&](const QString& local, const char* what) {
+    // D:\users\home\jsmith on FS1 is \\FS1\D$\users\home\jsmith.
+    if (local.size() < 3 || local[1] != u':' || local[2] != u'\\') unusable << QString::fromLatin1(what);
+    return QStringLiteral("\\\\") + server + u'\\' + local.left(1) + u'$' + local.mid(2);
+  };
+  if (!trimmed(f_.profileLocal).isEmpty()) {
+    s_.Profile_Local = path(f_.profileLocal);
+    s_.Profile_Admin = admin(s_.Profile_Local, "profile");
+    s_.Profile_Path_Set = true;
+  }
+  if (!trimmed(f_.homeLocal).isEmpty()) {
+    s_.Home_Local = path(f_.homeLocal);
+    s_.Home_Admin = admin(s_.Home_Local, "home");
+    s_.Home_Path_Set = true;
+  }
+  s_.Profile_UNC = path(f_.profileShare);
+  s_.Home_UNC = path(f_.homeShare);
+  host_.setProgress(10);
+  if (!unusable.isEmpty())
+    return warn(QStringLiteral("Paths"), QStringLiteral("the %1 directory is not a local path such as D:\\users\\%2")
+                                             .arg(unusable.join(QStringLiteral(" and ")), name));
+  return Outcome::Done;
+}
+
+Outcome CreationRun::findDomainController() {
+  s_.PDC_Name = resources::Get_DC_Name(QString(), sh().NetBIOS_Domain).mid(2);
+  if (trimmed(s_.PDC_Name).isEmpty()) {
+    line(QStringLiteral("PDC not found"));
+    line(QStringLiteral("Will use Server: ") + trimmed(f_.server) + QStringLiteral(" to lookup accounts."));
+    s_.PDC_Name = trimmed(f_.server);
+    return warn(QStringLiteral("Domain controller"), QStringLiteral("no domain controller of ") +
+                                                         sh().NetBIOS_Domain + QStringLiteral(" was found"));
+  }
+  line(QStringLiteral("Locate PDC: ") + s_.PDC_Name);
+  return Outcome::Done;
+}
+
+Outcome CreationRun::createFolder(const QString& adminPath, const QString& what, bool* createdNow) {
+  const QString dir = what == QLatin1String("Home") ? QStringLiteral("Home Dir ") : QStringLiteral("Profile Dir ");
+  if (files::exists(adminPath)) {
+    if (sh().Import_Mode) {
+      // An import is not stopped by a question: the folder that is there is used.
+      line(what + QStringLiteral(" Directory already exists, using it: ") + adminPath);
+      return warn(QStringLiteral("Directories"), what + QStringLiteral(" directory already existed: ") + adminPath);
+    }
+    const ui::MsgBoxResult answer =
+        ui::prompter().MsgBox(dir + QStringLiteral(" Already Exist ") + QStringLiteral("\r\n") + QStringLiteral("Continue ?"),
+                              ui::kStyleYesNoQuestion, QStringLiteral("Error Creating Dir"));
+    if (answer == ui::MsgBoxResult::Yes) return Outcome::Done;
+    // No: the run ends; a home folder this run made is not left behind unsaid.
+    if (s_.homeCreatedNow) {
+      auto loc = files::resolve(s_.Home_Admin);
+      const files::TreeResult removed = loc ? files::deleteTree(*loc) : files::TreeResult{loc.error(), false, 0};
+      line(removed.status ? QStringLiteral("Removed Home Directory: ") + s_.Home_Admin
+                          : QStringLiteral("Home Directory remains: ") + s_.Home_Admin);
+    }
+    host_.setBusy(false);
+    host_.setProgress(0);
+    host_.setProgressText(QStringLiteral("Progress"));
+    log_.reset();
+    return Outcome::Stopped;
+  }
+  const bool home = what == QLatin1String("Home");
+  sh().Step_Text = home ? QStringLiteral("Error Creating Users Home Dir...") : QStringLiteral("Error Creating Users Profile Dir....");
+  sh().Step_Log_Text = (home ? QStringLiteral("Error Creating Users Home Dir: ") : QStringLiteral("Error Creating Users Profile Dir: ")) +
+                       adminPath;
+  s_.Error_Stage = 2;
+  if (adsi::Status made = files::createDirectory(adminPath); !made) {
+    s_.errorNumber = errorNumber(made.error());
+    return Outcome::Failed;
+  }
+  *createdNow = true;
+  line((home ? QStringLiteral("Created Home Directory: ") : QStringLiteral("Created Profile Directory: ")) + adminPath);
+  return Outcome::Done;
+}
+
+Outcome CreationRun::createDirectories() {
+  host_.setProgressText(QStringLiteral("Create Directories..."));
+  Outcome result = Outcome::Done;
+  const auto worse = [&](Outcome o) {
+    if (o != Outcome::Done) result = o;
+  };
+  if (s_.Home_Path_Set) {
+    const Outcome o = createFolder(s_.Home_Admin, QStringLiteral("Home"), &s_.homeCreatedNow);
+    if (o == Outcome::Failed || o == Outcome::Stopped) return o;
+    worse(o);
+  }
+  if (s_.Profile_Path_Set) {
+    bool created = false;
+    const Outcome o = createFolder(s_.Profile_Admin, QStringLiteral("Profile"), &created);
+    if (o == Outcome::Failed || o == Outcome::Stopped) return o;
+    worse(o);
+  }
+  host_.setMark(Mark::Createdirs, MarkState::Completed);
+  return result;
+}
+
+// --- the account ---
+
+void CreationRun::prepareAccountValues() {
+  // Description: the template's variables, then the import's fields (only while importing).
+  QString description = f_.description;
+  Replace_Variables(description);
+  description = importTokens(description);
+  if (description.contains(QStringLiteral("%Description%"), Qt::CaseInsensitive)) description.clear();
+  s_.description = description;
+  // Password.
+  QString password;
+  if (!f_.formattedPassword || trimmed(f_.passwordFormat).isEmpty()) {
+    password = f_.defaultPassword;
+    startup::FRString(password, QStringLiteral("%UserName%"), s_.New_User_ID);
+    if (!f_.formattedPassword) {
+      password = importTokens(password);
+      f_.expiryText = importTokens(f_.expiryText);
+    }
+  } else {
+    QString format = f_.passwordFormat;
+    startup::FRString(format, QStringLiteral("%UserName%"), s_.New_User_ID);
+    password = expanded(UserName(format, f_.first, f_.middle, f_.last));
+  }
+  if (trimmed(password).toUpper() == QLatin1String("%USERNAMEB%")) password = Reverse_Password(s_.New_User_ID);
+  s_.password = password;
+  s_.Error_Stage = 1;
+  s_.fullName = expanded(UserName(f_.fullNameFormat, trimmed(f_.first), trimmed(f_.middle), trimmed(f_.last)));
+  sh().Step_Text = QStringLiteral("Error Creating Users Account...");
+  sh().Step_Log_Text = QStringLiteral("Error Creating Users Account: ") + s_.New_User_ID;
+}
+
+Outcome CreationRun::createAccount() {
+  host_.setProgressText(QStringLiteral("Create User Account"));
+  prepareAccountValues();
+  const Outcome o = ntMode() ? createNtAccount() : createAdAccount();
+  if (o == Outcome::Failed || o == Outcome::Stopped) return o;
+  host_.setProgressText(QStringLiteral("Add User to Groups"));
+  return o;
+}
+
+Outcome CreationRun::createNtAccount() {
+  auto& shared = sh();
+  const auto trap = [&](const adsi::Error& e) {
+    s_.errorNumber = errorNumber(e);
+    return Outcome::Failed;
+  };
+  adsi::AdsObject& domain = directory::NT_Domain_Object();
+  if (domain.isNull()) return trap(adsi::makeError(adsi::hr::E_FAIL, QStringLiteral("The NT domain is not loaded.")));
+  auto made = domain.Create(QStringLiteral("User"), s_.New_User_ID);
+  if (!made) return trap(made.error());
+  adsi::AdsObject user = *made;
+  const auto put = [&](const char* name, const QVariant& value) -> adsi::Status {
+    return user.Put(QString::fromLatin1(name), value);
+  };
+  QList<std::pair<const char*, QString>> fields{{"Description", s_.description},
+                                                {"FullName", s_.fullName},
+                                                {"HomeDirectory", s_.Home_UNC},
+                                                {"LoginScript", trimmed(f_.logonScript)},
+                                                {"Profile", s_.Profile_UNC}};
+  for (const auto& [name, value] : fields)
+    if (!trimmed(value).isEmpty())
+      if (adsi::Status s = put(name, value); !s) return trap(s.error());
+  QByteArray hours(reinterpret_cast<const char*>(shared.Logon_Hours_Array.data()), 21);
+  if (adsi::Status s = put("LoginHours", hours); !s) return trap(s.error());
+  if (debug()) {
+    line(QStringLiteral("Setting user details"));
+    for (const QString& v : {s_.description, s_.fullName, s_.Home_UNC, f_.logonScript, s_.Profile_UNC}) line(v);
+    line(QStringLiteral("Drive letter:") + f_.homeDrive);
+  }
+  if (!f_.homeDrive.isEmpty())
+    if (adsi::Status s = put("HomeDirDrive", f_.homeDrive); !s) return trap(s.error());
+  if (adsi::Status s = user.SetInfo(); !s) return trap(s.error());
+  s_.userPath = user.ADsPath();
+  if (debug()) line(QStringLiteral("Password:") + QStringLiteral("(password set)"));
+  const bool noPassword = s_.password.isEmpty();
+  if (!noPassword)
+    if (adsi::Status s = user.SetPassword(s_.password); !s) return trap(s.error());
+  if (f_.mustChangePassword)
+    if (adsi::Status s = put("PasswordExpired", 1); !s) return trap(s.error());
+  // An account without a password is never left usable.
+  if (f_.disabled || noPassword)
+    if (adsi::Status s = put("AccountDisabled", true); !s) return trap(s.error());
+  for (auto [wanted, bit, note] : {std::tuple{f_.cantChangePassword, kCantChangePassword, "Can't change pwd"},
+                                   std::tuple{f_.passwordNeverExpires, kPasswordNeverExpires, "Never expire"}}) {
+    if (!wanted) continue;
+    auto flags = user.Get(QStringLiteral("UserFlags"));
+    if (!flags) return trap(flags.error());
+    if (adsi::Status s = put("UserFlags", flags->toInt() | bit); !s) return trap(s.error());
+    if (debug()) line(QString::fromLatin1(note));
+    if (adsi::Status s = user.SetInfo(); !s) return trap(s.error());
+  }
+  if (!f_.expiryText.isEmpty() && shared.Import_Mode && !f_.expiryText.startsWith(u'%')) {
+    const std::optional<QDateTime> when = directory::parseExpiry(f_.expiryText);
+    if (!when) return trap(adsi::makeError(adsi::hr::E_INVALIDARG, f_.expiryText + QStringLiteral(" is no date")));
+    if (adsi::Status s = put("AccountExpirationDate", *when); !s) return trap(s.error());
+  }
+  if (adsi::Status s = user.SetInfo(); !s) return trap(s.error());
+  line(QStringLiteral("NT User Account Created"));
+  ++shared.Users_Added_Count;
+  if (noPassword) {
+    line(QStringLiteral("Warning: the account has no password and was created disabled"));
+    return warn(QStringLiteral("Password"), QStringLiteral("no password: the account was created disabled"));
+  }
+  return Outcome::Done;
+}
+
+Outcome CreationRun::createAdAccount() {
+  auto& shared = sh();
+  auto dir = directory::requireDirectory();
+  s_.containerKey = f_.node ? (f_.copyUser ? f_.node->parentKey : f_.node->key) : QString();
+  if (debug()) {
+    line(s_.containerKey);
+    line(s_.Account_Name);
+    line(s_.New_User_ID);
+  }
+  // The first commit holds only the logon name; a clash there ends the run.
+  const auto firstCommit = [&]() -> adsi::Result<adsi::AdsObject> {
+    if (!dir) return dir.error();
+    auto container = (*dir)->GetObject(QStringLiteral("LDAP://") + s_.containerKey);
+    if (!container) return container.error();
+    auto made = container->Create(QStringLiteral("user"), QStringLiteral("cn=") + adsi::escapeDnValue(s_.New_User_ID));
+    if (!made) return made.error();
+    if (adsi::Status s = made->Put(QStringLiteral("samAccountName"), s_.Account_Name); !s) return s.error();
+    if (adsi::Status s = made->SetInfo(); !s) return s.error();
+    return *made;
+  };
+  auto made = firstCommit();
+  if (!made) {
+    s_.errorNumber = errorNumber(made.error());
+    if (made.error().code == kAlreadyExists) {
+      ui::prompter().MsgBox(QStringLiteral("User name already exists.") + QStringLiteral("\r\n") +
+                                QStringLiteral("Change the userID and try again"),
+                            0, QString());
+      line(QStringLiteral("User name (SAMAccount) Already Exists :") + s_.Account_Name);
+    } else {
+      ui::prompter().MsgBox(QStringLiteral("error: ") + QString::number(s_.errorNumber), 0, QString());
+    }
+    return Outcome::Failed;
+  }
+  adsi::AdsObject user = *made;
+  s_.userPath = user.ADsPath();
+
+  // The common fields and the second commit: a failure ends the run.
+  {
+    QString description = f_.description;
+    Replace_Variables(description);
+    description = importTokens(description);
+    QList<std::pair<const char*, QString>> fields;
+    if (!description.isEmpty() && !description.contains(u'%')) fields.append({"Description", description});
+    fields.append({"FullName", s_.fullName});
+    fields.append({"HomeDirectory", s_.Home_UNC});
+    fields.append({"FirstName", trimmed(f_.first)});
+    fields.append({"LastName", trimmed(f_.last)});
+    fields.append({"LoginScript", trimmed(f_.logonScript)});
+    fields.append({"Profile", trimmed(s_.Profile_UNC)});
+    for (const auto& [name, value] : fields)
+      if (!value.isEmpty())
+        if (adsi::Status s = user.Put(QString::fromLatin1(name), value); !s) {
+          s_.errorNumber = errorNumber(s.error());
+          return Outcome::Failed;
+        }
+    QByteArray hours(reinterpret_cast<const char*>(shared.Logon_Hours_Array.data()), 21);
+    adsi::Status s = user.Put(QStringLiteral("LoginHours"), hours);
+    if (debug()) line(QStringLiteral("Setting common user fields"));
+    if (s) s = user.SetInfo();
+    if (!s) {
+      s_.errorNumber = errorNumber(s.error());
+      return Outcome::Failed;
+    }
+  }
+
+  // From here a failure is a warning that names what was not set.
+  Outcome result = Outcome::Done;
+  const auto check = [&](const adsi::Status& s, const QString& what) {
+    if (!s) result = warn(what, s.error().message);
+  };
+  if (debug()) line(QStringLiteral("Setting user password: ") + QStringLiteral("(password set)"));
+  const bool noPassword = s_.password.isEmpty();
+  adsi::Status password = noPassword ? adsi::Status() : user.SetPassword(s_.password);
+  if (!password) {
+    ui::feedback().beep();
+    s_.Create_Status = 2;
+    result = Outcome::Warned;
+    line(QStringLiteral("Error:- Unable to set User password"));
+  } else {
+    if (debug() && !noPassword) line(QStringLiteral("Password set"));
+    check(user.Put(QStringLiteral("pwdLastSet"), f_.mustChangePassword ? 0 : -1), QStringLiteral("pwdLastSet"));
+    // An account without a password stays disabled.
+    if (!f_.disabled && !noPassword)
+      check(user.Put(QStringLiteral("AccountDisabled"), false), QStringLiteral("Enabling the account"));
+  }
+  if (shared.Import_Mode && !f_.expiryText.isEmpty() && !f_.expiryText.startsWith(u'%')) {
+    const std::optional<QDateTime> when = directory::parseExpiry(f_.expiryText);
+    if (!when)
+      result = warn(QStringLiteral("Account expiry"), QStringLiteral("\"") + f_.expiryText + QStringLiteral("\" is no date"));
+    else
+      check(user.Put(QStringLiteral("AccountExpirationDate"), *when), QStringLiteral("Account expiry"));
+  }
+  if (!f_.homeDrive.isEmpty()) check(user.Put(QStringLiteral("HomeDrive"), f_.homeDrive), QStringLiteral("Home drive"));
+  check(user.SetInfo(), QStringLiteral("Third commit"));
+
+  // The two flags through the account's NT view, on the directory connection that made it.
+  if (f_.cantChangePassword || f_.passwordNeverExpires) {
+    auto nt = (*dir)->GetObject(QStringLiteral("WinNT://") + shared.NetBIOS_Domain + u'/' + s_.Account_Name);
+    if (!nt) {
+      result = warn(QStringLiteral("Account flags"), nt.error().message);
+    } else {
+      for (auto [wanted, bit] : {std::pair{f_.cantChangePassword, kCantChangePassword},
+                                 std::pair{f_.passwordNeverExpires, kPasswordNeverExpires}}) {
+        if (!wanted) continue;
+        auto flags = nt->Get(QStringLiteral("UserFlags"));
+        adsi::Status s = flags ? nt->Put(QStringLiteral("UserFlags"), flags->toInt() | bit) : adsi::Status(flags.error());
+        if (s) s = nt->SetInfo();
+        check(s, QStringLiteral("Account flags"));
+      }
+    }
+  }
+  line(QStringLiteral("NT User Account Created"));
+  ++shared.Users_Added_Count;
+  if (noPassword) {
+    line(QStringLiteral("Warning: the account has no password and was left disabled"));
+    result = warn(QStringLiteral("Password"), QStringLiteral("no password: the account was left disabled"));
+  }
+  return result;
+}
+
+// --- groups and the primary group ---
+
+Outcome CreationRun::addGroups() {
+  auto& shared = sh();
+  Outcome result = Outcome::Done;
+  line(QStringLiteral("Adding User to Groups"));
+  const bool nt = ntMode();
+  const QString ntMember = s_.New_User_ID;
+  const auto failed = [&](const QString& name) {
+    s_.Create_Status = 2;
+    result = Outcome::Warned;
+    line(QStringLiteral("Error adding user to group: ") + name);
+    ui::feedback().beep();
+  };
+  // Adds the new user to one group, named by its NT name or its directory path.
+  const auto join = [&](const QString& text, const QString& groupPath) {
+    adsi::Status added = nt ? directory::Add_To_Group_NT(text, ntMember)
+                            : directory::Add_To_Group_W2K(groupPath, s_.userPath);
+    if (debug() && added) line(QStringLiteral("Adding user to: ") + text);
+    if (!added) failed(text);
+  };
+
+  // A. The import's group columns.
+  if (s_.Import_Groups_Finish != QLatin1String("0") && shared.Import_Mode) {
+    const int fields = qBound(0, int(shared.Import_Field_Count), int(shared.ImportField.size()) - 1);
+    const int first = qMax(1, qRound(s_.Import_Groups_Start.toDouble()));  // column 0 never holds a group
+    const double finish = s_.Import_Groups_Finish.toDouble();
+    const int last = finish > fields ? fields : qRound(finish);
+    for (int c = first; c <= last; ++c) {
+      const QString name = trimmed(shared.ImportField[c]);
+      bool found = false;
+      for (const GroupItem& g : f_.domainGroups) {
+        if (g.text.toUpper() != name.toUpper()) continue;
+        join(g.text, g.key);
+        found = true;
+      }
+      if (!found) line((nt ? QStringLiteral("Group Not Found: ") : QStringLiteral("Group not found: ")) + name);
+    }
+  }
+
+  if (!f_.copyUser) {
+    // B. The template's groups, Domain Users apart.
+    for (const GroupItem& g : f_.templateGroups) {
+      if (g.text.toUpper() == QLatin1String("DOMAIN USERS")) continue;
+      join(trimmed(g.text), trimmed(g.key));
+    }
+    return result;
+  }
+
+  // C. The copied user's groups.
+  line(QStringLiteral("Copy User groups from user: ") + f_.node->text);
+  auto dir = directory::requireDirectory();
+  adsi::Result<adsi::AdsObject> copied =
+      dir ? (*dir)->GetObject(nt ? QStringLiteral("WinNT://") + shared.Domain_Name + u'/' + f_.node->text : f_.node->key)
+          : adsi::Result<adsi::AdsObject>(dir.error());
+  auto groups = copied ? copied->Groups() : adsi::Result<QList<adsi::AdsObject>>(copied.error());
+  if (!groups) {
+    line(QStringLiteral("Error Retrieving Group info for: ") + f_.node->text);
+    line(QStringLiteral("Groups will not be set"));
+    ui::feedback().beep();
+    // Not a word of it would otherwise reach the verdict: the groups are missing.
+    s_.Create_Status = 2;
+    return Outcome::Warned;
+  }
+  for (const adsi::AdsObject& g : *groups) {
+    const QString name = g.Name();
+    if (name.toUpper() == (nt ? QLatin1String("DOMAIN USERS") : QLatin1String("CN=DOMAIN USERS"))) continue;
+    join(nt ? name : name.section(u'=', 1), g.ADsPath());
+  }
+  return result;
+}
+
+Outcome CreationRun::attributeRows() {
+  auto& shared = sh();
+  Outcome result = Outcome::Done;
+  line(QStringLiteral("Setting W2K Properties"));
+  s_.Display_Name_Value.clear();
+  auto dir = directory::requireDirectory();
+  auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+  if (!user) return warn(QStringLiteral("Attribute rows"), user.error().message);
+  const auto write = [&](const QString& name, const QString& value) {
+    adsi::Status s = user->Put(name, value);
+    if (s) s = user->SetInfo();
+    if (!s) {
+      s_.Create_Status = 2;
+      result = Outcome::Warned;
+      line(QStringLiteral("Error setting ") + name + QStringLiteral(", ") + value);
+    }
+    return bool(s);
+  };
+  for (const AttributeRow& row : f_.directoryRows) {
+    if (row.kind != QLatin1String("USER")) continue;
+    const QString upper = row.name.toUpper();
+    if (row.value.toUpper() == QLatin1String("PROMPT")) {
+      if (shared.Import_Mode && f_.skipPromptFields) continue;
+      const std::optional<QString> answer =
+          ui::prompter().InputBox(QStringLiteral("Enter Value for ") + row.name, QStringLiteral("Enter value"), QString());
+      // A prompted value is committed at once and its result checked.
+      if (answer && !answer->isEmpty()) write(row.name, *answer);
+      continue;
+    }
+    QString value = row.value;
+    Replace_Variables(value);
+    value = expanded(UserName(value, f_.first, f_.middle, f_.last));
+    startup::FRString(value, QStringLiteral("%Domain%"), shared.Domain_Name);
+    value = importTokens(value);
+    if (value.isEmpty() || value.contains(u'%')) continue;
+    if (upper == QLatin1String("DISPLAYNAME")) s_.Display_Name_Value = value;
+    if (upper == QLatin1String("USERPRINCIPALNAME")) {
+      const directory::UpnAnswer upn = directory::Find_UPN(value);
+      if (upn.state != directory::UpnState::Free) {
+        ui::feedback().beep();
+        s_.Create_Status = 2;
+        result = Outcome::Warned;
+        if (upn.state == directory::UpnState::Exists)
+          line(QStringLiteral("UPN aleardy Exists: ") + value);
+        else  // an unanswered catalog is no proof that the name is free
+          line(QStringLiteral("UPN could not be checked: ") + value +
+               (upn.error ? QStringLiteral(" (") + upn.error->message + u')' : QString()));
+        line(QStringLiteral("UPN not set"));
+        continue;
+      }
+    }
+    if (!write(row.name, value)) continue;
+    if (upper == QLatin1String("SAMACCOUNTNAME")) s_.Account_Name = value;
+    line(QStringLiteral("Setting ") + row.name + QStringLiteral(", ") + value);
+  }
+  return result;
+}
+
+Outcome CreationRun::setPrimaryGroup() {
+  const QString caption = f_.primaryGroup;
+  if (trimmed(caption).isEmpty() || caption.toUpper() == QLatin1String("DOMAIN USERS")) return Outcome::Done;
+  line(QStringLiteral("Setting Primary Group: ") + caption + u'.');
+  auto dir = directory::requireDirectory();
+  adsi::Result<qint32> rid = adsi::makeError(adsi::hr::E_FAIL, QStringLiteral("no directory"));
+  if (ntMode()) {
+    rid = directory::Get_Group_RID_NT(caption);
+  } else {
+    // The group is found through the directory by its name, then read for its identifier.
+    QString path;
+    for (const GroupItem& g : f_.domainGroups)
+      if (g.text.compare(trimmed(caption), Qt::CaseInsensitive) == 0 && !g.key.isEmpty()) path = g.key;
+    if (!path.isEmpty()) rid = directory::Get_Group_RID_W2K(path);
+  }
+  if (!rid) {
+    line(QStringLiteral("Could not Set Primary Group"));
+    if (ntMode()) return Outcome::Done;
+    return warn(QStringLiteral("Primary group"), caption + QStringLiteral(": ") + rid.error().message);
+  }
+  auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+  adsi::Status s = user ? user->Put(QStringLiteral("PrimaryGroupID"), *rid) : adsi::Status(user.error());
+  if (s) s = user->SetInfo();
+  if (!s) {
+    if (ntMode()) ui::feedback().beep();
+    s_.Create_Status = 2;
+    line(QStringLiteral("Could not Set Primary Group - user may not be in group"));
+    return Outcome::Warned;
+  }
+  return Outcome::Done;
+}
+
+Outcome CreationRun::addTreeNode() {
+  QString parent, key;
+  if (ntMode()) {
+    parent = QStringLiteral("root");
+  } else {
+    const QString dn = s_.userPath.section(u'/', -1);
+    key = QStringLiteral("LDAP://") + sh().Domain_Name + u'/' + dn;
+    parent = directory::nodeKey(directory::userParentKey(key));
+  }
+  // The loader's rule: the CN with "DNName", else the display name (a DISPLAYNAME row's value, or
+  // the full name the account got), else the CN.
+  QString text = s_.New_User_ID;
+  if (!ntMode() && !f_.treeShowsCn)
+    text = !s_.Display_Name_Value.isEmpty() ? s_.Display_Name_Value : !s_.fullName.isEmpty() ? s_.fullName : text;
+  if (!host_.addUserNode(parent, key, text))
+    return warn(QStringLiteral("Tree"), QStringLiteral("the new user could not be shown in the tree"));
+  return Outcome::Done;
+}
+
+// --- the end ---
+
+Outcome CreationRun::warn(const QString& step, const QString& detail) {
+  s_.Create_Status = 2;
+  line(QStringLiteral("Warning - ") + step + QStringLiteral(": ") + detail);
+  return Outcome::Warned;
+}
+
+void CreationRun::errorBlock() {
+  static const Mark stageMark[] = {Mark::UserAccount, Mark::UserAccount, Mark::Createdirs, Mark::run};
+  if (s_.Error_Stage >= 1 && s_.Error_Stage <= 3) host_.setMark(stageMark[s_.Error_Stage], MarkState::Error);
+  host_.setStatus(sh().Step_Text);
+  line(sh().Step_Log_Text);
+  line(QStringLiteral("Error Number: ") + QString::number(s_.errorNumber));
+  log_.reset();
+  host_.logTab(QStringLiteral("RED"), QStringLiteral(" ") + sh().Step_Text);
+  host_.setProgressText(QStringLiteral("Error"));
+  host_.setBusy(false);
+  if (f_.haltOnErrors) sh().Import_Error_Flag = true;
+  host_.clearFields();
+}
+
+void CreationRun::endOfRun() {
+  host_.setProgress(100);
+  host_.setProgressText(QStringLiteral("Finished"));
+  host_.setStatus(QStringLiteral("User Created."));
+  line(QStringLiteral("User Created."));
+  host_.setBusy(false);
+  if (!sh().Import_Mode) host_.clearFields();
+  log_.reset();
+  const bool green = s_.Create_Status == 1;
+  host_.logTab(green ? QStringLiteral("GREEN") : QStringLiteral("YELLOW"), QStringLiteral(" Created User ") + s_.New_User_ID);
+  if (!green && f_.haltOnWarnings) sh().Import_Warning_Flag = true;
+}
+
+}  // namespace tavrel::creation

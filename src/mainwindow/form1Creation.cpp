@@ -1,0 +1,185 @@
+// "Create User" on the New User tab: the window's side of a creation run. The run itself is
+// creation::CreationRun; the window gives it its choices and shows its progress.
+
+#include "creation/CreationRun.h"
+#include "groups/Groupsfrm.h"
+#include "mainwindow/form1.h"
+#include "platform/registry/Registry_Object.h"
+#include "state/SharedState.h"
+
+#include <QGuiApplication>
+
+namespace tavrel::mainwindow {
+
+using creation::Mark;
+using creation::MarkState;
+
+class CreationHost : public creation::RunHost {
+ public:
+  explicit CreationHost(form1& w) : w_(w) {}
+  ~CreationHost() override { setBusy(false); }
+
+  void defaultTreeSelection() override {
+    QTreeWidgetItem* node = w_.TreeView1->currentItem();
+    if ((!node || node->data(0, form1::kNodeImageRole).toString().isEmpty()) && w_.TreeView1->topLevelItemCount() > 0)
+      w_.TreeView1->setCurrentItem(w_.TreeView1->topLevelItem(0));
+  }
+
+  creation::RunForm read() override {
+    creation::RunForm f;
+    f.templateName = w_.nutemplate->currentText();
+    f.siteName = w_.NUsitename->currentText();
+    f.copyUser = w_.Copy_User->isChecked();
+    if (QTreeWidgetItem* node = w_.TreeView1->currentItem()) {
+      creation::TreeNode n;
+      n.key = node->data(0, form1::kNodeKeyRole).toString();
+      n.text = node->text(0);
+      n.image = node->data(0, form1::kNodeImageRole).toString();
+      if (node->parent()) n.parentKey = node->parent()->data(0, form1::kNodeKeyRole).toString();
+      f.node = n;
+    }
+    f.first = w_.strFirst->text();
+    f.middle = w_.StrMiddle->text();
+    f.last = w_.strLast->text();
+    f.userIdBox = w_.UserID_Box->text();
+    f.idFormat = w_.setupid->text();
+    f.altIdFormat = w_.ALTID->text();
+    f.createDirs = w_.Create_Dirs->isChecked();
+    f.createShares = w_.Create_Shares->isChecked();
+    f.dirSecurity = w_.Dir_Security->isChecked();
+    f.createAccount = w_.Create_User_Account->isChecked();
+    f.createMail = w_.Create_Mail_Account->isChecked();
+    f.runCommand = w_.Run_script->isChecked();
+    f.haltOnErrors = w_.STOP_ON_RED[0]->isChecked();
+    f.haltOnWarnings = w_.STOP_ON_RED[1]->isChecked();
+    f.skipPromptFields = w_.STOP_ON_RED[2]->isChecked();
+    f.treeShowsCn = w_.DNName->isChecked();
+    f.samAccountNaming = w_.SamAccountName->isChecked();
+    f.dbpath = w_.dbpath->text();
+    f.description = w_.Description->text();
+    f.defaultPassword = w_.defaultpassword->text();
+    f.formattedPassword = w_.FmtPass->isChecked();
+    f.passwordFormat = w_.Formatted_Password->text();
+    f.fullNameFormat = w_.FN_Format->text();
+    // The import options' expiry date, as the start-up gives it to them.
+    state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey(QStringLiteral("Setup")),
+                            QStringLiteral("AccountExpire"), f.expiryText);
+    f.mustChangePassword = w_.Password_Change->isChecked();
+    f.disabled = w_.New_Disabled->isChecked();
+    f.cantChangePassword = w_.USR_Cant_Change->isChecked();
+    f.passwordNeverExpires = w_.PWD_NVR_EXPIRE->isChecked();
+    f.server = w_.NTSERVER->text();
+    f.profileLocal = w_.Profilepath->text();
+    f.homeLocal = w_.Homedirpath->text();
+    f.profileShare = w_.propath->text();
+    f.homeShare = w_.homedir->text();
+    f.logonScript = w_.logon->text();
+    f.homeDrive = w_.Home_Drive_letter->currentText();
+    f.primaryGroup = w_.PrimaryGrp->text();
+    for (int i = 1; i <= w_.ListView6->count(); ++i)
+      if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
+        f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});
+    for (int i = 1; i <= w_.ListView7->count(); ++i)
+      f.directoryRows.append({w_.ListView7->text(i), w_.ListView7->subItem(i, 1), w_.ListView7->smallIcon(i)});
+    if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
+      for (int i = 1; i <= g->ListView1->count(); ++i)
+        f.domainGroups.append({g->ListView1->text(i), g->ListView1->key(i)});
+    f.commandLine = w_.commandLine();
+    return f;
+  }
+
+  void loadTemplateAndSite() override {
+    w_.LoadTemplate(w_.nutemplate->currentText());
+    w_.Loadsite(w_.NUsitename->currentText());
+  }
+
+  void capitaliseNames() override {
+    // An ID typed by hand is the one the administrator saw: capitalising does not rebuild it.
+    const bool keep = w_.userIdTypedByHand_;
+    w_.previewSuppressed_ = keep;
+    for (QLineEdit* e : {w_.strFirst, w_.StrMiddle, w_.strLast}) {
+      const QString t = e->text();
+      if (!t.isEmpty() && t[0].toUpper() != t[0]) e->setText(t[0].toUpper() + t.mid(1));
+    }
+    w_.previewSuppressed_ = false;
+    w_.userIdTypedByHand_ = keep;
+  }
+
+  void setUserIdBox(const QString& id) override { w_.UserID_Box->setText(id); }
+  void setProgress(int percent) override { w_.ProgressBar1->setValue(percent); }
+  void setProgressText(const QString& text) override {
+    w_.progress->setText(text);
+    w_.progress->repaint();
+  }
+  void setStatus(const QString& text) override { w_.StatusBar1->setPanelText(1, text); }
+
+  void setMark(Mark mark, MarkState state) override {
+    QLabel* label = nullptr;
+    switch (mark) {
+      case Mark::Createdirs: label = w_.Createdirs; break;
+      case Mark::Sharedirs: label = w_.Sharedirs; break;
+      case Mark::Security: label = w_.Security; break;
+      case Mark::UserAccount: label = w_.UserAccount; break;
+      case Mark::MailAccount: label = w_.MailAccount; break;
+      case Mark::run: label = w_.run; break;
+    }
+    QString text;
+    QColor colour;
+    switch (state) {
+      case MarkState::Blank: break;
+      case MarkState::Completed: text = QStringLiteral("Completed"); colour = QColor(0, 0, 255); break;
+      case MarkState::Warning: text = QStringLiteral("Completed"); colour = QColor(190, 150, 0); break;
+      case MarkState::Error: text = QStringLiteral("Error"); colour = QColor(255, 0, 0); break;
+    }
+    label->setText(text);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour.isValid() ? colour : w_.palette().color(QPalette::WindowText));
+    label->setPalette(p);
+  }
+
+  bool logTab(const QString& colour, const QString& message) override { return w_.LOG_TAB(colour, message); }
+
+  void setBusy(bool busy) override {
+    if (busy == busy_) return;
+    busy_ = busy;
+    // The run never returns to the event loop until it ends, so the window takes no input
+    // meanwhile; the hourglass says so.
+    if (busy)
+      QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QGuiApplication::restoreOverrideCursor();
+  }
+
+  void clearFields() override {
+    w_.Template_Group_Sort();
+    w_.Clear_TT();
+    w_.Clear_Site();
+  }
+
+  bool addUserNode(const QString& parentKey, const QString& key, const QString& text) override {
+    QTreeWidgetItem* parent = nullptr;
+    for (QTreeWidgetItemIterator it(w_.TreeView1); *it && !parent; ++it)
+      if ((*it)->data(0, form1::kNodeKeyRole).toString().compare(parentKey, Qt::CaseInsensitive) == 0) parent = *it;
+    if (!parent) return false;
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setData(0, form1::kNodeKeyRole, key);
+    node->setData(0, form1::kNodeImageRole, QStringLiteral("USER"));
+    node->setIcon(0, w_.ImageList1.icon(QStringLiteral("USER")));
+    parent->addChild(node);
+    if (parent->data(0, form1::kNodeSortedRole).toBool()) parent->sortChildren(0, Qt::AscendingOrder);
+    return true;
+  }
+
+ private:
+  form1& w_;
+  bool busy_ = false;
+};
+
+void form1::CreateUser_Click() {
+  CreationHost host(*this);
+  creation::CreationRun run(host);
+  run.CreateUser_Click();
+  lastCreation = std::make_shared<const creation::RunState>(run.state());
+}
+
+}  // namespace tavrel::mainwindow

@@ -1,0 +1,92 @@
+// Exchange 2000 mailboxes: part of the Active Directory user object.
+
+#include "creation/UserName.h"
+#include "creation/Variables.h"
+#include "platform/exchange/MailboxStore.h"
+#include "resources/Mailbox.h"
+#include "startup/FRString.h"
+#include "startup/LogFile.h"
+#include "state/SharedState.h"
+#include "ui/Prompter.h"
+#include "ui/Services.h"
+
+namespace tavrel::resources {
+
+QString Mailbox_Store_URL(const QString& Org, const QString& Server, const QString& Storage_Group,
+                          const QString& Mail_Store, const QString& Domain_DN) {
+  return QStringLiteral("LDAP://") + Server + QStringLiteral("/CN=") + Mail_Store + QStringLiteral(",CN=") +
+         Storage_Group + QStringLiteral(",CN=InformationStore,CN=") + Server +
+         QStringLiteral(",CN=Servers,CN=First Administrative Group,") + QStringLiteral("CN=Administrative Groups,CN=") +
+         Org + QStringLiteral(",CN=Microsoft Exchange,CN=Services,") + QStringLiteral("CN=Configuration,") + Domain_DN;
+}
+
+bool Create_Mailbox_2000(const QString& Org, const QString& Server, const QString& Storage_Group,
+                         const QString& Mail_Store, const QString& Domain_DN, adsi::AdsObject& Current_User,
+                         adsi::Directory& directory, const MailboxForm& form, startup::LogFile& log,
+                         adsi::Error* failure) {
+  state::SharedState& sh = state::shared();
+  sh.Mail_Warning_Flag = false;
+  auto fail = [&](const adsi::Error& e) {
+    if (failure) *failure = e;
+    return false;
+  };
+  const QString url = Mailbox_Store_URL(Org, Server, Storage_Group, Mail_Store, Domain_DN);
+  if (form.debug) log.line(url);
+
+  exchange::MailboxStore store(directory, Current_User);
+  if (adsi::Status s = store.CreateMailbox(url); !s) return fail(s.error());
+  if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+  // The mailbox follows the account: enabled (0) or disabled (2).
+  auto disabled = Current_User.Get(QStringLiteral("AccountDisabled"));
+  if (!disabled) return fail(disabled.error());
+  const qint16 control = disabled->toBool() ? 2 : 0;
+  if (adsi::Status s = Current_User.Put(QStringLiteral("msExchUserAccountControl"), QVariant(control)); !s)
+    return fail(s.error());
+  if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+
+  // The template's mailbox rows. A failing row ends the pass with a warning.
+  for (const records::W2K_Property_Row& row : form.ListView7) {
+    if (row.IconKey != records::kMailIcon) continue;
+    QString value = row.Value;
+    if (value.compare(QLatin1String("PROMPT"), Qt::CaseInsensitive) == 0) {
+      if (sh.Import_Mode && form.Skip_Prompt_Fields) continue;
+      const auto answer =
+          ui::prompter().InputBox(QStringLiteral("Enter Value for ") + row.Name, QStringLiteral("Enter value"));
+      if (!answer || answer->isEmpty()) continue;
+      value = *answer;
+    } else {
+      if (!creation::Replace_Variables(value).ok()) value = QStringLiteral("%");
+      creation::Expanded e = creation::UserName(value, form.strFirst, form.StrMiddle, form.strLast);
+      value = e.ok() ? e.text : QStringLiteral("%");
+      startup::FRString(value, QStringLiteral("%Domain%"), u'@' + form.TreeRootText);
+      if (sh.Import_Mode) {
+        const int count = qBound(0, sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1);
+        for (int k = 1; k <= count; ++k)
+          startup::FRString(value, QStringLiteral("%IMPORT") + QString::number(k) + u'%',
+                            sh.ImportField[static_cast<size_t>(k)]);
+      }
+      if (value.isEmpty() || value.contains(u'%')) continue;
+    }
+    adsi::Status s = Current_User.Put(row.Name, value);
+    if (s) s = Current_User.SetInfo();
+    if (!s) {
+      ui::feedback().beep();
+      log.line(QStringLiteral("Error with Attribute: ") + row.Name);
+      sh.Mail_Warning_Flag = true;
+      break;
+    }
+  }
+  return true;
+}
+
+adsi::Result<bool> Delete_Mailbox_2000(adsi::AdsObject& User, adsi::Directory& directory) {
+  exchange::MailboxStore store(directory, User);
+  auto home = store.HomeMDB();
+  if (!home) return home.error();
+  if (home->isEmpty()) return false;
+  if (adsi::Status s = store.DeleteMailbox(); !s) return s.error();
+  if (adsi::Status s = User.SetInfo(); !s) return s.error();
+  return true;
+}
+
+}  // namespace tavrel::resources

@@ -1,0 +1,25 @@
+#include "resources/ResourceRun.h"
+
+#include "startup/LogFile.h"
+
+namespace tavrel::resources {
+
+void ResourceRun::line(const QString& text) {
+  log.line(text);
+}
+
+void ResourceRun::debugLine(const QString& text) {
+  if (debug) log.line(text);
+}
+
+void ResourceRun::warn(const QString& text) {
+  log.line(text);
+  if (LOG_TAB) LOG_TAB(QStringLiteral("YELLOW"), text);
+  warned = true;
+}
+
+void ResourceRun::show(const QString& text) {
+  if (status) status(text);
+}
+
+}  // namespace tavrel::resources

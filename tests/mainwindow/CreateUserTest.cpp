@@ -1,0 +1,574 @@
+// Creating a user through the New User tab: the checks, the ID and its retries, the Log.txt block,
+// the folders, the account in Active Directory (native and mixed) and NT 4.0, its groups, primary
+// group and tree node, and the failures, on small simulated networks.
+
+#include "DomainFixture.h"
+
+#include "support/CreationRecords.h"
+
+#include "directory/DirectoryService.h"
+#include "directory/GroupMembership.h"
+#include "platform/files/FileSystem.h"
+#include "platform/security/AccountLookup.h"
+#include "platform/simnet/Resources.h"
+#include "records/DatabaseFolder.h"
+#include "records/Records.h"
+
+#include <QRegularExpression>
+
+using namespace tavrel;
+using test::DomainFixture;
+
+namespace {
+
+const QString kDomainDn = QStringLiteral("DC=example,DC=local");
+const QString kStaff = QStringLiteral("OU=Staff,") + kDomainDn;
+
+class CreateUser : public DomainFixture {
+ protected:
+  // The network: example.local (or branch.example.local mixed, or the NT domain OLDCORP), a file
+  // server FS1 with D:\Users and D:\Profiles, two groups and one existing user.
+  enum class Mode { Native, Mixed, Nt };
+  void network(Mode mode) {
+    mode_ = mode;
+    if (dc && mode != Mode::Native) GTEST_SKIP() << "simnet-only: Samba has no mixed-mode or NT 4.0 domain";
+    if (mode == Mode::Nt) {
+      builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP", "OLDPDC");
+      domain_ = "OLDCORP";
+    } else {
+      if (!dc) builder->forest("example.local", "EXAMPLE", mode == Mode::Mixed);
+      domain_ = "example.local";
+      builder->ou(domain_, "OU=Staff");
+    }
+    const QString in = mode == Mode::Nt ? QString() : QStringLiteral("OU=Staff");
+    builder->group(domain_, "Teachers", mode == Mode::Nt ? simnet::GroupSpec() : simnet::GroupSpec().in(in))
+        .group(domain_, "Printing")
+        .user(domain_, "jbloggs", mode == Mode::Nt ? simnet::UserSpec() : simnet::UserSpec().in(in))
+        .member(domain_, "Teachers", "jbloggs");
+    install();
+    // The file server FS1 with D:\Users and D:\Profiles; on the test DC it is simulated beside it,
+    // and accounts are looked up in the DC.
+    std::unique_ptr<simnet::NetworkBuilder> files =
+        dc ? std::make_unique<simnet::NetworkBuilder>(dir() + "files") : nullptr;
+    simnet::NetworkBuilder& fs = files ? *files : *builder;
+    if (files) files->forest("example.local", "EXAMPLE");
+    fs.fileServer("FS1", mode == Mode::Nt ? "OLDCORP" : "example.local", "D")
+        .folder("\\\\FS1\\D$\\Users")
+        .folder("\\\\FS1\\D$\\Profiles");
+    auto built = fs.build();
+    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
+    fileNet_ = *built;
+    simnet::installPlatformLayers(fileNet_);
+    security::setAccountDirectory(backend());
+    // The template and the site.
+    const records::Template_Record t = test::staffTemplate({"Teachers", "Printing", "Domain Users"});
+    const records::Site_Record site = test::mainSite();
+    ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+    ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
+    ASSERT_TRUE(connect(domain_));
+    w->Load_Databases();
+    w->nutemplate->setCurrentIndex(0);
+    w->NUsitename->setCurrentIndex(0);
+    w->setupid->setText("1%first%%last%");
+    w->defaultpassword->setText("Start-Pw1");
+    w->FN_Format->setText("%first% %last%");
+    for (QCheckBox* b : {w->Create_Dirs, w->Create_User_Account}) b->setChecked(true);
+    if (mode != Mode::Nt) selectNode(kStaff);
+  }
+
+  // A fresh window and network for the next case of a table.
+  void restart() {
+    TearDown();
+    QDir(dir() + "net").removeRecursively();
+    QDir(db()).removeRecursively();
+    SetUp();
+  }
+
+  void selectNode(const QString& key) {
+    QTreeWidgetItem* n = node(key);
+    ASSERT_NE(n, nullptr) << key.toStdString();
+    w->TreeView1->setCurrentItem(n);
+  }
+  // An account made in the directory after the tree was loaded, so the tree does not show it.
+  void existingUser(const QString& container, const QString& cn, const QString& sam) {
+    auto parent = admin().GetObject("LDAP://" + container);
+    ASSERT_TRUE(parent.ok());
+    auto made = parent->Create("user", "CN=" + cn);
+    ASSERT_TRUE(made.ok());
+    ASSERT_TRUE(made->Put("sAMAccountName", sam).ok());
+    ASSERT_TRUE(made->SetInfo().ok());
+  }
+  void names(const QString& first, const QString& last) {
+    w->strFirst->setText(first);
+    w->strLast->setText(last);
+  }
+  adsi::Result<adsi::AdsObject> account(const QString& id) {
+    return admin().GetObject(mode_ == Mode::Nt ? "WinNT://OLDCORP/" + id : "WinNT://EXAMPLE/" + id);
+  }
+  QStringList logBlock() const {
+    // The last run's block, the date line masked.
+    QStringList lines = logLines();
+    const int start = lines.lastIndexOf(QString(41, u'*'));
+    lines = lines.mid(start);
+    if (lines.size() > 1) lines[1] = "<date>";
+    return lines;
+  }
+  // Whether the last run's block has a line beginning with `prefix`.
+  bool logged(const QString& prefix) const {
+    const QStringList block = logBlock();
+    return std::any_of(block.begin(), block.end(), [&](const QString& l) { return l.startsWith(prefix); });
+  }
+  QStringList onScreen() const {
+    QStringList out;
+    for (int i = 0; i < w->ListView1->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* row = w->ListView1->topLevelItem(i);
+      out << row->data(0, Qt::UserRole).toString() + "|" + row->text(0);
+    }
+    return out;
+  }
+  QString lastColour() const {
+    const int n = w->ListView1->topLevelItemCount();
+    return n ? w->ListView1->topLevelItem(n - 1)->data(0, Qt::UserRole).toString() : QString();
+  }
+  QString lastVerdict() const {
+    const int n = w->ListView1->topLevelItemCount();
+    return n ? w->ListView1->topLevelItem(n - 1)->text(0) : QString();
+  }
+
+  Mode mode_ = Mode::Native;
+  QString domain_;
+  std::shared_ptr<simnet::SimNetwork> fileNet_;
+};
+
+TEST_F(CreateUser, ActiveDirectoryUserWithFoldersGroupsAndPrimaryGroup) {
+  network(Mode::Native);
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "GREEN");
+  EXPECT_EQ(w->UserAccount->text(), "Completed");
+  EXPECT_EQ(w->Createdirs->text(), "Completed");
+  EXPECT_EQ(w->ProgressBar1->value(), 100);
+  EXPECT_EQ(w->strFirst->text(), "John") << "names capitalised";
+
+  EXPECT_TRUE(files::exists("\\\\FS1\\D$\\Users\\JSmith"));
+  EXPECT_TRUE(files::exists("\\\\FS1\\D$\\Profiles\\JSmith"));
+
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok()) << user.error().message.toStdString();
+  EXPECT_EQ(user->Get("sAMAccountName")->toString(), "JSmith");
+  EXPECT_EQ(user->Get("displayName")->toString(), "John Smith");
+  EXPECT_EQ(user->Get("givenName")->toString(), "John");
+  EXPECT_EQ(user->Get("homeDirectory")->toString(), "\\\\FS1\\JSmith");
+  EXPECT_EQ(user->Get("homeDrive")->toString(), "H:");
+  EXPECT_EQ(user->Get("scriptPath")->toString(), "staff.bat");
+  EXPECT_EQ(user->Get("AccountDisabled")->toBool(), false);
+
+  auto printing = admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn);
+  ASSERT_TRUE(printing.ok());
+  EXPECT_TRUE(printing->IsMember(user->ADsPath()).value());
+  auto rid = directory::Get_Group_RID_W2K("LDAP://CN=Teachers," + kStaff);
+  ASSERT_TRUE(rid.ok());
+  EXPECT_EQ(user->Get("primaryGroupID")->toInt(), *rid) << "the template's primary group";
+
+  const QStringList block = logBlock();
+  EXPECT_EQ(block.mid(0, 5), (QStringList{QString(41, u'*'), "<date>", "Creating User:JSmith", "Site: " + QStringLiteral("Main").leftJustified(20),
+                                          "Template: " + QStringLiteral("Staff").leftJustified(25)}));
+  EXPECT_TRUE(block.contains("Created Home Directory: \\\\FS1\\D$\\Users\\JSmith"));
+  EXPECT_TRUE(block.contains("NT User Account Created"));
+  EXPECT_TRUE(block.contains("Adding User to Groups"));
+  EXPECT_EQ(block.last(), "User Created.");
+  for (const QString& l : block) EXPECT_FALSE(l.contains("Start-Pw1")) << "no password in Log.txt";
+
+  // The new user is in the tree under its OU.
+  QTreeWidgetItem* staff = node(kStaff);
+  EXPECT_TRUE(childTexts(staff).contains("John Smith"));
+}
+
+TEST_F(CreateUser, SelectionChecks) {
+  struct Case {
+    Mode mode;
+    const char* template_;
+    bool copy;
+    const char* nodeKey;  // "" leaves the domain node selected
+    const char* message;
+  } cases[] = {
+      {Mode::Native, "Staff", false, "", "You must select a Template,Site & OU in the treeview to create this user"},
+      {Mode::Native, "", false, "OU=Staff,DC=example,DC=local",
+       "You must select a Template,Site & OU in the treeview to create this user"},
+      {Mode::Native, "Staff", true, "OU=Staff,DC=example,DC=local",
+       "You must select a User in the treeview to create this user\r\nor turn off the copy user function."},
+      {Mode::Nt, "", false, "", "Must Select a Template & Site."},
+      {Mode::Nt, "Staff", true, "", "You must select a User in the treeview to create this user\r\nor turn off the copy user function."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    restart();
+    network(c.mode);
+    if (QString(c.template_).isEmpty()) w->nutemplate->setCurrentIndex(-1);
+    w->Copy_User->setChecked(c.copy);
+    if (*c.nodeKey) selectNode(c.nodeKey); else w->TreeView1->setCurrentItem(w->TreeView1->topLevelItem(0));
+    names("john", "smith");
+    prompts.asked.clear();
+    w->CreateUser_Click();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].prompt, c.message);
+    EXPECT_EQ(prompts.asked[0].title, "Can't Create User");
+    EXPECT_EQ(prompts.asked[0].style, ui::kStyleCritical);
+    EXPECT_FALSE(QFile::exists(db() + "Log.txt") && logBlock().contains("Creating User:JSmith")) << "nothing written";
+    EXPECT_FALSE(account("JSmith").ok());
+  }
+}
+
+TEST_F(CreateUser, IdRules) {
+  struct Case {
+    Mode mode;
+    const char* id;
+    const char* status;         // empty: created
+    QStringList invalidLines;   // the "Invalid Character" lines
+  } cases[] = {
+      {Mode::Native, "j.smith", "", {}},
+      {Mode::Nt, "j.smith", "User Name Invalid...", {"Invalid Character in User Name: ."}},
+      {Mode::Native, "a|b=c", "User Name Invalid...",
+       {"Invalid Character in User Name: |", "Invalid Character in User Name: ="}},
+      {Mode::Native, "jsmith.", "User Name Invalid...", {"Invalid Character in User Name: ."}},
+      {Mode::Native, "j smith", "", {}},
+      {Mode::Native, "abcdefghijklmnopqrst", "", {}},
+      {Mode::Native, "abcdefghijklmnopqrstu", "UserID Is too long or too Short, 1-20 chrs", {}},
+      {Mode::Native, "  padded  ", "", {}},
+      {Mode::Native, "#hash", "", {}},  // escaped where it becomes a distinguished name
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    restart();
+    network(c.mode);
+    names("john", "smith");
+    w->UserID_Box->setText(c.id);
+    emit w->UserID_Box->textEdited(c.id);  // typed by hand
+    beeps.resetBeeps();
+    w->CreateUser_Click();
+    const QString id = QString(c.id).trimmed();
+    if (QString(c.status).isEmpty()) {
+      EXPECT_EQ(lastVerdict(), " Created User " + id);
+      EXPECT_TRUE(account(id).ok());
+      continue;
+    }
+    EXPECT_EQ(status(), c.status);
+    EXPECT_EQ(beeps.beeps(), 1);
+    EXPECT_FALSE(account(id).ok());
+    if (!c.invalidLines.isEmpty()) {
+      EXPECT_EQ(logBlock().mid(5), c.invalidLines);
+    }
+  }
+}
+
+TEST_F(CreateUser, AHandTypedIdIsKeptWhenTheNamesAreCapitalised) {
+  network(Mode::Native);
+  names("john", "smith");
+  w->UserID_Box->setText("jsmith2");
+  emit w->UserID_Box->textEdited("jsmith2");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User jsmith2");
+  EXPECT_TRUE(account("jsmith2").ok());
+}
+
+TEST_F(CreateUser, TakenIdsAreRetriedWithTheAlternateFormatThenGiveUp) {
+  network(Mode::Native);
+  w->ALTID->setText("%first%%last%");
+  names("joe", "bloggs");  // JBloggs is taken (as jbloggs, another letter case)
+  const int headersBefore = logLines().count(QString(41, u'*'));
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JoeBloggs");
+  EXPECT_TRUE(account("JoeBloggs").ok());
+  EXPECT_FALSE(state::shared().AltIdTried);
+  const QStringList all = logLines();
+  EXPECT_TRUE(all.contains("User ID JBloggs already exists"));
+  EXPECT_TRUE(all.contains("Changing User ID to JoeBloggs"));
+  EXPECT_EQ(all.count(QString(41, u'*')) - headersBefore, 2) << "one header per attempt";
+
+  // Both taken: one retry, then the box.
+  names("joe", "bloggs");
+  w->UserID_Box->clear();
+  prompts.asked.clear();
+  w->CreateUser_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "User JoeBloggs Already Exist \r\nChange the UserID and Continue.");
+  EXPECT_EQ(prompts.asked[0].title, "User Exist");
+  EXPECT_EQ(logLines().last(), "User : JoeBloggs  Already Exist ");
+  EXPECT_FALSE(state::shared().AltIdTried);
+}
+
+TEST_F(CreateUser, ACounterIsRetriedUpToItsWidth) {
+  network(Mode::Native);
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "IncNumber", "1");
+  w->setupid->setText("1%first%%last%%n%");
+  for (int n = 1; n <= 3; ++n) existingUser(kStaff, QStringLiteral("JSmith%1").arg(n), QStringLiteral("JSmith%1").arg(n));
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith4");
+
+  // A one-digit counter runs out after 9: the run ends with a RED line, nothing created.
+  for (int n = 5; n <= 9; ++n) existingUser(kStaff, QStringLiteral("JSmith%1").arg(n), QStringLiteral("JSmith%1").arg(n));
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " No free User ID: the counter ran out at 9");
+  EXPECT_FALSE(account("JSmith10").ok());
+}
+
+TEST_F(CreateUser, TheDirectoryDecidesWhetherAnIdIsTaken) {
+  network(Mode::Native);
+  // A user in another container, with another CN: the tree does not show it as JSmith.
+  existingUser("CN=Users," + kDomainDn, "Someone Else", "jsmith");
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " User Name JSmith already exist");
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].title, "User Exist");
+}
+
+TEST_F(CreateUser, NtAccountWithGroupsPrimaryGroupAndFlags) {
+  network(Mode::Nt);
+  w->USR_Cant_Change->setChecked(true);
+  w->PWD_NVR_EXPIRE->setChecked(true);
+  w->Password_Change->setChecked(true);
+  names("mary", "jones");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User MJones");
+  auto user = account("MJones");
+  ASSERT_TRUE(user.ok()) << user.error().message.toStdString();
+  const int flags = user->Get("UserFlags")->toInt();
+  EXPECT_EQ(flags & 0x40, 0x40);
+  EXPECT_EQ(flags & 0x10000, 0x10000);
+  EXPECT_EQ(user->Get("PasswordExpired")->toInt(), 1);
+  EXPECT_EQ(user->Get("HomeDirDrive")->toString(), "H:");
+  auto printing = admin().GetObject("WinNT://OLDCORP/Printing,group");
+  ASSERT_TRUE(printing.ok());
+  EXPECT_TRUE(printing->IsMember("WinNT://OLDCORP/MJones").value());
+  auto rid = directory::Get_Group_RID_NT("Teachers");
+  ASSERT_TRUE(rid.ok());
+  EXPECT_EQ(user->Get("PrimaryGroupID")->toInt(), *rid);
+  EXPECT_TRUE(logBlock().contains("Setting Primary Group: Teachers."));
+  EXPECT_TRUE(files::exists("\\\\FS1\\D$\\Users\\MJones"));
+}
+
+TEST_F(CreateUser, MixedModeAndCopyUser) {
+  network(Mode::Mixed);
+  // Copy jbloggs: the new user goes to jbloggs's OU and joins jbloggs's groups, not the template's.
+  QTreeWidgetItem* bloggs = nullptr;
+  for (QTreeWidgetItem* n : nodesWithImage("USER"))
+    if (keyOf(n).contains("CN=jbloggs", Qt::CaseInsensitive)) bloggs = n;
+  ASSERT_NE(bloggs, nullptr);
+  w->TreeView1->setCurrentItem(bloggs);
+  w->Copy_User->setChecked(true);
+  names("ann", "other");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User AOther");
+  auto user = admin().GetObject("LDAP://CN=AOther," + kStaff);
+  ASSERT_TRUE(user.ok());
+  auto teachers = admin().GetObject("LDAP://CN=Teachers," + kStaff);
+  auto printing = admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn);
+  EXPECT_FALSE(printing->IsMember(user->ADsPath()).value()) << "the template's groups are not used";
+  EXPECT_TRUE(logBlock().contains("Copy User groups from user: " + bloggs->text(0)));
+  (void)teachers;
+}
+
+TEST_F(CreateUser, ImportGroupColumns) {
+  network(Mode::Native);
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsStart", "0");
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsFinish", "9");
+  auto& sh = state::shared();
+  sh.Import_Mode = true;
+  sh.ImportField[1] = "Carl";
+  sh.ImportField[2] = "printing";  // letter case ignored
+  sh.ImportField[3] = "No Such Group";
+  sh.Import_Field_Count = 3;
+  names("carl", "cox");
+  w->CreateUser_Click();
+  sh.Import_Mode = false;
+  EXPECT_EQ(lastVerdict(), " Created User CCox");
+  const QStringList block = logBlock();
+  EXPECT_TRUE(block.contains("Group not found: Carl"));
+  EXPECT_TRUE(block.contains("Group not found: No Such Group"));
+  EXPECT_FALSE(block.contains("Group not found: ")) << "column 0 is never tried";
+  auto user = admin().GetObject("LDAP://CN=CCox," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_TRUE(admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn)->IsMember(user->ADsPath()).value());
+}
+
+TEST_F(CreateUser, AFolderThatCantBeMadeEndsTheRunInRed) {
+  network(Mode::Native);
+  // The home folder's parent is missing.
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.HomeDirLocal = "D:\\Missing\\%UserName%";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Home Dir...");
+  EXPECT_EQ(lastColour(), "RED");
+  EXPECT_EQ(w->Createdirs->text(), "Error");
+  EXPECT_EQ(w->progress->text(), "Error");
+  EXPECT_FALSE(account("JSmith").ok()) << "no account after a failed folder";
+  QStringList block = logBlock();
+  ASSERT_FALSE(block.isEmpty());
+  const QString number = block.last();
+  EXPECT_TRUE(QRegularExpression("^Error Number: -[0-9]+$").match(number).hasMatch()) << number.toStdString();
+  block.last() = "Error Number: <n>";
+  EXPECT_EQ(block, (QStringList{QString(41, u'*'), "<date>", "Creating User:JSmith",
+                                "Site: " + QStringLiteral("Main").leftJustified(20),
+                                "Template: " + QStringLiteral("Staff").leftJustified(25), "Locate PDC: DC1-EXAMPLE",
+                                "Error Creating Users Home Dir: \\\\FS1\\D$\\Missing\\JSmith", "Error Number: <n>"}));
+  EXPECT_EQ(w->templatelst->currentText(), "") << "the template's fields are cleared after an error";
+}
+
+TEST_F(CreateUser, AnExistingFolderIsAskedAboutAndNoRemovesWhatTheRunMade) {
+  network(Mode::Native);
+  ASSERT_TRUE(files::createDirectory("\\\\FS1\\D$\\Profiles\\JSmith").ok());
+  prompts.answer(ui::MsgBoxResult::No);
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "Profile Dir  Already Exist \r\nContinue ?");
+  EXPECT_EQ(prompts.asked[0].title, "Error Creating Dir");
+  EXPECT_FALSE(files::exists("\\\\FS1\\D$\\Users\\JSmith")) << "the home folder this run made is removed";
+  EXPECT_TRUE(logLines().contains("Removed Home Directory: \\\\FS1\\D$\\Users\\JSmith"));
+  EXPECT_FALSE(account("JSmith").ok());
+  EXPECT_EQ(w->progress->text(), "Progress");
+
+  // During an import nothing is asked: the folder is used, and the run ends YELLOW.
+  state::shared().Import_Mode = true;
+  prompts.asked.clear();
+  names("john", "smith");
+  w->UserID_Box->clear();
+  w->CreateUser_Click();
+  state::shared().Import_Mode = false;
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_TRUE(logged("Warning - Directories"));
+}
+
+TEST_F(CreateUser, AnEmptyPasswordLeavesTheAccountDisabledAndWarns) {
+  for (Mode mode : {Mode::Native, Mode::Nt}) {
+    restart();
+    network(mode);
+    w->defaultpassword->clear();
+    names("pat", "empty");
+    w->CreateUser_Click();
+    EXPECT_EQ(lastVerdict(), " Created User PEmpty");
+    EXPECT_EQ(lastColour(), "YELLOW");
+    auto user = account("PEmpty");
+    ASSERT_TRUE(user.ok());
+    EXPECT_TRUE(user->Get("AccountDisabled")->toBool());
+    EXPECT_TRUE(logged("Warning - Password"));
+  }
+}
+
+TEST_F(CreateUser, APasswordTheDomainRefusesEndsYellow) {
+  SIMNET_ONLY("the test changes the domain's password policy");
+  network(Mode::Native);
+  ASSERT_TRUE(net->setPasswordPolicy("example.local", simnet::PasswordPolicy{30, false}).ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "YELLOW");
+  EXPECT_TRUE(logBlock().contains("Error:- Unable to set User password"));
+  auto user = account("JSmith");
+  ASSERT_TRUE(user.ok());
+  EXPECT_TRUE(user->Get("AccountDisabled")->toBool()) << "not enabled without its password";
+}
+
+TEST_F(CreateUser, ALogonNameClashAtTheFirstCommitIsReported) {
+  network(Mode::Native);
+  // The SAMACCOUNTNAME row makes the logon name jbloggs, which exists.
+  w->SamAccountName->setChecked(true);
+  w->ListView7->add("SAMACCOUNTNAME", {}, {});
+  w->ListView7->setSubItem(w->ListView7->count(), 1, "jbloggs");
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "User name already exists.\r\nChange the userID and try again");
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+  EXPECT_TRUE(logBlock().contains("User name (SAMAccount) Already Exists :jbloggs"));
+  EXPECT_TRUE(logBlock().contains("Error Number: " + QString::number(qint32(0x80071392u))));
+  EXPECT_EQ(w->UserAccount->text(), "Error");
+}
+
+TEST_F(CreateUser, FlagsAndExpiryInActiveDirectory) {
+  network(Mode::Native);
+  w->USR_Cant_Change->setChecked(true);
+  w->PWD_NVR_EXPIRE->setChecked(true);
+  w->Password_Change->setChecked(true);
+  state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "AccountExpire", "2027-12-31");
+  // The expiry applies only to users an import creates.
+  state::shared().Import_Mode = true;
+  state::shared().Import_Field_Count = 0;
+  names("john", "smith");
+  w->CreateUser_Click();
+  state::shared().Import_Mode = false;
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  auto nt = account("JSmith");
+  ASSERT_TRUE(nt.ok());
+  EXPECT_EQ(nt->Get("UserFlags")->toInt() & 0x10040, 0x10040);
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_EQ(user->Get("pwdLastSet")->toLongLong(), 0) << "must change at next logon";
+  EXPECT_EQ(user->Get("AccountExpirationDate")->toDateTime().date(), QDate(2027, 12, 31));
+}
+
+TEST_F(CreateUser, AGroupThatCantBeJoinedTurnsTheRunYellow) {
+  network(Mode::Native);
+  // Printing is listed but gone from the directory.
+  ASSERT_TRUE(admin().GetObject("LDAP://CN=Users," + kDomainDn)->Delete("group", "CN=Printing").ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_TRUE(logBlock().contains("Error adding user to group: Printing"));
+  EXPECT_EQ(lastColour(), "YELLOW");
+  EXPECT_GE(beeps.beeps(), 1);
+  EXPECT_TRUE(account("JSmith").ok());
+}
+
+TEST_F(CreateUser, ARefusedNtCommitEndsTheRunThroughTheErrorBlock) {
+  network(Mode::Nt);
+  net->refuseNextCommit();
+  names("mary", "jones");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+  EXPECT_EQ(w->UserAccount->text(), "Error");
+  EXPECT_EQ(status(), "Ready.") << "the template and site fields are cleared";
+  const QStringList block = logBlock();
+  ASSERT_GE(block.size(), 2);
+  EXPECT_EQ(block[block.size() - 2], "Error Creating Users Account: MJones");
+  EXPECT_FALSE(account("MJones").ok());
+}
+
+TEST_F(CreateUser, DebugLinesNeverHoldThePasswordAndImportTokensWaitForAnImport) {
+  network(Mode::Native);
+  w->Command_Line = "/DEBUG";
+  w->Description->setText("Dept %IMPORT1%");
+  state::shared().ImportField[1] = "Sales";
+  state::shared().Import_Field_Count = 1;
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  const QStringList block = logBlock();
+  EXPECT_TRUE(block.contains("Setting user password: (password set)"));
+  for (const QString& l : block) EXPECT_FALSE(l.contains("Start-Pw1")) << l.toStdString();
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_FALSE(user->Get("description").ok()) << "an import token outside an import leaves a \"%\": not written";
+}
+
+TEST_F(CreateUser, ALogonNameFromTheAttributeRowIsCheckedLikeTheId) {
+  network(Mode::Native);
+  w->SamAccountName->setChecked(true);
+  w->ListView7->add("SAMACCOUNTNAME", {}, {});
+  w->ListView7->setSubItem(w->ListView7->count(), 1, "%first%|%last%");
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+  EXPECT_TRUE(logBlock().contains("Invalid account name from SAMACCOUNTNAME: john|smith") ||
+              logBlock().contains("Invalid account name from SAMACCOUNTNAME: John|Smith"));
+  EXPECT_FALSE(account("JSmith").ok());
+}
+
+}  // namespace
