@@ -90,6 +90,9 @@ WtsResult Set_WTS_Settings(const QString& User_Name, const QString& Domain, cons
   }
   log.line(QStringLiteral("Setting WTS settings..."));
   const int rows = static_cast<int>(qMin<qsizetype>(input.values.size(), kWtsRows.size()));
+  // The non-empty rows, written together: every one of them or, when one is refused, none.
+  QList<WtsSetting> settings;
+  QList<WtsKind> kinds;
   for (int i = 0; i < rows; ++i) {
     const WtsRow& row = kWtsRows[static_cast<size_t>(i)];
     const QString raw = input.values[i];
@@ -98,31 +101,31 @@ WtsResult Set_WTS_Settings(const QString& User_Name, const QString& Domain, cons
     startup::FRString(value, QStringLiteral("%UserName%"), User_Name);
     if (value.isEmpty()) continue;
     const WtsKind kind = wtsKind(QString::fromLatin1(row.key));
-    quint32 status = 0;
     if (kind == WtsKind::String) {
-      status = WTSSetUserConfig(dc, User_Name, row.cls, WtsValue::string(value));
-      if (status) {
-        log.line(QStringLiteral("WTSSetUserConfigString failed with error ") + QString::number(status));
-      }
+      settings.append(WtsSetting{row.cls, WtsValue::string(value)});
     } else {
       quint32 number = yes(value) ? 1 : 0;
       // "Start the following program" means the user's own program runs: the initial program
       // is then not inherited from the client.
       if (row.cls == WTSUserConfigfInheritInitialProgram) number = number ? 0 : 1;
       if (kind == WtsKind::Time) number = WTS_Time_List(raw).value_or(0);
-      status = WTSSetUserConfig(dc, User_Name, row.cls, WtsValue::dword(number));
-      if (status) {
-        log.line(QStringLiteral("WTSSetUserConfigDWord failed with error ") + QString::number(status));
-      }
+      settings.append(WtsSetting{row.cls, WtsValue::dword(number)});
     }
-    if (status) {
-      ui::feedback().beep();
-      result.outcome = WtsOutcome::Refused;
-      result.error = status;
-      return result;
-    }
-    ++result.rowsWritten;
+    kinds.append(kind);
   }
+  qsizetype failed = -1;
+  const quint32 status = WTSSetUserConfigs(dc, User_Name, settings, &failed);
+  if (status) {
+    const bool text = kinds.value(failed, WtsKind::String) == WtsKind::String;
+    log.line((text ? QStringLiteral("WTSSetUserConfigString failed with error ")
+                   : QStringLiteral("WTSSetUserConfigDWord failed with error ")) +
+             QString::number(status));
+    ui::feedback().beep();
+    result.outcome = WtsOutcome::Refused;
+    result.error = status;
+    return result;
+  }
+  result.rowsWritten = static_cast<int>(settings.size());
   return result;
 }
 

@@ -50,13 +50,13 @@ struct WtsSettingsInput {
 enum class WtsOutcome {
   Written,       // every non-empty row was written
   NoController,  // the domain's controller was not found: nothing written
-  Refused,       // a row was refused: the rows before it stay written, the rest were not tried
+  Refused,       // a row was refused: no row was written
 };
 
 struct WtsResult {
   WtsOutcome outcome = WtsOutcome::Written;
   quint32 error = 0;  // the error number of the failure
-  int rowsWritten = 0;
+  int rowsWritten = 0;  // the rows written (none on a failure)
   bool ok() const { return outcome == WtsOutcome::Written; }
 };
 

@@ -72,6 +72,19 @@ class WtsSettingsTest : public ResourcesTest {
     };
     return in;
   }
+  // Writing `rows` for jsmith is refused with error 5 at a yes/no row: one log line naming a DWORD
+  // write, one beep, no row written.
+  void expectRefusedAtYesNoRow(const QStringList& rows) {
+    startup::LogFile log(dir());
+    const WtsResult r = Set_WTS_Settings(QStringLiteral("jsmith"), QStringLiteral("EXAMPLE"), input(rows), log);
+    log.close();
+    EXPECT_EQ(r.outcome, WtsOutcome::Refused);
+    EXPECT_EQ(r.error, 5u);
+    EXPECT_EQ(r.rowsWritten, 0);
+    EXPECT_TRUE(logText().contains(QLatin1String("WTSSetUserConfigDWord failed with error 5")));
+    EXPECT_EQ(logText().count(QLatin1String("failed with error")), 1);
+    EXPECT_EQ(beeps.beeps(), 1);
+  }
   wts::WtsValue value(const char* user, quint32 cls) {
     wts::WtsValue v;
     EXPECT_EQ(wts::WTSQueryUserConfig(QStringLiteral("EXDC01"), QString::fromLatin1(user), cls, v), 0u);
@@ -124,15 +137,7 @@ TEST_F(WtsSettingsTest, EmptyRowsAreSkippedAndNoStartsTheClientsProgram) {
 TEST_F(WtsSettingsTest, RefusedRowStopsTheRestAndIsReported) {
   ASSERT_TRUE(net->refuseWtsWrite(QStringLiteral("EXDC01")));
   const QStringList rows = {"", "", "", "Yes", "Yes"};
-  startup::LogFile log(dir());
-  const WtsResult r = Set_WTS_Settings(QStringLiteral("jsmith"), QStringLiteral("EXAMPLE"), input(rows), log);
-  log.close();
-  EXPECT_EQ(r.outcome, WtsOutcome::Refused);
-  EXPECT_EQ(r.error, 5u);
-  EXPECT_EQ(r.rowsWritten, 0);
-  EXPECT_TRUE(logText().contains(QLatin1String("WTSSetUserConfigDWord failed with error 5")));
-  EXPECT_EQ(logText().count(QLatin1String("failed with error")), 1);
-  EXPECT_EQ(beeps.beeps(), 1);
+  expectRefusedAtYesNoRow(rows);
   ASSERT_TRUE(net->refuseWtsWrite(QStringLiteral("EXDC01"), false));
   EXPECT_EQ(value("jsmith", 2), wts::WtsValue::dword(0));  // nothing after the refusal was written
 
@@ -141,6 +146,18 @@ TEST_F(WtsSettingsTest, RefusedRowStopsTheRestAndIsReported) {
   log2.close();
   EXPECT_EQ(noUser.outcome, WtsOutcome::Refused);
   EXPECT_TRUE(logText().contains(QLatin1String("WTSSetUserConfigString failed with error 2221")));
+}
+
+// A row refused after others were accepted: the rows are written together, so none is kept, and
+// the log names the refused row's kind.
+TEST_F(WtsSettingsTest, RowRefusedAfterOthersLeavesNoneWritten) {
+  refuseStoredWtsClass(wts::WTSUserConfigfInheritInitialProgram);
+  const QStringList rows = {"\\\\FILESRV1\\Profiles$\\%UserName%", "", "H:", "Yes", "Yes", "notepad.exe"};
+  expectRefusedAtYesNoRow(rows);
+  EXPECT_EQ(value("jsmith", 15), wts::WtsValue::string(QString()));
+  EXPECT_EQ(value("jsmith", 17), wts::WtsValue::string(QString()));
+  EXPECT_EQ(value("jsmith", 3), wts::WtsValue::dword(0));
+  EXPECT_EQ(value("jsmith", 0), wts::WtsValue::string(QString()));
 }
 
 TEST_F(WtsSettingsTest, NoControllerBoxOutsideAnImportOnlyALogLineInOne) {

@@ -231,6 +231,10 @@ Result<DirEntry> stat(const QString& path) {
   return statLocal(localPath(*loc), path);
 }
 
+Result<DirEntry> stat(const Location& loc) {
+  return statLocal(localPath(loc), loc.given);
+}
+
 Status createDirectory(const QString& path) {
   auto loc = resolve(path);
   if (!loc) return loc.error();

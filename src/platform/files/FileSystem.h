@@ -29,6 +29,8 @@ QString localPath(const Location& loc);
 
 bool exists(const QString& path);
 adsi::Result<DirEntry> stat(const QString& path);
+// The same for a location already resolved.
+adsi::Result<DirEntry> stat(const Location& loc);
 // Creates one folder; its parent must exist (PATH_NOT_FOUND), and it must not (ALREADY_EXISTS).
 adsi::Status createDirectory(const QString& path);
 // The entries of a folder, sorted by name without regard to case.

@@ -50,7 +50,7 @@ struct Resolved {
 Result<Resolved> resolveExisting(const QString& path) {
   auto loc = files::resolve(path);
   if (!loc) return loc.error();
-  auto st = files::stat(path);
+  auto st = files::stat(*loc);
   if (!st) return st.error();
   return Resolved{*loc, st->isDirectory};
 }

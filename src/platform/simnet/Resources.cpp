@@ -42,13 +42,12 @@ qint64 folderBytes(const QString& root) {
 
 SimResources::SimResources(std::shared_ptr<SimNetwork> network) : net_(std::move(network)) {}
 
+// The state of the server as the caches hold it: callers bring them up to date first (ReadScope
+// or refresh inside their transaction).
 SimResources::Reach SimResources::reach(const QString& server) {
-  Store& st = net_->store();
-  st.refresh();
-  auto r = st.q("SELECT reachable FROM servers WHERE name=?");
-  r.bind(1, server.section(u'.', 0, 0));
-  if (!r.next()) return Reach::Unknown;
-  return r.i64(0) ? Reach::Up : Reach::Down;
+  auto s = net_->store().server(server);
+  if (!s) return Reach::Unknown;
+  return s->reachable ? Reach::Up : Reach::Down;
 }
 
 QString SimResources::driveRoot(const QString& server, QChar drive) const {
@@ -56,21 +55,18 @@ QString SimResources::driveRoot(const QString& server, QChar drive) const {
 }
 
 bool SimResources::hasDrive(const QString& server, QChar drive) {
-  auto r = net_->store().q("SELECT 1 FROM drives WHERE server=? AND letter=?");
-  r.bind(1, server.section(u'.', 0, 0)).bind(2, driveText(drive));
-  return r.next();
+  return net_->store().driveQuota(server, drive).has_value();
 }
 
 bool SimResources::fault(const char* kind, const QString& server, const QString& item) {
-  auto r = net_->store().q("SELECT 1 FROM faults WHERE kind=? AND server=? AND item=?");
-  r.bind(1, QString::fromLatin1(kind)).bind(2, server.section(u'.', 0, 0).toUpper()).bind(3, item);
-  return r.next();
+  return net_->store().hasFault(QString::fromLatin1(kind), server.section(u'.', 0, 0).toUpper(), item);
 }
 
 // ---------------------------------------------------------------------------------------------
 // File servers
 
 Result<files::ShareTarget> SimResources::share(const QString& server, const QString& shareName) {
+  ReadScope read(net_->store());
   if (reach(server) != Reach::Up)
     return files::win32Error(files::err::BAD_NETPATH, QStringLiteral("the network path \\\\%1 was not found").arg(server));
   const QString name = server.section(u'.', 0, 0).toUpper();
@@ -95,11 +91,13 @@ QString SimResources::stagingFolder(const Location& target) {
 }
 
 Status SimResources::reserve(const Location& target, qint64 bytes) {
-  auto r = net_->store().q("SELECT quota FROM drives WHERE server=? AND letter=?");
-  r.bind(1, target.server).bind(2, driveText(target.drive));
-  if (!r.next() || r.i64(0) < 0) return {};
-  const qint64 quota = r.i64(0);
-  if (folderBytes(target.root) + bytes > quota)
+  std::optional<qint64> quota;
+  {
+    ReadScope read(net_->store());
+    quota = net_->store().driveQuota(target.server, target.drive);
+  }
+  if (!quota || *quota < 0) return {};
+  if (folderBytes(target.root) + bytes > *quota)
     return files::win32Error(files::err::DISK_FULL,
                              QStringLiteral("there is not enough space on \\\\%1\\%2$").arg(target.server, QString(target.drive)));
   return {};
@@ -107,6 +105,7 @@ Status SimResources::reserve(const Location& target, qint64 bytes) {
 
 Status SimResources::mayDelete(const Location& loc) {
   if (!loc.isNetwork()) return {};
+  ReadScope read(net_->store());
   if (fault("undeletable", loc.server, driveText(loc.drive) + u':' + loc.key()))
     return files::win32Error(files::err::ACCESS_DENIED, QStringLiteral("%1 is in use").arg(loc.components.join(u'\\')));
   return {};
@@ -149,6 +148,7 @@ void SimResources::moved(const Location& from, const Location& to) {
 Result<QHash<QString, QByteArray>> SimResources::read(const Location& drive, const QStringList& keys) {
   QHash<QString, QByteArray> out;
   const QString d = drive.isNetwork() ? driveText(drive.drive) : QString();
+  ReadScope read(net_->store());
   for (const QString& k : keys) {
     auto r = net_->store().q("SELECT sd FROM path_security WHERE server=? AND drive=? AND key=?");
     r.bind(1, drive.server).bind(2, d).bind(3, k);
@@ -169,9 +169,12 @@ Result<QHash<QString, QByteArray>> SimResources::readBelow(const Location& root)
 
 Status SimResources::write(const Location& drive, const QHash<QString, QByteArray>& entries) {
   Store& st = net_->store();
-  if (drive.isNetwork() && reach(drive.server) != Reach::Up)
-    return files::win32Error(files::err::BAD_NETPATH, QStringLiteral("\\\\%1 does not answer").arg(drive.server));
   if (Status s = st.begin(); !s) return s;
+  st.refresh();
+  if (drive.isNetwork() && reach(drive.server) != Reach::Up) {
+    (void)st.commit();  // nothing was written
+    return files::win32Error(files::err::BAD_NETPATH, QStringLiteral("\\\\%1 does not answer").arg(drive.server));
+  }
   const QString d = drive.isNetwork() ? driveText(drive.drive) : QString();
   for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
     if (it.value().isEmpty()) {
@@ -195,9 +198,9 @@ Status SimResources::write(const Location& drive, const QHash<QString, QByteArra
 // Domain controllers and shares
 
 net::NET_API_STATUS SimResources::getDCName(const QString& server, const QString& domain, QString& dc) {
-  if (!server.isEmpty() && reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
   Store& st = net_->store();
-  st.refresh();
+  ReadScope read(st);
+  if (!server.isEmpty() && reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
   auto d = st.domainByName(domain);
   // Only a domain's own names count: a server's name is no domain.
   if (!d || (domain.compare(d->netbios, Qt::CaseInsensitive) != 0 && domain.compare(d->dns, Qt::CaseInsensitive) != 0))
@@ -211,6 +214,19 @@ net::NET_API_STATUS SimResources::getDCName(const QString& server, const QString
 }
 
 net::NET_API_STATUS SimResources::shareAdd(const QString& server, const net::SHARE_INFO_502& info) {
+  // The checks and the insert in one transaction: what was checked is what is written to.
+  Store& st = net_->store();
+  Txn txn(st);
+  if (!txn.ok()) return net::ERROR_ACCESS_DENIED;
+  st.refresh();
+  const net::NET_API_STATUS status = shareAddIn(server, info);
+  // A refusal wrote nothing: ending the transaction either way keeps the caches.
+  const Status committed = txn.commit();
+  if (status != net::NERR_Success) return status;
+  return committed ? net::NERR_Success : net::ERROR_ACCESS_DENIED;
+}
+
+net::NET_API_STATUS SimResources::shareAddIn(const QString& server, const net::SHARE_INFO_502& info) {
   if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
   const QString name = server.section(u'.', 0, 0).toUpper();
   if (fault("refuse_share_add", name)) return net::ERROR_ACCESS_DENIED;
@@ -262,6 +278,7 @@ net::SHARE_INFO_502 shareFrom(Query& r) {
 }  // namespace
 
 net::NET_API_STATUS SimResources::shareGetInfo(const QString& server, const QString& netname, net::SHARE_INFO_502& out) {
+  ReadScope read(net_->store());
   if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
   const QString name = server.section(u'.', 0, 0).toUpper();
   const files::UncPath probe{name, netname, {}};
@@ -279,17 +296,27 @@ net::NET_API_STATUS SimResources::shareGetInfo(const QString& server, const QStr
 }
 
 net::NET_API_STATUS SimResources::shareDel(const QString& server, const QString& netname) {
-  if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
-  const QString name = server.section(u'.', 0, 0).toUpper();
-  if (files::UncPath{name, netname, {}}.isAdminShare()) return net::ERROR_ACCESS_DENIED;
-  if (fault("refuse_share_del", name, netname.toLower())) return net::ERROR_ACCESS_DENIED;
-  auto q = net_->store().q("DELETE FROM shares WHERE server=? AND name=?");
-  q.bind(1, name).bind(2, netname);
-  q.run();
-  return net_->store().changes() > 0 ? net::NERR_Success : net::NERR_NetNameNotFound;
+  Store& st = net_->store();
+  Txn txn(st);
+  if (!txn.ok()) return net::ERROR_ACCESS_DENIED;
+  st.refresh();
+  const net::NET_API_STATUS status = [&] {
+    if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
+    const QString name = server.section(u'.', 0, 0).toUpper();
+    if (files::UncPath{name, netname, {}}.isAdminShare()) return net::ERROR_ACCESS_DENIED;
+    if (fault("refuse_share_del", name, netname.toLower())) return net::ERROR_ACCESS_DENIED;
+    auto q = st.q("DELETE FROM shares WHERE server=? AND name=?");
+    q.bind(1, name).bind(2, netname);
+    q.run();
+    return st.changes() > 0 ? net::NERR_Success : net::NERR_NetNameNotFound;
+  }();
+  const Status committed = txn.commit();
+  if (status != net::NERR_Success) return status;
+  return committed ? net::NERR_Success : net::ERROR_ACCESS_DENIED;
 }
 
 net::NET_API_STATUS SimResources::shareEnum(const QString& server, QList<net::SHARE_INFO_502>& out) {
+  ReadScope read(net_->store());
   if (reach(server) != Reach::Up) return net::ERROR_BAD_NETPATH;
   const QString name = server.section(u'.', 0, 0).toUpper();
   {
@@ -308,31 +335,59 @@ net::NET_API_STATUS SimResources::shareEnum(const QString& server, QList<net::SH
 // Terminal Services
 
 namespace {
-// The domain a domain controller serves, when `server` is one.
+// The domain a domain controller serves, when `server` is one that answers.
 std::optional<qint64> controllerDomain(Store& st, const QString& server) {
-  auto r = st.q("SELECT domain_id FROM servers WHERE name=? AND role=0 AND reachable=1");
-  r.bind(1, server.section(u'.', 0, 0));
-  if (!r.next()) return std::nullopt;
-  return r.i64(0);
+  auto s = st.server(server);
+  if (!s || s->role != static_cast<int>(ServerRole::DomainController) || !s->reachable) return std::nullopt;
+  return s->domainId;
 }
 }  // namespace
 
 quint32 SimResources::setUserConfig(const QString& server, const QString& user, quint32 cls, const wts::WtsValue& value) {
+  qsizetype failed = 0;
+  return setUserConfigs(server, user, {wts::WtsSetting{cls, value}}, failed);
+}
+
+quint32 SimResources::setUserConfigs(const QString& server, const QString& user, const QList<wts::WtsSetting>& settings,
+                                     qsizetype& failed) {
+  // One transaction for the account's values: all are written or none.
+  failed = 0;
   Store& st = net_->store();
+  Txn txn(st);
+  if (!txn.ok()) return wts::ERROR_ACCESS_DENIED;
   st.refresh();
-  auto domain = controllerDomain(st, server);
-  if (!domain) return wts::RPC_S_SERVER_UNAVAILABLE;
-  if (!st.samOwner(*domain, user)) return wts::NERR_UserNotFound;
-  if (fault("refuse_wts", server)) return wts::ERROR_ACCESS_DENIED;
-  auto q = st.q("INSERT OR REPLACE INTO wts(domain_id, account, class, is_string, value) VALUES(?,?,?,?,?)");
-  q.bind(1, *domain).bind(2, user.toLower()).bind(3, static_cast<qint64>(cls)).bind(4, value.isString ? 1 : 0);
-  q.bind(5, value.isString ? value.text : QString::number(value.number));
-  return q.run() ? 0 : wts::ERROR_ACCESS_DENIED;
+  const quint32 refused = [&]() -> quint32 {
+    auto domain = controllerDomain(st, server);
+    if (!domain) return wts::RPC_S_SERVER_UNAVAILABLE;
+    if (!st.samOwner(*domain, user)) return wts::NERR_UserNotFound;
+    if (fault("refuse_wts", server)) return wts::ERROR_ACCESS_DENIED;
+    const QString account = user.toLower();
+    for (failed = 0; failed < settings.size(); ++failed) {
+      const wts::WtsSetting& s = settings[failed];
+      auto q = st.q("INSERT OR REPLACE INTO wts(domain_id, account, class, is_string, value) VALUES(?,?,?,?,?)");
+      q.bind(1, *domain).bind(2, account).bind(3, static_cast<qint64>(s.cls)).bind(4, s.value.isString ? 1 : 0);
+      q.bind(5, s.value.isString ? s.value.text : QString::number(s.value.number));
+      if (!q.run()) return wts::ERROR_ACCESS_DENIED;
+    }
+    return 0;
+  }();
+  if (refused) {
+    // Values written before a refused one are rolled back with the transaction; a refusal before
+    // any write just ends it.
+    if (failed == 0) (void)txn.commit();
+    return refused;
+  }
+  if (!txn.commit()) {
+    failed = 0;
+    return wts::ERROR_ACCESS_DENIED;
+  }
+  failed = -1;
+  return 0;
 }
 
 quint32 SimResources::queryUserConfig(const QString& server, const QString& user, quint32 cls, wts::WtsValue& out) {
   Store& st = net_->store();
-  st.refresh();
+  ReadScope read(st);
   auto domain = controllerDomain(st, server);
   if (!domain) return wts::RPC_S_SERVER_UNAVAILABLE;
   if (!st.samOwner(*domain, user)) return wts::NERR_UserNotFound;
@@ -356,7 +411,9 @@ Status SimNetwork::addFileServer(const QString& name, const QString& domain, con
     if (!QDir().mkpath(root)) return makeError(hr::ACCESS_DENIED, QStringLiteral("cannot create %1").arg(root));
     auto q = store_->q("INSERT OR IGNORE INTO drives(server, letter) VALUES(?,?)");
     q.bind(1, name.toUpper()).bind(2, QString(d.toUpper()));
-    if (!q.run()) return store_->dbError(QStringLiteral("cannot add the drive"));
+    const bool ok = q.run();
+    store_->invalidate();
+    if (!ok) return store_->dbError(QStringLiteral("cannot add the drive"));
   }
   return {};
 }
@@ -366,7 +423,9 @@ Status setFault(Store& st, const char* kind, const QString& server, const QStrin
   auto q = on ? st.q("INSERT OR IGNORE INTO faults(kind, server, item) VALUES(?,?,?)")
               : st.q("DELETE FROM faults WHERE kind=? AND server=? AND item=?");
   q.bind(1, QString::fromLatin1(kind)).bind(2, server.section(u'.', 0, 0).toUpper()).bind(3, item);
-  if (!q.run()) return st.dbError(QStringLiteral("cannot record the fault"));
+  const bool ok = q.run();
+  st.invalidate();
+  if (!ok) return st.dbError(QStringLiteral("cannot record the fault"));
   return {};
 }
 }  // namespace
@@ -400,6 +459,7 @@ Status SimNetwork::setDriveQuota(const QString& server, QChar drive, qint64 byte
   auto q = store_->q("UPDATE drives SET quota=? WHERE server=? AND letter=?");
   q.bind(1, bytes).bind(2, server.section(u'.', 0, 0).toUpper()).bind(3, QString(drive.toUpper()));
   q.run();
+  store_->invalidate();
   if (store_->changes() == 0) return makeError(hr::E_INVALIDARG, QStringLiteral("%1 has no drive %2").arg(server, QString(drive)));
   return {};
 }

@@ -42,6 +42,8 @@ class SimResources : public files::FileServers,
   // wts::WtsServers
   quint32 setUserConfig(const QString& server, const QString& user, quint32 cls, const wts::WtsValue& value) override;
   quint32 queryUserConfig(const QString& server, const QString& user, quint32 cls, wts::WtsValue& out) override;
+  quint32 setUserConfigs(const QString& server, const QString& user, const QList<wts::WtsSetting>& settings,
+                         qsizetype& failed) override;
 
  private:
   enum class Reach { Unknown, Down, Up };
@@ -49,6 +51,7 @@ class SimResources : public files::FileServers,
   QString driveRoot(const QString& server, QChar drive) const;
   bool hasDrive(const QString& server, QChar drive);
   bool fault(const char* kind, const QString& server, const QString& item = QString());
+  netapi::NET_API_STATUS shareAddIn(const QString& server, const netapi::SHARE_INFO_502& info);
 
   std::shared_ptr<SimNetwork> net_;
 };

@@ -209,25 +209,6 @@ Status checkPasswordPolicy(Store& st, const DomainRow& d, const QString& sam, co
   return {};
 }
 
-// A transaction that rolls back unless committed.
-class Txn {
- public:
-  explicit Txn(Store& s) : s_(s) { ok_ = s_.begin().ok(); }
-  ~Txn() {
-    if (ok_ && !done_) s_.rollback();
-  }
-  bool ok() const { return ok_; }
-  Status commit() {
-    done_ = true;
-    return s_.commit();
-  }
-
- private:
-  Store& s_;
-  bool ok_ = false;
-  bool done_ = false;
-};
-
 }  // namespace
 
 // =============================================================================================
@@ -277,9 +258,10 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<SearchResult> search(const SearchRequest& req) override {
-    if (Status s = alive(); !s) return s.error();
+    // The server's state and the search read one snapshot.
     const bool snapshot = st_.beginRead();
-    auto out = searchIn(req);
+    Status up = alive();
+    auto out = up ? searchIn(req) : Result<SearchResult>(up.error());
     st_.endRead(snapshot);
     return out;
   }

@@ -228,11 +228,13 @@ Status Store::open(const QString& path) {
                                  nullptr, foldFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
     return dbError(QStringLiteral("cannot register fold"));
   // WAL with NORMAL sync: a committed change survives the process being killed. Small pages keep
-  // the bytes written per change low; a 64 MB cache keeps a large domain's indexes in memory;
-  // checkpoints every 8000 pages rather than 1000 sync less often during bulk work.
+  // the bytes written per change low; checkpoints every 8000 pages rather than 1000 sync less
+  // often during bulk work. The database is read through the memory map below; the page cache
+  // holds what the log holds (8 MB: a whole log of 8000 pages). A larger cache costs every
+  // commit, which sweeps the cache's table.
   if (Status s = exec("PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
                       "PRAGMA foreign_keys=OFF; PRAGMA wal_autocheckpoint=8000; "
-                      "PRAGMA journal_size_limit=67108864; PRAGMA cache_size=-65536;");
+                      "PRAGMA journal_size_limit=67108864; PRAGMA cache_size=-8192;");
       !s)
     return s;
   // Searches read many pages: keep them mapped rather than read one by one.
@@ -327,26 +329,33 @@ Status Store::exec(const char* sql) {
   return {};
 }
 
+// Transaction control runs often: through prepared statements rather than parsed each time.
+Status Store::control(const char* sql) {
+  auto c = q(sql);
+  if (!c.run()) return makeError(hr::E_FAIL, QString::fromUtf8(sqlite3_errmsg(db_)));
+  return {};
+}
+
 Status Store::begin() {
-  return exec("BEGIN IMMEDIATE");
+  return control("BEGIN IMMEDIATE");
 }
 Status Store::commit() {
-  if (Status s = exec("COMMIT"); !s) {
+  if (Status s = control("COMMIT"); !s) {
     rollback();
     return s;
   }
   return {};
 }
 void Store::rollback() {
-  if (!sqlite3_get_autocommit(db_)) (void)exec("ROLLBACK");
+  if (!sqlite3_get_autocommit(db_)) (void)control("ROLLBACK");
   invalidate();
   ridPools_.clear();
 }
 bool Store::beginRead() {
-  return sqlite3_get_autocommit(db_) && exec("BEGIN").ok();
+  return sqlite3_get_autocommit(db_) && control("BEGIN").ok();
 }
 void Store::endRead(bool opened) {
-  if (opened && !sqlite3_get_autocommit(db_)) (void)exec("COMMIT");
+  if (opened && !sqlite3_get_autocommit(db_)) (void)control("COMMIT");
 }
 
 qint64 Store::nowTicks() const {
@@ -387,8 +396,9 @@ void Store::loadCaches() {
   domains_.clear();
   forests_.clear();
   domainNames_.clear();
-  serverDomains_.clear();
-  serversDown_.clear();
+  servers_.clear();
+  drives_.clear();
+  faults_.clear();
   {
     auto r =
         q("SELECT id, forest_id, dns, netbios, nc, kind, mixed, sid, reachable FROM domains ORDER BY id");
@@ -412,18 +422,43 @@ void Store::loadCaches() {
     }
   }
   {
-    auto r = q("SELECT name, domain_id, reachable FROM servers");
-    while (r.next()) {
-      serverDomains_.insert(r.text(0).toLower(), r.i64(1));
-      if (r.i64(2) == 0) serversDown_.insert(r.text(0).toLower());
-    }
+    auto r = q("SELECT name, domain_id, role, reachable FROM servers");
+    while (r.next())
+      servers_.insert(r.text(0).toLower(), ServerRow{r.i64(1), static_cast<int>(r.i64(2)), r.i64(3) != 0});
+  }
+  {
+    auto r = q("SELECT server, letter, quota FROM drives");
+    while (r.next()) drives_.insert((r.text(0) + u':' + r.text(1)).toLower(), r.i64(2));
+  }
+  {
+    auto r = q("SELECT kind, server, item FROM faults");
+    while (r.next()) faults_.insert(r.text(0) + u'\n' + r.text(1) + u'\n' + r.text(2));
   }
   cached_ = true;
 }
 
 bool Store::serverDown(const QString& name) {
+  auto s = server(name);
+  return s && !s->reachable;
+}
+
+std::optional<ServerRow> Store::server(const QString& name) {
   loadCaches();
-  return serversDown_.contains(name.toLower());
+  const auto it = servers_.constFind(name.section(u'.', 0, 0).toLower());
+  if (it == servers_.cend()) return std::nullopt;
+  return *it;
+}
+
+std::optional<qint64> Store::driveQuota(const QString& server, QChar letter) {
+  loadCaches();
+  const auto it = drives_.constFind((server.section(u'.', 0, 0) + u':' + letter).toLower());
+  if (it == drives_.cend()) return std::nullopt;
+  return *it;
+}
+
+bool Store::hasFault(const QString& kind, const QString& server, const QString& item) {
+  loadCaches();
+  return faults_.contains(kind + u'\n' + server + u'\n' + item);
 }
 
 namespace {
@@ -444,9 +479,9 @@ std::optional<DomainRow> Store::domainByName(const QString& name) {
   loadCaches();
   const QString key = name.toLower();
   if (auto it = domainNames_.constFind(key); it != domainNames_.cend()) return domainById(*it);
-  if (auto it = serverDomains_.constFind(key); it != serverDomains_.cend()) return domainById(*it);
-  if (auto it = serverDomains_.constFind(key.section(u'.', 0, 0)); it != serverDomains_.cend())
-    return domainById(*it);
+  if (auto it = servers_.constFind(key); it != servers_.cend()) return domainById(it->domainId);
+  if (auto it = servers_.constFind(key.section(u'.', 0, 0)); it != servers_.cend())
+    return domainById(it->domainId);
   return std::nullopt;
 }
 

@@ -29,6 +29,13 @@ struct ForestRow {
   adsi::Dn rootNc, configNc, schemaNc;
 };
 
+// A server of the network, as the file, share and Terminal Services side looks it up.
+struct ServerRow {
+  qint64 domainId = 0;
+  int role = 0;  // ServerRole
+  bool reachable = true;
+};
+
 struct ObjRow {
   qint64 id = 0;
   qint64 domainId = 0;  // 0 for the configuration partition
@@ -124,12 +131,18 @@ class Store {
   QDateTime now() const { return clock ? clock() : QDateTime::currentDateTimeUtc(); }
   qint64 nowTicks() const;
 
-  // Domains, forests and server states are cached; the cache is dropped when another connection
-  // commits (`refresh`) or when this one changes them (`invalidate`).
+  // Domains, forests, servers, drives and injected faults are cached; the cache is dropped when
+  // another connection commits (`refresh`) or when this one changes them (`invalidate`).
   void refresh();
   void invalidate();
   // Whether the server `name` is marked unreachable (false for unknown names).
   bool serverDown(const QString& name);
+  // The server `name` (its first label, letter case ignored).
+  std::optional<ServerRow> server(const QString& name);
+  // The quota of a server's drive (-1 for none); nullopt when the server has no such drive.
+  std::optional<qint64> driveQuota(const QString& server, QChar letter);
+  // Whether the fault `kind` is injected for `server` and `item`.
+  bool hasFault(const QString& kind, const QString& server, const QString& item);
 
   std::optional<DomainRow> domainById(qint64 id);
   std::optional<DomainRow> domainByName(const QString& name);  // DNS, NetBIOS or a server's name
@@ -174,6 +187,7 @@ class Store {
 
  private:
   void loadCaches();
+  adsi::Status control(const char* sql);
   adsi::Status upgrade();
   QByteArray packedOf(qint64 id);
   bool setPacked(qint64 id, const QList<adsi::Attribute>& all);
@@ -187,9 +201,45 @@ class Store {
   QHash<qint64, DomainRow> domains_;
   QHash<qint64, ForestRow> forests_;
   QHash<QString, qint64> domainNames_;    // lower-case DNS and NetBIOS names
-  QHash<QString, qint64> serverDomains_;  // lower-case server names
-  QSet<QString> serversDown_;
+  QHash<QString, ServerRow> servers_;   // lower-case server names
+  QHash<QString, qint64> drives_;       // "server:letter" in lower case -> quota
+  QSet<QString> faults_;                // kind, server and item joined by newlines
   QHash<qint64, std::pair<qint64, qint64>> ridPools_;  // domain -> [next, end)
+};
+
+// One write transaction: rolled back unless committed.
+class Txn {
+ public:
+  explicit Txn(Store& s) : s_(s) { ok_ = s_.begin().ok(); }
+  ~Txn() {
+    if (ok_ && !done_) s_.rollback();
+  }
+  Txn(const Txn&) = delete;
+  Txn& operator=(const Txn&) = delete;
+  bool ok() const { return ok_; }
+  adsi::Status commit() {
+    done_ = true;
+    return s_.commit();
+  }
+
+ private:
+  Store& s_;
+  bool ok_ = false;
+  bool done_ = false;
+};
+
+// One read snapshot for the statements of an operation (nothing inside a transaction), with the
+// caches brought up to date: one lock taken rather than one per statement.
+class ReadScope {
+ public:
+  explicit ReadScope(Store& s) : s_(s), opened_(s.beginRead()) { s_.refresh(); }
+  ~ReadScope() { s_.endRead(opened_); }
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+
+ private:
+  Store& s_;
+  bool opened_;
 };
 
 QString reversedKey(const adsi::Dn& dn);

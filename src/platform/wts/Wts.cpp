@@ -48,6 +48,24 @@ quint32 WTSSetUserConfig(const QString& serverName, const QString& userName, qui
   return s->setUserConfig(bare(serverName), userName.trimmed(), cls, value);
 }
 
+quint32 WTSSetUserConfigs(const QString& serverName, const QString& userName, const QList<WtsSetting>& settings,
+                          qsizetype* failed) {
+  qsizetype at = 0;
+  const quint32 status = [&]() -> quint32 {
+    if (userName.trimmed().isEmpty()) return ERROR_INVALID_PARAMETER;
+    for (at = 0; at < settings.size(); ++at)
+      if (!isKnownClass(settings[at].cls) || isStringClass(settings[at].cls) != settings[at].value.isString)
+        return ERROR_INVALID_PARAMETER;
+    at = 0;
+    if (settings.isEmpty()) return 0;
+    auto s = wtsServers();
+    if (!s) return RPC_S_SERVER_UNAVAILABLE;
+    return s->setUserConfigs(bare(serverName), userName.trimmed(), settings, at);
+  }();
+  if (failed) *failed = status ? at : -1;
+  return status;
+}
+
 quint32 WTSQueryUserConfig(const QString& serverName, const QString& userName, quint32 cls, WtsValue& out) {
   if (!isKnownClass(cls) || userName.trimmed().isEmpty()) return ERROR_INVALID_PARAMETER;
   auto s = wtsServers();

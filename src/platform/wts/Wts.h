@@ -3,6 +3,7 @@
 // configuration class, a string or a 32-bit number, kept for each account on the domain
 // controller it is written to.
 
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -46,6 +47,12 @@ struct WtsValue {
   }
 };
 
+// One value of a user's configuration.
+struct WtsSetting {
+  quint32 cls = 0;  // WTS_CONFIG_CLASS
+  WtsValue value;
+};
+
 // Win32 errors the calls return.
 constexpr quint32 ERROR_ACCESS_DENIED = 5;
 constexpr quint32 ERROR_INVALID_PARAMETER = 87;
@@ -58,6 +65,10 @@ class WtsServers {
   virtual ~WtsServers() = default;
   virtual quint32 setUserConfig(const QString& server, const QString& user, quint32 cls, const WtsValue& value) = 0;
   virtual quint32 queryUserConfig(const QString& server, const QString& user, quint32 cls, WtsValue& out) = 0;
+  // Writes every setting or none; on failure `failed` is the index of the setting refused (0 when
+  // the account or the server as a whole refuses).
+  virtual quint32 setUserConfigs(const QString& server, const QString& user, const QList<WtsSetting>& settings,
+                                 qsizetype& failed) = 0;
 };
 
 void setWtsServers(std::shared_ptr<WtsServers> servers);
@@ -66,6 +77,10 @@ std::shared_ptr<WtsServers> wtsServers();
 // 0, or the Win32 error number. `serverName` "\\DC" or "DC". The value's kind must be the
 // class's kind (ERROR_INVALID_PARAMETER otherwise).
 quint32 WTSSetUserConfig(const QString& serverName, const QString& userName, quint32 cls, const WtsValue& value);
+// Several values of one user written together: all of them or, on failure, none. `failed` (when
+// given) is the index of the setting refused, -1 on success. No settings: nothing is asked.
+quint32 WTSSetUserConfigs(const QString& serverName, const QString& userName, const QList<WtsSetting>& settings,
+                          qsizetype* failed = nullptr);
 quint32 WTSQueryUserConfig(const QString& serverName, const QString& userName, quint32 cls, WtsValue& out);
 
 }  // namespace tavrel::wts

@@ -184,5 +184,71 @@ TEST_F(NetTest, TerminalServicesValuesPerUser) {
             RPC_S_SERVER_UNAVAILABLE);
 }
 
+// A user's values written together: every one of them, or none when one is refused, wherever the
+// refusal comes from (the parameters, the account, the server or the store).
+TEST_F(NetTest, TerminalServicesValuesWrittenTogetherAllOrNone) {
+  using namespace wts;
+  const QString dc = QStringLiteral("\\\\EXDC01");
+  const QString jsmith = QStringLiteral("jsmith");
+  auto valueOf = [&](quint32 cls) {
+    WtsValue v;
+    EXPECT_EQ(WTSQueryUserConfig(dc, jsmith, cls, v), 0u);
+    return v;
+  };
+  const QList<WtsSetting> first = {{WTSUserConfigTerminalServerProfilePath, WtsValue::string(QStringLiteral("\\\\F\\p"))},
+                                   {WTSUserConfigTimeoutSettingsIdle, WtsValue::dword(600000)},
+                                   {WTSUserConfigfAllowLogonTerminalServer, WtsValue::dword(1)}};
+  qsizetype failed = 99;
+  ASSERT_EQ(WTSSetUserConfigs(dc, jsmith, first, &failed), 0u);
+  EXPECT_EQ(failed, -1);
+  EXPECT_EQ(valueOf(WTSUserConfigTerminalServerProfilePath), WtsValue::string(QStringLiteral("\\\\F\\p")));
+  EXPECT_EQ(valueOf(WTSUserConfigTimeoutSettingsIdle), WtsValue::dword(600000));
+  EXPECT_EQ(valueOf(WTSUserConfigfAllowLogonTerminalServer), WtsValue::dword(1));
+  EXPECT_EQ(WTSSetUserConfigs(QStringLiteral("NOSUCH"), jsmith, {}, &failed), 0u);  // nothing to write, nothing asked
+
+  // Each batch would change the three values; the one at `bad` is refused.
+  auto batch = [](quint32 idle, const WtsValue& third) {
+    return QList<WtsSetting>{{WTSUserConfigTerminalServerProfilePath, WtsValue::string(QStringLiteral("\\\\G\\q"))},
+                             {WTSUserConfigTimeoutSettingsIdle, WtsValue::dword(idle)},
+                             {WTSUserConfigfAllowLogonTerminalServer, third}};
+  };
+  struct Case {
+    const char* what;
+    const char* server;
+    const char* user;
+    QList<WtsSetting> settings;
+    quint32 error;
+    qsizetype failed;
+  };
+  const Case cases[] = {
+      {"a value of the wrong kind", "EXDC01", "jsmith", batch(5, WtsValue::string(QStringLiteral("1"))),
+       wts::ERROR_INVALID_PARAMETER, 2},
+      {"an unknown class", "EXDC01", "jsmith",
+       {{WTSUserConfigTimeoutSettingsIdle, WtsValue::dword(5)}, {99, WtsValue::dword(1)}}, wts::ERROR_INVALID_PARAMETER, 1},
+      {"no account name", "EXDC01", " ", batch(5, WtsValue::dword(0)), wts::ERROR_INVALID_PARAMETER, 0},
+      {"an unknown account", "EXDC01", "nobody", batch(5, WtsValue::dword(0)), NERR_UserNotFound, 0},
+      {"no domain controller", "FILESRV1", "jsmith", batch(5, WtsValue::dword(0)), RPC_S_SERVER_UNAVAILABLE, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(WTSSetUserConfigs(QString::fromLatin1(c.server), QString::fromLatin1(c.user), c.settings, &failed), c.error);
+    EXPECT_EQ(failed, c.failed);
+  }
+  ASSERT_TRUE(net->refuseWtsWrite(QStringLiteral("EXDC01")));
+  EXPECT_EQ(WTSSetUserConfigs(dc, jsmith, batch(5, WtsValue::dword(0)), &failed), wts::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(failed, 0);
+  ASSERT_TRUE(net->refuseWtsWrite(QStringLiteral("EXDC01"), false));
+
+  // The store refuses the third value after the first two were written: those are rolled back.
+  refuseStoredWtsClass(WTSUserConfigfAllowLogonTerminalServer);
+  EXPECT_EQ(WTSSetUserConfigs(dc, jsmith, batch(5, WtsValue::dword(0)), &failed), wts::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(failed, 2);
+
+  // Whatever was refused, the first batch's values are still there.
+  EXPECT_EQ(valueOf(WTSUserConfigTerminalServerProfilePath), WtsValue::string(QStringLiteral("\\\\F\\p")));
+  EXPECT_EQ(valueOf(WTSUserConfigTimeoutSettingsIdle), WtsValue::dword(600000));
+  EXPECT_EQ(valueOf(WTSUserConfigfAllowLogonTerminalServer), WtsValue::dword(1));
+}
+
 }  // namespace
 }  // namespace tavrel::test

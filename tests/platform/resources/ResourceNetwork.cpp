@@ -7,6 +7,10 @@
 #include "platform/simnet/Resources.h"
 #include "platform/wts/Wts.h"
 
+#include <QDir>
+
+#include <sqlite3.h>
+
 namespace tavrel::test {
 
 using namespace simnet;
@@ -52,6 +56,19 @@ QString ResourceNetwork::drivePath(const QString& server, QChar drive, const QSt
   QString p = QStringLiteral("%1net/servers/%2/%3").arg(dir(), server, QString(drive));
   if (!below.isEmpty()) p += u'/' + below;
   return p;
+}
+
+void ResourceNetwork::refuseStoredWtsClass(quint32 cls) {
+  sqlite3* db = nullptr;
+  const QByteArray path = QDir(net->folder()).filePath(QStringLiteral("network.db")).toUtf8();
+  ASSERT_EQ(sqlite3_open(path.constData(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 10000);
+  const QByteArray sql = QStringLiteral("CREATE TRIGGER refuse_wts_%1 BEFORE INSERT ON wts WHEN NEW.class=%1 "
+                                        "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                             .arg(cls)
+                             .toUtf8();
+  EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
 }
 
 }  // namespace tavrel::test

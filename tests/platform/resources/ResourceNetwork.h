@@ -19,6 +19,10 @@ class ResourceNetwork : public AppFixture {
   // The folder on disk of a path of a drive: drivePath("FILESRV1", 'D', "Users/jsmith").
   QString drivePath(const QString& server, QChar drive, const QString& below = QString()) const;
 
+  // Makes the network's store refuse to keep a Terminal Services value of class `cls`, as a
+  // failing disk would: the statement that writes it fails.
+  void refuseStoredWtsClass(quint32 cls);
+
   std::shared_ptr<simnet::SimNetwork> net;
 };
 
