@@ -188,6 +188,7 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Shares", [this] { return f_.createShares; }, &CreationRun::createShares},
       {"Terminal Services", [] { return true; }, &CreationRun::terminalServices},
       {"Directory permissions", [this] { return f_.dirSecurity; }, &CreationRun::directoryPermissions},
+      {"Mailbox", [this] { return f_.createMail; }, &CreationRun::createMailbox},
       {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
       {"Command", [this] { return f_.runCommand && !f_.createCommand.isEmpty(); }, &CreationRun::runCommand},
   };
@@ -210,7 +211,8 @@ CreationRun::Attempt CreationRun::attempt() {
     }
     // The progress the steps leave, whether they ran or not.
     if (QLatin1String(step.name) == QLatin1String("Directories")) host_.setProgress(25);
-    if (QLatin1String(step.name) == QLatin1String("Directory permissions")) host_.setProgress(90);
+    if (QLatin1String(step.name) == QLatin1String("Directory permissions") && f_.createMail) host_.setProgress(75);
+    if (QLatin1String(step.name) == QLatin1String("Mailbox")) host_.setProgress(90);
     if (QLatin1String(step.name) == QLatin1String("Primary group") && f_.createAccount) {
       host_.setProgress(45);
       host_.setMark(Mark::UserAccount, MarkState::Completed);
@@ -1003,6 +1005,47 @@ Outcome CreationRun::addTreeNode() {
     text = !s_.Display_Name_Value.isEmpty() ? s_.Display_Name_Value : !s_.fullName.isEmpty() ? s_.fullName : text;
   if (!host_.addUserNode(parent, key, text))
     return warn(QStringLiteral("Tree"), QStringLiteral("the new user could not be shown in the tree"));
+  return Outcome::Done;
+}
+
+Outcome CreationRun::createMailbox() {
+  auto& shared = sh();
+  if (f_.exServer.isEmpty() || f_.exSite.isEmpty() || f_.exOrg.isEmpty()) return Outcome::Done;
+  host_.setProgressText(QStringLiteral("Creating Mail Account..."));
+  shared.Mail_Warning_Flag = false;
+  bool created = false;
+  QString detail;
+  if (f_.exchange55) {
+    QString target;
+    created = resources::Create_Mailbox(s_.PDC_Name, shared.NetBIOS_Domain, f_.exchangeAdmin, f_.exchangePassword,
+                                        s_.Account_Name, target, f_.first, f_.last, trimmed(f_.exServer), f_.exSite,
+                                        f_.exOrg, f_.mailbox, *log_);
+  } else {
+    auto dir = directory::requireDirectory();
+    auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+    adsi::Error failure;
+    if (user) {
+      created = resources::Create_Mailbox_2000(f_.exOrg, f_.exServer, f_.exSite, f_.mailStore,
+                                               directory::domainDistinguishedName(shared.Domain_Name), *user, **dir,
+                                               f_.mailbox, *log_, &failure);
+      if (!created) detail = failure.message;
+    } else {
+      detail = user.error().message;
+    }
+  }
+  if (!created) {
+    line(QStringLiteral("Failed to create Mail Account"));
+    s_.Create_Status = 2;
+    host_.setMark(Mark::MailAccount, MarkState::Error);
+    return detail.isEmpty() ? Outcome::Warned : warn(QStringLiteral("Mailbox"), detail);
+  }
+  line(QStringLiteral("Created Mail Account"));
+  if (f_.exchange55 && shared.Mail_Warning_Flag) {
+    s_.Create_Status = 2;
+    host_.setMark(Mark::MailAccount, MarkState::Warning);
+    return Outcome::Warned;
+  }
+  host_.setMark(Mark::MailAccount, MarkState::Completed);
   return Outcome::Done;
 }
 

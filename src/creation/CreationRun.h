@@ -5,6 +5,7 @@
 // the error block. The run knows no window: it reads what the main window holds through a
 // RunHost and shows its progress through it.
 
+#include "resources/Mailbox.h"
 #include "startup/LogFile.h"
 
 #include <QList>
@@ -74,6 +75,12 @@ struct RunForm {
   QString createCommand;
   bool waitForCommand = false, hideCommand = false;
   QString exServer, exSite, exOrg;
+  // The mailbox: Exchange 5.5 or 2000, the 2000 store, the Exchange administrator, and what the
+  // mailbox procedures read of the windows.
+  bool exchange55 = true;
+  QString mailStore;
+  QString exchangeAdmin, exchangePassword;
+  resources::MailboxForm mailbox;
   QList<GroupItem> templateGroups;
   QList<AttributeRow> directoryRows;  // the W2K attribute list
   QList<GroupItem> domainGroups;       // every group of the domain
@@ -175,6 +182,7 @@ class CreationRun {
   Outcome terminalServices();
   Outcome directoryPermissions();
   Outcome runCommand();
+  Outcome createMailbox();
   Outcome setPrimaryGroup();
   Outcome addTreeNode();
 

@@ -85,6 +85,23 @@ class CreationHost : public creation::RunHost {
     f.exServer = w_.EXSERVER->text();
     f.exSite = w_.EXSite->currentText();
     f.exOrg = w_.EXorg->text();
+    f.exchange55 = w_.EXH5[0]->isChecked();
+    f.mailStore = w_.Mail_Store->currentText();
+    f.exchangeAdmin = w_.txtAdmin->text();
+    f.exchangePassword = w_.txtPassword->text();
+    resources::MailboxForm& m = f.mailbox;
+    for (int i = 1; i <= w_.ListView8->count(); ++i) m.ListView8.push_back({w_.ListView8->text(i), w_.ListView8->subItem(i, 1)});
+    for (int i = 1; i <= w_.ListView7->count(); ++i)
+      m.ListView7.push_back({w_.ListView7->smallIcon(i), w_.ListView7->text(i), w_.ListView7->subItem(i, 1)});
+    m.strFirst = w_.strFirst->text();
+    m.StrMiddle = w_.StrMiddle->text();
+    m.strLast = w_.strLast->text();
+    m.PORT = w_.PORT->text();
+    m.Mail_Logon = w_.Mail_Logon->isChecked();
+    m.Skip_Prompt_Fields = w_.STOP_ON_RED[2]->isChecked();
+    m.Confirm_Deletes = w_.Confirm_Deletes->isChecked();
+    m.debug = w_.commandLine().trimmed().toUpper() == QLatin1String("/DEBUG");
+    if (w_.TreeView1->topLevelItemCount() > 0) m.TreeRootText = w_.TreeView1->topLevelItem(0)->text(0);
     for (int i = 1; i <= w_.ListView6->count(); ++i)
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});

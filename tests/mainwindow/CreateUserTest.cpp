@@ -10,6 +10,8 @@
 #include "directory/GroupMembership.h"
 #include "platform/files/FileSystem.h"
 #include "platform/netapi/NetApi.h"
+#include "platform/exchange/Exchange55.h"
+#include "platform/simnet/Exchange55.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/Resources.h"
 #include "records/DatabaseFolder.h"
@@ -655,6 +657,46 @@ TEST_F(CreateUser, TheCommandGetsEachValueAsOneArgumentAndItsExitCodeIsRead) {
   EXPECT_EQ(w->run->text(), "Error");
   EXPECT_EQ(lastColour(), "YELLOW");
   EXPECT_TRUE(logged("Error Running Command: "));
+}
+
+TEST_F(CreateUser, AnExchange55MailboxIsMadeWithTheAccount) {
+  network(Mode::Native);
+  if (dc) GTEST_SKIP() << "simnet-only: the Exchange 5.5 server is simulated";
+  simnet::NetworkBuilder more(net);
+  more.user("example.local", "exadmin", simnet::UserSpec().withPassword("Secret1"));
+  ASSERT_TRUE(more.build().ok());
+  auto exch = simnet::installExchange55(net);
+  ASSERT_TRUE(exch->addServer({"EXCH55", "example.local", "Example", "Head Office", 389, {"EXAMPLE\\exadmin"}}));
+  w->EXSERVER->setText("EXCH55");
+  w->EXSite->setEditText("Head Office");
+  w->EXorg->setText("Example");
+  w->EXH5[0]->setChecked(true);
+  w->txtAdmin->setText("EXAMPLE\\exadmin");
+  w->txtPassword->setText("Secret1");
+  w->ListView8->clear();
+  w->ListView8->add("TARGET-ADDRESS", {}, {});
+  w->ListView8->setSubItem(1, 1, "SMTP:%first%.%last%@example.com");
+  w->ListView8->add("CONTAINER", {}, {});
+  w->ListView8->setSubItem(2, 1, "Recipients");
+  w->Create_Mail_Account->setChecked(true);
+  // Loading the site would empty the Exchange fields typed above: the site holds them.
+  records::Site_Record site = test::mainSite();
+  site.ExchangeServer = "EXCH55";
+  site.ExchSite = "Head Office";
+  site.ExchOrg = "Example";
+  ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  EXPECT_EQ(w->MailAccount->text(), "Completed");
+  EXPECT_TRUE(logBlock().contains("Created Mail Account"));
+  adsi::Directory exDir(exchange::exchange55Directory());
+  auto box = exDir.OpenDSObject("LDAP://EXCH55/CN=JSmith,CN=Recipients,OU=Head Office,O=Example", "EXAMPLE\\exadmin",
+                                "Secret1", adsi::ADS_SECURE_AUTHENTICATION);
+  EXPECT_TRUE(box.ok()) << (box.ok() ? "" : box.error().message.toStdString());
+  for (const QString& l : logLines()) EXPECT_FALSE(l.contains("Secret1")) << "the Exchange password is never logged";
+  exchange::setExchange55Directory(nullptr);
 }
 
 }  // namespace
