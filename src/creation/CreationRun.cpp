@@ -1003,7 +1003,7 @@ Outcome CreationRun::addTreeNode() {
   QString text = s_.New_User_ID;
   if (!ntMode() && !f_.treeShowsCn)
     text = !s_.Display_Name_Value.isEmpty() ? s_.Display_Name_Value : !s_.fullName.isEmpty() ? s_.fullName : text;
-  if (!host_.addUserNode(parent, key, text))
+  if (!host_.addUserNode(parent, key, text, text, s_.New_User_ID))
     return warn(QStringLiteral("Tree"), QStringLiteral("the new user could not be shown in the tree"));
   return Outcome::Done;
 }

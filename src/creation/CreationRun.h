@@ -109,8 +109,10 @@ class RunHost {
   // The window left empty for the next user (the template's groups back, template and site
   // fields cleared).
   virtual void clearFields() = 0;
-  // Adds the new user to the tree under `parentKey`; false when it could not be placed.
-  virtual bool addUserNode(const QString& parentKey, const QString& key, const QString& text) = 0;
+  // Adds the new user to the tree under `parentKey` and shows it, and to the bulk window's users
+  // (`listText`) and the group window's non-members (`id`); false when the tree could not take it.
+  virtual bool addUserNode(const QString& parentKey, const QString& key, const QString& text,
+                           const QString& listText, const QString& id) = 0;
 };
 
 // How a step went.

@@ -1,6 +1,7 @@
 // "Create User" on the New User tab: the window's side of a creation run. The run itself is
 // creation::CreationRun; the window gives it its choices and shows its progress.
 
+#include "bulk/MultiUser.h"
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/form1.h"
@@ -182,10 +183,14 @@ class CreationHost : public creation::RunHost {
     w_.Clear_Site();
   }
 
-  bool addUserNode(const QString& parentKey, const QString& key, const QString& text) override {
+  bool addUserNode(const QString& parentKey, const QString& key, const QString& text, const QString& listText,
+                   const QString& id) override {
     QTreeWidgetItem* parent = nullptr;
     for (QTreeWidgetItemIterator it(w_.TreeView1); *it && !parent; ++it)
       if ((*it)->data(0, form1::kNodeKeyRole).toString().compare(parentKey, Qt::CaseInsensitive) == 0) parent = *it;
+    // The bulk window's users and the group window's non-members list the new user too.
+    bulk::MultiUser::instance(w_.dbpath->text()).ListView2->add(listText, key, QStringLiteral("USER"));
+    groups::Groupsfrm::instance(&w_.ImageList1).NotMembers->add(id, key, QStringLiteral("USER"));
     if (!parent) return false;
     auto* node = new QTreeWidgetItem(QStringList{text});
     node->setData(0, form1::kNodeKeyRole, key);
@@ -193,6 +198,8 @@ class CreationHost : public creation::RunHost {
     node->setIcon(0, w_.ImageList1.icon(QStringLiteral("USER")));
     parent->addChild(node);
     if (parent->data(0, form1::kNodeSortedRole).toBool()) parent->sortChildren(0, Qt::AscendingOrder);
+    parent->setExpanded(true);
+    w_.TreeView1->scrollToItem(node);
     return true;
   }
 

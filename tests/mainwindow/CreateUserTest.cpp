@@ -186,6 +186,9 @@ TEST_F(CreateUser, ActiveDirectoryUserWithFoldersGroupsAndPrimaryGroup) {
   // The new user is in the tree under its OU.
   QTreeWidgetItem* staff = node(kStaff);
   EXPECT_TRUE(childTexts(staff).contains("John Smith"));
+  // And in the bulk window's users and the group window's non-members.
+  EXPECT_TRUE(texts(bulkWindow().ListView2).contains("John Smith"));
+  EXPECT_TRUE(texts(groupWindow().NotMembers).contains("JSmith"));
 }
 
 TEST_F(CreateUser, SelectionChecks) {
