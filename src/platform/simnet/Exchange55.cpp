@@ -1,4 +1,5 @@
 #include "platform/simnet/Exchange55.h"
+#include "platform/simnet/ValueCheck.h"
 
 #include "platform/exchange/Exchange55.h"
 #include "platform/security/SecurityDescriptor.h"
@@ -106,24 +107,9 @@ Status checkValues(const SchemaCatalog& schema, const QString& name, const Value
   if (def->singleValued && values.size() > 1)
     return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 takes one value").arg(name));
   for (const QByteArray& v : values) {
-    if (v.isEmpty()) return err(ldap::INVALID_SYNTAX, QStringLiteral("empty value for %1").arg(name));
-    bool ok = true;
-    switch (def->syntax) {
-      case Syntax::Integer:
-        v.toInt(&ok);
-        break;
-      case Syntax::Boolean:
-        ok = v == "TRUE" || v == "FALSE";
-        break;
-      case Syntax::DnValue:
-        ok = Dn::parse(QString::fromUtf8(v)).ok();
-        break;
-      default:
-        break;
-    }
-    if (!ok) return err(ldap::INVALID_SYNTAX, QStringLiteral("\"%1\" is not a valid %2").arg(QString::fromUtf8(v), name));
     if (def->rangeUpper > 0 && QString::fromUtf8(v).size() > def->rangeUpper)
       return err(ldap::CONSTRAINT_VIOLATION, QStringLiteral("%1 is too long").arg(name));
+    if (Status s = checkAttributeValue(*def, v); !s) return s;
     if (name.compare(QLatin1String("Assoc-NT-Account"), Qt::CaseInsensitive) == 0) {
       auto bytes = fromHex(withoutTrailingNuls(v));
       if (!bytes || !security::Sid::fromBinary(*bytes))

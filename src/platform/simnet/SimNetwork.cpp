@@ -7,6 +7,7 @@
 #include "platform/simnet/DemoNetwork.h"
 #include "platform/simnet/FilterMatch.h"
 #include "platform/simnet/Store.h"
+#include "platform/simnet/ValueCheck.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -135,39 +136,6 @@ qint32 samAccountType(const QStringList& chain, qint32 groupType) {
   const bool local = groupType & (grouptype::DOMAIN_LOCAL | grouptype::BUILTIN_LOCAL);
   const qint32 base = local ? 0x20000000 : 0x10000000;
   return (groupType & grouptype::SECURITY) ? base : base + 1;
-}
-
-// A value checked against the attribute's syntax and range.
-Status checkValue(const AttributeDef& def, const QByteArray& v) {
-  if (v.isEmpty()) return err(ldap::INVALID_SYNTAX, QStringLiteral("empty value for %1").arg(def.name));
-  bool ok = true;
-  switch (def.syntax) {
-    case Syntax::Integer: {
-      const qint64 n = v.toLongLong(&ok);
-      ok = ok && n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max();
-      break;
-    }
-    case Syntax::LargeInteger:
-      v.toLongLong(&ok);
-      break;
-    case Syntax::Boolean:
-      ok = v == "TRUE" || v == "FALSE";
-      break;
-    case Syntax::DnValue:
-      ok = Dn::parse(QString::fromUtf8(v)).ok();
-      break;
-    default:
-      break;
-  }
-  if (!ok)
-    return err(ldap::INVALID_SYNTAX,
-               QStringLiteral("\"%1\" is not a valid %2").arg(QString::fromUtf8(v), def.name));
-  if (def.rangeUpper > 0) {
-    const qsizetype len = def.syntax == Syntax::String ? QString::fromUtf8(v).size() : v.size();
-    if (len > def.rangeUpper)
-      return err(ldap::INVALID_SYNTAX, QStringLiteral("%1 is too long").arg(def.name));
-  }
-  return {};
 }
 
 bool sameValue(const AttributeDef* def, const QByteArray& a, const QByteArray& b) {
@@ -572,7 +540,7 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
       m = &merged.last();
     }
     for (const QByteArray& v : a.values) {
-      if (Status s = checkValue(*def, v); !s) return s.error();
+      if (Status s = checkAttributeValue(*def, v); !s) return s.error();
       m->values.append(v);
     }
   }
@@ -857,7 +825,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
                  QStringLiteral("%1 is not an attribute of a %2")
                      .arg(def->name, chain.isEmpty() ? QString() : chain.last()));
     for (const QByteArray& v : m.values)
-      if (Status s = checkValue(*def, v); !s) return s;
+      if (Status s = checkAttributeValue(*def, v); !s) return s;
     Values cur = state.value(key);
     switch (m.op) {
       case ModOp::Replace:
