@@ -702,4 +702,41 @@ TEST_F(CreateUser, AnExchange55MailboxIsMadeWithTheAccount) {
   exchange::setExchange55Directory(nullptr);
 }
 
+TEST_F(CreateUser, AttributeRowsAUpnTakenInTheForestAndTheDisplayNameInTheTree) {
+  network(Mode::Native);
+  existingUser("CN=Users," + kDomainDn, "Other John", "ojohn");
+  auto other = admin().GetObject("LDAP://CN=Other John,CN=Users," + kDomainDn);
+  ASSERT_TRUE(other.ok());
+  ASSERT_TRUE(other->Put("userPrincipalName", "john.smith@example.local").ok());
+  ASSERT_TRUE(other->SetInfo().ok());
+  const auto row = [&](const QString& name, const QString& value, const QString& kind) {
+    w->ListView7->add(name, {}, kind);
+    w->ListView7->setSubItem(w->ListView7->count(), 1, value);
+  };
+  w->ListView7->clear();
+  row("department", "%first% %last%", "USER");
+  row("USERPRINCIPALNAME", "%first%.%last%@%Domain%", "USER");
+  row("DISPLAYNAME", "%last%, %first%", "USER");
+  row("company", "%Unknown%", "USER");
+  row("extensionAttribute1", "never here", "MAIL");
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "YELLOW") << "the UPN was not set";
+  const QStringList block = logBlock();
+  EXPECT_TRUE(block.contains("Setting W2K Properties"));
+  EXPECT_TRUE(block.contains("Setting department, John Smith")) << "the names as capitalised";
+  EXPECT_TRUE(block.contains("UPN aleardy Exists: John.Smith@example.local"));
+  EXPECT_TRUE(block.contains("UPN not set"));
+  EXPECT_TRUE(block.contains("Setting DISPLAYNAME, Smith, John"));
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_EQ(user->Get("department")->toString(), "John Smith");
+  EXPECT_FALSE(user->Get("company").ok()) << "an unresolved token is never written";
+  EXPECT_FALSE(user->Get("extensionAttribute1").ok()) << "mailbox rows are not written here";
+  EXPECT_FALSE(user->Get("userPrincipalName").ok());
+  // The tree names the user as the loader would: by its display name.
+  EXPECT_TRUE(childTexts(node(kStaff)).contains("Smith, John"));
+}
+
 }  // namespace
