@@ -1,6 +1,7 @@
 // Shows the New User tab before and after a creation, for screenshots: a small simulated network
-// with a file server, a template and a site; the names typed (from 1 s), the user created (from
-// 3 s); it ends at 6 s.
+// with a file server, a template and a site; the names typed (from 1 s), the creation asking for a
+// prompted attribute (from 3 s; the answer is typed at 5 s), the user created (from 6 s); it ends
+// at 9 s.
 //   creation_tour <empty folder/>
 
 #include "directory/DirectoryService.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -51,8 +53,6 @@ int main(int argc, char** argv) {
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return 1;
   }
 
-  ui::ScriptedPrompter prompts;
-  ui::setPrompter(&prompts);
   mainwindow::form1 w;
   w.dbpath->setText(folder + "db/");
   w.Command_Line = QString();
@@ -81,7 +81,17 @@ int main(int argc, char** argv) {
     w.strLast->setText("smith");
     w.Description->setText("Teacher of mathematics");
   });
+  // A prompted attribute: the creation asks for its value.
+  w.ListView7->clear();
+  w.ListView7->add("department", {}, "USER");
+  w.ListView7->setSubItem(1, 1, "PROMPT");
   QTimer::singleShot(2500, &w, [&] { w.CreateUser_Click(); });
-  QTimer::singleShot(6000, &app, &QApplication::quit);
+  QTimer::singleShot(5000, &w, [] {
+    if (auto* box = QApplication::activeModalWidget()) {
+      if (auto* edit = box->findChild<QLineEdit*>()) edit->setText("Mathematics");
+      QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+    }
+  });
+  QTimer::singleShot(9000, &app, &QApplication::quit);
   return app.exec();
 }
