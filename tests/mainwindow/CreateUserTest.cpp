@@ -739,4 +739,52 @@ TEST_F(CreateUser, AttributeRowsAUpnTakenInTheForestAndTheDisplayNameInTheTree) 
   EXPECT_TRUE(childTexts(node(kStaff)).contains("Smith, John"));
 }
 
+TEST_F(CreateUser, ARefusedTerminalServicesWriteTurnsTheRunYellow) {
+  network(Mode::Native);
+  if (dc) GTEST_SKIP() << "simnet-only: fault injection";
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.VarName[1] = "WTS";
+  t.VarValue[1] = "ENABLED";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  w->ListView9->clear();
+  w->ListView9->add("Allow Logon to Terminal Server", {}, {});
+  w->ListView9->setSubItem(1, 1, "Yes");
+  // Terminal Services settings are written on the domain's controller.
+  ASSERT_TRUE(fileNet_->refuseWtsWrite("DC1-EXAMPLE").ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "YELLOW") << logBlock().join("\n").toStdString();
+  EXPECT_TRUE(logged("Warning - Terminal Services"));
+}
+
+TEST_F(CreateUser, AMailboxTheServerRefusesIsSaidAndTheRunEndsYellow) {
+  network(Mode::Native);
+  if (dc) GTEST_SKIP() << "simnet-only: the Exchange 5.5 server is simulated";
+  auto exch = simnet::installExchange55(net);
+  ASSERT_TRUE(exch->addServer({"EXCH55", "example.local", "Example", "Head Office", 389, {"EXAMPLE\\exadmin"}}));
+  records::Site_Record site = test::mainSite();
+  site.ExchangeServer = "EXCH55";
+  site.ExchSite = "Head Office";
+  site.ExchOrg = "Example";
+  ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
+  w->EXH5[0]->setChecked(true);
+  w->txtAdmin->setText("EXAMPLE\\nobody");  // not an administrator of the organisation
+  w->txtPassword->setText("wrong");
+  w->ListView8->clear();
+  w->ListView8->add("TARGET-ADDRESS", {}, {});
+  w->ListView8->setSubItem(1, 1, "SMTP:%first%.%last%@example.com");
+  w->ListView8->add("CONTAINER", {}, {});
+  w->ListView8->setSubItem(2, 1, "Recipients");
+  w->Create_Mail_Account->setChecked(true);
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "YELLOW");
+  EXPECT_EQ(w->MailAccount->text(), "Error");
+  EXPECT_TRUE(logBlock().contains("Failed to create Mail Account"));
+  for (const QString& l : logLines()) EXPECT_FALSE(l.contains("wrong")) << "the Exchange password is never logged";
+  exchange::setExchange55Directory(nullptr);
+}
+
 }  // namespace
