@@ -92,6 +92,34 @@ class CreateUser : public DomainFixture {
     ASSERT_NE(n, nullptr) << key.toStdString();
     w->TreeView1->setCurrentItem(n);
   }
+  // A row of the template's directory attribute list.
+  void directoryRow(const QString& name, const QString& value, const QString& kind = {}) {
+    w->ListView7->add(name, {}, kind);
+    w->ListView7->setSubItem(w->ListView7->count(), 1, value);
+  }
+  // The Exchange 5.5 server EXCH55 (organisation Example, site Head Office) administered by
+  // EXAMPLE\exadmin and named by the site, the mail rows a mailbox needs, and the mailbox step
+  // switched on; the window's Exchange administrator is `admin` with `password`.
+  void exchange55(const QString& admin, const QString& password) {
+    auto exch = simnet::installExchange55(net);
+    ASSERT_TRUE(exch->addServer({"EXCH55", "example.local", "Example", "Head Office", 389, {"EXAMPLE\\exadmin"}}));
+    // Loading the site would empty Exchange fields typed into the window: the site holds them.
+    records::Site_Record site = test::mainSite();
+    site.ExchangeServer = "EXCH55";
+    site.ExchSite = "Head Office";
+    site.ExchOrg = "Example";
+    ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
+    w->EXH5[0]->setChecked(true);
+    w->txtAdmin->setText(admin);
+    w->txtPassword->setText(password);
+    w->ListView8->clear();
+    w->ListView8->add("TARGET-ADDRESS", {}, {});
+    w->ListView8->setSubItem(1, 1, "SMTP:%first%.%last%@example.com");
+    w->ListView8->add("CONTAINER", {}, {});
+    w->ListView8->setSubItem(2, 1, "Recipients");
+    w->Create_Mail_Account->setChecked(true);
+  }
+
   // An account made in the directory after the tree was loaded, so the tree does not show it.
   void existingUser(const QString& container, const QString& cn, const QString& sam) {
     auto parent = admin().GetObject("LDAP://" + container);
@@ -486,8 +514,7 @@ TEST_F(CreateUser, ALogonNameClashAtTheFirstCommitIsReported) {
   network(Mode::Native);
   // The SAMACCOUNTNAME row makes the logon name jbloggs, which exists.
   w->SamAccountName->setChecked(true);
-  w->ListView7->add("SAMACCOUNTNAME", {}, {});
-  w->ListView7->setSubItem(w->ListView7->count(), 1, "jbloggs");
+  directoryRow("SAMACCOUNTNAME", "jbloggs");
   names("john", "smith");
   w->CreateUser_Click();
   ASSERT_EQ(prompts.asked.size(), 1u);
@@ -567,8 +594,7 @@ TEST_F(CreateUser, DebugLinesNeverHoldThePasswordAndImportTokensWaitForAnImport)
 TEST_F(CreateUser, ALogonNameFromTheAttributeRowIsCheckedLikeTheId) {
   network(Mode::Native);
   w->SamAccountName->setChecked(true);
-  w->ListView7->add("SAMACCOUNTNAME", {}, {});
-  w->ListView7->setSubItem(w->ListView7->count(), 1, "%first%|%last%");
+  directoryRow("SAMACCOUNTNAME", "%first%|%last%");
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
@@ -668,26 +694,7 @@ TEST_F(CreateUser, AnExchange55MailboxIsMadeWithTheAccount) {
   simnet::NetworkBuilder more(net);
   more.user("example.local", "exadmin", simnet::UserSpec().withPassword("Secret1"));
   ASSERT_TRUE(more.build().ok());
-  auto exch = simnet::installExchange55(net);
-  ASSERT_TRUE(exch->addServer({"EXCH55", "example.local", "Example", "Head Office", 389, {"EXAMPLE\\exadmin"}}));
-  w->EXSERVER->setText("EXCH55");
-  w->EXSite->setEditText("Head Office");
-  w->EXorg->setText("Example");
-  w->EXH5[0]->setChecked(true);
-  w->txtAdmin->setText("EXAMPLE\\exadmin");
-  w->txtPassword->setText("Secret1");
-  w->ListView8->clear();
-  w->ListView8->add("TARGET-ADDRESS", {}, {});
-  w->ListView8->setSubItem(1, 1, "SMTP:%first%.%last%@example.com");
-  w->ListView8->add("CONTAINER", {}, {});
-  w->ListView8->setSubItem(2, 1, "Recipients");
-  w->Create_Mail_Account->setChecked(true);
-  // Loading the site would empty the Exchange fields typed above: the site holds them.
-  records::Site_Record site = test::mainSite();
-  site.ExchangeServer = "EXCH55";
-  site.ExchSite = "Head Office";
-  site.ExchOrg = "Example";
-  ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
+  exchange55("EXAMPLE\\exadmin", "Secret1");
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Created User JSmith");
@@ -710,8 +717,7 @@ TEST_F(CreateUser, AttributeRowsAUpnTakenInTheForestAndTheDisplayNameInTheTree) 
   ASSERT_TRUE(other->Put("userPrincipalName", "john.smith@example.local").ok());
   ASSERT_TRUE(other->SetInfo().ok());
   const auto row = [&](const QString& name, const QString& value, const QString& kind) {
-    w->ListView7->add(name, {}, kind);
-    w->ListView7->setSubItem(w->ListView7->count(), 1, value);
+    directoryRow(name, value, kind);
   };
   w->ListView7->clear();
   row("department", "%first% %last%", "USER");
@@ -761,22 +767,7 @@ TEST_F(CreateUser, ARefusedTerminalServicesWriteTurnsTheRunYellow) {
 TEST_F(CreateUser, AMailboxTheServerRefusesIsSaidAndTheRunEndsYellow) {
   network(Mode::Native);
   if (dc) GTEST_SKIP() << "simnet-only: the Exchange 5.5 server is simulated";
-  auto exch = simnet::installExchange55(net);
-  ASSERT_TRUE(exch->addServer({"EXCH55", "example.local", "Example", "Head Office", 389, {"EXAMPLE\\exadmin"}}));
-  records::Site_Record site = test::mainSite();
-  site.ExchangeServer = "EXCH55";
-  site.ExchSite = "Head Office";
-  site.ExchOrg = "Example";
-  ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
-  w->EXH5[0]->setChecked(true);
-  w->txtAdmin->setText("EXAMPLE\\nobody");  // not an administrator of the organisation
-  w->txtPassword->setText("wrong");
-  w->ListView8->clear();
-  w->ListView8->add("TARGET-ADDRESS", {}, {});
-  w->ListView8->setSubItem(1, 1, "SMTP:%first%.%last%@example.com");
-  w->ListView8->add("CONTAINER", {}, {});
-  w->ListView8->setSubItem(2, 1, "Recipients");
-  w->Create_Mail_Account->setChecked(true);
+  exchange55("EXAMPLE\\nobody", "wrong");  // not an administrator of the organisation
   names("john", "smith");
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Created User JSmith");
