@@ -151,11 +151,7 @@ CreationRun::Attempt CreationRun::attempt() {
         line(QStringLiteral("Could not check whether the User Name exists: ") + why);
         host_.logTab(QStringLiteral("RED"),
                      QStringLiteral(" Could not check whether User Name ") + s_.New_User_ID + QStringLiteral(" exists"));
-        host_.setStatus(QStringLiteral("Ready."));
-        host_.setProgress(0);
-        host_.setProgressText(QString());
-        host_.setBusy(false);
-        log_.reset();
+        endEarly(QStringLiteral("Ready."));
         return Attempt::Finished;
     }
   }
@@ -269,11 +265,7 @@ bool CreationRun::idChecks() {
   for (const QChar c : bad) line(QStringLiteral("Invalid Character in User Name: ") + c);
   sh().Op_Status = 1;
   ui::feedback().beep();
-  host_.setStatus(QStringLiteral("User Name Invalid..."));
-  host_.setProgress(0);
-  host_.setProgressText(QString());
-  log_.reset();
-  host_.setBusy(false);
+  endEarly(QStringLiteral("User Name Invalid..."));
   return false;
 }
 
@@ -319,12 +311,8 @@ CreationRun::Attempt CreationRun::retryOrGiveUp() {
   const auto giveUp = [&](const QString& logLine) {
     if (!logLine.isEmpty()) line(logLine);
     shared.AltIdTried = false;
-    host_.setStatus(QStringLiteral("Ready."));
-    host_.setProgress(0);
-    host_.setProgressText(QString());
-    host_.setBusy(false);
     line(QStringLiteral("User : ") + s_.New_User_ID + QStringLiteral(" ") + QStringLiteral(" Already Exist "));
-    log_.reset();
+    endEarly(QStringLiteral("Ready."));
     return Attempt::Finished;
   };
   const auto retryWith = [&](const QString& format) {
@@ -464,10 +452,7 @@ Outcome CreationRun::createFolder(const QString& adminPath, const QString& what,
       line(removed.status ? QStringLiteral("Removed Home Directory: ") + s_.Home_Admin
                           : QStringLiteral("Home Directory remains: ") + s_.Home_Admin);
     }
-    host_.setBusy(false);
-    host_.setProgress(0);
-    host_.setProgressText(QStringLiteral("Progress"));
-    log_.reset();
+    endEarly(QString(), QStringLiteral("Progress"));
     return Outcome::Stopped;
   }
   const bool home = what == QLatin1String("Home");
@@ -507,11 +492,15 @@ Outcome CreationRun::createDirectories() {
 
 // --- the account ---
 
-void CreationRun::prepareAccountValues() {
-  // Description: the template's variables, then the import's fields (only while importing).
+QString CreationRun::expandedDescription() const {
   QString description = f_.description;
   Replace_Variables(description);
-  description = importTokens(description);
+  return importTokens(description);
+}
+
+void CreationRun::prepareAccountValues() {
+  // Description: the template's variables, then the import's fields (only while importing).
+  QString description = expandedDescription();
   if (description.contains(QStringLiteral("%Description%"), Qt::CaseInsensitive)) description.clear();
   s_.description = description;
   // Password.
@@ -649,9 +638,7 @@ Outcome CreationRun::createAdAccount() {
 
   // The common fields and the second commit: a failure ends the run.
   {
-    QString description = f_.description;
-    Replace_Variables(description);
-    description = importTokens(description);
+    const QString description = expandedDescription();
     QList<std::pair<const char*, QString>> fields;
     if (!description.isEmpty() && !description.contains(u'%')) fields.append({"Description", description});
     fields.append({"FullName", s_.fullName});
@@ -1100,6 +1087,14 @@ Outcome CreationRun::runCommand() {
 }
 
 // --- the end ---
+
+void CreationRun::endEarly(const QString& status, const QString& progressText) {
+  if (!status.isNull()) host_.setStatus(status);
+  host_.setProgress(0);
+  host_.setProgressText(progressText);
+  host_.setBusy(false);
+  log_.reset();
+}
 
 Outcome CreationRun::warn(const QString& step, const QString& detail) {
   s_.Create_Status = 2;

@@ -190,8 +190,13 @@ class CreationRun {
 
   Outcome createFolder(const QString& adminPath, const QString& what, bool* createdNow);
   void prepareAccountValues();
+  // The description field with the template's variables and (in an import) the line's fields.
+  QString expandedDescription() const;
   Outcome warn(const QString& step, const QString& detail);
   void errorBlock();
+  // A run that ends before its steps: the status (unless null), the progress back to 0 with
+  // `progressText`, the hourglass gone, Log.txt closed.
+  void endEarly(const QString& status, const QString& progressText = {});
   void endOfRun();
   void line(const QString& text);
   bool debug() const;
