@@ -1027,7 +1027,9 @@ Outcome CreationRun::createMailbox() {
     return detail.isEmpty() ? Outcome::Warned : warn(QStringLiteral("Mailbox"), detail);
   }
   line(QStringLiteral("Created Mail Account"));
-  if (f_.exchange55 && shared.Mail_Warning_Flag) {
+  // A mail row that could not be written (either Exchange) is said by the procedure; the run
+  // does not end GREEN over it.
+  if (shared.Mail_Warning_Flag) {
     s_.Create_Status = 2;
     host_.setMark(Mark::MailAccount, MarkState::Warning);
     return Outcome::Warned;

@@ -1241,6 +1241,8 @@ const char* logonRefusal(Store& st, const std::optional<ObjRow>& acct, const QSt
 
 Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& server, Protocol protocol,
                                                               const std::optional<Credentials>& credentials) {
+  if (gcDown_ && protocol == Protocol::GlobalCatalog)
+    return err(ldap::SERVER_DOWN, QStringLiteral("the global catalog is not operational"));
   Store& st = *store_;
   std::optional<DomainRow> d;
   if (server.isEmpty()) {

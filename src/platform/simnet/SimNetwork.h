@@ -80,6 +80,9 @@ class SimNetwork : public adsi::DirectoryBackend, public std::enable_shared_from
   // A domain (DNS or NetBIOS name) or server that no longer answers.
   adsi::Status setReachable(const QString& name, bool reachable);
   adsi::Status lockAccount(const QString& domain, const QString& account);
+  // The forests' global catalogs stop answering (this process only): GC binds fail as a server
+  // that is down, while the domains' own directory servers still answer.
+  void setGlobalCatalogDown(bool down) { gcDown_ = down; }
 
   // File servers: a server of the network whose drives are folders
   // `<folder>/servers/<SERVER>/<DRIVE>/`. `drives` are letters ("CD").
@@ -102,6 +105,7 @@ class SimNetwork : public adsi::DirectoryBackend, public std::enable_shared_from
   SimNetwork();
   std::unique_ptr<Store> store_;
   QString folder_;
+  bool gcDown_ = false;
 };
 
 }  // namespace tavrel::simnet
