@@ -561,6 +561,9 @@ TEST_F(CreationScenario, DcEveryStepWithTheDirectoryOnTheDc) {
   if (!dc) GTEST_SKIP() << "runs against the test DC (dc.*)";
   scenario(Mode::Native);
   ASSERT_FALSE(HasFatalFailure());
+  // The simulated Terminal Services server keeps values only for accounts its own network knows:
+  // it is told the name of the account the DC is about to get.
+  ASSERT_TRUE(simnet::NetworkBuilder(fileNet_).user("example.local", "JSmith").build().ok());
   w->CreateUser_Click();
   const QStringList block = logBlock();
   const QString said = block.join("\n");
@@ -588,6 +591,11 @@ TEST_F(CreationScenario, DcEveryStepWithTheDirectoryOnTheDc) {
   EXPECT_EQ(netapi::NetShareGetInfo("FS1", "JSmith", info), 0u);
   EXPECT_EQ(argv(), (QStringList{"JSmith", "John Smith", "example.local", "EXCH2K"}));
   EXPECT_TRUE(childTexts(node(kStaff)).contains("Smith, John"));
+  wts::WtsValue value;
+  ASSERT_EQ(wts::WTSQueryUserConfig(controller(), "JSmith", wts::WTSUserConfigTerminalServerProfilePath, value), 0u)
+      << said.toStdString();
+  EXPECT_EQ(value.text, "\\\\FS1\\TS\\JSmith");
+  EXPECT_FALSE(said.contains("Warning - Terminal Services"));
   // The mailbox: made when the DC holds the Exchange organisation's store, else said plainly.
   if (user->Get("homeMDB").ok()) {
     EXPECT_EQ(user->Get("homeMDB")->toString(), kStoreDn);
