@@ -162,8 +162,8 @@ class CreationScenario : public test::CreationFixture {
     simnet::installPlatformLayers(fileNet_);
     security::setAccountDirectory(backend());
     if (!dc) {
-      auto exch = simnet::installExchange55(net);
-      ASSERT_TRUE(exch->addServer({"EXCH55", serverDomain, "Example", "Head Office", 389, {netbios() + "\\exadmin"}}));
+      exch55_ = simnet::installExchange55(net);
+      ASSERT_TRUE(exch55_->addServer({"EXCH55", serverDomain, "Example", "Head Office", 389, {netbios() + "\\exadmin"}}));
       if (ad()) {
         const simnet::Exchange2000Spec spec{"Example", "First Administrative Group", "EXCH2K",
                                             {{"First Storage Group", {"Staff Mailboxes"}, {}}}};
@@ -296,6 +296,7 @@ class CreationScenario : public test::CreationFixture {
   adsi::Result<adsi::AdsObject> adUser(const QString& cn) { return admin().GetObject("LDAP://CN=" + cn + "," + kStaff); }
 
   bool withChildDomain_ = false;
+  std::shared_ptr<simnet::SimExchange55> exch55_;
 
   // Every text of the tree.
   QStringList treeTexts() const {
@@ -499,33 +500,41 @@ TEST_F(CreationScenario, OneFailureAtEachStepIsSaidAndColoursTheRun) {
     Inject inject;
     const char* colour;    // of the run's row on screen
     const char* verdict;   // the run's row
+    const char* mark;      // a progress mark and its text, "name=text" (a warning's mark also says "Completed")
     QStringList lines;     // said in Log.txt, in this order
   };
   const QList<Mode> all{Mode::Native, Mode::Mixed, Mode::Nt}, activeDirectory{Mode::Native, Mode::Mixed};
   const Case cases[] = {
       {"folders", all, [this] { ASSERT_TRUE(fileNet_->setReachable("FS1", false)); }, "RED",
-       " Error Creating Users Home Dir...", {"Error Creating Users Home Dir: \\\\FS1\\D$\\Users\\JSmith"}},
-      {"account", all, [this] { net->refuseNextCommit(); }, "RED", " Error Creating Users Account...",
+       " Error Creating Users Home Dir...", "Createdirs=Error", {"Error Creating Users Home Dir: \\\\FS1\\D$\\Users\\JSmith"}},
+      {"account", all, [this] { net->refuseNextCommit(); }, "RED", " Error Creating Users Account...", "UserAccount=Error",
        {"Error Creating Users Account: JSmith"}},
-      {"groups", all, [this] { removeGroup("Printing"); }, "YELLOW", " Created User JSmith",
+      {"groups", all, [this] { removeGroup("Printing"); }, "YELLOW", " Created User JSmith", "UserAccount=Completed",
        {"Error adding user to group: Printing"}},
-      {"attribute rows", activeDirectory, [this] { upnTaken(); }, "YELLOW", " Created User JSmith",
+      {"attribute rows", activeDirectory, [this] { upnTaken(); }, "YELLOW", " Created User JSmith", "UserAccount=Completed",
        {"UPN aleardy Exists: John.Smith@example.local", "UPN not set"}},
       {"shares", all, [this] { ASSERT_TRUE(fileNet_->refuseShareAdd("FS1")); }, "YELLOW",
-       " Created User JSmith", {"Error Creating Shares: \\\\FS1\\JSmith$", "Error Creating Shares: \\\\FS1\\JSmith"}},
+       " Created User JSmith", "Sharedirs=Error", {"Error Creating Shares: \\\\FS1\\JSmith$", "Error Creating Shares: \\\\FS1\\JSmith"}},
       {"terminal services", all, [this] { ASSERT_TRUE(fileNet_->refuseWtsWrite(controller())); },
-       "YELLOW", " Created User JSmith", {"Warning - Terminal Services: a setting was refused"}},
+       "YELLOW", " Created User JSmith", "UserAccount=Completed", {"Warning - Terminal Services: a setting was refused"}},
       {"folder permissions", all, [this] { writePermissions("Permissions.dat", {{"nobody-here", "Change"}}); },
-       "YELLOW", " Created User JSmith", {"Failed to set Permissions for nobody-here"}},
+       "YELLOW", " Created User JSmith", "Security=Completed", {"Failed to set Permissions for nobody-here"}},
       {"mailbox", all,
        [this] { ASSERT_TRUE(net->setReachable(mode_ == Mode::Native ? "EXCH2K" : "EXCH55", false)); },
-       "YELLOW", " Created User JSmith", {"Failed to create Mail Account"}},
+       "YELLOW", " Created User JSmith", "MailAccount=Error", {"Failed to create Mail Account"}},
       {"mail row", {Mode::Native}, [this] { directoryRow("noSuchAttribute", "x", "MAIL"); }, "YELLOW",
-       " Created User JSmith", {"Error with Attribute: noSuchAttribute"}},
-      {"command fails", all, [this] { command(3); }, "YELLOW", " Created User JSmith",
+       " Created User JSmith", "MailAccount=Completed", {"Error with Attribute: noSuchAttribute"}},
+      {"Exchange 5.5 mail row", {Mode::Mixed, Mode::Nt}, 
+       [this] {
+         w->ListView8->add("Title", {}, {});
+         w->ListView8->setSubItem(w->ListView8->count(), 1, "Teacher");
+         exch55_->refuseAttribute("Title");
+       },
+       "YELLOW", " Created User JSmith", "MailAccount=Completed", {"Error with Attribute: Title"}},
+      {"command fails", all, [this] { command(3); }, "YELLOW", " Created User JSmith", "run=Completed",
        {"Error with :", "Warning - Command: exit code 3"}},
       {"command missing", all, [this] { w->Create_Script->setText(dir() + "no-such-program %UserName%"); },
-       "YELLOW", " Created User JSmith", {"Error Running Command: "}},
+       "YELLOW", " Created User JSmith", "run=Error", {"Error Running Command: "}},
   };
   for (const Case& c : cases) {
     for (Mode mode : c.modes) {
@@ -549,6 +558,11 @@ TEST_F(CreationScenario, OneFailureAtEachStepIsSaidAndColoursTheRun) {
         while (at < block.size() && !block[at].startsWith(expected)) ++at;
         EXPECT_LT(at, block.size()) << "not said: " << expected.toStdString() << "\n" << said.toStdString();
       }
+      const QHash<QString, QLabel*> marks{{"Createdirs", w->Createdirs}, {"Sharedirs", w->Sharedirs},
+                                          {"Security", w->Security},     {"UserAccount", w->UserAccount},
+                                          {"MailAccount", w->MailAccount}, {"run", w->run}};
+      const QStringList mark = QString(c.mark).split('=');
+      EXPECT_EQ(marks.value(mark[0])->text(), mark[1]) << c.mark;
       // The run's row is the only one on screen.
       EXPECT_EQ(onScreen(), QStringList{QString(c.colour) + "|" + c.verdict});
     }
