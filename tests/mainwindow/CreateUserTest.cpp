@@ -31,48 +31,25 @@ class CreateUser : public test::CreationFixture {
   // The network: example.local (or branch.example.local mixed, or the NT domain OLDCORP), a file
   // server FS1 with D:\Users and D:\Profiles, two groups and one existing user.
   void network(Mode mode) {
-    mode_ = mode;
-    if (dc && mode != Mode::Native) GTEST_SKIP() << "simnet-only: Samba has no mixed-mode or NT 4.0 domain";
-    if (mode == Mode::Nt) {
-      builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP", "OLDPDC");
-      domain_ = "OLDCORP";
-    } else {
-      if (!dc) builder->forest("example.local", "EXAMPLE", mode == Mode::Mixed);
-      domain_ = "example.local";
-      builder->ou(domain_, "OU=Staff");
-    }
+    if (!domain(mode)) return;
     const QString in = mode == Mode::Nt ? QString() : QStringLiteral("OU=Staff");
     builder->group(domain_, "Teachers", mode == Mode::Nt ? simnet::GroupSpec() : simnet::GroupSpec().in(in))
         .group(domain_, "Printing")
         .user(domain_, "jbloggs", mode == Mode::Nt ? simnet::UserSpec() : simnet::UserSpec().in(in))
         .member(domain_, "Teachers", "jbloggs");
     install();
-    // The file server FS1 with D:\Users and D:\Profiles; on the test DC it is simulated beside it,
-    // and accounts are looked up in the DC.
-    std::unique_ptr<simnet::NetworkBuilder> files =
-        dc ? std::make_unique<simnet::NetworkBuilder>(dir() + "files") : nullptr;
-    simnet::NetworkBuilder& fs = files ? *files : *builder;
-    if (files) files->forest("example.local", "EXAMPLE");
+    // The file server FS1 with D:\Users and D:\Profiles.
+    simnet::NetworkBuilder& fs = fileServers();
     fs.fileServer("FS1", mode == Mode::Nt ? "OLDCORP" : "example.local", "D")
         .folder("\\\\FS1\\D$\\Users")
         .folder("\\\\FS1\\D$\\Profiles");
-    auto built = fs.build();
-    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
-    fileNet_ = *built;
-    simnet::installPlatformLayers(fileNet_);
-    security::setAccountDirectory(backend());
+    installFileServers(fs);
     // The template and the site.
     const records::Template_Record t = test::staffTemplate({"Teachers", "Printing", "Domain Users"});
     const records::Site_Record site = test::mainSite();
     ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
     ASSERT_TRUE(test::writeAll(db() + "Site.dat", site.encode()));
-    ASSERT_TRUE(connect(domain_));
-    w->Load_Databases();
-    w->nutemplate->setCurrentIndex(0);
-    w->NUsitename->setCurrentIndex(0);
-    w->setupid->setText("1%first%%last%");
-    w->defaultpassword->setText("Start-Pw1");
-    w->FN_Format->setText("%first% %last%");
+    windowDefaults();
     for (QCheckBox* b : {w->Create_Dirs, w->Create_User_Account}) b->setChecked(true);
     if (mode != Mode::Nt) selectNode(kStaff);
   }

@@ -6,6 +6,9 @@
 
 #include "DomainFixture.h"
 
+#include "platform/security/AccountLookup.h"
+#include "platform/simnet/Resources.h"
+
 #include <algorithm>
 
 namespace tavrel::test {
@@ -15,6 +18,52 @@ class CreationFixture : public DomainFixture {
   enum class Mode { Native, Mixed, Nt };
 
  protected:
+
+  // The domain of `mode`: example.local (native or mixed) with OU=Staff, or the NT domain
+  // OLDCORP; only native mode runs on the test DC (false, the test skipped, for the others).
+  bool domain(Mode mode) {
+    mode_ = mode;
+    if (dc && mode != Mode::Native) {
+      [] { GTEST_SKIP() << "simnet-only: Samba has no mixed-mode or NT 4.0 domain"; }();
+      return false;
+    }
+    if (mode == Mode::Nt) {
+      builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP", "OLDPDC");
+      domain_ = "OLDCORP";
+    } else {
+      if (!dc) builder->forest("example.local", "EXAMPLE", mode == Mode::Mixed);
+      domain_ = "example.local";
+      builder->ou(domain_, "OU=Staff");
+    }
+    return true;
+  }
+  // Where the file servers are built: the domain's network, or beside the test DC a simulated
+  // network of their own (whose accounts are looked up in the DC).
+  simnet::NetworkBuilder& fileServers() {
+    if (!dc) return *builder;
+    files_ = std::make_unique<simnet::NetworkBuilder>(dir() + "files");
+    files_->forest("example.local", "EXAMPLE");
+    return *files_;
+  }
+  // Builds the file servers and installs them for the file, share and Terminal Services layers.
+  void installFileServers(simnet::NetworkBuilder& fs) {
+    auto built = fs.build();
+    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
+    fileNet_ = *built;
+    simnet::installPlatformLayers(fileNet_);
+    security::setAccountDirectory(backend());
+  }
+  // Connects the window, loads the databases, picks the first template and site and sets the ID
+  // format, the password and the full-name format.
+  void windowDefaults() {
+    ASSERT_TRUE(connect(domain_));
+    w->Load_Databases();
+    w->nutemplate->setCurrentIndex(0);
+    w->NUsitename->setCurrentIndex(0);
+    w->setupid->setText("1%first%%last%");
+    w->defaultpassword->setText("Start-Pw1");
+    w->FN_Format->setText("%first% %last%");
+  }
 
   // A fresh window and network for the next case of a table.
   void restart() {
@@ -84,6 +133,7 @@ class CreationFixture : public DomainFixture {
   Mode mode_ = Mode::Native;
   QString domain_;
   std::shared_ptr<simnet::SimNetwork> fileNet_;  // the file servers (the test DC's neighbours)
+  std::unique_ptr<simnet::NetworkBuilder> files_;
 };
 
 }  // namespace tavrel::test

@@ -65,9 +65,7 @@ Home MDB done
 NT-Security-Descriptor
 Created Mail Account
 )";
-  switch (mode) {
-    case Mode::Native:
-      return head + R"(Locate PDC: DC1-EXAMPLE
+  const QString activeDirectory = R"(Locate PDC: DC1-EXAMPLE
 Created Home Directory: \\FS1\D$\Users\JSmith
 Created Profile Directory: \\FS1\D$\Profiles\JSmith
 NT User Account Created
@@ -79,23 +77,14 @@ Setting DISPLAYNAME, Smith, John
 Setting Primary Group: Teachers.
 Creating Shares: \\FS1\JSmith$
 Creating Shares: \\FS1\JSmith
-)" + permissions + R"(Created Mail Account
+)";
+  switch (mode) {
+    case Mode::Native:
+      return head + activeDirectory + permissions + R"(Created Mail Account
 Running Script: <dir>/record.sh JSmith "John Smith" example.local EXCH2K
 User Created.)";
     case Mode::Mixed:
-      return head + R"(Locate PDC: DC1-EXAMPLE
-Created Home Directory: \\FS1\D$\Users\JSmith
-Created Profile Directory: \\FS1\D$\Profiles\JSmith
-NT User Account Created
-Adding User to Groups
-Setting W2K Properties
-Setting department, Science
-Setting USERPRINCIPALNAME, John.Smith@example.local
-Setting DISPLAYNAME, Smith, John
-Setting Primary Group: Teachers.
-Creating Shares: \\FS1\JSmith$
-Creating Shares: \\FS1\JSmith
-)" + permissions + exchange55 + R"(Running Script: <dir>/record.sh JSmith "John Smith" example.local EXCH55
+      return head + activeDirectory + permissions + exchange55 + R"(Running Script: <dir>/record.sh JSmith "John Smith" example.local EXCH55
 User Created.)";
     case Mode::Nt:
       return head + R"(Locate PDC: OLDPDC
@@ -125,16 +114,7 @@ class CreationScenario : public test::CreationFixture {
 
   // The network, the databases and the window, ready for "Create" of John Smith.
   void scenario(Mode mode) {
-    mode_ = mode;
-    if (dc && mode != Mode::Native) GTEST_SKIP() << "simnet-only: Samba has no mixed-mode or NT 4.0 domain";
-    if (mode == Mode::Nt) {
-      builder->forest("example.local", "EXAMPLE").nt4Domain("OLDCORP", "OLDPDC");
-      domain_ = "OLDCORP";
-    } else {
-      if (!dc) builder->forest("example.local", "EXAMPLE", mode == Mode::Mixed);
-      domain_ = "example.local";
-      builder->ou(domain_, "OU=Staff");
-    }
+    if (!domain(mode)) return;
     const QString in = ad() ? QStringLiteral("OU=Staff") : QString();
     // A child domain whose user already has John Smith's UPN.
     if (withChildDomain_ && ad())
@@ -148,19 +128,13 @@ class CreationScenario : public test::CreationFixture {
 
     // The file servers, the Exchange servers and the Exchange 5.5 administrator; beside the test
     // DC they are simulated on a network of their own.
-    std::unique_ptr<simnet::NetworkBuilder> files =
-        dc ? std::make_unique<simnet::NetworkBuilder>(dir() + "files") : nullptr;
-    simnet::NetworkBuilder& fs = files ? *files : *builder;
-    if (files) files->forest("example.local", "EXAMPLE");
+    simnet::NetworkBuilder& fs = fileServers();
     const QString serverDomain = ad() ? QStringLiteral("example.local") : QStringLiteral("OLDCORP");
     fs.fileServer("FS1", serverDomain, "D").folder("\\\\FS1\\D$\\Users").folder("\\\\FS1\\D$\\Profiles");
     fs.fileServer("FS2", serverDomain, "E").folder("\\\\FS2\\E$\\Users");
-    if (!files) fs.user(domain_, "exadmin", simnet::UserSpec().withPassword("Secret1"));
-    auto built = fs.build();
-    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
-    fileNet_ = *built;
-    simnet::installPlatformLayers(fileNet_);
-    security::setAccountDirectory(backend());
+    if (!dc) fs.user(domain_, "exadmin", simnet::UserSpec().withPassword("Secret1"));
+    installFileServers(fs);
+    if (HasFatalFailure()) return;
     if (!dc) {
       exch55_ = simnet::installExchange55(net);
       ASSERT_TRUE(exch55_->addServer({"EXCH55", serverDomain, "Example", "Head Office", 389, {netbios() + "\\exadmin"}}));
@@ -198,13 +172,7 @@ class CreationScenario : public test::CreationFixture {
     writePermissions("Permissions.dat", {{"%UserName%", "Change"}, {"Library", "Read"}});
     writePermissions("SharePerm.dat", {{"%Domain%\\%UserName%", "Full Control"}});
 
-    ASSERT_TRUE(connect(domain_));
-    w->Load_Databases();
-    w->nutemplate->setCurrentIndex(0);
-    w->NUsitename->setCurrentIndex(0);
-    w->setupid->setText("1%first%%last%");
-    w->defaultpassword->setText("Start-Pw1");
-    w->FN_Format->setText("%first% %last%");
+    windowDefaults();
     w->PWD_NVR_EXPIRE->setChecked(true);
     for (QCheckBox* b : {w->Create_Dirs, w->Create_User_Account, w->Create_Shares, w->Dir_Security,
                          w->Create_Mail_Account, w->Run_script})
