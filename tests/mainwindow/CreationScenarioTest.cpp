@@ -38,7 +38,6 @@ const QString kStoreDn = QStringLiteral(
     "Group,CN=Administrative Groups,CN=Example,CN=Microsoft Exchange,CN=Services,CN=Configuration,DC=example,"
     "DC=local");
 constexpr quint32 kModify = 0x1301BF;  // "Change" on a folder
-constexpr quint32 kFull = 0x1F01FF;
 
 // The whole run's Log.txt in each mode.
 QString golden(test::CreationFixture::Mode mode) {
@@ -232,17 +231,21 @@ class CreationScenario : public test::CreationFixture {
     return QString::fromUtf8(test::readAll(argvFile())).split('\n', Qt::SkipEmptyParts);
   }
 
-  // The ACEs of a DACL as "DOMAIN\name mask flags", in their order.
+  // The ACEs of a DACL as "[deny ]DOMAIN\name mask flags f", in their order.
   static QStringList aces(const security::Acl& acl) {
     QStringList out;
     for (const security::Ace& a : acl.aces()) {
       auto who = security::LookupAccountSid(QString(), a.sid);
-      out << QStringLiteral("%1%2\\%3 %4 %5")
-                 .arg(a.isDeny() ? "deny " : "", who ? who->referencedDomain : "?", who ? who->name : a.sid.toString())
+      out << QStringLiteral("%1%2 %3 flags %4")
+                 .arg(a.isDeny() ? "deny " : "", nameOf(a.sid))
                  .arg(a.mask, 0, 16)
-                 .arg(a.isInherited() ? "inherited" : "explicit");
+                 .arg(a.flags, 0, 16);
     }
     return out;
+  }
+  static QString nameOf(const security::Sid& sid) {
+    auto who = security::LookupAccountSid(QString(), sid);
+    return who ? who->referencedDomain + u'\\' + who->name : sid.toString();
   }
   std::optional<security::SecurityDescriptor> securityOf(const QString& path) const {
     auto sd = security::GetFileSecurity(path, security::info::OWNER | security::info::DACL);
@@ -294,6 +297,12 @@ class CreationScenario : public test::CreationFixture {
     auto container = ad() ? admin().GetObject("LDAP://CN=Users," + kDomainDn) : admin().GetObject("WinNT://OLDCORP");
     ASSERT_TRUE(container.ok());
     ASSERT_TRUE(container->Delete("group", ad() ? "CN=" + name : name).ok());
+  }
+  // The template's primary group: one the user is not made a member of.
+  void primaryGroup(const QString& name) {
+    records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+    t.PrimaryGroup = name;
+    ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
   }
   // Another user of the forest already has John Smith's UPN.
   void upnTaken() {
@@ -353,17 +362,21 @@ TEST_F(CreationScenario, EveryStepInEachMode) {
 
     // The folders: made, owned by the administrators, the user and Library granted, canonical.
     const security::Sid jsmith = sidOf(netbios() + "\\JSmith");
-    const security::Sid library = sidOf(netbios() + "\\Library");
     ASSERT_TRUE(jsmith.isValid());
     for (const QString path : {"\\\\FS1\\D$\\Users\\JSmith", "\\\\FS1\\D$\\Profiles\\JSmith"}) {
       SCOPED_TRACE(path.toStdString());
       ASSERT_TRUE(files::exists(path));
       auto sd = securityOf(path);
       ASSERT_TRUE(sd && sd->dacl);
-      EXPECT_TRUE(sd->owner.has_value());
-      EXPECT_TRUE(sd->dacl->isCanonical()) << aces(*sd->dacl).join("\n").toStdString();
-      EXPECT_TRUE(grants(*sd->dacl, jsmith, kModify)) << aces(*sd->dacl).join("\n").toStdString();
-      EXPECT_TRUE(grants(*sd->dacl, library, 0x1200A9));
+      ASSERT_TRUE(sd->owner.has_value());
+      EXPECT_EQ(nameOf(*sd->owner), "BUILTIN\\Administrators");
+      EXPECT_TRUE(sd->dacl->isCanonical());
+      // The list's entries (folder and subfolders, then files), the inherited ones after them.
+      const QString d = netbios() + "\\";
+      EXPECT_EQ(aces(*sd->dacl), (QStringList{d + "Library 1200a9 flags 2", d + "Library 1200a9 flags 9",
+                                              d + "JSmith 1301bf flags 2", d + "JSmith 1301bf flags 9",
+                                              "BUILTIN\\Administrators 1f01ff flags 13",
+                                              "NT AUTHORITY\\SYSTEM 1f01ff flags 13", "\\Everyone 1200a9 flags 13"}));
     }
     // The shares on FS1, each with full control for the user; nothing on FS2.
     for (const auto& [name, path] : {std::pair{"JSmith", "D:\\Users\\JSmith"}, std::pair{"JSmith$", "D:\\Profiles\\JSmith"}}) {
@@ -372,7 +385,7 @@ TEST_F(CreationScenario, EveryStepInEachMode) {
       EXPECT_EQ(info.shi502_path, path);
       ASSERT_TRUE(info.shi502_security_descriptor && info.shi502_security_descriptor->dacl) << name;
       // "Full Control" of a share is generic all.
-      EXPECT_EQ(aces(*info.shi502_security_descriptor->dacl), QStringList{netbios() + "\\JSmith 10000000 explicit"});
+      EXPECT_EQ(aces(*info.shi502_security_descriptor->dacl), QStringList{netbios() + "\\JSmith 10000000 flags 0"});
     }
     QList<netapi::SHARE_INFO_502> elsewhere;
     netapi::NetShareEnum("FS2", elsewhere);
@@ -481,6 +494,8 @@ TEST_F(CreationScenario, OneFailureAtEachStepIsSaidAndColoursTheRun) {
        {"Error adding user to group: Printing"}},
       {"attribute rows", activeDirectory, [this] { upnTaken(); }, "YELLOW", " Created User JSmith", "UserAccount=Completed",
        {"UPN aleardy Exists: John.Smith@example.local", "UPN not set"}},
+      {"primary group", all, [this] { primaryGroup("Library"); }, "YELLOW", " Created User JSmith",
+       "UserAccount=Completed", {"Setting Primary Group: Library.", "Could not Set Primary Group"}},
       {"shares", all, [this] { ASSERT_TRUE(fileNet_->refuseShareAdd("FS1")); }, "YELLOW",
        " Created User JSmith", "Sharedirs=Error", {"Error Creating Shares: \\\\FS1\\JSmith$", "Error Creating Shares: \\\\FS1\\JSmith"}},
       {"terminal services", all, [this] { ASSERT_TRUE(fileNet_->refuseWtsWrite(controller())); },
