@@ -7,6 +7,7 @@
 #include "directory/DomainLoad.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/TreeOrder.h"
 #include "startup/LogFile.h"
 #include "startup/Settings.h"
 #include "state/SharedState.h"
@@ -184,10 +185,7 @@ class WindowView : public directory::DomainView {
 
   static void sortChildren(QTreeWidgetItem* node) {
     QList<QTreeWidgetItem*> children = node->takeChildren();
-    std::stable_sort(children.begin(), children.end(),
-                     [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-                       return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
-                     });
+    std::stable_sort(children.begin(), children.end(), treeTextBefore);
     node->addChildren(children);
   }
 

@@ -219,10 +219,27 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
+    // The server's state and the entry read one snapshot.
+    const bool snapshot = st_.beginRead();
+    auto out = readIn(dn, attributes, nullptr);
+    st_.endRead(snapshot);
+    return out;
+  }
+
+  // A group's members are as many as the domain's users: a bind leaves them to be read when
+  // asked for.
+  Result<Entry> readForBind(const Dn& dn, QStringList& deferred) override {
+    const bool snapshot = st_.beginRead();
+    auto out = readIn(dn, {}, &deferred);
+    st_.endRead(snapshot);
+    return out;
+  }
+
+  Result<Entry> readIn(const Dn& dn, const QStringList& attributes, QStringList* deferred) {
     if (Status s = alive(); !s) return s.error();
     auto o = reach(dn);
     if (!o) return o.error();
-    return entry(*o, attributes);
+    return entry(*o, attributes, nullptr, deferred);
   }
 
   Result<SearchResult> search(const SearchRequest& req) override {
@@ -333,8 +350,10 @@ class SimConnection : public DirectoryConnection {
     return {};
   }
 
-  // `source`, when given, supplies the values of the named attributes.
-  Entry entry(const ObjRow& o, const QStringList& attributes, const AttributeSource* source = nullptr) {
+  // `source`, when given, supplies the values of the named attributes. With `deferred`, a group's
+  // members are left out and "member" is added to it.
+  Entry entry(const ObjRow& o, const QStringList& attributes, const AttributeSource* source = nullptr,
+              QStringList* deferred = nullptr) {
     Entry e;
     e.dn = o.dn;
     const bool gc = protocol_ == Protocol::GlobalCatalog;
@@ -349,7 +368,10 @@ class SimConnection : public DirectoryConnection {
         Values v = st_.readValues(o, name);
         if (!v.isEmpty()) e.attributes.append(Attribute{name, std::move(v)});
       };
-      if (isGroup) addLinks(QStringLiteral("member"));
+      if (isGroup && deferred)
+        deferred->append(QStringLiteral("member"));
+      else if (isGroup)
+        addLinks(QStringLiteral("member"));
       if (isAccount) addLinks(QStringLiteral("memberOf"));
       if (gc)
         e.attributes.removeIf(

@@ -1,0 +1,30 @@
+#pragma once
+// The order of a tree node's children that keep themselves sorted: by their text, letter case
+// ignored, equal texts in the order they came. The tree loader sorts by it and a node added later
+// goes to its place by it, so the tree reads the same before and after a restart.
+
+#include <QTreeWidgetItem>
+
+#include <algorithm>
+
+namespace tavrel::mainwindow {
+
+inline bool treeTextBefore(const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+  return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
+}
+
+// Inserts `node` among `parent`'s sorted children, after those that do not sort behind it: one
+// binary search rather than a sort of every child.
+inline void insertSortedChild(QTreeWidgetItem* parent, QTreeWidgetItem* node) {
+  int lo = 0, hi = parent->childCount();
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (treeTextBefore(node, parent->child(mid)))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  parent->insertChild(lo, node);
+}
+
+}  // namespace tavrel::mainwindow
