@@ -733,13 +733,14 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
 }  // namespace
 
 Status SimConnection::add(const Dn& dn, const QList<Attribute>& attributes) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto parent = st_.object(dn.parent());
   if (!dn.isEmpty() && parent && !inScope(*parent))
     return err(ldap::NO_SUCH_OBJECT,
                QStringLiteral("the container %1 does not exist").arg(dn.parent().toString()));
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   auto id = addEntry(st_, dn, attributes, 0, false);
   if (!id) return id.error();
   return t.commit();
@@ -803,11 +804,12 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
 }
 
 Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   const QStringList chain = st_.chain(o->id);
   const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
   const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
@@ -1004,11 +1006,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
 }
 
 Status SimConnection::remove(const Dn& dn) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   const QStringList chain = st_.chain(o->id);
   // The account database refuses to delete its well-known accounts (80); other system objects
   // cannot be deleted at all (53, whether or not they hold anything).
@@ -1040,11 +1043,12 @@ Status SimConnection::remove(const Dn& dn) {
 }
 
 Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optional<Dn>& newSuperior) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
     return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
   const Dn parentDn = newSuperior ? *newSuperior : o->dn.parent();
@@ -1105,6 +1109,9 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
 }
 
 Status SimConnection::setPassword(const Dn& dn, const QString& password) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
@@ -1112,8 +1119,6 @@ Status SimConnection::setPassword(const Dn& dn, const QString& password) {
     return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("only accounts have passwords"));
   auto d = st_.domainById(o->domainId);
   if (!d) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("no domain"));
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s =
           checkPasswordPolicy(st_, *d, str(st_.attr(o->id, QStringLiteral("sAMAccountName"))), password);
       !s)
