@@ -204,6 +204,7 @@ class CreationHost : public creation::RunHost {
     node->setData(0, form1::kNodeKeyRole, key);
     node->setData(0, form1::kNodeImageRole, QStringLiteral("USER"));
     node->setIcon(0, w_.ImageList1.icon(QStringLiteral("USER")));
+    markLeaf(node);
     if (parent->data(0, form1::kNodeSortedRole).toBool())
       insertSortedChild(parent, node);
     else

@@ -76,6 +76,7 @@ class WindowView : public directory::DomainView {
     node->setData(0, kKeyRole, key);
     node->setData(0, kIconRole, image);
     node->setIcon(0, f_.ImageList1.icon(image));
+    if (image == QLatin1String("USER")) markLeaf(node);
     if (sorted) {
       node->setData(0, kSortedRole, true);
       sortedNodes_.push_back(node);

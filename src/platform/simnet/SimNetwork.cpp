@@ -820,8 +820,9 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   QHash<QString, Values> state;
   QHash<QString, QString> names;
   for (const Attribute& a : st_.attrsOf(*o)) {
-    state.insert(a.name.toLower(), a.values);
-    names.insert(a.name.toLower(), a.name);
+    const QString key = a.name.toLower();
+    state.insert(key, a.values);
+    names.insert(key, a.name);
   }
   const QHash<QString, Values> before = state;
   QSet<QString> touched;
