@@ -46,6 +46,9 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   split->setChildrenCollapsible(false);
   TreeView1 = named(new QTreeWidget(split), QStringLiteral("TreeView1"));
   TreeView1->setHeaderHidden(true);
+  // Every node is one line with a small icon: rows of one height let the view place a node
+  // without measuring every node above it, which a domain of thousands of users makes costly.
+  TreeView1->setUniformRowHeights(true);
   SSTab1 = named(new QTabWidget(split), QStringLiteral("SSTab1"));
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 3);

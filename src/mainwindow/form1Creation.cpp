@@ -5,6 +5,7 @@
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/TreeOrder.h"
 #include "platform/registry/Registry_Object.h"
 #include "state/SharedState.h"
 
@@ -185,9 +186,16 @@ class CreationHost : public creation::RunHost {
 
   bool addUserNode(const QString& parentKey, const QString& key, const QString& text, const QString& listText,
                    const QString& id) override {
+    const auto isParent = [&](const QTreeWidgetItem* n) {
+      return n->data(0, form1::kNodeKeyRole).toString().compare(parentKey, Qt::CaseInsensitive) == 0;
+    };
+    // The parent is nearly always the selected node or one above it; the whole tree, as large as
+    // the domain, is searched only when it is not.
     QTreeWidgetItem* parent = nullptr;
+    for (QTreeWidgetItem* n = w_.TreeView1->currentItem(); n && !parent; n = n->parent())
+      if (isParent(n)) parent = n;
     for (QTreeWidgetItemIterator it(w_.TreeView1); *it && !parent; ++it)
-      if ((*it)->data(0, form1::kNodeKeyRole).toString().compare(parentKey, Qt::CaseInsensitive) == 0) parent = *it;
+      if (isParent(*it)) parent = *it;
     // The bulk window's users and the group window's non-members list the new user too.
     bulk::MultiUser::instance(w_.dbpath->text()).ListView2->add(listText, key, QStringLiteral("USER"));
     groups::Groupsfrm::instance(&w_.ImageList1).NotMembers->add(id, key, QStringLiteral("USER"));
@@ -196,8 +204,11 @@ class CreationHost : public creation::RunHost {
     node->setData(0, form1::kNodeKeyRole, key);
     node->setData(0, form1::kNodeImageRole, QStringLiteral("USER"));
     node->setIcon(0, w_.ImageList1.icon(QStringLiteral("USER")));
-    parent->addChild(node);
-    if (parent->data(0, form1::kNodeSortedRole).toBool()) parent->sortChildren(0, Qt::AscendingOrder);
+    markLeaf(node);
+    if (parent->data(0, form1::kNodeSortedRole).toBool())
+      insertSortedChild(parent, node);
+    else
+      parent->addChild(node);
     parent->setExpanded(true);
     w_.TreeView1->scrollToItem(node);
     return true;

@@ -7,6 +7,7 @@
 #include "directory/DomainLoad.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/TreeOrder.h"
 #include "startup/LogFile.h"
 #include "startup/Settings.h"
 #include "state/SharedState.h"
@@ -75,6 +76,7 @@ class WindowView : public directory::DomainView {
     node->setData(0, kKeyRole, key);
     node->setData(0, kIconRole, image);
     node->setIcon(0, f_.ImageList1.icon(image));
+    if (image == QLatin1String("USER")) markLeaf(node);
     if (sorted) {
       node->setData(0, kSortedRole, true);
       sortedNodes_.push_back(node);
@@ -184,10 +186,7 @@ class WindowView : public directory::DomainView {
 
   static void sortChildren(QTreeWidgetItem* node) {
     QList<QTreeWidgetItem*> children = node->takeChildren();
-    std::stable_sort(children.begin(), children.end(),
-                     [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-                       return a->text(0).compare(b->text(0), Qt::CaseInsensitive) < 0;
-                     });
+    std::stable_sort(children.begin(), children.end(), treeTextBefore);
     node->addChildren(children);
   }
 

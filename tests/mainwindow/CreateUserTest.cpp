@@ -127,6 +127,26 @@ TEST_F(CreateUser, ActiveDirectoryUserWithFoldersGroupsAndPrimaryGroup) {
   EXPECT_TRUE(texts(groupWindow().NotMembers).contains("JSmith"));
 }
 
+// The new node goes where the tree loader puts it among its siblings (letter case ignored), so the
+// tree reads the same after a restart.
+TEST_F(CreateUser, TheNewNodeTakesThePlaceTheLoaderGivesIt) {
+  network(Mode::Native);
+  for (const char* cn : {"alice", "Bob", "zed"}) existingUser(kStaff, cn, cn);
+  w->Sorted_Yes->setChecked(true);
+  ASSERT_TRUE(connect("example.local"));
+  selectNode(kStaff);
+  ASSERT_TRUE(node(kStaff)->data(0, mainwindow::form1::kNodeSortedRole).toBool());
+  names("carl", "young");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastVerdict(), " Created User CYoung");
+  const QStringList shown = childTexts(node(kStaff));
+  EXPECT_LT(shown.indexOf("Bob"), shown.indexOf("Carl Young"));
+  EXPECT_LT(shown.indexOf("Carl Young"), shown.indexOf("zed"));
+  EXPECT_LT(shown.indexOf("alice"), shown.indexOf("Bob"));
+  ASSERT_TRUE(connect("example.local"));
+  EXPECT_EQ(childTexts(node(kStaff)), shown) << "as the tree is loaded again";
+}
+
 TEST_F(CreateUser, SelectionChecks) {
   struct Case {
     Mode mode;

@@ -46,6 +46,9 @@ class CheckedConnection : public DirectoryConnection {
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
     return inner_->read(dn, attributes);
   }
+  Result<Entry> readForBind(const Dn& dn, QStringList& deferred) override {
+    return inner_->readForBind(dn, deferred);
+  }
   Result<SearchResult> search(const SearchRequest& request) override { return inner_->search(request); }
   Status setPassword(const Dn& dn, const QString& password) override {
     // With complexity required, a password may not hold the account's name (not every DC checks).

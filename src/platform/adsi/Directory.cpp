@@ -273,7 +273,7 @@ class LdapObject : public ObjectImpl {
   QString adsPath() const override { return formatLdapPath(provider_, server_, cache_.dn()); }
   QString parent() const override { return formatLdapPath(provider_, server_, cache_.dn().parent()); }
   const Dn& dn() const { return cache_.dn(); }
-  void prime(Entry e) { cache_.prime(std::move(e)); }
+  void prime(Entry e, QStringList deferred) { cache_.prime(std::move(e), std::move(deferred)); }
 
   Result<QVariantList> getEx(const QString& name) override {
     return getMapped(cache_, mapLdapProperty(name), name, false);
@@ -1058,12 +1058,14 @@ Result<AdsObject> bindPath(const std::shared_ptr<Session>& session, const QStrin
       Dn dn = p.kind == AdsPath::Kind::Object       ? p.dn
               : protocol == Protocol::GlobalCatalog ? (*conn)->server().rootDomainNamingContext
                                                     : (*conn)->server().defaultNamingContext;
-      // The bind reads the whole entry, which also fills the property cache.
-      auto e = (*conn)->read(dn, {});
+      // The bind reads the entry, which also fills the property cache; a group's members are
+      // read when first asked for.
+      QStringList deferred;
+      auto e = (*conn)->readForBind(dn, deferred);
       if (!e) return e.error();
       auto obj =
           std::make_shared<LdapObject>(session, p.provider, p.server, *conn, e->dn, decodeChain(*e), false);
-      obj->prime(std::move(*e));
+      obj->prime(std::move(*e), std::move(deferred));
       return AdsObject(obj);
     }
     case AdsPath::Kind::WinNTDomain: {

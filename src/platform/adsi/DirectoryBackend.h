@@ -101,6 +101,13 @@ class DirectoryConnection {
   virtual Result<Entry> rootDse() = 0;
   // `attributes` empty: every attribute the entry holds.
   virtual Result<Entry> read(const Dn& dn, const QStringList& attributes) = 0;
+  // The entry as a bind reads it: every attribute, except that a connection may leave out the
+  // linked values that are costly to gather (a group's members). The names it left out are added
+  // to `deferred`; read(dn, {name}) gives their values.
+  virtual Result<Entry> readForBind(const Dn& dn, QStringList& deferred) {
+    Q_UNUSED(deferred);
+    return read(dn, {});
+  }
   virtual Result<SearchResult> search(const SearchRequest& request) = 0;
   virtual Status add(const Dn& dn, const QList<Attribute>& attributes) = 0;
   // All changes are applied together or not at all.

@@ -30,11 +30,13 @@ class PropertyCache {
   const std::shared_ptr<DirectoryConnection>& connection() const { return conn_; }
 
   Status load();
-  // Takes an entry read with all its attributes as the loaded values.
-  void prime(Entry entry) {
+  // Takes an entry read with all its attributes as the loaded values, but for those named in
+  // `deferred`, which are read when first asked for.
+  void prime(Entry entry, QStringList deferred = {}) {
     entry_ = std::move(entry);
     dn_ = entry_.dn;
     loaded_ = true;
+    deferred_ = std::move(deferred);
   }
   // The values the object will have once committed; nullopt when it has none.
   Result<std::optional<Values>> current(const QString& attribute);
@@ -48,6 +50,7 @@ class PropertyCache {
   bool isNew_;
   bool loaded_ = false;
   Entry entry_;
+  QStringList deferred_;  // attributes of the loaded entry whose values have not been read yet
   QList<Modification> staged_;
 };
 

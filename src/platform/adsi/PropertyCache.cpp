@@ -9,6 +9,7 @@ Status PropertyCache::load() {
   entry_ = std::move(*e);
   dn_ = entry_.dn;
   loaded_ = true;
+  deferred_.clear();
   return {};
 }
 
@@ -24,6 +25,14 @@ Result<std::optional<Values>> PropertyCache::current(const QString& attribute) {
   if (!isNew_) {
     if (!loaded_) {
       if (Status s = load(); !s) return s.error();
+    }
+    for (qsizetype i = 0; i < deferred_.size(); ++i) {
+      if (deferred_[i].compare(attribute, Qt::CaseInsensitive) != 0) continue;
+      auto e = conn_->read(dn_, {deferred_[i]});
+      if (!e) return e.error();
+      entry_.attributes += e->attributes;
+      deferred_.removeAt(i);
+      break;
     }
     if (const Attribute* a = entry_.find(attribute)) base = a->values;
   }

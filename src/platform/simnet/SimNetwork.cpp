@@ -219,10 +219,27 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
+    // The server's state and the entry read one snapshot.
+    const bool snapshot = st_.beginRead();
+    auto out = readIn(dn, attributes, nullptr);
+    st_.endRead(snapshot);
+    return out;
+  }
+
+  // A group's members are as many as the domain's users: a bind leaves them to be read when
+  // asked for.
+  Result<Entry> readForBind(const Dn& dn, QStringList& deferred) override {
+    const bool snapshot = st_.beginRead();
+    auto out = readIn(dn, {}, &deferred);
+    st_.endRead(snapshot);
+    return out;
+  }
+
+  Result<Entry> readIn(const Dn& dn, const QStringList& attributes, QStringList* deferred) {
     if (Status s = alive(); !s) return s.error();
     auto o = reach(dn);
     if (!o) return o.error();
-    return entry(*o, attributes);
+    return entry(*o, attributes, nullptr, deferred);
   }
 
   Result<SearchResult> search(const SearchRequest& req) override {
@@ -333,8 +350,10 @@ class SimConnection : public DirectoryConnection {
     return {};
   }
 
-  // `source`, when given, supplies the values of the named attributes.
-  Entry entry(const ObjRow& o, const QStringList& attributes, const AttributeSource* source = nullptr) {
+  // `source`, when given, supplies the values of the named attributes. With `deferred`, a group's
+  // members are left out and "member" is added to it.
+  Entry entry(const ObjRow& o, const QStringList& attributes, const AttributeSource* source = nullptr,
+              QStringList* deferred = nullptr) {
     Entry e;
     e.dn = o.dn;
     const bool gc = protocol_ == Protocol::GlobalCatalog;
@@ -349,7 +368,10 @@ class SimConnection : public DirectoryConnection {
         Values v = st_.readValues(o, name);
         if (!v.isEmpty()) e.attributes.append(Attribute{name, std::move(v)});
       };
-      if (isGroup) addLinks(QStringLiteral("member"));
+      if (isGroup && deferred)
+        deferred->append(QStringLiteral("member"));
+      else if (isGroup)
+        addLinks(QStringLiteral("member"));
       if (isAccount) addLinks(QStringLiteral("memberOf"));
       if (gc)
         e.attributes.removeIf(
@@ -711,13 +733,14 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
 }  // namespace
 
 Status SimConnection::add(const Dn& dn, const QList<Attribute>& attributes) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto parent = st_.object(dn.parent());
   if (!dn.isEmpty() && parent && !inScope(*parent))
     return err(ldap::NO_SUCH_OBJECT,
                QStringLiteral("the container %1 does not exist").arg(dn.parent().toString()));
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   auto id = addEntry(st_, dn, attributes, 0, false);
   if (!id) return id.error();
   return t.commit();
@@ -781,11 +804,12 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
 }
 
 Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   const QStringList chain = st_.chain(o->id);
   const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
   const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
@@ -796,8 +820,9 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   QHash<QString, Values> state;
   QHash<QString, QString> names;
   for (const Attribute& a : st_.attrsOf(*o)) {
-    state.insert(a.name.toLower(), a.values);
-    names.insert(a.name.toLower(), a.name);
+    const QString key = a.name.toLower();
+    state.insert(key, a.values);
+    names.insert(key, a.name);
   }
   const QHash<QString, Values> before = state;
   QSet<QString> touched;
@@ -982,11 +1007,12 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
 }
 
 Status SimConnection::remove(const Dn& dn) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   const QStringList chain = st_.chain(o->id);
   // The account database refuses to delete its well-known accounts (80); other system objects
   // cannot be deleted at all (53, whether or not they hold anything).
@@ -1018,11 +1044,12 @@ Status SimConnection::remove(const Dn& dn) {
 }
 
 Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optional<Dn>& newSuperior) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (str(st_.attr(o->id, QStringLiteral("isCriticalSystemObject"))) == QLatin1String("TRUE"))
     return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("%1 is a system object").arg(dn.toString()));
   const Dn parentDn = newSuperior ? *newSuperior : o->dn.parent();
@@ -1083,6 +1110,9 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
 }
 
 Status SimConnection::setPassword(const Dn& dn, const QString& password) {
+  // The checks read what the change is made to: in its transaction, one lock for all.
+  Txn t(st_);
+  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
@@ -1090,8 +1120,6 @@ Status SimConnection::setPassword(const Dn& dn, const QString& password) {
     return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("only accounts have passwords"));
   auto d = st_.domainById(o->domainId);
   if (!d) return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("no domain"));
-  Txn t(st_);
-  if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s =
           checkPasswordPolicy(st_, *d, str(st_.attr(o->id, QStringLiteral("sAMAccountName"))), password);
       !s)

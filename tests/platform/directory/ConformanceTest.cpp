@@ -709,6 +709,48 @@ TEST_F(Conformance, MembersAreAddedRemovedAndKeptInStep) {
   EXPECT_EQ(team.Add(kTeam).code(), hr::UNWILLING_TO_PERFORM);
 }
 
+// A group's members are read when first asked for after a bind: every way of asking sees all of
+// them, and a change staged on a group just bound keeps the members it did not name.
+TEST_F(Conformance, AGroupJustBoundShowsAndKeepsAllItsMembers) {
+  simnet::NetworkBuilder b = populate();
+  QStringList expected{"CN=John Smith"};
+  for (int i = 0; i < 40; ++i) {
+    const QString account = QStringLiteral("team%1").arg(i, 2, 10, QLatin1Char('0'));
+    b.user("example.local", account, simnet::UserSpec().in("OU=Sales")).member("example.local", "Sales Team", account);
+    expected << "CN=" + account;
+  }
+  ASSERT_TRUE(b.build().ok());
+  expected.sort();
+  const auto memberNames = [&](AdsObject group) {
+    QStringList out;
+    for (const QVariant& v : all(group.GetEx("member"))) out << v.toString().section(u',', 0, 0);
+    out.sort();
+    return out;
+  };
+  EXPECT_EQ(memberNames(bind(kTeam)), expected);
+  EXPECT_EQ(bind(kTeam).Get("member")->toList().size(), expected.size());
+  QStringList listed = names(all(bind(kTeam).Members()));
+  listed.sort();
+  EXPECT_EQ(listed, expected);
+  EXPECT_EQ(bind(kTeam).Get("sAMAccountName")->toString(), "Sales Team") << "the rest of the entry is read with the bind";
+
+  // An append staged on a group just bound, then a removal and an add through the group.
+  const QString mjonesDn = "CN=mjones,CN=Users,DC=example,DC=local";
+  AdsObject team = bind(kTeam);
+  ASSERT_TRUE(team.PutEx(ADS_PROPERTY_APPEND, "member", {mjonesDn}).ok());
+  ASSERT_TRUE(team.SetInfo().ok());
+  ASSERT_TRUE(bind(kTeam).Remove("LDAP://example.local/CN=team07,OU=Sales,DC=example,DC=local").ok());
+  EXPECT_EQ(bind(kTeam).Add("LDAP://example.local/" + mjonesDn).code(), hr::ALREADY_EXISTS);
+  expected << "CN=mjones";
+  expected.removeOne("CN=team07");
+  expected.sort();
+  // A session of its own reads what was committed.
+  auto other = freshDirectory()->GetObject(kTeam);
+  ASSERT_TRUE(other.ok());
+  EXPECT_EQ(memberNames(*other), expected);
+  EXPECT_EQ(memberNames(bind(kTeam)), expected);
+}
+
 TEST_F(Conformance, ThePrimaryGroupIsImplicitAndSetOnlyToAGroupThatListsTheUser) {
   AdsObject u = bind(kJsmith);
   const QString du = "LDAP://example.local/CN=Domain Users,CN=Users,DC=example,DC=local";
