@@ -10,6 +10,7 @@
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QScreen>
 
 namespace tavrel::mainwindow {
@@ -38,7 +39,10 @@ class ImportWindowHost : public creation::ImportHost {
   }
   bool haltOnErrors() const override { return w_.STOP_ON_RED[0]->isChecked(); }
   bool haltOnWarnings() const override { return w_.STOP_ON_RED[1]->isChecked(); }
-  void setMainWindowEnabled(bool enabled) override { w_.setEnabled(enabled); }
+  void setMainWindowEnabled(bool enabled) override {
+    w_.setEnabled(enabled);
+    if (enabled) w_.setUpdatesEnabled(true);
+  }
   void showCancelWindow() override {
     // A window of its own, so that it takes input while the main window does not.
     cancel_ = std::make_unique<CancelImport>();
@@ -55,11 +59,24 @@ class ImportWindowHost : public creation::ImportHost {
     cancel_.reset();
   }
   bool logTab(const QString& colour, const QString& message) override { return w_.LOG_TAB(colour, message); }
-  void yield() override { QCoreApplication::processEvents(); }
+  void yield() override {
+    // Every turn serves input (the Stop button) and the cancel window; the main window, whose
+    // tree and log change with every user, is painted at most every kPaintInterval ms, since
+    // painting it each time would cost as much as making the user.
+    const bool paint = !sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs;
+    if (paint) {
+      w_.setUpdatesEnabled(true);
+      sincePaint_.start();
+    }
+    QCoreApplication::processEvents();
+    if (paint) w_.setUpdatesEnabled(false);
+  }
 
  private:
+  static constexpr qint64 kPaintIntervalMs = 50;
   form1& w_;
   std::unique_ptr<CancelImport> cancel_;
+  QElapsedTimer sincePaint_;
 };
 
 bool form1::Run_Import(const QString& path) {
