@@ -65,7 +65,10 @@ class ImportWindowHost : public creation::ImportHost {
     // painting it each time would cost as much as making the user.
     const bool paint = !sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs;
     if (paint) {
+      // Painted now rather than by a request the platform may serve only after updates are off
+      // again.
       w_.setUpdatesEnabled(true);
+      w_.repaint();
       sincePaint_.start();
     }
     QCoreApplication::processEvents();

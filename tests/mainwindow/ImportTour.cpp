@@ -1,6 +1,7 @@
-// Shows the CSV import's windows, for screenshots: the Import Options window (from 1 s), the
-// preview of a CSV file (from 3 s), then an import of 3,000 users with the Stop window beside
-// the main window (from 5 s); it ends when the import ends.
+// Shows the CSV import's windows, for screenshots: the Preferences page with the "Import Options"
+// button (until 1 s), the Import Options window over it (from 1 s), the preview of a CSV file on
+// the New User page (from 3 s), then an import of 3,000 users with the Stop window beside the
+// main window (from 5 s); it ends when the import ends.
 //   import_tour <empty folder/>
 
 #include "directory/DirectoryService.h"
@@ -72,21 +73,22 @@ int main(int argc, char** argv) {
       w.TreeView1->setCurrentItem(*it);
   w.resize(1100, 760);
   w.show();
-  w.SSTab1->setCurrentIndex(mainwindow::form1::kNewUserPage);
+  w.SSTab1->setCurrentIndex(mainwindow::form1::kPreferencesPage);
 
   mainwindow::CSV_Import preview;
-  QTimer::singleShot(500, &w, [&] {
+  QTimer::singleShot(1000, &w, [&] {
     mainwindow::ImportGrps& g = mainwindow::ImportGrps::instance();
     g.move(w.geometry().center() - QPoint(g.sizeHint().width() / 2, g.sizeHint().height() / 2));
     g.show();
   });
-  QTimer::singleShot(2500, &w, [&] {
+  QTimer::singleShot(3000, &w, [&] {
     mainwindow::ImportGrps::instance().hide();
+    w.SSTab1->setCurrentIndex(mainwindow::form1::kNewUserPage);
     preview.Form_Load(csv);
     preview.move(w.geometry().center() - QPoint(preview.width() / 2, preview.height() / 2));
     preview.show();
   });
-  QTimer::singleShot(4500, &w, [&] {
+  QTimer::singleShot(5000, &w, [&] {
     preview.hide();
     w.Run_Import(csv);
     app.quit();
