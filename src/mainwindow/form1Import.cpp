@@ -76,7 +76,7 @@ class ImportWindowHost : public creation::ImportHost {
   }
 
  private:
-  static constexpr qint64 kPaintIntervalMs = 50;
+  static constexpr qint64 kPaintIntervalMs = 200;
   form1& w_;
   std::unique_ptr<CancelImport> cancel_;
   QElapsedTimer sincePaint_;
