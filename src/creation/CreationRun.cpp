@@ -338,10 +338,8 @@ CreationRun::Attempt CreationRun::retryOrGiveUp() {
       shared.AltIdTried = true;
       return retryWith(f_.altIdFormat);
     }
-    if (shared.Import_Mode) {
-      QFile err(f_.dbpath + QStringLiteral("Import.err"));
-      if (err.open(QIODevice::Append)) err.write(text::toCp1252(shared.Import_Line + QStringLiteral("\r\n")));
-    } else {
+    // An import asks nothing: the line that made no user goes to Import.err there.
+    if (!shared.Import_Mode) {
       ui::prompter().MsgBox(QStringLiteral("User ") + s_.New_User_ID + QStringLiteral(" Already Exist ") +
                                 QStringLiteral("\r\n") + QStringLiteral("Change the UserID and Continue."),
                             ui::kStyleExclamation, QStringLiteral("User Exist"));
@@ -1123,6 +1121,7 @@ void CreationRun::endOfRun() {
   host_.setProgressText(QStringLiteral("Finished"));
   host_.setStatus(QStringLiteral("User Created."));
   line(QStringLiteral("User Created."));
+  s_.finished = true;
   host_.setBusy(false);
   if (!sh().Import_Mode) host_.clearFields();
   log_.reset();

@@ -141,6 +141,7 @@ struct RunState {
   QString userPath;      // the new account's directory path
   QString containerKey;  // where an Active Directory account is made
   bool homeCreatedNow = false;
+  bool finished = false;  // the run reached its end ("User Created.")
   // How long each step took, in nanoseconds, in the order they ran (the checks before them as
   // "Checks").
   QList<std::pair<QString, qint64>> stepTimes;

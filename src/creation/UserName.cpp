@@ -178,12 +178,14 @@ Expanded UserName(const QString& format, const QString& first, const QString& mi
 
   if (w.contains(u'#')) w.remove(u'#');
 
-  // Fields are replaced in order, so a field may hold the token of a later field. Without any
-  // "%IMPORT" in the text no field can apply, and the 99 searches are skipped.
+  // Fields are replaced in order, so a field may hold the token of a later field. A token past
+  // the line's last field stands for an empty field. Without any "%IMPORT" in the text no field
+  // can apply, and the searches are skipped.
   if (findToken(w, QLatin1StringView("%import"), 0) >= 0) {
-    for (int k = 1; k <= 99; ++k)
+    const qsizetype last = qMax<qsizetype>(99, s.ImportField.size() - 1);
+    for (qsizetype k = 1; k <= last; ++k)
       if (!startup::FRStringWithin(w, QLatin1StringView("%IMPORT") + QString::number(k) + u'%',
-                                   s.ImportField[k], kLimit))
+                                   s.ImportField.value(k), kLimit))
         return tooLong();
   }
 

@@ -16,7 +16,8 @@ namespace tavrel::creation {
 //                             token (or before its leading digit) upper- or lower-cases the value;
 //                             a "#" directly after a token keeps the next character from it.
 //                             Every "#" left after the names is removed.
-//   %IMPORT1% .. %IMPORT99%   the fields of the current import line (ImportField).
+//   %IMPORT1% .. %IMPORTn%    the fields of the current import line (ImportField); a token past
+//                             the line's last field (up to %IMPORT99%) is empty.
 //   %n% %nn% %nnn%            the counter Id_Counter with at least 1, 2 or 3 digits.
 //
 // While CounterUsed is false the counter is loaded from Setup\IncNumber before a counter token is

@@ -1,4 +1,5 @@
 #include "mainwindow/form1.h"
+#include "mainwindow/ImportWindows.h"
 
 #include "creation/NameFields.h"
 #include "mainwindow/Naming.h"
@@ -174,11 +175,11 @@ void form1::buildPopups() {
   }
 }
 
-form1::~form1() = default;
+form1::~form1() { ImportGrps::unload(); }
 
 void form1::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  Import_Users = menuItem(file, QStringLiteral("&Import Users"), QStringLiteral("Import_Users"), false);
+  Import_Users = menuItem(file, QStringLiteral("&Import Users"), QStringLiteral("Import_Users"), true);
   View_Log = menuItem(file, QStringLiteral("&View Log File"), QStringLiteral("View_Log"), true);
   Backup_Files =
       menuItem(file, QStringLiteral("&Backup DataBase Files"), QStringLiteral("Backup_Files"), false);
@@ -196,6 +197,7 @@ void form1::buildMenus() {
   about = menuItem(help, QStringLiteral("&About"), QStringLiteral("about"), true);
   Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), false);
 
+  connect(Import_Users, &QAction::triggered, this, &form1::Import_Users_Click);
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);

@@ -103,6 +103,12 @@ class form1 : public QMainWindow {
   // Preferences page.
   void USR_Cant_Change_Click();
   void STOP_ON_RED_Click(int Index);
+  // "Import Users": the checks, the file, the preview, then Run_Import and its summary.
+  void Import_Users_Click();
+  // One creation per line of the CSV file at `path` (creation::Run_Import through this window).
+  bool Run_Import(const QString& path);
+  // "Import Options": the import options window, modal.
+  void IMPORT_GRP_Click();
   void savemail_Click();
   void Mail_Logon_Click();
 
@@ -351,6 +357,7 @@ class form1 : public QMainWindow {
   QCheckBox* Profile_Delete_Name = nullptr;
   QCheckBox* Rename_Dir_Shr = nullptr;
   std::array<QCheckBox*, 3> STOP_ON_RED{};
+  QPushButton* IMPORT_GRP = nullptr;  // "Import Options"
   QCheckBox* Mail_Logon = nullptr;
   QLineEdit* txtAdmin = nullptr;
   QLineEdit* txtPassword = nullptr;
@@ -565,6 +572,7 @@ class form1 : public QMainWindow {
   bool userIdTypedByHand_ = false;
   bool previewSuppressed_ = false;
   friend class CreationHost;
+  friend class ImportWindowHost;
 
   // The entry the last New_Site_Click added to ListView2 (null once removed).
   QTreeWidgetItem* newSiteRow_ = nullptr;

@@ -5,6 +5,7 @@
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/ImportWindows.h"
 #include "mainwindow/TreeOrder.h"
 #include "platform/registry/Registry_Object.h"
 #include "state/SharedState.h"
@@ -63,9 +64,8 @@ class CreationHost : public creation::RunHost {
     f.formattedPassword = w_.FmtPass->isChecked();
     f.passwordFormat = w_.Formatted_Password->text();
     f.fullNameFormat = w_.FN_Format->text();
-    // The import options' expiry date, as the start-up gives it to them.
-    state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey(QStringLiteral("Setup")),
-                            QStringLiteral("AccountExpire"), f.expiryText);
+    // The import options' expiry date (the window loads it from Setup\\AccountExpire).
+    f.expiryText = ImportGrps::instance().Expiredate->text();
     f.mustChangePassword = w_.Password_Change->isChecked();
     f.disabled = w_.New_Disabled->isChecked();
     f.cantChangePassword = w_.USR_Cant_Change->isChecked();

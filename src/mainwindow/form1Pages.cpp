@@ -426,6 +426,10 @@ QWidget* form1::buildPreferencesPage() {
                               QStringLiteral("Will stop the file import if errors are encounted"));
     im->addWidget(STOP_ON_RED[i]);
   }
+  IMPORT_GRP = new QPushButton(QStringLiteral("Import Options"), import);
+  IMPORT_GRP->setObjectName(QStringLiteral("IMPORT_GRP"));
+  im->addWidget(IMPORT_GRP, 0, Qt::AlignLeft);
+  connect(IMPORT_GRP, &QPushButton::clicked, this, &form1::IMPORT_GRP_Click);
 
   auto* general = new QGroupBox(page);
   auto* ge = new QVBoxLayout(general);

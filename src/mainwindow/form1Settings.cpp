@@ -8,6 +8,7 @@
 #include "creation/UserName.h"
 #include "mainwindow/Naming.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/ImportWindows.h"
 #include "mainwindow/frmAbout.h"
 #include "platform/text/Cp1252.h"
 #include "records/Conversion.h"
@@ -349,6 +350,9 @@ void form1::loadSettings() {
                           QStringLiteral("WaitDelete")};
   for (int i = 0; i < 3; ++i) tick(Wait_NEW[i], kSetup, wait[i], ruleYes);
 
+  // The import options window is loaded hidden and given the stored expiry date.
+  s = read(kSetup, QStringLiteral("AccountExpire"));
+  ImportGrps::instance().Expiredate->setText(ruleText(s.found, s.value));
   tick(Confirm_Deletes, kPreferences, QStringLiteral("ConfirmDeletes"), ruleNotNo);
   tick(Confirm_Resets, kPreferences, QStringLiteral("ConfirmResets"), ruleNotNo);
   tick(Domain_Admin, kPreferences, QStringLiteral("CheckAdminRights"), ruleYes);

@@ -7,12 +7,35 @@
 #include "records/Records.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace tavrel::state {
+
+// The fields of the current import line: field k at index k, index 0 holding nothing. A line may
+// have any number of fields; reading past the last gives an empty text and writing past it makes
+// room, so no index is ever out of bounds.
+class ImportFieldList {
+ public:
+  QString& operator[](qsizetype k) {
+    if (k >= qsizetype(fields_.size())) fields_.resize(size_t(k) + 1);
+    return fields_[size_t(k)];
+  }
+  QString operator[](qsizetype k) const { return value(k); }
+  QString value(qsizetype k) const { return k >= 0 && k < size() ? fields_[size_t(k)] : QString(); }
+  qsizetype size() const { return qsizetype(fields_.size()); }
+  // The line's fields become fields 1 .. n; the earlier line's are gone.
+  void assign(const QStringList& fields) {
+    fields_.assign(size_t(fields.size()) + 1, QString());
+    for (qsizetype k = 0; k < fields.size(); ++k) fields_[size_t(k) + 1] = fields[k];
+  }
+
+ private:
+  std::vector<QString> fields_;
+};
 
 // One template variable as the variables list holds it: the row text is the name, its first
 // sub-item the value.
@@ -69,8 +92,8 @@ struct SharedState {
 
   // Import
   bool Import_Mode = false;
-  std::array<QString, 101> ImportField{};
-  int32_t Import_Field_Count = 0;
+  ImportFieldList ImportField;
+  int32_t Import_Field_Count = 0;  // the line's whole number of fields
   QString Import_Line;
   bool Import_Error_Flag = false;
   bool Import_Warning_Flag = false;

@@ -119,7 +119,7 @@ TEST_F(form1Test, ControlsAndMenuBarCarryTheirNames) {
     const char* caption;
     bool enabled;
   };
-  const Item items[] = {{"Import_Users", "&Import Users", false},
+  const Item items[] = {{"Import_Users", "&Import Users", true},
                         {"View_Log", "&View Log File", true},
                         {"Backup_Files", "&Backup DataBase Files", true},
                         {"Exit1", "E&xit", true},

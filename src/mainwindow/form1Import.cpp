@@ -1,0 +1,156 @@
+// "Import Users" and "Import Options": the window's side of the CSV import. The run itself is
+// creation::Run_Import; this window gives it the name fields, the create button and the cancel
+// window.
+
+#include "creation/ImportRun.h"
+#include "mainwindow/ImportWindows.h"
+#include "mainwindow/form1.h"
+#include "startup/LogFile.h"
+#include "state/SharedState.h"
+#include "ui/Prompter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+
+namespace tavrel::mainwindow {
+
+class ImportWindowHost : public creation::ImportHost {
+ public:
+  explicit ImportWindowHost(form1& w) : w_(w) {}
+
+  void clearUserId() override {
+    w_.UserID_Box->clear();
+    w_.userIdTypedByHand_ = false;
+  }
+  void setNames(const QString& first, const QString& middle, const QString& last) override {
+    w_.strFirst->setText(first);
+    w_.StrMiddle->setText(middle);
+    w_.strLast->setText(last);
+  }
+  bool pressCreate() override {
+    w_.CreateUser_Click();
+    return w_.lastCreation && w_.lastCreation->finished;
+  }
+  void setImportText(const QString& text) override {
+    w_.Import_Text->setText(text);
+    // Painted at the next turn of the event loop, once per user.
+    w_.update();
+  }
+  bool haltOnErrors() const override { return w_.STOP_ON_RED[0]->isChecked(); }
+  bool haltOnWarnings() const override { return w_.STOP_ON_RED[1]->isChecked(); }
+  void setMainWindowEnabled(bool enabled) override {
+    w_.setEnabled(enabled);
+    if (enabled) w_.setUpdatesEnabled(true);
+  }
+  void showCancelWindow() override {
+    // A window of its own, so that it takes input while the main window does not.
+    cancel_ = std::make_unique<CancelImport>();
+    cancel_->setAttribute(Qt::WA_DeleteOnClose, false);
+    cancel_->adjustSize();
+    const QRect main = w_.frameGeometry();
+    cancel_->move(main.right() - cancel_->width() - 24, main.top() + 48);
+    cancel_->show();
+    cancel_->raise();
+    cancel_->repaint();
+  }
+  void closeCancelWindow() override {
+    if (cancel_) cancel_->close();
+    cancel_.reset();
+  }
+  bool logTab(const QString& colour, const QString& message) override { return w_.LOG_TAB(colour, message); }
+  void yield() override {
+    // Every turn serves input (the Stop button) and the cancel window; the main window, whose
+    // tree and log change with every user, is painted at most every kPaintInterval ms, since
+    // painting it each time would cost as much as making the user.
+    const bool paint = !sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs;
+    if (paint) {
+      // Painted now rather than by a request the platform may serve only after updates are off
+      // again.
+      w_.setUpdatesEnabled(true);
+      w_.repaint();
+      sincePaint_.start();
+    }
+    QCoreApplication::processEvents();
+    if (paint) w_.setUpdatesEnabled(false);
+  }
+
+ private:
+  static constexpr qint64 kPaintIntervalMs = 200;
+  form1& w_;
+  std::unique_ptr<CancelImport> cancel_;
+  QElapsedTimer sincePaint_;
+};
+
+bool form1::Run_Import(const QString& path) {
+  ImportWindowHost host(*this);
+  return creation::Run_Import(path, dbpath->text(), host);
+}
+
+void form1::Import_Users_Click() {
+  state::SharedState& sh = state::shared();
+  // 1.
+  SSTab1->setCurrentIndex(kNewUserPage);
+  for (QLineEdit* e : {strFirst, StrMiddle, strLast}) e->clear();
+  for (QLabel* mark : {Createdirs, Sharedirs, Security, UserAccount, MailAccount, run}) mark->clear();
+  ProgressBar1->setValue(0);
+  progress->setText(QStringLiteral("Ready."));
+
+  // 2. The selections. Without a selected node nothing can be checked: the command ends.
+  QTreeWidgetItem* node = TreeView1->currentItem();
+  if (!node) {
+    Import_Text->clear();
+    return;
+  }
+  const QString image = node->data(0, kNodeImageRole).toString();
+  const bool ntMode = sh.Directory_Mode == 2;
+  const bool noChoice = nutemplate->currentText().isEmpty() || NUsitename->currentText().isEmpty();
+  const bool copyUser = Copy_User->isChecked();
+  const bool refused = noChoice || (!ntMode && !copyUser && image != QLatin1String("OU")) ||
+                       (copyUser && image != QLatin1String("USER"));
+  if (refused) {
+    const QString head = QStringLiteral("To Import Users you must select a Template and a Site");
+    QString text;
+    if (ntMode)
+      text = head + u'.';
+    else if (copyUser && image != QLatin1String("USER"))
+      text = head + QStringLiteral("\r\nand select an User from the treeview.\r\nor turn off 'copy user' function, and select an OU");
+    else
+      text = head + QStringLiteral("\r\nand select an OU from the treeview.");
+    ui::prompter().MsgBox(text, ui::kStyleCritical, QStringLiteral("Can't Import Users"));
+    return;
+  }
+
+  // 3.
+  const QString path =
+      ui::prompter().OpenFile(QStringLiteral("Open file to import"), QString(), QStringLiteral("CSV Files (*.csv)"));
+  if (path.isEmpty()) return;
+
+  // 4.
+  {
+    CSV_Import preview(this);
+    preview.Form_Load(path);
+    preview.exec();
+    if (!preview.Import_Accepted) return;
+  }
+
+  // 5 .. 7.
+  startup::LogFile(dbpath->text()).line(QStringLiteral("Starting Import from: ") + path);
+  StatusBar1->setPanelText(1, QStringLiteral("Importing Users...."));
+  const bool ok = Run_Import(path);
+  startup::LogFile(dbpath->text()).line(QStringLiteral("Import Finished"));
+
+  // 8.
+  if (!ok) {
+    ui::prompter().MsgBox(QStringLiteral("Errors during Import. Check log files for details."), 0,
+                          QStringLiteral("Import error"));
+    return;
+  }
+  Import_Text->clear();
+  StatusBar1->setPanelText(1, QStringLiteral("Import Complete. ") + QString::number(sh.Users_Added_Count) +
+                                  QStringLiteral(" users Added. Check Import.err for errors."));
+}
+
+void form1::IMPORT_GRP_Click() { ImportGrps::instance().exec(); }
+
+}  // namespace tavrel::mainwindow

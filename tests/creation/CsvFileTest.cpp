@@ -1,0 +1,100 @@
+// Reading the import file: records and fields (quoted fields, unquoted lines split at every
+// comma, line breaks of every kind, blank lines), the encoding chosen from the bytes, and the
+// records' bytes kept as they stand in the file.
+
+#include "creation/CsvFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrel::creation;
+
+namespace {
+
+struct Parsed {
+  QList<QStringList> fields;
+  QList<QByteArray> raw;
+};
+
+Parsed parse(const QByteArray& bytes) {
+  CsvReader reader(bytes);
+  Parsed out;
+  while (auto r = reader.next()) {
+    out.fields << r->fields;
+    out.raw << r->raw;
+  }
+  return out;
+}
+
+struct Case {
+  const char* what;
+  QByteArray bytes;
+  QList<QStringList> fields;
+  QList<QByteArray> raw;
+};
+
+TEST(CsvFile, RecordsAndFields) {
+  const Case cases[] = {
+      {"empty file", "", {}, {}},
+      {"plain lines, CRLF", "John,,Smith\r\nAnn,B,Lee\r\n", {{"John", "", "Smith"}, {"Ann", "B", "Lee"}},
+       {"John,,Smith", "Ann,B,Lee"}},
+      {"LF, CR and no break at the end", "a,b\nc,d\re,f", {{"a", "b"}, {"c", "d"}, {"e", "f"}}, {"a,b", "c,d", "e,f"}},
+      {"blank lines are records without fields", "a,b\r\n\r\n\nc", {{"a", "b"}, {}, {}, {"c"}}, {"a,b", "", "", "c"}},
+      {"spaces are kept", " John , Smith ", {{" John ", " Smith "}}, {" John , Smith "}},
+      {"trailing commas give empty fields", "a,b,\r\n,", {{"a", "b", ""}, {"", ""}}, {"a,b,", ","}},
+      {"a quoted comma", "\"Smith, Jr\",John,x", {{"Smith, Jr", "John", "x"}}, {"\"Smith, Jr\",John,x"}},
+      {"doubled quotes", "\"say \"\"hi\"\"\",b", {{"say \"hi\"", "b"}}, {"\"say \"\"hi\"\"\",b"}},
+      {"a quoted line break belongs to the field", "\"12 High St\r\nLeeds\",b\r\nc,d",
+       {{"12 High St\r\nLeeds", "b"}, {"c", "d"}}, {"\"12 High St\r\nLeeds\",b", "c,d"}},
+      {"an empty quoted field", "\"\",b", {{"", "b"}}, {"\"\",b"}},
+      {"a quote inside a field is a character", "O\"Brien,b", {{"O\"Brien", "b"}}, {"O\"Brien,b"}},
+      {"text after the closing quote stays", "\"ab\"c,d", {{"abc", "d"}}, {"\"ab\"c,d"}},
+      {"an unclosed quote: its line splits at every comma", "\"a,b\r\nc,d", {{"\"a", "b"}, {"c", "d"}},
+       {"\"a,b", "c,d"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Parsed p = parse(c.bytes);
+    EXPECT_EQ(p.fields, c.fields);
+    EXPECT_EQ(p.raw, c.raw);
+  }
+}
+
+TEST(CsvFile, ALineOfAnyLengthKeepsEveryField) {
+  QByteArray line;
+  for (int k = 1; k <= 250; ++k) line += (k > 1 ? "," : "") + QByteArray::number(k);
+  const Parsed p = parse(line);
+  ASSERT_EQ(p.fields.size(), 1);
+  ASSERT_EQ(p.fields[0].size(), 250);
+  EXPECT_EQ(p.fields[0][249], "250");
+}
+
+TEST(CsvFile, EncodingFollowsTheBytes) {
+  struct Enc {
+    const char* what;
+    QByteArray bytes;
+    CsvEncoding encoding;
+    QString first;
+  };
+  const Enc cases[] = {
+      {"ASCII is UTF-8", "Jose,Diaz", CsvEncoding::Utf8, "Jose"},
+      {"UTF-8 accents", "Jos\xC3\xA9,D\xC3\xAD" "az", CsvEncoding::Utf8, QString::fromUtf8("José")},
+      {"a byte-order mark is dropped", "\xEF\xBB\xBFJos\xC3\xA9,x", CsvEncoding::Utf8Bom, QString::fromUtf8("José")},
+      {"Windows-1252 accents", "Jos\xE9,Fran\xE7ois", CsvEncoding::Windows1252, QString::fromUtf8("José")},
+      {"the euro sign in Windows-1252", "\x80uro,x", CsvEncoding::Windows1252, QString::fromUtf8("€uro")},
+      {"one bad byte late in the file makes it all Windows-1252", "J\xC3\xA9,x\r\ny,\xE9", CsvEncoding::Windows1252,
+       QString::fromUtf8("JÃ©")},
+  };
+  for (const Enc& c : cases) {
+    SCOPED_TRACE(c.what);
+    CsvReader reader(c.bytes);
+    EXPECT_EQ(reader.encoding(), c.encoding);
+    auto r = reader.next();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->fields.value(0), c.first);
+  }
+  // The raw bytes of a record never include the byte-order mark, and are the file's own.
+  CsvReader bom("\xEF\xBB\xBF" "a,\xC3\xA9");
+  EXPECT_EQ(bom.next()->raw, QByteArray("a,\xC3\xA9"));
+}
+
+}  // namespace

@@ -1,0 +1,504 @@
+// Importing users from a CSV file through the main window: the command's checks and messages,
+// the preview, the run over many kinds of lines, Import.err, the halts, Stop, the expiry and
+// group columns, the import options window and its settings, and a large import that the tree
+// shows after a restart.
+
+#include "DomainFixture.h"
+
+#include "support/CreationRecords.h"
+
+#include "mainwindow/ImportWindows.h"
+#include "platform/security/AccountLookup.h"
+#include "platform/simnet/Resources.h"
+#include "records/Records.h"
+#include "startup/Clock.h"
+
+#include <QApplication>
+#include <QTimer>
+
+using namespace tavrel;
+using test::DomainFixture;
+using mainwindow::CSV_Import;
+
+namespace {
+
+const QString kDomainDn = QStringLiteral("DC=example,DC=local");
+const QString kStaff = QStringLiteral("OU=Staff,") + kDomainDn;
+const QByteArray kStars(41, '*');
+
+class Import : public DomainFixture {
+ protected:
+  // example.local with OU=Staff, the groups Teachers and Printing, the file server FS1 (simulated
+  // beside the test DC there), the Staff template and the Main site; accounts only, no folders.
+  void network() {
+    if (!dc) builder->forest("example.local", "EXAMPLE");
+    builder->ou("example.local", "OU=Staff")
+        .group("example.local", "Teachers", simnet::GroupSpec().in("OU=Staff"))
+        .group("example.local", "Printing");
+    install();
+    std::unique_ptr<simnet::NetworkBuilder> files =
+        dc ? std::make_unique<simnet::NetworkBuilder>(dir() + "files") : nullptr;
+    simnet::NetworkBuilder& fs = files ? *files : *builder;
+    if (files) files->forest("example.local", "EXAMPLE");
+    fs.fileServer("FS1", "example.local", "D");
+    auto built = fs.build();
+    ASSERT_TRUE(built.ok()) << built.error().message.toStdString();
+    fileNet_ = *built;
+    simnet::installPlatformLayers(fileNet_);
+    security::setAccountDirectory(backend());
+    ASSERT_TRUE(test::writeAll(db() + "Template.dat", test::staffTemplate({"Teachers"}).encode()));
+    ASSERT_TRUE(test::writeAll(db() + "Site.dat", test::mainSite().encode()));
+    ASSERT_TRUE(connect("example.local"));
+    w->Load_Databases();
+    w->nutemplate->setCurrentIndex(0);
+    w->NUsitename->setCurrentIndex(0);
+    w->setupid->setText("1%first%%last%");
+    w->defaultpassword->setText("Start-Pw1");
+    w->FN_Format->setText("%first% %last%");
+    w->Create_User_Account->setChecked(true);
+    select(kStaff);
+  }
+  // A fresh window and network for the next case of a table.
+  void restart() {
+    TearDown();
+    QDir(dir() + "net").removeRecursively();
+    QDir(dir() + "files").removeRecursively();
+    QDir(db()).removeRecursively();
+    SetUp();
+  }
+  void select(const QString& key) {
+    QTreeWidgetItem* n = node(key);
+    ASSERT_NE(n, nullptr) << key.toStdString();
+    w->TreeView1->setCurrentItem(n);
+  }
+  void setting(const char* name, const QString& value) {
+    state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), name, value);
+  }
+  QString csv(const QByteArray& bytes, const QString& name = "users.csv") {
+    const QString path = dir() + name;
+    EXPECT_TRUE(test::writeAll(path, bytes));
+    return path;
+  }
+  // Import.err's lines after its four header lines; empty when the header is not as it should be.
+  QList<QByteArray> errLines() const {
+    QList<QByteArray> lines = test::readAll(db() + "Import.err").split('\n');
+    for (QByteArray& l : lines)
+      if (l.endsWith('\r')) l.chop(1);
+    if (lines.size() < 5 || lines[0] != kStars || lines[2] != "The following users were not created." ||
+        lines[3] != kStars || !lines.last().isEmpty())
+      return {QByteArray("<bad header>")};
+    return lines.mid(4, lines.size() - 5);
+  }
+  QStringList staff() const {
+    QStringList out;
+    for (const QString& t : childTexts(node(kStaff))) out << t.trimmed();
+    return out;
+  }
+  // The options window is read again from the settings at its next use.
+  static void reloadOptions() { mainwindow::ImportGrps::unload(); }
+  QStringList log() const {
+    QStringList out;
+    for (int i = 0; i < w->ListView1->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* row = w->ListView1->topLevelItem(i);
+      out << row->data(0, Qt::UserRole).toString() + "|" + row->text(0);
+    }
+    return out;
+  }
+  QString lastLog() const { return log().value(log().size() - 1); }
+  adsi::Result<adsi::AdsObject> user(const QString& cn) { return admin().GetObject("LDAP://CN=" + cn + "," + kStaff); }
+
+  // Runs "Import Users" with `path` chosen in the file dialog; `answer` presses OK or Cancel in
+  // the preview (or closes it with its close box when null), which is left in `preview`.
+  void importUsers(const QString& path, QPushButton* mainwindow::CSV_Import::*answer = &mainwindow::CSV_Import::Command1) {
+    prompts.answerText(path);
+    QTimer::singleShot(0, [this, answer] {
+      auto* p = qobject_cast<mainwindow::CSV_Import*>(QApplication::activeModalWidget());
+      if (!p) return;
+      seen.file = p->File_Name->text();
+      seen.encoding = p->Encoding->text();
+      seen.rows = p->ListView1->count();
+      if (answer)
+        (p->*answer)->click();
+      else
+        p->close();
+    });
+    w->Import_Users_Click();
+  }
+  struct Seen {
+    QString file, encoding;
+    int rows = -1;
+  } seen;
+
+  std::shared_ptr<simnet::SimNetwork> fileNet_;
+};
+
+TEST_F(Import, TheCommandChecksTheSelections) {
+  network();
+  auto* ou = node(kStaff);
+  QTreeWidgetItem* root = w->TreeView1->topLevelItem(0);
+  const QString w2k = "To Import Users you must select a Template and a Site\r\nand select an OU from the treeview.";
+  const QString copy =
+      "To Import Users you must select a Template and a Site\r\nand select an User from the treeview.\r\nor turn "
+      "off 'copy user' function, and select an OU";
+  struct Case {
+    const char* what;
+    int mode;
+    bool noTemplate, copyUser;
+    QTreeWidgetItem* selected;
+    QString message;
+  };
+  const Case cases[] = {
+      {"no template", 0, true, false, ou, w2k},
+      {"a domain node", 0, false, false, root, w2k},
+      {"copy user on an OU", 1, false, true, ou, copy},
+      {"NT mode without a template", 2, true, false, ou, "To Import Users you must select a Template and a Site."},
+      {"NT mode, copy user on an OU", 2, false, true, ou, "To Import Users you must select a Template and a Site."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    prompts.asked.clear();
+    state::shared().Directory_Mode = c.mode;
+    w->nutemplate->setCurrentIndex(c.noTemplate ? -1 : 0);
+    w->Copy_User->setChecked(c.copyUser);
+    w->TreeView1->setCurrentItem(c.selected);
+    w->strFirst->setText("left over");
+    w->Import_Users_Click();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].prompt, c.message);
+    EXPECT_EQ(prompts.asked[0].title, "Can't Import Users");
+    EXPECT_EQ(prompts.asked[0].style, ui::kStyleCritical);
+    EXPECT_EQ(w->strFirst->text(), "") << "the name fields are cleared first";
+    EXPECT_EQ(w->SSTab1->currentIndex(), int(mainwindow::form1::kNewUserPage));
+  }
+  // No node selected: the command ends without a word.
+  state::shared().Directory_Mode = 0;
+  w->TreeView1->setCurrentItem(nullptr);
+  prompts.asked.clear();
+  w->Import_Users_Click();
+  EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(Import, CancellingTheFileDialogOrThePreviewImportsNothing) {
+  network();
+  const QString path = csv("ann,x,lee\r\nbob,y,ray\r\n");
+  prompts.answerText(std::nullopt);
+  w->Import_Users_Click();
+  importUsers(path, &CSV_Import::Command2);
+  EXPECT_EQ(seen.rows, 2);
+  // The close box after an accepted import does not start one either.
+  importUsers(path, nullptr);
+  EXPECT_EQ(seen.rows, 2);
+  EXPECT_TRUE(staff().isEmpty());
+  EXPECT_FALSE(QFile::exists(db() + "Import.err"));
+}
+
+TEST_F(Import, AnImportFromTheMenuCreatesEveryLinesUserAndSaysSo) {
+  network();
+  w->STOP_ON_RED[0]->setChecked(false);
+  const QString path = csv("ann,,lee\r\n\r\nsolo\r\nbob,\"x, y\",\"ray\"\r\n");
+  importUsers(path);
+  EXPECT_EQ(seen.file, path.size() >= 41 ? "..." + path.right(37) : path);
+  EXPECT_EQ(seen.encoding, "Characters read as UTF-8");
+  EXPECT_EQ(staff(), QStringList({"Ann Lee", "Bob Ray"}));
+  EXPECT_EQ(errLines(), QList<QByteArray>({"", "solo"}));
+  EXPECT_EQ(status(), "Import Complete. 2 users Added. Check Import.err for errors.");
+  EXPECT_EQ(lastLog(), "GREEN|Number of Users Imported from users.csv = 2");
+  EXPECT_EQ(w->Import_Text->text(), "");
+  EXPECT_FALSE(state::shared().Import_Mode);
+  EXPECT_TRUE(w->isEnabled());
+  // Log.txt: the start and end blocks around the users' own.
+  const QStringList lines = QString::fromLatin1(test::readAll(db() + "Log.txt")).split("\r\n");
+  EXPECT_TRUE(lines.contains("Starting Import from: " + path));
+  EXPECT_EQ(lines.value(lines.size() - 2), "Import Finished");
+}
+
+TEST_F(Import, LinesOfEveryKind) {
+  network();
+  QByteArray wide = "wide,many";
+  for (int k = 3; k <= 130; ++k) wide += "," + QByteArray::number(k);
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    QStringList users;  // the Staff OU's users afterwards
+    QList<QByteArray> err;
+  };
+  const Case cases[] = {
+      {"an empty file", "", {}, {}},
+      {"two fields: an empty last name", "amy,x\r\n", {"Amy"}, {}},
+      {"an empty middle name; spaces dropped from the names only", " John ,,Smith\r\n", {"John Smith"}, {}},
+      {"quoted commas and a quoted line break", "\"Ann\",\"M, K\",\"Lee\"\r\n\"Bo\r\nb\",x,Ray\r\n",
+       {"Ann Lee", "Bo\r\nb Ray"}, {}},
+      {"a byte-order mark", "\xEF\xBB\xBFJos\xC3\xA9,x,D\xC3\xAD" "az\r\n", {QString::fromUtf8("José Díaz")}, {}},
+      {"Windows-1252 accents", "Fran\xE7ois,x,M\xFCller\r\n", {QString::fromUtf8("François Müller")}, {}},
+      {"blank lines and a line without a comma", "\r\n\r\nalone\r\ncal,x,ng\r\n", {"Cal Ng"}, {"", "", "alone"}},
+      {"a line of more than 100 fields", wide, {"Wide 3"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    network();
+    ASSERT_TRUE(w->Run_Import(csv(c.bytes)));
+    EXPECT_EQ(staff(), c.users);
+    EXPECT_EQ(errLines(), c.err);
+    EXPECT_EQ(lastLog(), "GREEN|Number of Users Imported from users.csv = " + QString::number(c.users.size()));
+  }
+  EXPECT_EQ(state::shared().Import_Field_Count, 130) << "the whole count of the last line";
+  EXPECT_EQ(state::shared().ImportField[130], "130");
+}
+
+TEST_F(Import, FieldsKeepTheirSpacesWhileTheNamesDropThem) {
+  network();
+  w->Description->setText("[%IMPORT1%]");
+  ASSERT_TRUE(w->Run_Import(csv(" John ,,Smith,\"a, b\"\r\n")));
+  auto u = user("JSmith");
+  ASSERT_TRUE(u.ok());
+  EXPECT_EQ(u->Get("givenName")->toString(), "John");
+  EXPECT_EQ(u->Get("description")->toString(), "[ John ]");
+  EXPECT_EQ(state::shared().ImportField[4], "a, b");
+}
+
+TEST_F(Import, ALineWhoseUserExistsGoesToImportErrAsItStandsWithoutAQuestion) {
+  network();
+  w->ALTID->clear();
+  // The same person twice, the second time in Windows-1252 with a quoted line break.
+  const QByteArray second = "\"Ann\",\"x\r\ny\",Lee,Caf\xE9";
+  ASSERT_TRUE(w->Run_Import(csv("ann,,lee\r\n" + second + "\r\n")));
+  EXPECT_EQ(staff(), QStringList({"Ann Lee"}));
+  EXPECT_EQ(errLines(), QList<QByteArray>({"\"Ann\",\"x", "y\",Lee,Caf\xE9"})) << "the record's bytes, unchanged";
+  EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(Import, HaltsFollowThePreferences) {
+  // A first name too long for the directory fails the account (RED); an expiry that is no date
+  // is a warning (YELLOW).
+  const QByteArray bad = QByteArray(70, 'a') + ",x,long,2030-01-01";
+  const QByteArray warned = "wes,x,ward,soon";
+  const QByteArray good = "gil,x,good,2030-01-01";
+  struct Case {
+    const char* what;
+    bool onErrors, onWarnings;
+    QByteArray lines;
+    bool result;
+    QString verdict;
+    QByteArray errLast;
+    int added;
+  };
+  const Case cases[] = {
+      {"halt on errors", true, false, bad + "\r\n" + good, false, "RED| Import Halted because errors were detected",
+       "Import Halted because error were detected", 0},
+      {"errors without the halt go on", false, false, bad + "\r\n" + good,
+       true, "GREEN|Number of Users Imported from users.csv = 1", bad, 1},
+      {"halt on warnings", false, true, warned + "\r\n" + good, false,
+       "YELLOW| Import Halted because WARNINGS were detected", "Import Halted because warnings were detected", 1},
+      {"warnings without the halt go on", true, false, warned + "\r\n" + good, true,
+       "GREEN|Number of Users Imported from users.csv = 2", {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    network();
+    setting("AccountExpire", "%IMPORT4%");
+    reloadOptions();
+    w->STOP_ON_RED[0]->setChecked(c.onErrors);
+    w->STOP_ON_RED[1]->setChecked(c.onWarnings);
+    beeps.resetBeeps();
+    EXPECT_EQ(w->Run_Import(csv(c.lines + "\r\n")), c.result);
+    EXPECT_EQ(lastLog(), c.verdict);
+    EXPECT_EQ(state::shared().Users_Added_Count, c.added);
+    EXPECT_EQ(errLines().value(errLines().size() - 1), c.errLast);
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_FALSE(state::shared().Import_Mode);
+    if (!c.result) {
+      EXPECT_GE(beeps.beeps(), 1);
+    }
+  }
+}
+
+TEST_F(Import, ExpiryDatesAndGroupColumnsAreApplied) {
+  network();
+  setting("AccountExpire", "%IMPORT4%");
+  setting("ImportGroupsStart", "5");
+  setting("ImportGroupsFinish", "6");
+  reloadOptions();
+  ASSERT_TRUE(w->Run_Import(csv("ann,x,lee,2031-06-30,nosuch,printing,Printing\r\nbob,x,ray,,,,Printing\r\n")));
+  auto ann = user("ALee");
+  ASSERT_TRUE(ann.ok());
+  EXPECT_EQ(ann->Get("AccountExpirationDate")->toDateTime().date(), QDate(2031, 6, 30));
+  auto bob = user("BRay");
+  ASSERT_TRUE(bob.ok());
+  EXPECT_NE(bob->Get("AccountExpirationDate")->toDateTime().date(), QDate(2031, 6, 30)) << "an empty field sets none";
+  auto printing = admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn);
+  EXPECT_TRUE(printing->IsMember(ann->ADsPath()).value()) << "field 6";
+  EXPECT_FALSE(printing->IsMember(bob->ADsPath()).value()) << "field 7 is outside the range";
+}
+
+TEST_F(Import, StopInTheMiddleKeepsTheUsersSoFar) {
+  network();
+  QByteArray lines;
+  for (char c = 'a'; c <= 'h'; ++c) lines += QByteArray(1, c) + "n,x,lee" + QByteArray(1, c) + "\r\n";
+  // Stop is pressed while the third user is being made: that user is finished, the fourth is not.
+  int created = 0;
+  QObject::connect(w->ListView1->model(), &QAbstractItemModel::rowsInserted, w.get(), [&] {
+    if (!lastLog().contains("Created User") || ++created != 3) return;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* c = qobject_cast<mainwindow::CancelImport*>(top); c && c->isVisible())
+        QMetaObject::invokeMethod(c->CancelButton, &QPushButton::click, Qt::QueuedConnection);
+  });
+  EXPECT_TRUE(w->Run_Import(csv(lines)));
+  EXPECT_EQ(staff().size(), 3);
+  EXPECT_EQ(state::shared().Users_Added_Count, 3);
+  EXPECT_EQ(lastLog(), "GREEN| Import Halted by User");
+  EXPECT_TRUE(errLines().isEmpty());
+  for (QWidget* top : QApplication::topLevelWidgets())
+    EXPECT_FALSE(qobject_cast<mainwindow::CancelImport*>(top) && top->isVisible()) << "the cancel window is closed";
+}
+
+TEST_F(Import, AFileThatCannotBeReadEndsWithAMessage) {
+  network();
+  importUsers(dir() + "missing.csv");
+  EXPECT_EQ(seen.rows, 0);
+  EXPECT_GE(beeps.beeps(), 1) << "the preview beeps";
+  ASSERT_FALSE(prompts.asked.empty());
+  EXPECT_EQ(prompts.asked.back().prompt, "Errors during Import. Check log files for details.");
+  EXPECT_EQ(prompts.asked.back().title, "Import error");
+  EXPECT_TRUE(lastLog().startsWith("RED| Import failed: cannot read " + dir() + "missing.csv")) << lastLog().toStdString();
+  EXPECT_TRUE(errLines().isEmpty()) << "the header only";
+  EXPECT_TRUE(w->isEnabled());
+}
+
+TEST_F(Import, ThePreviewShowsTwoLinesAsImportColumns) {
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    QStringList headers;
+    QList<QStringList> rows;
+    int beeps;
+  };
+  const Case cases[] = {
+      {"three then five fields", "a,b,c\r\nd,e,f,g,h\r\nnot shown\r\n",
+       {"%IMPORT1%", "%IMPORT2%", "%IMPORT3%", "%IMPORT4%", "%IMPORT5%"},
+       {{"a", "b", "c", "", ""}, {"d", "e", "f", "g", "h"}}, 0},
+      {"quoted fields, Windows-1252", "\"L\xE9o, Jr\",x\r\ny,z\r\n", {"%IMPORT1%", "%IMPORT2%"},
+       {{QString::fromUtf8("Léo, Jr"), "x"}, {"y", "z"}}, 0},
+      {"one line: empty list and a beep", "a,b,c\r\n", {}, {}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    beeps.resetBeeps();
+    CSV_Import p;
+    p.Form_Load(csv(c.bytes));
+    QStringList headers;
+    for (int i = 0; i < p.ListView1->columnCount() && !c.headers.isEmpty(); ++i) headers << p.ListView1->headerItem()->text(i);
+    EXPECT_EQ(headers, c.headers);
+    QList<QStringList> rows;
+    for (int r = 1; r <= p.ListView1->count(); ++r) {
+      QStringList row{p.ListView1->text(r)};
+      for (int j = 1; j < c.headers.size(); ++j) row << p.ListView1->subItem(r, j);
+      rows << row;
+    }
+    EXPECT_EQ(rows, c.rows);
+    EXPECT_EQ(beeps.beeps(), c.beeps);
+    EXPECT_FALSE(p.Import_Accepted);
+  }
+  const std::pair<QString, QString> paths[] = {
+      {QString(40, 'p'), QString(40, 'p')},
+      {QString(4, 'q') + QString(37, 'p'), "..." + QString(37, 'p')},
+      {"/home/admin/imports/2026/autumn/new-staff-list.csv", "...mports/2026/autumn/new-staff-list.csv"},
+  };
+  for (const auto& [path, shown] : paths) EXPECT_EQ(CSV_Import::shownPath(path), shown) << path.toStdString();
+}
+
+TEST_F(Import, TheOptionsWindowValidatesAndStoresItsSettings) {
+  using mainwindow::ImportGrps;
+  // Loading: the option follows the stored texts exactly.
+  struct Load {
+    const char *start, *finish;
+    int option;
+    bool boxes;
+  };
+  const Load loads[] = {{"0", "0", 0, false}, {"0", "99", 1, false}, {"00", "0", 2, true},
+                        {" 0", "0", 2, true}, {"3", "120", 2, true}, {nullptr, nullptr, 0, false}};
+  for (const Load& l : loads) {
+    SCOPED_TRACE(l.start ? l.start : "missing");
+    if (l.start) {
+      setting("ImportGroupsStart", l.start);
+      setting("ImportGroupsFinish", l.finish);
+    } else {
+      state::reg().Delete_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsStart");
+      state::reg().Delete_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsFinish");
+    }
+    ImportGrps::unload();
+    ImportGrps& g = ImportGrps::instance();
+    EXPECT_TRUE(g.Grp_Range[size_t(l.option)]->isChecked());
+    EXPECT_EQ(g.LowerRange->isEnabled(), l.boxes);
+    EXPECT_EQ(g.LowerRange->text(), l.start ? l.start : "0") << "shown unchanged";
+  }
+
+  ImportGrps::unload();
+  ImportGrps& g = ImportGrps::instance();
+  g.Grp_Range_Click(1);
+  EXPECT_EQ(g.LowerRange->text() + "/" + g.UpperRange->text(), "0/99");
+  g.Grp_Range_Click(2);
+  EXPECT_TRUE(g.UpperRange->isEnabled());
+  // Every edit is checked as typed.
+  const std::pair<const char*, bool> edits[] = {{"", true}, {"5", false}, {"99", false}, {"100", true}, {"-1", true}, {"x", true}};
+  for (const auto& [text, said] : edits) {
+    prompts.asked.clear();
+    g.LowerRange->clear();
+    g.LowerRange->insert(text);  // as typed
+    g.Range_Change(g.LowerRange);
+    ASSERT_EQ(prompts.asked.empty(), !said) << text;
+    if (said) {
+      EXPECT_EQ(prompts.asked.back().prompt, "Enter Number 0-99");
+    }
+  }
+  // Start above finish is refused; equal is one field.
+  g.LowerRange->setText("5");
+  g.UpperRange->setText("3");
+  g.Expiredate->setText("2030-01-31");
+  prompts.asked.clear();
+  g.OKButton_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "Start value cannot be greater then Finish value");
+  QString stored;
+  EXPECT_FALSE(state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "AccountExpire", stored));
+  g.UpperRange->setText("5");
+  g.OKButton_Click();
+  for (const auto& [name, value] : {std::pair{"ImportGroupsStart", "5"}, std::pair{"ImportGroupsFinish", "5"},
+                                    std::pair{"AccountExpire", "2030-01-31"}}) {
+    ASSERT_TRUE(state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), name, stored));
+    EXPECT_EQ(stored, value) << name;
+  }
+}
+
+// A thousand users, then a fresh program on the same network: the tree shows every one.
+TEST_F(Import, AThousandUsersAreInTheTreeAfterARestart) {
+  network();
+  QByteArray lines;
+  for (int i = 0; i < 1000; ++i) lines += "user" + QByteArray::number(i) + ",x,staff" + QByteArray::number(i) + "\r\n";
+  ASSERT_TRUE(w->Run_Import(csv(lines)));
+  EXPECT_EQ(state::shared().Users_Added_Count, 1000);
+  EXPECT_TRUE(errLines().isEmpty());
+  w = std::make_unique<mainwindow::form1>();
+  w->dbpath->setText(db());
+  w->DisplayName->setChecked(true);
+  ASSERT_TRUE(connect("example.local"));
+  const QStringList users = staff();
+  EXPECT_EQ(users.size(), 1000);
+  EXPECT_TRUE(users.contains("User0 Staff0"));
+  EXPECT_TRUE(users.contains("User999 Staff999"));
+}
+
+// The same import into a real directory: 200 users, every one created.
+TEST_F(Import, TwoHundredUsersIntoTheDirectory) {
+  network();
+  QByteArray lines;
+  const QString tag = QString::number(QDateTime::currentMSecsSinceEpoch() % 100000);
+  for (int i = 0; i < 200; ++i) lines += "imp,x,t" + tag.toLatin1() + "n" + QByteArray::number(i) + "\r\n";
+  ASSERT_TRUE(w->Run_Import(csv(lines)));
+  EXPECT_EQ(state::shared().Users_Added_Count, 200);
+  EXPECT_TRUE(errLines().isEmpty());
+  EXPECT_EQ(staff().size(), 200);
+}
+
+}  // namespace
