@@ -851,7 +851,8 @@ Outcome CreationRun::setPrimaryGroup() {
   if (trimmed(caption).isEmpty() || caption.toUpper() == QLatin1String("DOMAIN USERS")) return Outcome::Done;
   line(QStringLiteral("Setting Primary Group: ") + caption + u'.');
   auto dir = directory::requireDirectory();
-  adsi::Result<qint32> rid = adsi::makeError(adsi::hr::E_FAIL, QStringLiteral("no directory"));
+  adsi::Result<qint32> rid =
+      adsi::makeError(adsi::hr::E_FAIL, QStringLiteral("the domain's group list does not hold it"));
   if (ntMode()) {
     rid = directory::Get_Group_RID_NT(caption);
   } else {
@@ -862,8 +863,8 @@ Outcome CreationRun::setPrimaryGroup() {
     if (!path.isEmpty()) rid = directory::Get_Group_RID_W2K(path);
   }
   if (!rid) {
+    // The template's primary group was not applied: the run cannot end GREEN, in either mode.
     line(QStringLiteral("Could not Set Primary Group"));
-    if (ntMode()) return Outcome::Done;
     return warn(QStringLiteral("Primary group"), caption + QStringLiteral(": ") + rid.error().message);
   }
   auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
