@@ -11,6 +11,8 @@
 #include "state/SharedState.h"
 
 #include <QGuiApplication>
+#include <QPersistentModelIndex>
+#include <QTimer>
 
 namespace tavrel::mainwindow {
 
@@ -210,7 +212,12 @@ class CreationHost : public creation::RunHost {
     else
       parent->addChild(node);
     parent->setExpanded(true);
-    w_.TreeView1->scrollToItem(node);
+    // Scrolling lays out every expanded row; doing it when control returns to the event loop (before
+    // anything is painted) lays the tree out once for a batch of new users instead of once per user.
+    QTreeWidget* tree = w_.TreeView1;
+    QTimer::singleShot(0, tree, [tree, shown = QPersistentModelIndex(tree->indexFromItem(node))] {
+      if (shown.isValid()) tree->scrollTo(shown);
+    });
     return true;
   }
 

@@ -51,9 +51,11 @@ Status DatabaseFolder::check() const {
 }
 
 QString DatabaseFolder::resolve(const QString& name) const {
+  // The exact spelling is the common case: one stat instead of listing the folder.
+  const QString exact = path_ + name;
+  if (const QFileInfo info(exact); info.exists() || info.isSymLink()) return exact;
   const QStringList entries =
       QDir(path_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  if (entries.contains(name)) return path_ + name;
   for (const QString& e : entries)
     if (e.compare(name, Qt::CaseInsensitive) == 0) return path_ + e;
   // A file not there yet gets its canonical spelling, whichever spelling asked for it.
