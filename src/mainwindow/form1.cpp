@@ -6,6 +6,7 @@
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
+#include "ui/LayoutHold.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
@@ -45,7 +46,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   panes->setChildrenCollapsible(false);
   auto* split = new QSplitter(Qt::Horizontal, panes);
   split->setChildrenCollapsible(false);
-  TreeView1 = named(new QTreeWidget(split), QStringLiteral("TreeView1"));
+  TreeView1 = named(new ui::LayoutHoldingTree(split), QStringLiteral("TreeView1"));
   TreeView1->setHeaderHidden(true);
   // Every node is one line with a small icon: rows of one height let the view place a node
   // without measuring every node above it, which a domain of thousands of users makes costly.
@@ -206,7 +207,7 @@ void form1::buildMenus() {
 void form1::buildLogPanel(QWidget* host) {
   auto* layout = new QHBoxLayout(host);
   layout->setContentsMargins(0, 0, 0, 0);
-  ListView1 = named(new QTreeWidget(host), QStringLiteral("ListView1"));
+  ListView1 = named(new ui::LayoutHoldingTree(host), QStringLiteral("ListView1"));
   ListView1->setRootIsDecorated(false);
   ListView1->setColumnCount(2);
   ListView1->setHeaderLabels({QStringLiteral("Status"), QStringLiteral("Date/Time")});

@@ -7,11 +7,15 @@
 #include "mainwindow/form1.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
+#include "ui/LayoutHold.h"
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QScreen>
+
+#include <memory>
+#include <vector>
 
 namespace tavrel::mainwindow {
 
@@ -41,7 +45,14 @@ class ImportWindowHost : public creation::ImportHost {
   bool haltOnWarnings() const override { return w_.STOP_ON_RED[1]->isChecked(); }
   void setMainWindowEnabled(bool enabled) override {
     w_.setEnabled(enabled);
-    if (enabled) w_.setUpdatesEnabled(true);
+    // While the window takes no input and is painted only now and then, the tree and the
+    // on-screen log are laid out once per paint instead of once per user.
+    if (enabled) {
+      holds_.clear();
+      w_.setUpdatesEnabled(true);
+    } else if (holds_.empty()) {
+      holdLayouts();
+    }
   }
   void showCancelWindow() override {
     // A window of its own, so that it takes input while the main window does not.
@@ -64,7 +75,9 @@ class ImportWindowHost : public creation::ImportHost {
     // tree and log change with every user, is painted at most every kPaintInterval ms, since
     // painting it each time would cost as much as making the user.
     const bool paint = !sincePaint_.isValid() || sincePaint_.elapsed() >= kPaintIntervalMs;
+    const bool held = !holds_.empty();
     if (paint) {
+      holds_.clear();
       // Painted now rather than by a request the platform may serve only after updates are off
       // again.
       w_.setUpdatesEnabled(true);
@@ -72,12 +85,22 @@ class ImportWindowHost : public creation::ImportHost {
       sincePaint_.start();
     }
     QCoreApplication::processEvents();
-    if (paint) w_.setUpdatesEnabled(false);
+    if (paint) {
+      w_.setUpdatesEnabled(false);
+      if (held) holdLayouts();
+    }
   }
 
  private:
+  void holdLayouts() {
+    holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.TreeView1));
+    holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.ListView1));
+  }
+
   static constexpr qint64 kPaintIntervalMs = 200;
   form1& w_;
+  // Declared after w_ so that they are released, laying the views out, before the host goes.
+  std::vector<std::unique_ptr<ui::LayoutHoldScope>> holds_;
   std::unique_ptr<CancelImport> cancel_;
   QElapsedTimer sincePaint_;
 };
