@@ -15,6 +15,8 @@
 // its own network and window: run one case per process (--benchmark_filter) so the bulk and group
 // windows, which live for the whole program, hold only that case's users.
 
+#include "BenchSupport.h"
+
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/security/AccountLookup.h"
@@ -40,6 +42,8 @@
 namespace {
 
 using namespace tavrel;
+using bench::die;
+using bench::write;
 
 enum class Case { EveryStep, ImportShaped };
 
@@ -51,16 +55,6 @@ struct World {
   ui::SilentFeedback beeps;
   int created = 0;
 };
-
-[[noreturn]] void die(const QString& what) {
-  std::fprintf(stderr, "%s\n", qPrintable(what));
-  std::exit(1);
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) die("cannot write " + path);
-}
 
 void row(mainwindow::form1& f, const QString& name, const QString& value, const QString& kind) {
   f.ListView7->add(name, {}, kind);
@@ -117,13 +111,7 @@ std::unique_ptr<World> build(Case c, int users) {
   }
   write(db + "Template.dat", t.encode());
   write(db + "Site.dat", site.encode());
-  records::Permission_Record perm;
-  perm.Account = "%Domain%\\%UserName%";
-  perm.Access = "Full Control";
-  write(db + "SharePerm.dat", perm.encode());
-  perm.Account = "%UserName%";
-  perm.Access = "Change";
-  write(db + "Permissions.dat", perm.encode());
+  bench::writePermissionLists(db);
 
   w->w = std::make_unique<mainwindow::form1>();
   mainwindow::form1& f = *w->w;
@@ -155,9 +143,13 @@ std::unique_ptr<World> build(Case c, int users) {
   return w;
 }
 
+std::map<std::pair<Case, int>, std::unique_ptr<World>>& worlds() {
+  static std::map<std::pair<Case, int>, std::unique_ptr<World>> all;
+  return all;
+}
+
 World& world(Case c, int users) {
-  static std::map<std::pair<Case, int>, std::unique_ptr<World>> worlds;
-  auto& w = worlds[{c, users}];
+  auto& w = worlds()[{c, users}];
   if (!w) w = build(c, users);
   ui::setPrompter(&w->prompts);
   ui::setFeedback(&w->beeps);
@@ -224,10 +216,5 @@ BENCHMARK(BM_CreateUserImportShaped)
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tavrel::bench::runQtBenchmarks(argc, argv, [] { worlds().clear(); });
 }

@@ -5,6 +5,8 @@
 // outside the creation runs) and the growth of the resident memory over the run.
 //   import_bench [--benchmark_filter=...]    (target: >= 1,000 users/s, growth <= 100 MB)
 
+#include "BenchSupport.h"
+
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/security/AccountLookup.h"
@@ -30,16 +32,8 @@
 namespace {
 
 using namespace tavrel;
-
-[[noreturn]] void die(const QString& what) {
-  std::fprintf(stderr, "%s\n", qPrintable(what));
-  std::exit(1);
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) die("cannot write " + path);
-}
+using bench::die;
+using bench::write;
 
 double residentMb() {
   QFile f("/proc/self/statm");
@@ -78,14 +72,7 @@ std::unique_ptr<World> makeWorld(int users) {
   t.HomeShareName = "%UserName%";
   write(db + "Template.dat", t.encode());
   write(db + "Site.dat", test::mainSite().encode());
-  records::Permission_Record perm;
-  perm.NewSecurity = 0;
-  perm.Account = "%Domain%\\%UserName%";
-  perm.Access = "Full Control";
-  write(db + "SharePerm.dat", perm.encode());
-  perm.Account = "%UserName%";
-  perm.Access = "Change";
-  write(db + "Permissions.dat", perm.encode());
+  bench::writePermissionLists(db);
 
   w->w = std::make_unique<mainwindow::form1>();
   mainwindow::form1& f = *w->w;
@@ -181,10 +168,5 @@ BENCHMARK(BM_Import)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kSec
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tavrel::bench::runQtBenchmarks(argc, argv);
 }

@@ -5,6 +5,8 @@
 // both. Each run removes what it created.
 //   set -a; . /tmp/tdc/env; set +a; flock /tmp/tdc.lock build/bench/import_ldap_bench
 
+#include "BenchSupport.h"
+
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/security/AccountLookup.h"
@@ -171,10 +173,5 @@ BENCHMARK(BM_ImportIntoTheDc)->Iterations(1)->Unit(benchmark::kSecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tavrel::bench::runQtBenchmarks(argc, argv);
 }
