@@ -563,6 +563,30 @@ TEST_F(CreateUser, SharesTerminalServicesAndPermissions) {
   EXPECT_EQ(info.shi502_path, "D:\\Users\\JSmith");
 }
 
+// Permissions that reach the profile folder but not the home folder: the mark stays "Completed"
+// as one success allows, yet the folder left without them is said and the run is not GREEN.
+TEST_F(CreateUser, PermissionsMissingOnOneFolderAreSaid) {
+  network(Mode::Native);
+  records::Permission_Record change;
+  change.Account = "%UserName%";
+  change.Access = "Change";
+  ASSERT_TRUE(test::writeAll(db() + "Permissions.dat", change.encode()));
+  // No folders made by the run; only the profile folder exists beforehand.
+  w->Create_Dirs->setChecked(false);
+  w->Dir_Security->setChecked(true);
+  ASSERT_TRUE(files::createDirectory("\\\\FS1\\D$\\Profiles\\JSmith").ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  const QStringList block = logBlock();
+  EXPECT_EQ(lastColour(), "YELLOW") << block.join("\n").toStdString();
+  EXPECT_EQ(w->Security->text(), "Completed");
+  const int home = block.indexOf("Setting Permissions on \\\\FS1\\D$\\Users\\JSmith");
+  ASSERT_GE(home, 0) << block.join("\n").toStdString();
+  EXPECT_EQ(block.value(home + 1), "Error: GetFileSecurity");
+  EXPECT_TRUE(block.mid(home).contains("Failed to set Permissions for JSmith"));
+  EXPECT_TRUE(block.contains("Set Directory Permissions OK"));
+}
+
 TEST_F(CreateUser, SharesThatCantBeMadeTurnTheRunYellowWithTheirNames) {
   network(Mode::Native);
   records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
