@@ -2,6 +2,7 @@
 // folder's files, and a main that runs the benchmarks inside a QApplication.
 #pragma once
 
+#include "platform/simnet/NetworkBuilder.h"
 #include "records/Records.h"
 
 #include <benchmark/benchmark.h>
@@ -36,6 +37,20 @@ inline void writePermissionLists(const QString& db) {
   perm.Account = "%UserName%";
   perm.Access = "Change";
   write(db + "Permissions.dat", perm.encode());
+}
+
+// The benchmarks' domain: example.local with OU=Staff, the groups Teachers (in the OU), Printing
+// and Library, and the file server FS1 with D:\Users and D:\Profiles.
+inline std::shared_ptr<simnet::SimNetwork> staffNetwork(const QString& folder) {
+  simnet::NetworkBuilder b(folder);
+  b.forest("example.local", "EXAMPLE").ou("example.local", "OU=Staff");
+  b.group("example.local", "Teachers", simnet::GroupSpec().in("OU=Staff"))
+      .group("example.local", "Printing")
+      .group("example.local", "Library");
+  b.fileServer("FS1", "example.local", "D").folder("\\\\FS1\\D$\\Users").folder("\\\\FS1\\D$\\Profiles");
+  auto built = b.build();
+  if (!built) die(built.error().message);
+  return *built;
 }
 
 // Runs the benchmarks offscreen; `release` drops what they kept (windows, temporary folders)

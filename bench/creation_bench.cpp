@@ -66,15 +66,7 @@ std::unique_ptr<World> build(Case c, int users) {
   qputenv("TAVREL_CONFIG", (w->tmp.path() + "/Tavrel.conf").toLocal8Bit());
   ui::setPrompter(&w->prompts);
   ui::setFeedback(&w->beeps);
-  simnet::NetworkBuilder b(w->tmp.path() + "/net");
-  b.forest("example.local", "EXAMPLE").ou("example.local", "OU=Staff");
-  b.group("example.local", "Teachers", simnet::GroupSpec().in("OU=Staff"))
-      .group("example.local", "Printing")
-      .group("example.local", "Library");
-  b.fileServer("FS1", "example.local", "D").folder("\\\\FS1\\D$\\Users").folder("\\\\FS1\\D$\\Profiles");
-  auto built = b.build();
-  if (!built) die(built.error().message);
-  w->net = *built;
+  w->net = bench::staffNetwork(w->tmp.path() + "/net");
   if (c == Case::EveryStep) {
     const simnet::Exchange2000Spec spec{"Example", "First Administrative Group", "EXCH2K",
                                         {{"First Storage Group", {"Staff Mailboxes"}, {}}}};

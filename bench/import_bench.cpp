@@ -53,15 +53,7 @@ std::unique_ptr<World> makeWorld(int users) {
   auto w = std::make_unique<World>();
   qputenv("TAVREL_CONFIG", (w->tmp.path() + "/Tavrel.conf").toLocal8Bit());
   state::resetShared();
-  simnet::NetworkBuilder b(w->tmp.path() + "/net");
-  b.forest("example.local", "EXAMPLE").ou("example.local", "OU=Staff");
-  b.group("example.local", "Teachers", simnet::GroupSpec().in("OU=Staff"))
-      .group("example.local", "Printing")
-      .group("example.local", "Library");
-  b.fileServer("FS1", "example.local", "D").folder("\\\\FS1\\D$\\Users").folder("\\\\FS1\\D$\\Profiles");
-  auto built = b.build();
-  if (!built) die(built.error().message);
-  w->net = *built;
+  w->net = bench::staffNetwork(w->tmp.path() + "/net");
   directory::setDirectory(std::make_shared<adsi::Directory>(w->net));
   simnet::installPlatformLayers(w->net);
   security::setAccountDirectory(w->net);
