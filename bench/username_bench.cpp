@@ -1,6 +1,6 @@
 // Expansion rate of the user-ID formats offered on the setup page, over 100,000 names.
 
-#include "creation/UserName.h"
+#include "format/UserName.h"
 #include "platform/registry/Registry_Object.h"
 #include "state/SharedState.h"
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-using tavrel::creation::UserName;
+using tavrel::format::UserName;
 namespace state = tavrel::state;
 
 struct Person {

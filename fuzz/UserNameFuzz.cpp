@@ -6,8 +6,8 @@
 // fields 1, 2, ... Variables: the text, then name and value of each row.
 
 #include "FuzzSupport.h"
-#include "creation/UserName.h"
-#include "creation/Variables.h"
+#include "format/UserName.h"
+#include "format/Variables.h"
 #include "state/SharedState.h"
 
 #include <QStringList>
@@ -20,9 +20,9 @@ QString field(const QStringList& parts, qsizetype i) {
   return i < parts.size() ? parts[i] : QString();
 }
 
-void checkBound(const creation::Expanded& e, const QString& what) {
+void checkBound(const format::Expanded& e, const QString& what) {
   TAVREL_FUZZ_CHECK(e.ok() != !e.error.isEmpty(), what);
-  TAVREL_FUZZ_CHECK(e.text.size() <= creation::kMaxExpandedLength, what);
+  TAVREL_FUZZ_CHECK(e.text.size() <= format::kMaxExpandedLength, what);
   if (!e.ok()) TAVREL_FUZZ_CHECK(e.text.isEmpty(), what);
 }
 
@@ -42,12 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rows.push_back({parts[i], parts[i + 1]});
   QString text = field(parts, 0);
   const QString before = text;
-  const auto e = creation::Replace_Variables(text, rows);
+  const auto e = format::Replace_Variables(text, rows);
   checkBound(e, before);
   TAVREL_FUZZ_CHECK(text == (e.ok() ? e.text : before), before);
 #else
   for (qsizetype k = 1; k <= 100 && k + 3 < parts.size(); ++k) s.ImportField[k] = parts[k + 3];
-  const auto e = creation::UserName(field(parts, 0), field(parts, 1), field(parts, 2), field(parts, 3));
+  const auto e = format::UserName(field(parts, 0), field(parts, 1), field(parts, 2), field(parts, 3));
   checkBound(e, field(parts, 0));
 #endif
   return 0;

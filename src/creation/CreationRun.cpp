@@ -1,8 +1,8 @@
 #include "creation/CreationRun.h"
 
-#include "creation/NameFields.h"
-#include "creation/UserName.h"
-#include "creation/Variables.h"
+#include "format/NameFields.h"
+#include "format/UserName.h"
+#include "format/Variables.h"
 #include "directory/DirectoryService.h"
 #include "directory/DomainKeys.h"
 #include "directory/GroupMembership.h"
@@ -29,6 +29,11 @@
 #include <QFile>
 
 namespace tavrel::creation {
+
+using format::Expanded;
+using format::Replace_Variables;
+using format::Reverse_Password;
+using format::UserName;
 namespace {
 
 constexpr int kMaxIdLength = 20;

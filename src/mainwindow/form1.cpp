@@ -1,7 +1,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/ImportWindows.h"
 
-#include "creation/NameFields.h"
+#include "format/NameFields.h"
 #include "mainwindow/Naming.h"
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
@@ -112,14 +112,14 @@ void form1::refreshUserIdPreview() {
   if (previewSuppressed_) return;
   userIdTypedByHand_ = false;
   const auto id =
-      creation::UserID_Preview(setupid->text(), strFirst->text(), StrMiddle->text(), strLast->text());
+      format::UserID_Preview(setupid->text(), strFirst->text(), StrMiddle->text(), strLast->text());
   // A format that cannot be expanded gives no user ID rather than a cut one.
   UserID_Box->setText(id.text);
   if (!id.ok()) LOG_TAB(QStringLiteral("RED"), id.error);
 }
 
 QString form1::Reverse_Password(const QString& Text) const {
-  return creation::Reverse_Password(Text);
+  return format::Reverse_Password(Text);
 }
 
 void form1::buildImages() {

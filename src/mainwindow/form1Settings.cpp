@@ -5,7 +5,7 @@
 // (toggled, not clicked), so loading a value that differs from the control's initial state writes
 // it back in the handler's own words, as a user's change would.
 
-#include "creation/UserName.h"
+#include "format/UserName.h"
 #include "mainwindow/Naming.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/ImportWindows.h"
@@ -95,7 +95,7 @@ const Switch kSwitches[] = {
 
 // The sample's expansion, or why the format cannot be expanded.
 QString previewOf(const QString& format) {
-  const auto expanded = creation::UserName(format, kFirst, kMiddle, kLast);
+  const auto expanded = format::UserName(format, kFirst, kMiddle, kLast);
   return expanded.ok() ? expanded.text : expanded.error;
 }
 

@@ -1,7 +1,7 @@
 // Exchange 2000 mailboxes: part of the Active Directory user object.
 
-#include "creation/UserName.h"
-#include "creation/Variables.h"
+#include "format/UserName.h"
+#include "format/Variables.h"
 #include "platform/exchange/MailboxStore.h"
 #include "resources/Mailbox.h"
 #include "startup/FRString.h"
@@ -55,8 +55,8 @@ bool Create_Mailbox_2000(const QString& Org, const QString& Server, const QStrin
       if (!answer || answer->isEmpty()) continue;
       value = *answer;
     } else {
-      if (!creation::Replace_Variables(value).ok()) value = QStringLiteral("%");
-      creation::Expanded e = creation::UserName(value, form.strFirst, form.StrMiddle, form.strLast);
+      if (!format::Replace_Variables(value).ok()) value = QStringLiteral("%");
+      format::Expanded e = format::UserName(value, form.strFirst, form.StrMiddle, form.strLast);
       value = e.ok() ? e.text : QStringLiteral("%");
       startup::FRString(value, QStringLiteral("%Domain%"), u'@' + form.TreeRootText);
       if (sh.Import_Mode) {

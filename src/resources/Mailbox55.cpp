@@ -1,8 +1,8 @@
 // Exchange 5.5 mailboxes: creation from the template's mail rows, deletion, and the search for a
 // mailbox whose container is not known.
 
-#include "creation/UserName.h"
-#include "creation/Variables.h"
+#include "format/UserName.h"
+#include "format/Variables.h"
 #include "platform/adsi/Dn.h"
 #include "platform/exchange/Exchange55.h"
 #include "resources/Mailbox.h"
@@ -66,7 +66,7 @@ struct Names {
 // expansion outgrew its bound. TARGET-ADDRESS rows replace "%UserName%" after the template's
 // variables, the other rows before them.
 std::optional<QString> expand(const QString& raw, const Names& n, bool targetAddress) {
-  creation::Expanded e = creation::UserName(raw, n.First, n.Middle, n.Last);
+  format::Expanded e = format::UserName(raw, n.First, n.Middle, n.Last);
   if (!e.ok()) return std::nullopt;
   QString v = e.text;
   startup::FRString(v, QStringLiteral("%ExSite%"), n.Ex_Site);
@@ -74,7 +74,7 @@ std::optional<QString> expand(const QString& raw, const Names& n, bool targetAdd
   startup::FRString(v, QStringLiteral("%EXOrg%"), n.Ex_Org);
   startup::FRString(v, QStringLiteral("%Domain%"), n.Domain);
   if (!targetAddress) startup::FRString(v, QStringLiteral("%UserName%"), n.Account_Name);
-  if (!creation::Replace_Variables(v).ok()) return std::nullopt;
+  if (!format::Replace_Variables(v).ok()) return std::nullopt;
   if (targetAddress) startup::FRString(v, QStringLiteral("%UserName%"), n.Account_Name);
   return v;
 }
@@ -106,7 +106,7 @@ bool Create_Mailbox(const QString& Lookup_Server, const QString& Domain, const Q
       }
     } else if (isRow(row.Name, "CONTAINER")) {
       QString v = row.Value;
-      if (creation::Replace_Variables(v).ok()) sh.Mail_Container = v;
+      if (format::Replace_Variables(v).ok()) sh.Mail_Container = v;
     }
   }
 

@@ -1,6 +1,6 @@
 #include "platform/resources/ResourceNetwork.h"
 
-#include "creation/Variables.h"
+#include "format/Variables.h"
 #include "platform/wts/Wts.h"
 #include "resources/DcLookup.h"
 #include "resources/FileOperation.h"
@@ -67,7 +67,7 @@ class WtsSettingsTest : public ResourcesTest {
     in.NTSERVER = QStringLiteral("FILESRV1");
     in.Replace_Variables = [](const QString& v) {
       QString t = v;
-      auto r = creation::Replace_Variables(t);
+      auto r = format::Replace_Variables(t);
       return r.ok() ? r.text : v;
     };
     return in;

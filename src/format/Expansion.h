@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 // The longest text an expansion may produce: longer than any field it fills can hold. Tokens can
 // hold tokens (a variable's value, an import field), so without a bound a few crafted rows or
@@ -21,4 +21,4 @@ struct Expanded {
 // current template.
 QString expansionTooLong(const QString& what);
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

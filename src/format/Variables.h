@@ -1,13 +1,13 @@
 #pragma once
 // Template variables: %NAME% in a text stands for the value of the current template's variable NAME.
 
-#include "creation/Expansion.h"
+#include "format/Expansion.h"
 #include "state/SharedState.h"
 
 #include <QString>
 #include <vector>
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 // Replaces, row by row in list order, every "%" + name + "%" in `text` (letter case ignored) by the
 // row's value, name and value taken without surrounding blanks. Inserted text is not searched again
@@ -23,4 +23,4 @@ Expanded Replace_Variables(QString& text, const std::vector<state::VariableRow>&
 // The same over the current template's variables (SharedState::Template_Variables).
 Expanded Replace_Variables(QString& text);
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

@@ -1,4 +1,4 @@
-#include "creation/UserName.h"
+#include "format/UserName.h"
 
 #include "platform/registry/Registry_Object.h"
 #include "startup/FRString.h"
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace tavrel::creation {
+namespace tavrel::format {
 namespace {
 
 // A length digit: only "1" to "9" count; anything else, "0" and positions outside the text, is 0.
@@ -211,4 +211,4 @@ Expanded UserName(const QString& format, const QString& first, const QString& mi
   return {w, QString()};
 }
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

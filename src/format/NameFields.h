@@ -1,11 +1,11 @@
 #pragma once
 // Services around the new user's name fields: the user-ID preview and the reversed password.
 
-#include "creation/Expansion.h"
+#include "format/Expansion.h"
 
 #include <QString>
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 // What the user-ID field shows after any of the three name fields changed: the ID format
 // (`setupid`'s text) expanded with the fields' texts, each without surrounding blanks. Counter
@@ -18,4 +18,4 @@ Expanded UserID_Preview(const QString& idFormat, const QString& first, const QSt
 // plane stays whole.
 QString Reverse_Password(const QString& text);
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

@@ -1,4 +1,4 @@
-#include "creation/UserName.h"
+#include "format/UserName.h"
 
 #include "platform/registry/Registry_Object.h"
 #include "state/SharedState.h"
@@ -8,7 +8,7 @@
 
 #include <utility>
 
-using tavrel::creation::UserName;
+using tavrel::format::UserName;
 namespace state = tavrel::state;
 namespace registry = tavrel::registry;
 

@@ -1,9 +1,9 @@
-#include "creation/Expansion.h"
+#include "format/Expansion.h"
 
 #include "platform/text/Cp1252.h"
 #include "state/SharedState.h"
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 QString expansionTooLong(const QString& what) {
   const QString name = text::trimBlanks(state::shared().Current_Template.Name);
@@ -12,4 +12,4 @@ QString expansionTooLong(const QString& what) {
       .arg(kMaxExpandedLength);
 }
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

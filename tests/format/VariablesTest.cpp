@@ -1,4 +1,4 @@
-#include "creation/Variables.h"
+#include "format/Variables.h"
 
 #include "state/SharedState.h"
 #include "support/Fixtures.h"
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-using tavrel::creation::Replace_Variables;
+using tavrel::format::Replace_Variables;
 using tavrel::state::VariableRow;
 
 namespace {

@@ -1,9 +1,9 @@
-#include "creation/Variables.h"
+#include "format/Variables.h"
 
 #include "platform/text/Cp1252.h"
 #include "startup/FRString.h"
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 Expanded Replace_Variables(QString& text, const std::vector<state::VariableRow>& rows) {
   QString work = text;
@@ -23,4 +23,4 @@ Expanded Replace_Variables(QString& text) {
   return Replace_Variables(text, state::shared().Template_Variables);
 }
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

@@ -2,11 +2,11 @@
 // The format language that builds user IDs, full names, formatted passwords and attribute values
 // from a person's names.
 
-#include "creation/Expansion.h"
+#include "format/Expansion.h"
 
 #include <QString>
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 // Expands `format` with the three names and returns the result without surrounding blanks.
 //
@@ -29,4 +29,4 @@ namespace tavrel::creation {
 // naming the current template and no text.
 Expanded UserName(const QString& format, const QString& first, const QString& middle, const QString& last);
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

@@ -1,9 +1,9 @@
-#include "creation/NameFields.h"
+#include "format/NameFields.h"
 
-#include "creation/UserName.h"
+#include "format/UserName.h"
 #include "platform/text/Cp1252.h"
 
-namespace tavrel::creation {
+namespace tavrel::format {
 
 Expanded UserID_Preview(const QString& idFormat, const QString& first, const QString& middle,
                         const QString& last) {
@@ -23,4 +23,4 @@ QString Reverse_Password(const QString& text) {
   return out;
 }
 
-}  // namespace tavrel::creation
+}  // namespace tavrel::format

@@ -1,4 +1,4 @@
-#include "creation/NameFields.h"
+#include "format/NameFields.h"
 
 #include "platform/registry/Registry_Object.h"
 #include "state/SharedState.h"
@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-using tavrel::creation::Reverse_Password;
-using tavrel::creation::UserID_Preview;
+using tavrel::format::Reverse_Password;
+using tavrel::format::UserID_Preview;
 namespace state = tavrel::state;
 namespace registry = tavrel::registry;
 
