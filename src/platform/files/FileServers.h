@@ -19,12 +19,22 @@ struct ShareTarget {
   QString root;            // the drive's folder on this machine
 };
 
+// A share of a server's share table and the folder it publishes.
+struct SharedFolder {
+  QString name;
+  QChar drive;             // upper case
+  QStringList components;  // the shared folder below the drive root
+};
+
 class FileServers {
  public:
   virtual ~FileServers() = default;
   // `\\server\share`: an administrative drive share ("D$") or a share of the server's share table.
   // BAD_NETPATH for an unknown or unreachable server, BAD_NET_NAME for an unknown share or drive.
   virtual adsi::Result<ShareTarget> share(const QString& server, const QString& share) = 0;
+  // The shares of the server's share table (not the administrative drive shares). BAD_NETPATH
+  // when the server does not answer.
+  virtual adsi::Result<QList<SharedFolder>> sharedFolders(const QString& server) = 0;
   // A folder on the same file system as `target` where a file is written before it is renamed
   // into place; outside every drive, so a half-written file is never seen through a share.
   virtual QString stagingFolder(const Location& target) = 0;

@@ -528,6 +528,43 @@ bool deleteEntry(TreeWork& w, const QString& local, const Location& loc, QList<L
   return whole;
 }
 
+QString shown(const Location& loc) {
+  if (!loc.given.isEmpty()) return loc.given;
+  if (!loc.isNetwork()) return u'/' + loc.components.join(u'/');
+  QString out = QStringLiteral("\\\\%1\\%2$").arg(loc.server, QString(loc.drive));
+  for (const QString& c : loc.components) out += u'\\' + c;
+  return out;
+}
+
+// A drive's root, a share's folder and a folder that holds a share's folder are never deleted:
+// deleting one would take every user's folder below it, or leave a share leading nowhere.
+Status mayDeleteTree(FileServers* servers, const Location& loc) {
+  if (loc.components.isEmpty())
+    return fail(err::ACCESS_DENIED,
+                QStringLiteral("%1 is the root of a drive and cannot be deleted").arg(shown(loc)));
+  if (!loc.isNetwork()) return {};
+  if (!servers)
+    return fail(err::BAD_NETPATH, QStringLiteral("the network path %1 was not found").arg(shown(loc)));
+  auto shares = servers->sharedFolders(loc.server);
+  if (!shares) return shares.error();
+  const SharedFolder* below = nullptr;
+  for (const SharedFolder& share : std::as_const(*shares)) {
+    Location folder = loc;
+    folder.drive = share.drive;
+    folder.components = share.components;
+    if (!loc.contains(folder)) continue;
+    if (folder.components.size() == loc.components.size())
+      return fail(err::ACCESS_DENIED, QStringLiteral("%1 is the folder of the share %2 and cannot be deleted")
+                                          .arg(shown(loc), share.name));
+    if (!below) below = &share;
+  }
+  if (below)
+    return fail(err::ACCESS_DENIED,
+                QStringLiteral("%1 holds the folder of the share %2 and cannot be deleted")
+                    .arg(shown(loc), below->name));
+  return {};
+}
+
 TreeWork work(Conflicts* conflicts, const Location& target) {
   TreeWork w{target.isNetwork(), fileServers().get(), conflicts, QString(), {}};
   if (w.servers && target.isNetwork()) w.staging = w.servers->stagingFolder(target);
@@ -586,8 +623,7 @@ TreeResult deleteTree(const Location& loc) {
   if (!lstatOf(local, st))
     return {fail(err::FILE_NOT_FOUND, QStringLiteral("cannot find %1").arg(loc.given.isEmpty() ? local : loc.given)),
             false, 0};
-  if (loc.components.isEmpty())
-    return {fail(err::ACCESS_DENIED, QStringLiteral("a drive's root cannot be deleted")), false, 0};
+  if (Status s = mayDeleteTree(w.servers, loc); !s) return {s, false, 0};
   QList<Location> gone;
   deleteEntry(w, local, loc, gone);
   if (w.servers)

@@ -86,6 +86,22 @@ Result<files::ShareTarget> SimResources::share(const QString& server, const QStr
   return files::ShareTarget{name, path->drive, path->components, driveRoot(name, path->drive)};
 }
 
+Result<QList<files::SharedFolder>> SimResources::sharedFolders(const QString& server) {
+  ReadScope read(net_->store());
+  if (reach(server) != Reach::Up)
+    return files::win32Error(files::err::BAD_NETPATH,
+                             QStringLiteral("the network path \\\\%1 was not found").arg(server));
+  QList<files::SharedFolder> out;
+  auto r = net_->store().q("SELECT name, path FROM shares WHERE server=? ORDER BY name");
+  r.bind(1, server.section(u'.', 0, 0).toUpper());
+  while (r.next()) {
+    // A share whose path cannot be read leads nowhere (share() refuses it) and holds no folder.
+    if (const auto path = net::parseDrivePath(r.text(1)))
+      out.append(files::SharedFolder{r.text(0), path->drive.toUpper(), path->components});
+  }
+  return out;
+}
+
 QString SimResources::stagingFolder(const Location& target) {
   return QStringLiteral("%1/servers/%2/.staging").arg(net_->folder(), target.server);
 }

@@ -20,6 +20,7 @@ class SimResources : public files::FileServers,
 
   // files::FileServers
   adsi::Result<files::ShareTarget> share(const QString& server, const QString& share) override;
+  adsi::Result<QList<files::SharedFolder>> sharedFolders(const QString& server) override;
   QString stagingFolder(const files::Location& target) override;
   adsi::Status reserve(const files::Location& target, qint64 bytes) override;
   adsi::Status mayDelete(const files::Location& loc) override;
