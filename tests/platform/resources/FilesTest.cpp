@@ -126,6 +126,21 @@ TEST_F(FilesTest, NewChildInheritsItsParentsDacl) {
   EXPECT_EQ(GetFileSecurity(home + QStringLiteral("\\missing"), info::DACL).code(), err::FILE_NOT_FOUND);
 }
 
+TEST_F(FilesTest, NullDaclIsKeptThroughTheStore) {
+  using namespace security;
+  const QString open = QStringLiteral("\\\\FILESRV1\\D$\\Users\\open");
+  ASSERT_TRUE(createDirectory(open));
+  SecurityDescriptor sd;
+  sd.dacl = Acl::null();
+  ASSERT_TRUE(SetFileSecurity(open, info::DACL, sd));
+  auto back = GetFileSecurity(open, info::DACL);
+  ASSERT_TRUE(back && back->dacl);
+  EXPECT_TRUE(back->dacl->isNull());
+  // Set again as read: still a NULL DACL, not an empty list that denies everyone.
+  ASSERT_TRUE(SetFileSecurity(open, info::DACL, *back));
+  EXPECT_TRUE(GetFileSecurity(open, info::DACL)->dacl->isNull());
+}
+
 TEST_F(FilesTest, TreeSecurityFollowsMovesAndGoesWithDeletes) {
   using namespace security;
   const QString a = QStringLiteral("\\\\FILESRV1\\D$\\Users\\a");
