@@ -8,6 +8,10 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <signal.h>
+#include <unistd.h>
+#include <cerrno>
+
 namespace tavrel::simnet {
 
 using namespace adsi;
@@ -127,41 +131,175 @@ Status SimResources::mayDelete(const Location& loc) {
   return {};
 }
 
-void SimResources::removed(const Location& loc) {
-  Store& st = net_->store();
-  const QString key = loc.key();
+// ---------------------------------------------------------------------------------------------
+// Descriptors following moves and deletes
+
+namespace {
+
+constexpr int kMoveStep = 0;
+constexpr int kRemoveStep = 1;
+
+QString driveOf(const Location& loc) {
+  return loc.isNetwork() ? driveText(loc.drive) : QString();
+}
+
+bool onDisk(const QString& local) {
+  return !local.isEmpty() && QFileInfo::exists(local);
+}
+
+bool processRuns(qint64 pid) {
+  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
+}
+
+void deleteTreeRows(Store& st, const QString& server, const QString& drive, const QString& key) {
   auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-  q.bind(1, loc.server).bind(2, loc.isNetwork() ? driveText(loc.drive) : QString()).bind(3, key);
-  q.bind(4, belowStart(key)).bind(5, belowEnd(key));
+  q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
   q.run();
 }
 
-void SimResources::moved(const Location& from, const Location& to) {
+}  // namespace
+
+bool SimResources::keptAt(const Location& loc) {
+  const QString key = loc.key();
+  auto r = net_->store().q(
+      "SELECT 1 FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?)) LIMIT 1");
+  r.bind(1, loc.server).bind(2, driveOf(loc)).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
+  return r.next();
+}
+
+qint64 SimResources::recordStep(int kind, const Location& from, const QString& fromLocal, const Location& to,
+                                const QString& toLocal) {
   Store& st = net_->store();
-  const QString fromKey = from.key(), toKey = to.key();
-  const QString drive = from.isNetwork() ? driveText(from.drive) : QString();
-  QList<std::pair<QString, QByteArray>> rows;
+  auto q = st.q(
+      "INSERT INTO path_steps(pid, kind, server, drive, key, local, to_server, to_drive, to_key, to_local) "
+      "VALUES(?,?,?,?,?,?,?,?,?,?)");
+  q.bind(1, static_cast<qint64>(::getpid())).bind(2, static_cast<qint64>(kind));
+  q.bind(3, from.server).bind(4, driveOf(from)).bind(5, from.key()).bind(6, fromLocal);
+  q.bind(7, to.server).bind(8, driveOf(to)).bind(9, to.key()).bind(10, toLocal);
+  if (!q.run()) return 0;
+  auto last = st.q("SELECT last_insert_rowid()");
+  if (!last.next()) return 0;
+  const qint64 step = last.i64(0);
+  stepsInFlight_.insert(step);
+  return step;
+}
+
+qint64 SimResources::beginMove(const Location& from, const QString& fromLocal, const Location& to,
+                               const QString& toLocal) {
+  finishAbandonedSteps();
+  // Nothing kept at either end: nothing to follow, nothing to record.
+  if (!keptAt(from) && !keptAt(to)) return 0;
+  return recordStep(kMoveStep, from, fromLocal, to, toLocal);
+}
+
+qint64 SimResources::beginRemove(const Location& loc, const QString& local) {
+  finishAbandonedSteps();
+  if (!keptAt(loc)) return 0;
+  return recordStep(kRemoveStep, loc, local, Location(), QString());
+}
+
+void SimResources::endStep(qint64 step) {
+  stepsInFlight_.remove(step);
+  finishStep(step);
+}
+
+void SimResources::settle() {
+  finishAbandonedSteps();
+}
+
+// Whether the entry kept as `key` of a drive is on disk; `local` is where the step's own entry is.
+bool SimResources::existsOnDisk(const QString& server, const QString& drive, const QString& key,
+                                const QString& local) {
+  if (server.isEmpty() || drive.isEmpty()) return onDisk(local);  // this machine: the step's entry
+  Location loc;
+  loc.server = server;
+  loc.drive = drive.at(0);
+  loc.root = driveRoot(server, loc.drive);
+  loc.components = key.isEmpty() ? QStringList() : key.split(u'/');
+  return onDisk(files::localPath(loc));
+}
+
+// Makes the descriptors agree with the disk after the step: a move that happened takes the
+// descriptors of the moved tree to its new place (what was kept there before goes); a removal
+// drops those of the entries that are gone. Entries still at their place keep theirs.
+void SimResources::finishStep(qint64 step) {
+  Store& st = net_->store();
+  Txn txn(st);
+  if (!txn.ok()) return;
+  int kind = kMoveStep;
+  QString server, drive, key, local, toServer, toDrive, toKey, toLocal;
   {
-    auto r = st.q("SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-    r.bind(1, from.server).bind(2, drive).bind(3, fromKey).bind(4, belowStart(fromKey)).bind(5, belowEnd(fromKey));
-    while (r.next()) rows.append({r.text(0), r.blob(1)});
+    auto r = st.q(
+        "SELECT kind, server, drive, key, local, to_server, to_drive, to_key, to_local FROM path_steps "
+        "WHERE id=?");
+    r.bind(1, step);
+    if (!r.next()) {
+      (void)txn.commit();  // finished already (by another process)
+      return;
+    }
+    kind = static_cast<int>(r.i64(0));
+    server = r.text(1), drive = r.text(2), key = r.text(3), local = r.text(4);
+    toServer = r.text(5), toDrive = r.text(6), toKey = r.text(7), toLocal = r.text(8);
   }
-  if (rows.isEmpty()) return;
-  if (!st.begin()) return;
-  removed(from);
-  for (const auto& [key, sd] : std::as_const(rows)) {
-    const QString moved = toKey + key.mid(fromKey.size());
-    auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
-    q.bind(1, to.server).bind(2, to.isNetwork() ? driveText(to.drive) : QString()).bind(3, moved).bindBlob(4, sd);
-    q.run();
+  if (kind == kMoveStep) {
+    if (!onDisk(local)) {
+      QList<std::pair<QString, QByteArray>> rows;
+      {
+        auto q = st.q(
+            "SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+        q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
+        while (q.next()) rows.append({q.text(0), q.blob(1)});
+      }
+      deleteTreeRows(st, server, drive, key);
+      deleteTreeRows(st, toServer, toDrive, toKey);
+      if (onDisk(toLocal)) {
+        for (const auto& [k, sd] : std::as_const(rows)) {
+          auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
+          q.bind(1, toServer).bind(2, toDrive).bind(3, toKey + k.mid(key.size())).bindBlob(4, sd);
+          q.run();
+        }
+      }
+    }
+  } else {
+    QStringList gone;
+    {
+      auto q =
+          st.q("SELECT key FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+      q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
+      while (q.next())
+        if (!existsOnDisk(server, drive, q.text(0), local)) gone.append(q.text(0));
+    }
+    for (const QString& k : std::as_const(gone)) {
+      auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND key=?");
+      q.bind(1, server).bind(2, drive).bind(3, k);
+      q.run();
+    }
   }
-  (void)st.commit();
+  auto done = st.q("DELETE FROM path_steps WHERE id=?");
+  done.bind(1, step);
+  done.run();
+  (void)txn.commit();
+}
+
+// Steps whose process died between beginning and end are finished from what the disk shows.
+void SimResources::finishAbandonedSteps() {
+  QList<qint64> abandoned;
+  {
+    auto r = net_->store().q("SELECT id, pid FROM path_steps");
+    while (r.next()) {
+      const qint64 id = r.i64(0), pid = r.i64(1);
+      if (stepsInFlight_.contains(id) || (pid != ::getpid() && processRuns(pid))) continue;
+      abandoned.append(id);
+    }
+  }
+  for (qint64 id : std::as_const(abandoned)) finishStep(id);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Descriptors per path
 
 Result<QHash<QString, QByteArray>> SimResources::read(const Location& drive, const QStringList& keys) {
+  finishAbandonedSteps();
   QHash<QString, QByteArray> out;
   const QString d = drive.isNetwork() ? driveText(drive.drive) : QString();
   ReadScope read(net_->store());
@@ -174,6 +312,7 @@ Result<QHash<QString, QByteArray>> SimResources::read(const Location& drive, con
 }
 
 Result<QHash<QString, QByteArray>> SimResources::readBelow(const Location& root) {
+  finishAbandonedSteps();
   QHash<QString, QByteArray> out;
   const QString key = root.key();
   auto r = net_->store().q("SELECT key, sd FROM path_security WHERE server=? AND drive=? AND key>=? AND key<?");
@@ -184,6 +323,7 @@ Result<QHash<QString, QByteArray>> SimResources::readBelow(const Location& root)
 }
 
 Status SimResources::write(const Location& drive, const QHash<QString, QByteArray>& entries) {
+  finishAbandonedSteps();
   Store& st = net_->store();
   if (Status s = st.begin(); !s) return s;
   st.refresh();
