@@ -151,12 +151,6 @@ bool processRuns(qint64 pid) {
   return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
 }
 
-void deleteTreeRows(Store& st, const QString& server, const QString& drive, const QString& key) {
-  auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-  q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
-  q.run();
-}
-
 }  // namespace
 
 bool SimResources::keptAt(const Location& loc) {
@@ -176,9 +170,14 @@ qint64 SimResources::recordStep(int kind, const Location& from, const QString& f
   q.bind(1, static_cast<qint64>(::getpid())).bind(2, static_cast<qint64>(kind));
   q.bind(3, from.server).bind(4, driveOf(from)).bind(5, from.key()).bind(6, fromLocal);
   q.bind(7, to.server).bind(8, driveOf(to)).bind(9, to.key()).bind(10, toLocal);
-  if (!q.run()) return 0;
   auto last = st.q("SELECT last_insert_rowid()");
-  if (!last.next()) return 0;
+  if (!q.run() || !last.next()) {
+    // Not recorded: the step is still followed when it ends, only not across a crash.
+    const qint64 id = -(++unrecordedSteps_);
+    unrecorded_.insert(id, PathStep{kind, from.server, driveOf(from), from.key(), fromLocal, to.server,
+                                    driveOf(to), to.key(), toLocal});
+    return id;
+  }
   const qint64 step = last.i64(0);
   stepsInFlight_.insert(step);
   return step;
@@ -210,7 +209,7 @@ void SimResources::settle() {
 // Whether the entry kept as `key` of a drive is on disk; `local` is where the step's own entry is.
 bool SimResources::existsOnDisk(const QString& server, const QString& drive, const QString& key,
                                 const QString& local) {
-  if (server.isEmpty() || drive.isEmpty()) return onDisk(local);  // this machine: the step's entry
+  if (server.isEmpty() || drive.isEmpty()) return onDisk(local);  // this machine: the step's own entry
   Location loc;
   loc.server = server;
   loc.drive = drive.at(0);
@@ -219,16 +218,16 @@ bool SimResources::existsOnDisk(const QString& server, const QString& drive, con
   return onDisk(files::localPath(loc));
 }
 
-// Makes the descriptors agree with the disk after the step: a move that happened takes the
-// descriptors of the moved tree to its new place (what was kept there before goes); a removal
-// drops those of the entries that are gone. Entries still at their place keep theirs.
+// Finishes a step in one transaction: the descriptors are made to agree with the disk and the
+// step's record goes.
 void SimResources::finishStep(qint64 step) {
   Store& st = net_->store();
   Txn txn(st);
-  if (!txn.ok()) return;
-  int kind = kMoveStep;
-  QString server, drive, key, local, toServer, toDrive, toKey, toLocal;
-  {
+  if (!txn.ok()) return;  // the step stays recorded and is finished by a later operation
+  PathStep p;
+  if (step < 0) {
+    p = unrecorded_.take(step);
+  } else {
     auto r = st.q(
         "SELECT kind, server, drive, key, local, to_server, to_drive, to_key, to_local FROM path_steps "
         "WHERE id=?");
@@ -237,48 +236,67 @@ void SimResources::finishStep(qint64 step) {
       (void)txn.commit();  // finished already (by another process)
       return;
     }
-    kind = static_cast<int>(r.i64(0));
-    server = r.text(1), drive = r.text(2), key = r.text(3), local = r.text(4);
-    toServer = r.text(5), toDrive = r.text(6), toKey = r.text(7), toLocal = r.text(8);
+    p = PathStep{static_cast<int>(r.i64(0)),
+                 r.text(1),
+                 r.text(2),
+                 r.text(3),
+                 r.text(4),
+                 r.text(5),
+                 r.text(6),
+                 r.text(7),
+                 r.text(8)};
   }
-  if (kind == kMoveStep) {
-    if (!onDisk(local)) {
-      QList<std::pair<QString, QByteArray>> rows;
-      {
-        auto q = st.q(
-            "SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-        q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
-        while (q.next()) rows.append({q.text(0), q.blob(1)});
-      }
-      deleteTreeRows(st, server, drive, key);
-      deleteTreeRows(st, toServer, toDrive, toKey);
-      if (onDisk(toLocal)) {
-        for (const auto& [k, sd] : std::as_const(rows)) {
-          auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
-          q.bind(1, toServer).bind(2, toDrive).bind(3, toKey + k.mid(key.size())).bindBlob(4, sd);
-          q.run();
-        }
-      }
-    }
-  } else {
-    QStringList gone;
-    {
-      auto q =
-          st.q("SELECT key FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-      q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
-      while (q.next())
-        if (!existsOnDisk(server, drive, q.text(0), local)) gone.append(q.text(0));
-    }
-    for (const QString& k : std::as_const(gone)) {
-      auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND key=?");
-      q.bind(1, server).bind(2, drive).bind(3, k);
-      q.run();
-    }
+  if (!applyStep(p)) return;  // rolled back; a recorded step stays for a later operation
+  if (step > 0) {
+    auto done = st.q("DELETE FROM path_steps WHERE id=?");
+    done.bind(1, step);
+    if (!done.run()) return;
   }
-  auto done = st.q("DELETE FROM path_steps WHERE id=?");
-  done.bind(1, step);
-  done.run();
   (void)txn.commit();
+}
+
+// Makes the descriptors agree with the disk after the step: a move that happened takes the
+// descriptors of the moved tree to its new place (what was kept there before goes); a removal
+// drops those of the entries that are gone. Entries still at their place keep theirs.
+bool SimResources::applyStep(const PathStep& p) {
+  Store& st = net_->store();
+  auto deleteTree = [&](const QString& server, const QString& drive, const QString& key) {
+    auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+    q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
+    return q.run();
+  };
+  if (p.kind == kMoveStep) {
+    if (onDisk(p.local)) return true;  // it did not move
+    QList<std::pair<QString, QByteArray>> rows;
+    {
+      auto q = st.q(
+          "SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+      q.bind(1, p.server).bind(2, p.drive).bind(3, p.key).bind(4, belowStart(p.key)).bind(5, belowEnd(p.key));
+      while (q.next()) rows.append({q.text(0), q.blob(1)});
+    }
+    if (!deleteTree(p.server, p.drive, p.key) || !deleteTree(p.toServer, p.toDrive, p.toKey)) return false;
+    if (!onDisk(p.toLocal)) return true;  // gone from both places
+    for (const auto& [k, sd] : std::as_const(rows)) {
+      auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
+      q.bind(1, p.toServer).bind(2, p.toDrive).bind(3, p.toKey + k.mid(p.key.size())).bindBlob(4, sd);
+      if (!q.run()) return false;
+    }
+    return true;
+  }
+  QStringList gone;
+  {
+    auto q =
+        st.q("SELECT key FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+    q.bind(1, p.server).bind(2, p.drive).bind(3, p.key).bind(4, belowStart(p.key)).bind(5, belowEnd(p.key));
+    while (q.next())
+      if (!existsOnDisk(p.server, p.drive, q.text(0), p.local)) gone.append(q.text(0));
+  }
+  for (const QString& k : std::as_const(gone)) {
+    auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND key=?");
+    q.bind(1, p.server).bind(2, p.drive).bind(3, k);
+    if (!q.run()) return false;
+  }
+  return true;
 }
 
 // Steps whose process died between beginning and end are finished from what the disk shows.

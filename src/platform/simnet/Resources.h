@@ -63,11 +63,19 @@ class SimResources : public files::FileServers,
   bool keptAt(const files::Location& loc);
   qint64 recordStep(int kind, const files::Location& from, const QString& fromLocal,
                     const files::Location& to, const QString& toLocal);
+  struct PathStep {
+    int kind = 0;
+    QString server, drive, key, local;
+    QString toServer, toDrive, toKey, toLocal;
+  };
   void finishStep(qint64 step);
+  bool applyStep(const PathStep& step);
   void finishAbandonedSteps();
   bool existsOnDisk(const QString& server, const QString& drive, const QString& key, const QString& local);
 
   QSet<qint64> stepsInFlight_;
+  QHash<qint64, PathStep> unrecorded_;  // steps the store could not record, by negative id
+  qint64 unrecordedSteps_ = 0;
 
   std::shared_ptr<SimNetwork> net_;
 };
