@@ -4,9 +4,9 @@
 #include "bulk/MultiUser.h"
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
+#include "mainwindow/form1.h"
 #include "mainwindow/ImportWindows.h"
 #include "mainwindow/TreeOrder.h"
-#include "mainwindow/form1.h"
 #include "platform/registry/Registry_Object.h"
 #include "state/SharedState.h"
 
@@ -26,8 +26,7 @@ class CreationHost : public creation::RunHost {
 
   void defaultTreeSelection() override {
     QTreeWidgetItem* node = w_.TreeView1->currentItem();
-    if ((!node || node->data(0, form1::kNodeImageRole).toString().isEmpty()) &&
-        w_.TreeView1->topLevelItemCount() > 0)
+    if ((!node || node->data(0, form1::kNodeImageRole).toString().isEmpty()) && w_.TreeView1->topLevelItemCount() > 0)
       w_.TreeView1->setCurrentItem(w_.TreeView1->topLevelItem(0));
   }
 
@@ -95,8 +94,7 @@ class CreationHost : public creation::RunHost {
     f.exchangeAdmin = w_.txtAdmin->text();
     f.exchangePassword = w_.txtPassword->text();
     resources::MailboxForm& m = f.mailbox;
-    for (int i = 1; i <= w_.ListView8->count(); ++i)
-      m.ListView8.push_back({w_.ListView8->text(i), w_.ListView8->subItem(i, 1)});
+    for (int i = 1; i <= w_.ListView8->count(); ++i) m.ListView8.push_back({w_.ListView8->text(i), w_.ListView8->subItem(i, 1)});
     for (int i = 1; i <= w_.ListView7->count(); ++i)
       m.ListView7.push_back({w_.ListView7->smallIcon(i), w_.ListView7->text(i), w_.ListView7->subItem(i, 1)});
     m.strFirst = w_.strFirst->text();
@@ -112,8 +110,7 @@ class CreationHost : public creation::RunHost {
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});
     for (int i = 1; i <= w_.ListView7->count(); ++i)
-      f.directoryRows.append(
-          {w_.ListView7->text(i), w_.ListView7->subItem(i, 1), w_.ListView7->smallIcon(i)});
+      f.directoryRows.append({w_.ListView7->text(i), w_.ListView7->subItem(i, 1), w_.ListView7->smallIcon(i)});
     if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
       for (int i = 1; i <= g->ListView1->count(); ++i)
         f.domainGroups.append({g->ListView1->text(i), g->ListView1->key(i)});
@@ -149,42 +146,20 @@ class CreationHost : public creation::RunHost {
   void setMark(Mark mark, MarkState state) override {
     QLabel* label = nullptr;
     switch (mark) {
-      case Mark::Createdirs:
-        label = w_.Createdirs;
-        break;
-      case Mark::Sharedirs:
-        label = w_.Sharedirs;
-        break;
-      case Mark::Security:
-        label = w_.Security;
-        break;
-      case Mark::UserAccount:
-        label = w_.UserAccount;
-        break;
-      case Mark::MailAccount:
-        label = w_.MailAccount;
-        break;
-      case Mark::run:
-        label = w_.run;
-        break;
+      case Mark::Createdirs: label = w_.Createdirs; break;
+      case Mark::Sharedirs: label = w_.Sharedirs; break;
+      case Mark::Security: label = w_.Security; break;
+      case Mark::UserAccount: label = w_.UserAccount; break;
+      case Mark::MailAccount: label = w_.MailAccount; break;
+      case Mark::run: label = w_.run; break;
     }
     QString text;
     QColor colour;
     switch (state) {
-      case MarkState::Blank:
-        break;
-      case MarkState::Completed:
-        text = QStringLiteral("Completed");
-        colour = QColor(0, 0, 255);
-        break;
-      case MarkState::Warning:
-        text = QStringLiteral("Completed");
-        colour = QColor(190, 150, 0);
-        break;
-      case MarkState::Error:
-        text = QStringLiteral("Error");
-        colour = QColor(255, 0, 0);
-        break;
+      case MarkState::Blank: break;
+      case MarkState::Completed: text = QStringLiteral("Completed"); colour = QColor(0, 0, 255); break;
+      case MarkState::Warning: text = QStringLiteral("Completed"); colour = QColor(190, 150, 0); break;
+      case MarkState::Error: text = QStringLiteral("Error"); colour = QColor(255, 0, 0); break;
     }
     label->setText(text);
     QPalette p = label->palette();

@@ -376,8 +376,7 @@ void form1::Clear_UM() {
   USERID_W2K->clear();
   umFilling_ = false;
   state::SharedState& sh = state::shared();
-  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags =
-      sh.UM_Changed_Custom = 0;
+  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
 }
 
 void form1::Multi_Click() {

@@ -92,8 +92,7 @@ TEST_F(ConnectDomain, NativeDomainFillsTheTreeTheListsAndTheStatusBar) {
   EXPECT_EQ(ouTexts, (QStringList{"East", "Sales"}));
   EXPECT_EQ(ouKeys, (QStringList{"OU=East,OU=Sales," + kDomainDn, "OU=Sales," + kDomainDn}));
   EXPECT_EQ(bulk.ListView4->findKey("OU=East,OU=Sales," + kDomainDn),
-            texts(bulk.ListView4).indexOf("East") + 1)
-      << "each OU's key stays with its name";
+            texts(bulk.ListView4).indexOf("East") + 1) << "each OU's key stays with its name";
   EXPECT_EQ(bulk.ListView2->count(), sh.User_Count);
   const int johnRow = bulk.ListView2->findKey(keyOf(john));
   ASSERT_GT(johnRow, 0);
@@ -209,8 +208,7 @@ TEST_F(ConnectDomain, NtDomainLoadsUsersUnderTheRootAndGroupsByKind) {
       if (l->text(i) == name) return l->smallIcon(i);
     return QStringLiteral("(missing)");
   };
-  for (const ui::ListView* l :
-       std::initializer_list<const ui::ListView*>{w->ListView3, w->ListView5, g.ListView1}) {
+  for (const ui::ListView* l : std::initializer_list<const ui::ListView*>{w->ListView3, w->ListView5, g.ListView1}) {
     EXPECT_EQ(iconOf(l, "Accounts"), "Global") << l->objectName().toStdString();
     EXPECT_EQ(iconOf(l, "Printers"), "Local") << l->objectName().toStdString();
   }
@@ -258,9 +256,8 @@ class UnreachableDomain : public ConnectDomain {
     EXPECT_EQ(beeps.beeps(), beepsBefore + 1);
     const QString logged = QStringLiteral("Can't reach the domain %1: 0x8007203A ").arg(name);
     const QStringList lines = logLines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) {
-      return line.startsWith(logged);
-    })) << "Log.txt names the domain and the error";
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) { return line.startsWith(logged); }))
+        << "Log.txt names the domain and the error";
   }
 };
 
@@ -308,17 +305,11 @@ TEST_F(ConnectDomain, DomainTypedInAnotherCaseShowsItsWholeTree) {
 // Names with characters that DNs and paths escape: every OU and every user finds its node.
 TEST_F(ConnectDomain, OusWithEscapedCharactersAreShownWithTheirUsers) {
   builder->forest("example.local", "EXAMPLE");
-  const QStringList ous = {"OU=A/B",
-                           "OU=Smith\\, Jones",
-                           "OU=x\\+y",
-                           "OU=back\\\\slash",
-                           "OU=\\#hash",
-                           "OU=In/Slash,OU=A/B",
-                           "OU=Deep,OU=In/Slash,OU=A/B"};
+  const QStringList ous = {"OU=A/B",        "OU=Smith\\, Jones",  "OU=x\\+y",        "OU=back\\\\slash",
+                           "OU=\\#hash",     "OU=In/Slash,OU=A/B", "OU=Deep,OU=In/Slash,OU=A/B"};
   for (const QString& ou : ous) builder->ou("example.local", ou);
   for (int i = 0; i < ous.size(); ++i)
-    builder->user("example.local", QStringLiteral("u%1").arg(i),
-                  UserSpec().in(ous[i]).named(QStringLiteral("User %1").arg(i)));
+    builder->user("example.local", QStringLiteral("u%1").arg(i), UserSpec().in(ous[i]).named(QStringLiteral("User %1").arg(i)));
   install();
   ASSERT_TRUE(connect("example.local"));
   for (int i = 0; i < ous.size(); ++i) {
@@ -326,8 +317,7 @@ TEST_F(ConnectDomain, OusWithEscapedCharactersAreShownWithTheirUsers) {
     const QString ouKey = directory::nodeKey(ous[i] + "," + kDomainDn);
     QTreeWidgetItem* ouNode = node(ouKey);
     ASSERT_NE(ouNode, nullptr);
-    EXPECT_EQ(keyOf(ouNode->parent()),
-              directory::nodeKey(ouKey.section(QRegularExpression("(?<!\\\\),"), 1)));
+    EXPECT_EQ(keyOf(ouNode->parent()), directory::nodeKey(ouKey.section(QRegularExpression("(?<!\\\\),"), 1)));
     int usersBelow = 0;
     for (int k = 0; k < ouNode->childCount(); ++k) usersBelow += imageOf(ouNode->child(k)) == "USER";
     EXPECT_EQ(usersBelow, 1);
