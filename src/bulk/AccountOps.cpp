@@ -188,16 +188,16 @@ RunTotals unlockAccounts(const std::vector<ListItem>& selection, bool reset, con
     if (isUserKind(item.icon) && !(item.ghosted)) {
       auto user = bind(userPath(item));
       if (user) {
+        bool haveLogon = nt;
+        if (!nt) {
+          auto sam = user->Get(QStringLiteral("sAMAccountName"));
+          haveLogon = sam && !sam->toString().isEmpty();
+          if (haveLogon) name = sam->toString();
+        }
         ok = user->Put(QStringLiteral("IsAccountLocked"), false).ok();
         if (ok && reset) {
-          QString logon = item.text;
-          if (!nt) {
-            auto sam = user->Get(QStringLiteral("sAMAccountName"));
-            logon = sam ? sam->toString() : QString();
-          }
-          ok = !logon.isEmpty();
-          if (ok) name = logon;
-          ok = ok && user->SetPassword(passwordFor(passwordTemplate, logon)).ok() &&
+          // The password is built from the logon name, as the reset of the Accounts tab builds it.
+          ok = haveLogon && user->SetPassword(passwordFor(passwordTemplate, name)).ok() &&
                (nt ? user->Put(QStringLiteral("PasswordExpired"), 1)
                    : user->Put(QStringLiteral("pwdLastSet"), 0))
                    .ok();
