@@ -10,6 +10,7 @@
 // The catalogue is filled through the domain loaders, as a connection would, without a window.
 
 #include "bulk/Catalogue.h"
+#include "bulk/Expander.h"
 #include "bulk/MultiUser.h"
 #include "directory/DirectoryService.h"
 #include "directory/DomainLoad.h"
@@ -190,6 +191,20 @@ class BulkFixture : public AppFixture {
       ASSERT_TRUE(moved) << t.toStdString();
     }
   }
+
+  // The users an item stands for, in the order the directory gives them: their logon names (or,
+  // with `names`, their display names).
+  QStringList usersOf(const QString& icon, const QString& key, bool names = false) {
+    QStringList out;
+    bulk::expand(bulk::ListItem{key, QString(), icon, false, 0}, bulk::ExpandPolicy::passwordReset(),
+                 [&](const bulk::UserRef& u) {
+                   out << (names ? u.name : u.logon);
+                   return true;
+                 });
+    return out;
+  }
+  QStringList salesUsers(bool names = false) { return usersOf("OU", salesDn(), names); }
+  QStringList teamUsers(bool names = false) { return usersOf("W2KGRP", teamPath(), names); }
 
   adsi::AdsObject bind(const QString& p) {
     auto o = admin->GetObject(p);
