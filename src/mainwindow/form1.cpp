@@ -176,7 +176,11 @@ void form1::buildPopups() {
   }
 }
 
-form1::~form1() { ImportGrps::unload(); }
+form1::~form1() {
+  // Focus changes during the destruction of the controls must not reach this half-destroyed window.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  ImportGrps::unload();
+}
 
 void form1::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
