@@ -470,3 +470,45 @@ TEST_F(Operations, EmptySelectionDoesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The NT 4.0 domain through the WinNT provider: reset, the scans and the unlock by account name.
+class NtOperations : public Operations {
+ protected:
+  void SetUp() override {
+    Operations::SetUp();
+    SIMNET_ONLY("NT 4.0 domains exist only on the simulated network");
+    ntMode();
+  }
+};
+
+TEST_F(NtOperations, PasswordResetThroughGroupsAndUsers) {
+  bulk::MultiUser& m = window();
+  select({"Accounts", "Printers", "rroe"});
+  m.Command4_Click();
+  EXPECT_EQ(logLines(), logged({"Password Reset for: jdoe", "Password Reset for: rroe",
+                                "Password Reset for: rroe", "Password reset completed - 3 done, 0 failed"}));
+  EXPECT_EQ(read("WinNT://OLDCORP/jdoe", "PasswordExpired").toInt(), 1);
+  EXPECT_EQ(read("WinNT://OLDCORP/rroe", "PasswordExpired").toInt(), 1);
+}
+
+TEST_F(NtOperations, FindExpiredAndLockedAccounts) {
+  write("WinNT://OLDCORP/jdoe", "AccountExpirationDate", QDateTime(QDate(2002, 12, 8), QTime(12, 0)));
+  bulk::MultiUser& m = window();
+  m.Command3_Click();
+  EXPECT_EQ(m.ListView1->texts(), QStringList{"jdoe"});
+  EXPECT_EQ(m.Label3->text(), "Total Expired Accounts: 1");
+
+  ASSERT_TRUE(net->lockAccount("OLDCORP", "rroe").ok());
+  m.Unlocka_Click();
+  EXPECT_EQ(m.ListView1->texts(), QStringList{"rroe"}) << "the expired account went back first";
+  m.Unlock_Reset->setChecked(true);
+  m.Unlocka_Click();
+  EXPECT_EQ(logLines(), logged({"Account Unlocked for rroe", "Password Reset for: rroe",
+                                "Accounts Unlocked. - 1 done, 0 failed"}));
+  EXPECT_FALSE(read("WinNT://OLDCORP/rroe", "IsAccountLocked").toBool());
+  EXPECT_EQ(read("WinNT://OLDCORP/rroe", "PasswordExpired").toInt(), 1);
+}
+
+}  // namespace
