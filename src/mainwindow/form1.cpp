@@ -206,6 +206,7 @@ void form1::buildMenus() {
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);
+  connect(Multi, &QAction::triggered, this, &form1::Multi_Click);
 }
 
 void form1::buildLogPanel(QWidget* host) {

@@ -62,6 +62,8 @@ class form1 : public QMainWindow {
   void Log_Detail_Click();
   void View_Log_Click();
   void about_Click();
+  // Options > Multi User Functions: the bulk window with its tabs available for the mode, modal.
+  void Multi_Click();
   void Exit1_Click();
 
   // "Create User": one creation run over the New User tab's choices (creation::CreationRun).
