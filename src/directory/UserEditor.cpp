@@ -69,6 +69,48 @@ std::optional<QString> customAttribute(int pair) {
   return s.value.trimmed();
 }
 
+// Whether the schema of the directory at `server` gives `attribute` a binary syntax.
+bool binarySyntax(const QString& server, const QString& attribute) {
+  auto dir = requireDirectory();
+  if (!dir) return false;
+  auto property =
+      (*dir)->GetObject(QStringLiteral("LDAP://") + (server.isEmpty() ? QString() : server + u'/') +
+                        QStringLiteral("Schema/") + attribute);
+  if (!property) return false;
+  auto syntax = property->Get(QStringLiteral("Syntax"));
+  return syntax && syntax->toString().compare(QLatin1String("OctetString"), Qt::CaseInsensitive) == 0;
+}
+
+// A binary value as hex digits; a long one is cut short, for it is only shown.
+QString hexText(const QByteArray& bytes) {
+  constexpr qsizetype kShown = 32;
+  QString out = QString::fromLatin1(bytes.left(kShown).toHex(' ').toUpper());
+  if (bytes.size() > kShown) out += QStringLiteral(" ... (%1 bytes)").arg(bytes.size());
+  return out;
+}
+
+// Fills custom pair `k` from `attribute` of `user`. A single text value can be edited; a binary
+// attribute, or one holding several values, is shown read-only: one text box can write back
+// neither without changing it.
+void loadCustom(UserPage& page, int k, AdsObject& user, const QString& server, const QString& attribute) {
+  page.Custom[k].attribute = attribute;
+  page.Custom[k].readOnly.clear();
+  auto values = user.GetEx(attribute);
+  const QVariantList list = values ? *values : QVariantList();
+  bool binary = binarySyntax(server, attribute);
+  for (const QVariant& v : list) binary = binary || v.typeId() == QMetaType::QByteArray;
+  QStringList shown;
+  for (const QVariant& v : list) shown << (binary ? hexText(v.toByteArray()) : v.toString());
+  page.Custom_Value[k] = shown.join(QStringLiteral("; "));
+  if (binary) {
+    page.Custom[k].readOnly = attribute + QStringLiteral(" holds binary data; it cannot be edited here.");
+  } else if (list.size() > 1) {
+    page.Custom[k].readOnly =
+        attribute + QStringLiteral(" holds %1 values; it cannot be edited here:\n").arg(list.size()) +
+        shown.join(u'\n');
+  }
+}
+
 QString filterEscapeBinary(const QByteArray& bytes) {
   QString out;
   for (const char c : bytes)
@@ -223,8 +265,10 @@ void Load_W2K_User(UserPage& page, const QString& userPath, UserGroupView& group
     fill(page.UM_Initails, *user, QStringLiteral("initials"));
     auto expires = user->Get(QStringLiteral("AccountExpirationDate"));
     page.AccExpires = expires ? expiryText(expires->toDateTime()) : kNever;
+    const auto where = adsi::AdsPath::parse(user->ADsPath());
+    const QString server = where ? where->server : QString();
     for (int k = 0; k < 4; ++k)
-      if (auto attribute = customAttribute(k)) fill(page.Custom_Value[k], *user, *attribute);
+      if (auto attribute = customAttribute(k)) loadCustom(page, k, *user, server, *attribute);
   }
   loadNtViewFlags(page);
   if (user) {
@@ -312,9 +356,17 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     s.setOrClear(QStringLiteral("initials"), page.UM_Initails, QStringLiteral("Initials"));
   }
   if (sh.UM_Changed_Custom)
-    for (int k = 0; k < 4; ++k)
-      if (page.Custom_Shown[k])
-        if (auto attribute = customAttribute(k)) s.setOrClear(*attribute, page.Custom_Value[k], *attribute);
+    for (int k = 0; k < 4; ++k) {
+      // Only a value the administrator edited is written, and only to the attribute it was read
+      // from while the settings still name that attribute.
+      const CustomPair& pair = page.Custom[k];
+      if (!page.Custom_Shown[k] || !page.Custom_Edited[k] || !pair.readOnly.isEmpty() ||
+          pair.attribute.isEmpty())
+        continue;
+      const auto attribute = customAttribute(k);
+      if (attribute && attribute->compare(pair.attribute, Qt::CaseInsensitive) == 0)
+        s.setOrClear(pair.attribute, page.Custom_Value[k], pair.attribute);
+    }
   if (sh.UM_Changed_Flags) {
     // The password's age restarts only when the must-change box itself was changed.
     if (page.chkMustChange != mustChangeAsLoaded)

@@ -37,6 +37,10 @@ namespace tavrel::startup {
 class LogFile;
 }
 
+namespace tavrel::directory {
+struct UserPage;
+}
+
 namespace tavrel::mainwindow {
 
 class Custom;
@@ -562,11 +566,18 @@ class form1 : public QMainWindow {
 
   // User Manager page (form1UserManager.cpp).
   void wireUserManagerPage();
+  // The page as the load and save procedures see it, and a loaded page shown.
+  directory::UserPage umPage() const;
+  void showUmPage(const directory::UserPage& page);
+  // Custom value box k is read-only, with `why` as its tool tip, or (empty `why`) editable.
+  void showCustomReadOnly(int k, const QString& why);
   // Changes the membership of each selected row of `from` (walked from the last) and moves the
   // rows the directory accepted to `to`.
   void moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::function<bool(int)>& change);
   bool umFilling_ = false;           // the page is being filled by program: no change flag rises
   bool umMustChangeLoaded_ = false;  // the must-change box as the last load or save left it
+  std::array<QString, 4> umCustomAttribute_;  // the attribute each custom value was loaded from
+  std::array<bool, 4> umCustomEdited_{};      // the administrator changed the custom value
 
   // An ID typed into UserID_Box by hand is kept when the creation capitalises the names.
   bool userIdTypedByHand_ = false;

@@ -43,6 +43,7 @@ directory::UserPage readPage(const form1& f) {
   for (int k = 0; k < 4; ++k) {
     p.Custom_Value[k] = f.Custom_Value[k]->text();
     p.Custom_Shown[k] = !f.Custom_Value[k]->isHidden();
+    if (f.Custom_Value[k]->isReadOnly()) p.Custom[k].readOnly = f.Custom_Value[k]->toolTip();
   }
   p.chkMustChange = f.chkMustChange->isChecked();
   p.chkCantChange = f.chkCantChange->isChecked();
@@ -157,8 +158,12 @@ void form1::wireUserManagerPage() {
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_General));
   for (QCheckBox* b : {chkMustChange, chkCantChange, chkPwdNever, chkAcctDisabled, chkAcctLockedOut})
     connect(b, &QCheckBox::toggled, this, raise(&state::SharedState::UM_Changed_Flags));
-  for (QLineEdit* e : Custom_Value)
-    connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Custom));
+  for (int k = 0; k < 4; ++k)
+    connect(Custom_Value[k], &QLineEdit::textChanged, this, [this, k] {
+      if (umFilling_) return;
+      state::shared().UM_Changed_Custom = -1;
+      umCustomEdited_[k] = true;
+    });
   connect(USERID, &QLineEdit::textChanged, this, &form1::USERID_Change);
 
   connect(UM_ADD_GROUP, &QPushButton::clicked, this, &form1::UM_ADD_GROUP_Click);
@@ -176,6 +181,14 @@ void form1::wireUserManagerPage() {
       ListView4, [] {}, [this](Qt::MouseButton b) { ListView4_MouseUp(b); }));
 
   connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, &form1::TreeView1_DblClick);
+}
+
+void form1::showCustomReadOnly(int k, const QString& why) {
+  QLineEdit* box = Custom_Value[k];
+  box->setReadOnly(!why.isEmpty());
+  box->setToolTip(why);
+  setFieldBackground(box,
+                     why.isEmpty() ? palette().color(QPalette::Base) : palette().color(QPalette::Button));
 }
 
 void form1::TreeView1_DblClick() {
@@ -211,24 +224,39 @@ void form1::Show_User_Details() {
   ListView3_GotFocus();
 }
 
-void form1::Load_W2K_User(const QString& UserPath) {
+directory::UserPage form1::umPage() const {
   directory::UserPage page = readPage(*this);
-  PageGroups groups(*this);
-  directory::Load_W2K_User(page, UserPath, groups);
+  for (int k = 0; k < 4; ++k) {
+    page.Custom[k].attribute = umCustomAttribute_[k];
+    page.Custom_Edited[k] = umCustomEdited_[k];
+  }
+  return page;
+}
+
+void form1::showUmPage(const directory::UserPage& page) {
   umFilling_ = true;
   writePage(*this, page);
   umFilling_ = false;
   umMustChangeLoaded_ = page.chkMustChange;
+  for (int k = 0; k < 4; ++k) {
+    showCustomReadOnly(k, page.Custom[k].readOnly);
+    umCustomAttribute_[k] = page.Custom[k].attribute;
+    umCustomEdited_[k] = false;
+  }
+}
+
+void form1::Load_W2K_User(const QString& UserPath) {
+  directory::UserPage page = umPage();
+  PageGroups groups(*this);
+  directory::Load_W2K_User(page, UserPath, groups);
+  showUmPage(page);
 }
 
 void form1::Load_NT_User(const QString& UserName) {
-  directory::UserPage page = readPage(*this);
+  directory::UserPage page = umPage();
   PageGroups groups(*this);
   const bool loaded = directory::Load_NT_User(page, UserName, groups);
-  umFilling_ = true;
-  writePage(*this, page);
-  umFilling_ = false;
-  umMustChangeLoaded_ = page.chkMustChange;
+  showUmPage(page);
   if (!loaded) {
     ui::feedback().beep();
     StatusBar1->setPanelText(1, QStringLiteral("Error retrieving User Info..."));
@@ -236,13 +264,13 @@ void form1::Load_NT_User(const QString& UserName) {
 }
 
 bool form1::Save_W2K_User() {
-  const bool saved = report(*this, directory::Save_W2K_User(readPage(*this), umMustChangeLoaded_));
+  const bool saved = report(*this, directory::Save_W2K_User(umPage(), umMustChangeLoaded_));
   if (saved && state::shared().UM_Changed_Flags) umMustChangeLoaded_ = chkMustChange->isChecked();
   return saved;
 }
 
 bool form1::Save_NT_User() {
-  const bool saved = report(*this, directory::Save_NT_User(readPage(*this), umMustChangeLoaded_));
+  const bool saved = report(*this, directory::Save_NT_User(umPage(), umMustChangeLoaded_));
   if (saved) umMustChangeLoaded_ = chkMustChange->isChecked();
   return saved;
 }

@@ -216,6 +216,7 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
        &state::SharedState::UM_Changed_Custom,
        [](UserPage& p) {
          p.Custom_Shown = {true, false, true, false};
+         p.Custom_Edited = {true, true, true, false};
          p.Custom_Value[0] = "Senior Clerk";
          p.Custom_Value[2] = "";
          p.Custom_Value[1] = "not configured";
@@ -256,6 +257,84 @@ TEST_P(AdUser, EachGroupOfFieldsIsWrittenAlone) {
     for (const QString& a : written) EXPECT_TRUE(c.allowed.contains(a)) << a.toStdString() << " was written";
     c.check();
   }
+}
+
+// The custom pairs: a single text value is edited; several values or binary data are shown
+// read-only and never written back; a pair the administrator did not edit is not written at all.
+TEST_P(AdUser, CustomValuesAreWrittenOnlyWhenEditedAndNeverCollapsed) {
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property1", "title"));
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property2", "otherTelephone"));
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property3", "logonHours"));
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property4", "department"));
+  const QByteArray hours(21, char(0xFF));
+  auto john = bind(johnPath());
+  ASSERT_TRUE(john.PutEx(adsi::ADS_PROPERTY_UPDATE, "otherTelephone", {"111", "222"}).ok());
+  ASSERT_TRUE(john.Put("logonHours", hours).ok());
+  ASSERT_TRUE(john.SetInfo().ok());
+  auto phones = [&] {
+    QStringList out;
+    auto v = bind(johnPath()).GetEx("otherTelephone");
+    if (v)
+      for (const QVariant& e : *v) out << e.toString();
+    out.sort();
+    return out;
+  };
+
+  UserPage p = load();
+  EXPECT_EQ(p.Custom_Value[0], "Clerk");
+  EXPECT_EQ(p.Custom[0].readOnly, "");
+  EXPECT_EQ(p.Custom[0].attribute, "title");
+  EXPECT_TRUE(p.Custom_Value[1] == "111; 222" || p.Custom_Value[1] == "222; 111")
+      << p.Custom_Value[1].toStdString();
+  EXPECT_TRUE(p.Custom[1].readOnly.startsWith("otherTelephone holds 2 values"))
+      << p.Custom[1].readOnly.toStdString();
+  EXPECT_TRUE(p.Custom[1].readOnly.contains("\n111")) << p.Custom[1].readOnly.toStdString();
+  EXPECT_TRUE(p.Custom_Value[2].startsWith("FF FF FF")) << p.Custom_Value[2].toStdString();
+  EXPECT_EQ(p.Custom[2].readOnly, "logonHours holds binary data; it cannot be edited here.");
+  EXPECT_EQ(p.Custom[3].readOnly, "");
+
+  struct Case {
+    const char* name;
+    std::array<bool, 4> edited;
+    QSet<QString> written;  // on John's entry
+  } const cases[] = {
+      // Another pair edited: the multi-valued and the binary one stay as they are.
+      {"title edited", {true, false, false, false}, {"title"}},
+      // Edits of read-only pairs (the boxes refuse them, but the page may say so) write nothing.
+      {"read-only pairs", {false, true, true, false}, {}},
+      {"department cleared", {false, false, false, true}, {"department"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UserPage edit = load();
+    edit.Custom_Shown = {true, true, true, true};
+    edit.Custom_Edited = c.edited;
+    edit.Custom_Value[0] = "Senior Clerk";
+    edit.Custom_Value[1] = "333";
+    edit.Custom_Value[2] = "text";
+    edit.Custom_Value[3] = "";
+    const SaveOutcome out = save(edit, {&state::SharedState::UM_Changed_Custom});
+    ASSERT_TRUE(out.saved) << out.message.toStdString();
+    EXPECT_EQ(johnWrites(), c.written);
+    EXPECT_EQ(phones(), (QStringList{"111", "222"}));
+    EXPECT_EQ(read(johnPath(), "logonHours").toByteArray(), hours);
+  }
+  EXPECT_EQ(read(johnPath(), "title").toString(), "Senior Clerk");
+  EXPECT_FALSE(read(johnPath(), "department").isValid());
+}
+
+// A value goes back to the attribute it was read from: when the settings name another attribute
+// since the load, the pair is not written.
+TEST_P(AdUser, ACustomValueIsNotWrittenToAnAttributeItWasNotReadFrom) {
+  customProperties();
+  UserPage p = load();
+  p.Custom_Shown = {true, false, false, false};
+  p.Custom_Edited = {true, false, false, false};
+  p.Custom_Value[0] = "Senior Clerk";
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property1", "department"));
+  ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Custom}).saved);
+  EXPECT_EQ(read(johnPath(), "department").toString(), "Sales");
+  EXPECT_EQ(read(johnPath(), "title").toString(), "Clerk");
 }
 
 TEST_P(AdUser, MustChangeWritesThePasswordAgeOnlyWhenItChanged) {

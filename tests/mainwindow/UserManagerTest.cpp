@@ -4,6 +4,7 @@
 #include "DomainFixture.h"
 
 #include "directory/RecordingBackend.h"
+#include "startup/Settings.h"
 
 using namespace tavrel;
 using simnet::GroupSpec;
@@ -259,6 +260,54 @@ TEST_F(UserManager, ClearingReturnsTheGroupsInTheirOrder) {
   EXPECT_EQ(w->ListView4->count(), 0);
   EXPECT_EQ(w->ListView3->count(), before + 2);
   EXPECT_EQ(w->UM_W2KDomain_Name->text(), "@example.local");
+}
+
+// The custom pairs on the page: a value holding several values is read-only and says why; only
+// the pair the administrator typed into is written.
+TEST_F(UserManager, OnlyTheEditedCustomValueIsWritten) {
+  adDomain();
+  const std::pair<const char*, const char*> pairs[] = {
+      {"Title", "title"}, {"Phones", "otherTelephone"}, {"Department", "department"}};
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(
+        startup::writeSetting(state::reg(), "Custom", "Custom" + QString::number(k + 1), pairs[k].first));
+    ASSERT_TRUE(
+        startup::writeSetting(state::reg(), "Custom", "Property" + QString::number(k + 1), pairs[k].second));
+  }
+  w->Load_Custom_Fields();
+  auto john = admin().GetObject(kJohn);
+  ASSERT_TRUE(john.ok());
+  ASSERT_TRUE(john->Put("title", "Clerk").ok());
+  ASSERT_TRUE(john->Put("department", "Sales").ok());
+  ASSERT_TRUE(john->PutEx(adsi::ADS_PROPERTY_UPDATE, "otherTelephone", {"111", "222"}).ok());
+  ASSERT_TRUE(john->SetInfo().ok());
+
+  details(node(kJohn));
+  EXPECT_EQ(w->Custom_Value[0]->text(), "Clerk");
+  EXPECT_FALSE(w->Custom_Value[0]->isReadOnly());
+  EXPECT_TRUE(w->Custom_Value[1]->isReadOnly());
+  EXPECT_TRUE(w->Custom_Value[1]->toolTip().startsWith("otherTelephone holds 2 values"))
+      << w->Custom_Value[1]->toolTip().toStdString();
+  EXPECT_FALSE(w->Custom_Value[2]->isReadOnly());
+
+  w->Custom_Value[0]->setText("Senior Clerk");
+  recorder->writes().clear();
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(recorder->writes().attributesOf("cn=john smith"), QSet<QString>{"title"});
+  EXPECT_EQ(read(kJohn, "title").toString(), "Senior Clerk");
+  EXPECT_EQ(admin().GetObject(kJohn)->GetEx("otherTelephone")->size(), 2);
+
+  // Another load starts from editable boxes and nothing edited.
+  w->Clear_UM();
+  EXPECT_FALSE(w->Custom_Value[1]->isReadOnly());
+  EXPECT_EQ(w->Custom_Value[1]->toolTip(), "");
+  details(node(kJohn));
+  recorder->writes().clear();
+  w->chkPwdNever->setChecked(true);
+  w->chkPwdNever->setChecked(false);
+  w->Userman_Save->click();
+  EXPECT_FALSE(recorder->writes().attributesOf("cn=john smith").contains("title"));
 }
 
 TEST_F(UserManager, NtUserLoadsGroupsAndSaves) {
