@@ -166,6 +166,9 @@ void form1::wireUserManagerPage() {
     });
   connect(USERID, &QLineEdit::textChanged, this, &form1::USERID_Change);
 
+  // No user is loaded yet.
+  UM_ADD_GROUP->setEnabled(false);
+  UM_REMOVE_GROUP->setEnabled(false);
   connect(UM_ADD_GROUP, &QPushButton::clicked, this, &form1::UM_ADD_GROUP_Click);
   connect(UM_REMOVE_GROUP, &QPushButton::clicked, this, &form1::UM_REMOVE_GROUP_Click);
   connect(Userman_Save, &QToolButton::clicked, this, &form1::Userman_Save_Click);
@@ -219,6 +222,9 @@ void form1::Show_User_Details() {
     Load_NT_User(text);
   else
     Load_W2K_User(key);
+  // Rows chosen for the user shown before are not chosen for this one.
+  ListView3->clearSelection();
+  ListView4->clearSelection();
   // The list takes the focus, which enables "<<" (also when the window is not the active one).
   ListView3->setFocus();
   ListView3_GotFocus();
@@ -322,6 +328,7 @@ void form1::UM_ADD_GROUP_Click() {
 }
 
 void form1::UM_REMOVE_GROUP_Click() {
+  if (USERID->text().isEmpty()) return;
   moveSelectedGroups(ListView4, ListView3,
                      [this](int i) { return ntMode() ? Remove_From_Group_NT(i) : Remove_From_Group_W2K(i); });
 }
@@ -340,16 +347,17 @@ void form1::moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::
   }
 }
 
+// The focus of a group list enables its button, while a user is loaded.
 void form1::ListView3_GotFocus() {
   for (int i = 1; i <= ListView4->count(); ++i) ListView4->item(i)->setSelected(false);
-  UM_ADD_GROUP->setEnabled(true);
+  UM_ADD_GROUP->setEnabled(!USERID->text().isEmpty());
   UM_REMOVE_GROUP->setEnabled(false);
 }
 
 void form1::ListView4_GotFocus() {
   for (int i = 1; i <= ListView3->count(); ++i) ListView3->item(i)->setSelected(false);
   UM_ADD_GROUP->setEnabled(false);
-  UM_REMOVE_GROUP->setEnabled(true);
+  UM_REMOVE_GROUP->setEnabled(!USERID->text().isEmpty());
 }
 
 void form1::ListView3_MouseUp(Qt::MouseButton Button) {

@@ -31,6 +31,8 @@ class UserManager : public test::DomainFixture {
         .group("example.local", "Sales Team", GroupSpec().in("OU=Sales"))
         .group("example.local", "Managers", GroupSpec().in("OU=Sales"))
         .group("example.local", "Auditors", GroupSpec().in("OU=Sales"))
+        .user("example.local", "mjones",
+              UserSpec().in("OU=Sales").named("Mary Jones").withPassword("Secret2x"))
         .member("example.local", "Sales Team", "jsmith");
     installRecorded();
     ASSERT_TRUE(connect("example.local"));
@@ -240,6 +242,46 @@ TEST_F(UserManager, NoUserNoMembershipChange) {
   w->UM_ADD_GROUP_Click();
   EXPECT_EQ(recorder->writes().commits(), 0);
   EXPECT_TRUE(texts(w->ListView3).contains("Managers"));
+}
+
+// Rows chosen for one user are not chosen for the next: "<<" right after loading another user
+// adds them to nothing.
+TEST_F(UserManager, LoadingAnotherUserClearsBothGroupSelections) {
+  adDomain();
+  const QString mary = kPath + "CN=Mary Jones,OU=Sales,DC=example,DC=local";
+  details(node(kJohn));
+  select(w->ListView3, {"Managers"});
+  select(w->ListView4, {"Sales Team"});
+  details(node(mary));
+  ASSERT_EQ(w->USERID->text(), "Mary Jones");
+  for (ui::ListView* list : {w->ListView3, w->ListView4})
+    EXPECT_TRUE(list->selectedItems().isEmpty()) << list->objectName().toStdString();
+  recorder->writes().clear();
+  w->UM_ADD_GROUP->click();
+  w->ListView4_GotFocus();
+  w->UM_REMOVE_GROUP->click();
+  EXPECT_EQ(recorder->writes().commits(), 0);
+  EXPECT_FALSE(admin().GetObject(kPath + "CN=Managers,OU=Sales,DC=example,DC=local")->IsMember(mary).value());
+}
+
+// Neither group button works while no user is loaded, whichever list has the focus.
+TEST_F(UserManager, GroupButtonsStayDisabledWithoutAUser) {
+  adDomain();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  w->ListView3_GotFocus();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
+  w->ListView4_GotFocus();
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  details(node(kJohn));
+  EXPECT_TRUE(w->UM_ADD_GROUP->isEnabled());
+  w->ListView4_GotFocus();
+  EXPECT_TRUE(w->UM_REMOVE_GROUP->isEnabled());
+  w->Clear_UM();
+  w->ListView4_GotFocus();
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  w->ListView3_GotFocus();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
 }
 
 TEST_F(UserManager, ARightClickShowsTheGroupsPath) {
