@@ -439,15 +439,19 @@ bool Load_NT_User(UserPage& page, const QString& userName, UserGroupView& groups
   }
   auto expires = user.Get(QStringLiteral("AccountExpirationDate"));
   page.AccExpires = expires ? expiryText(expires->toDateTime()) : kNever;
+  // Each value is shown as soon as it is read; the first that cannot be read ends the load.
   auto primary = text(user, QStringLiteral("PrimaryGroupID"));
-  auto expired = number(user, QStringLiteral("PasswordExpired"));
-  auto flags = number(user, QStringLiteral("userFlags"));
-  auto disabled = flag(user, QStringLiteral("AccountDisabled"));
-  if (!primary || !expired || !flags || !disabled) return false;
+  if (!primary) return false;
   sh.Primary_Group_ID = *primary;
+  auto expired = number(user, QStringLiteral("PasswordExpired"));
+  if (!expired) return false;
   page.chkMustChange = *expired == 1;
+  auto flags = number(user, QStringLiteral("userFlags"));
+  if (!flags) return false;
   page.chkCantChange = (*flags & adsi::uac::PASSWD_CANT_CHANGE) != 0;
   page.chkPwdNever = (*flags & adsi::uac::DONT_EXPIRE_PASSWORD) != 0;
+  auto disabled = flag(user, QStringLiteral("AccountDisabled"));
+  if (!disabled) return false;
   page.chkAcctDisabled = *disabled;
   page.chkAcctLockedOut = false;
   auto locked = flag(user, QStringLiteral("IsAccountLocked"));

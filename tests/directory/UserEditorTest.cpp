@@ -12,6 +12,43 @@ using directory::UserPage;
 
 namespace {
 
+// A connection whose entries lack the attributes named: the values a load cannot read.
+class HidingConnection : public test::RecordingConnection {
+ public:
+  HidingConnection(std::shared_ptr<adsi::DirectoryConnection> inner, QStringList hidden)
+      : RecordingConnection(std::move(inner), std::make_shared<test::WriteRecord>()),
+        hidden_(std::move(hidden)) {}
+  adsi::Result<adsi::Entry> read(const adsi::Dn& dn, const QStringList& attributes) override {
+    auto e = RecordingConnection::read(dn, attributes);
+    if (e)
+      e->attributes.removeIf(
+          [this](const adsi::Attribute& a) { return hidden_.contains(a.name, Qt::CaseInsensitive); });
+    return e;
+  }
+
+ private:
+  QStringList hidden_;
+};
+
+class HidingBackend : public adsi::DirectoryBackend {
+ public:
+  HidingBackend(std::shared_ptr<adsi::DirectoryBackend> inner, QStringList hidden)
+      : inner_(std::move(inner)), hidden_(std::move(hidden)) {}
+  adsi::Result<std::shared_ptr<adsi::DirectoryConnection>> bind(
+      const QString& server, adsi::Protocol protocol,
+      const std::optional<adsi::Credentials>& credentials) override {
+    auto conn = inner_->bind(server, protocol, credentials);
+    if (!conn) return conn.error();
+    return std::shared_ptr<adsi::DirectoryConnection>(std::make_shared<HidingConnection>(*conn, hidden_));
+  }
+  QList<adsi::DomainInfo> browseDomains() override { return inner_->browseDomains(); }
+  std::optional<adsi::Account> loggedOnAccount() override { return inner_->loggedOnAccount(); }
+
+ private:
+  std::shared_ptr<adsi::DirectoryBackend> inner_;
+  QStringList hidden_;
+};
+
 // Active Directory, native or mixed mode (the user editor treats both alike).
 class AdUser : public test::UserFixture, public ::testing::WithParamInterface<bool> {
  protected:
@@ -529,6 +566,24 @@ TEST_F(NtUser, LoadsEveryFieldAndTheGroupsWithThePrimaryOne) {
   }
   EXPECT_EQ(lists.candidateTexts(), QStringList{"Auditors"});
   EXPECT_EQ(lists.statuses, QStringList{"jdoe Primary Group is 'Domain Users'"});
+}
+
+// A value that cannot be read ends the load; those read before it are shown.
+TEST_F(NtUser, AFlagThatCannotBeReadKeepsTheValuesReadBeforeIt) {
+  auto jdoe = bind("WinNT://OLDCORP/jdoe");
+  ASSERT_TRUE(jdoe.Put("PasswordExpired", 1).ok());
+  ASSERT_TRUE(jdoe.SetInfo().ok());
+  // Without userAccountControl the flags word and the disabled state cannot be read.
+  directory::setDirectory(std::make_shared<adsi::Directory>(
+      std::make_shared<HidingBackend>(recorder, QStringList{"userAccountControl"})));
+  state::shared().Primary_Group_ID.clear();
+  bool ok = true;
+  const UserPage p = load(&ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(p.UM_Full_Name, "Jane Doe");
+  EXPECT_EQ(state::shared().Primary_Group_ID, "513");
+  EXPECT_TRUE(p.chkMustChange);
+  EXPECT_FALSE(p.chkAcctDisabled);
 }
 
 TEST_F(NtUser, AnAccountThatIsGoneFailsTheLoad) {
