@@ -10,6 +10,7 @@
 #include "state/SharedState.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace tavrel::directory {
 namespace {
@@ -158,22 +159,47 @@ SaveOutcome notSaved(const QString& what, const adsi::Error& e) {
 // One save: the failure of a step names what was not stored.
 struct Saver {
   AdsObject& obj;
+  bool winnt = false;
   std::optional<SaveOutcome> failed;
+  QList<std::pair<QString, QString>> staged;  // attribute, field: what the commit is to store
 
   bool ok() const { return !failed.has_value(); }
   void fail(const QString& what, const adsi::Error& e) {
     if (!failed) failed = notSaved(what, e);
+  }
+  void stage(const QString& property, const QString& what) {
+    bool known = true;
+    const adsi::PropertyMapping m =
+        winnt ? adsi::mapWinNTProperty(property, &known) : adsi::mapLdapProperty(property);
+    staged.append({m.attribute.isEmpty() ? property : m.attribute, what});
   }
   // An empty field clears the attribute behind `property`; any other text is written.
   void setOrClear(const QString& property, const QString& value, const QString& what) {
     if (!ok()) return;
     adsi::Status s = value.isEmpty() ? obj.PutEx(adsi::ADS_PROPERTY_CLEAR, property, {QString()})
                                      : obj.Put(property, value);
-    if (!s) fail(what, s.error());
+    if (!s) return fail(what, s.error());
+    stage(property, what);
   }
   void put(const QString& property, const QVariant& value, const QString& what) {
     if (!ok()) return;
-    if (adsi::Status s = obj.Put(property, value); !s) fail(what, s.error());
+    if (adsi::Status s = obj.Put(property, value); !s) return fail(what, s.error());
+    stage(property, what);
+  }
+  // Commits the staged changes. A refusal names the fields whose attributes the directory's
+  // answer names, or, when it names none, every field of the commit: none of them was stored.
+  std::optional<SaveOutcome> commit() {
+    adsi::Status c = obj.SetInfo();
+    if (c) return std::nullopt;
+    QStringList named, all;
+    for (const auto& [attribute, what] : staged) {
+      if (!all.contains(what)) all << what;
+      const QRegularExpression word(
+          QStringLiteral("\\b") + QRegularExpression::escape(attribute) + QStringLiteral("\\b"),
+          QRegularExpression::CaseInsensitiveOption);
+      if (c.error().message.contains(word) && !named.contains(what)) named << what;
+    }
+    return notSaved((named.isEmpty() ? all : named).join(QStringLiteral(", ")), c.error());
   }
 };
 
@@ -331,7 +357,7 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     if (!expiry) return refusedExpiry(kTypeMismatch);
   }
 
-  Saver s{user, std::nullopt};
+  Saver s{user, false, std::nullopt, {}};
   if (sh.UM_Changed_Paths) {
     s.setOrClear(QStringLiteral("LoginScript"), page.UM_Logon_Script, QStringLiteral("Logon Script"));
     s.setOrClear(QStringLiteral("Profile"), page.UM_Profile_Dir, QStringLiteral("Profile Path"));
@@ -388,7 +414,7 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
   }
   if (!s.ok()) return *s.failed;
   // One commit: all of these changes are stored, or none.
-  if (adsi::Status c = user.SetInfo(); !c) return notSaved(QStringLiteral("user ") + page.USERID, c.error());
+  if (auto refused = s.commit()) return *refused;
 
   if (sh.UM_Changed_Flags) {
     // "User cannot change password" through the account's WinNT view, found by the name the
@@ -491,7 +517,7 @@ SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded) {
   const std::optional<QDateTime> expiry = expiryValue(page.AccExpires, true);
   if (!expiry) return refusedExpiry(kTypeMismatch);
 
-  Saver s{user, std::nullopt};
+  Saver s{user, true, std::nullopt, {}};
   s.put(QStringLiteral("AccountExpirationDate"), *expiry, QStringLiteral("Account Expires"));
   s.put(QStringLiteral("FullName"), page.UM_Full_Name, QStringLiteral("Full Name"));
   s.put(QStringLiteral("HomeDirectory"), page.UM_Home_Dir, QStringLiteral("Home Directory"));
@@ -518,7 +544,7 @@ SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded) {
     }
   }
   if (!s.ok()) return *s.failed;
-  if (adsi::Status c = user.SetInfo(); !c) return notSaved(QStringLiteral("user ") + page.USERID, c.error());
+  if (auto refused = s.commit()) return *refused;
   return SaveOutcome{true, false, QString(), QString()};
 }
 

@@ -503,8 +503,26 @@ TEST_P(AdUser, AFailedCommitSavesNothingAndSaysSo) {
   net->refuseNextCommit();
   const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_General});
   EXPECT_FALSE(out.saved);
-  EXPECT_TRUE(out.message.startsWith("Error saving user John Smith: ")) << out.message.toStdString();
+  // The answer names no attribute: every field of the commit is named, for none was stored.
+  EXPECT_TRUE(out.message.startsWith(
+      "Error saving Display Name, Description, First Name, Last Name, Office, Initials: "))
+      << out.message.toStdString();
   EXPECT_EQ(read(johnPath(), "description").toString(), "Sales clerk");
+}
+
+// A commit the directory refuses for one value names that value's field.
+TEST_P(AdUser, ARefusedCommitNamesTheFieldItRefused) {
+  UserPage p = load();
+  p.UM_First = QString(70, u'J');
+  p.UM_Description = "changed";
+  p.UM_Logon_Script = "new.bat";
+  const SaveOutcome out =
+      save(p, {&state::SharedState::UM_Changed_General, &state::SharedState::UM_Changed_Paths});
+  EXPECT_FALSE(out.saved);
+  EXPECT_TRUE(out.message.startsWith("Error saving First Name: ")) << out.message.toStdString();
+  EXPECT_EQ(read(johnPath(), "givenName").toString(), "John");
+  EXPECT_EQ(read(johnPath(), "description").toString(), "Sales clerk");
+  EXPECT_EQ(read(johnPath(), "scriptPath").toString(), "logon.bat");
 }
 
 TEST_P(AdUser, NothingRaisedWritesNothing) {
@@ -616,6 +634,16 @@ TEST_F(NtUser, SavingWritesEveryFieldAndNeverMeansNoExpiry) {
   EXPECT_TRUE(again.chkPwdNever);
   EXPECT_TRUE(again.chkCantChange);
   EXPECT_TRUE(again.chkAcctDisabled);
+}
+
+TEST_F(NtUser, ARefusedCommitNamesTheFieldItRefused) {
+  UserPage p = load();
+  p.UM_Description = QString(1100, u'd');
+  p.UM_Full_Name = "Jane Q. Doe";
+  const SaveOutcome out = save(p);
+  EXPECT_FALSE(out.saved);
+  EXPECT_TRUE(out.message.startsWith("Error saving Description: ")) << out.message.toStdString();
+  EXPECT_EQ(read("WinNT://OLDCORP/jdoe", "FullName").toString(), "Jane Doe");
 }
 
 TEST_F(NtUser, ExpiryDatesAndMustChange) {
