@@ -2,6 +2,7 @@
 
 #include "directory/DirectoryService.h"
 #include "directory/GroupMembership.h"
+#include "directory/UpnSearch.h"
 #include "platform/adsi/AdoSearch.h"
 #include "platform/adsi/AdsPath.h"
 #include "platform/adsi/Properties.h"
@@ -357,6 +358,29 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     if (!expiry) return refusedExpiry(kTypeMismatch);
   }
 
+  // A new user principal name must be free in the forest, as at creation.
+  const QString upn = page.UM_Logon_Name.isEmpty() ? QString() : page.UM_Logon_Name + page.UM_W2KDomain_Name;
+  if (sh.UM_Changed_Logon && !upn.isEmpty()) {
+    if (!page.UM_W2KDomain_Name.startsWith(u'@') || page.UM_W2KDomain_Name.size() < 2 ||
+        page.UM_W2KDomain_Name.indexOf(u'@', 1) >= 0)
+      return SaveOutcome{
+          false, true, QString(),
+          QStringLiteral("Error saving User Logon Name: the suffix must be \"@\" followed by a "
+                         "domain name: ") +
+              page.UM_W2KDomain_Name};
+    const std::optional<QString> current = text(user, QStringLiteral("userPrincipalName"));
+    if (!current || current->compare(upn, Qt::CaseInsensitive) != 0) {
+      const UpnAnswer found = Find_UPN(upn);
+      if (found.state == UpnState::Exists)
+        return SaveOutcome{false, true, QString(), QStringLiteral("UPN aleardy Exists: ") + upn};
+      if (found.state == UpnState::Unknown)
+        return SaveOutcome{
+            false, true, QString(),
+            QStringLiteral("UPN could not be checked: ") + upn +
+                (found.error ? QStringLiteral(" (") + found.error->message + u')' : QString())};
+    }
+  }
+
   Saver s{user, false, std::nullopt, {}};
   if (sh.UM_Changed_Paths) {
     s.setOrClear(QStringLiteral("LoginScript"), page.UM_Logon_Script, QStringLiteral("Logon Script"));
@@ -369,9 +393,7 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     if (!page.UM_PreW2K.isEmpty())
       s.put(QStringLiteral("samAccountName"), page.UM_PreW2K, QStringLiteral("Pre Windows 2000"));
     s.setOrClear(QStringLiteral("EmailAddress"), page.UM_MailAddress, QStringLiteral("Mail Address"));
-    s.setOrClear(QStringLiteral("userPrincipalName"),
-                 page.UM_Logon_Name.isEmpty() ? QString() : page.UM_Logon_Name + page.UM_W2KDomain_Name,
-                 QStringLiteral("User Logon Name"));
+    s.setOrClear(QStringLiteral("userPrincipalName"), upn, QStringLiteral("User Logon Name"));
   }
   if (sh.UM_Changed_General) {
     s.setOrClear(QStringLiteral("FullName"), page.UM_Full_Name, QStringLiteral("Display Name"));

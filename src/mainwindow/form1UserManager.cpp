@@ -138,7 +138,7 @@ bool report(form1& f, const directory::SaveOutcome& outcome) {
 void form1::wireUserManagerPage() {
   // The account name and path are the loaded user's; typing another name must not change which
   // account the buttons work on.
-  for (QLineEdit* shown : {USERID, USERID_W2K, UM_W2KDomain_Name}) {
+  for (QLineEdit* shown : {USERID, USERID_W2K}) {
     shown->setReadOnly(true);
     setFieldBackground(shown, shown->palette().color(QPalette::Button));
   }
@@ -148,7 +148,8 @@ void form1::wireUserManagerPage() {
       if (!umFilling_) state::shared().*flag = -1;
     };
   };
-  for (QLineEdit* e : {UM_Logon_Name, UM_MailAddress, UM_PreW2K, AccExpires})
+  // The text after the logon name is the principal name's suffix: editing it is a logon change.
+  for (QLineEdit* e : {UM_Logon_Name, UM_W2KDomain_Name, UM_MailAddress, UM_PreW2K, AccExpires})
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Logon));
   for (QLineEdit* e : {UM_Home_Dir, UM_Logon_Script, UM_Profile_Dir})
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Paths));

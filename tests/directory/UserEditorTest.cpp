@@ -30,13 +30,16 @@ class HidingConnection : public test::RecordingConnection {
   QStringList hidden_;
 };
 
+// `noCatalog`: the global catalog does not answer.
 class HidingBackend : public adsi::DirectoryBackend {
  public:
-  HidingBackend(std::shared_ptr<adsi::DirectoryBackend> inner, QStringList hidden)
-      : inner_(std::move(inner)), hidden_(std::move(hidden)) {}
+  HidingBackend(std::shared_ptr<adsi::DirectoryBackend> inner, QStringList hidden, bool noCatalog = false)
+      : inner_(std::move(inner)), hidden_(std::move(hidden)), noCatalog_(noCatalog) {}
   adsi::Result<std::shared_ptr<adsi::DirectoryConnection>> bind(
       const QString& server, adsi::Protocol protocol,
       const std::optional<adsi::Credentials>& credentials) override {
+    if (noCatalog_ && protocol == adsi::Protocol::GlobalCatalog)
+      return adsi::makeError(adsi::hr::SERVER_DOWN, QStringLiteral("the global catalog does not answer"));
     auto conn = inner_->bind(server, protocol, credentials);
     if (!conn) return conn.error();
     return std::shared_ptr<adsi::DirectoryConnection>(std::make_shared<HidingConnection>(*conn, hidden_));
@@ -47,6 +50,7 @@ class HidingBackend : public adsi::DirectoryBackend {
  private:
   std::shared_ptr<adsi::DirectoryBackend> inner_;
   QStringList hidden_;
+  bool noCatalog_ = false;
 };
 
 // Active Directory, native or mixed mode (the user editor treats both alike).
@@ -372,6 +376,56 @@ TEST_P(AdUser, ACustomValueIsNotWrittenToAnAttributeItWasNotReadFrom) {
   ASSERT_TRUE(save(p, {&state::SharedState::UM_Changed_Custom}).saved);
   EXPECT_EQ(read(johnPath(), "department").toString(), "Sales");
   EXPECT_EQ(read(johnPath(), "title").toString(), "Clerk");
+}
+
+// The logon name and its suffix make the principal name; a new one must be free in the forest
+// and is checked before anything is written.
+TEST_P(AdUser, ANewPrincipalNameIsCheckedBeforeItIsSaved) {
+  const QString maryPath = QString::fromLatin1(kPath) + "CN=mjones,CN=Users,DC=example,DC=local";
+  const char* badSuffix =
+      "Error saving User Logon Name: the suffix must be \"@\" followed by a domain name: ";
+  struct Case {
+    const char* logon;
+    const char* suffix;
+    bool noCatalog;
+    QString message;  // how the message starts; empty: saved
+    const char* upn;  // John's afterwards
+  } const cases[] = {
+      {"john.smith", "@sales.example.local", false, "", "john.smith@sales.example.local"},
+      {"JOHN.SMITH", "@EXAMPLE.LOCAL", false, "", "JOHN.SMITH@EXAMPLE.LOCAL"},  // his own, in other letters
+      {"Mary", "@example.local", false, "UPN aleardy Exists: Mary@example.local", "john.smith@example.local"},
+      {"john", "example.local", false, QString(badSuffix) + "example.local", "john.smith@example.local"},
+      {"john", "@", false, QString(badSuffix) + "@", "john.smith@example.local"},
+      {"john", "@a@b", false, QString(badSuffix) + "@a@b", "john.smith@example.local"},
+      {"john", "@example.local", true, "UPN could not be checked: john@example.local (",
+       "john.smith@example.local"},
+      // Unchanged: no search is needed, so an unanswered catalog does not stop the save.
+      {"john.smith", "@example.local", true, "", "john.smith@example.local"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.logon) + c.suffix);
+    TearDown();
+    build(GetParam());
+    auto mary = bind(maryPath);
+    ASSERT_TRUE(mary.Put("userPrincipalName", "mary@example.local").ok());
+    ASSERT_TRUE(mary.SetInfo().ok());
+    if (c.noCatalog)
+      directory::setDirectory(
+          std::make_shared<adsi::Directory>(std::make_shared<HidingBackend>(recorder, QStringList(), true)));
+    UserPage p = load();
+    p.UM_Logon_Name = c.logon;
+    p.UM_W2KDomain_Name = c.suffix;
+    p.UM_MailAddress = "changed@example.local";
+    const SaveOutcome out = save(p, {&state::SharedState::UM_Changed_Logon});
+    EXPECT_EQ(out.saved, c.message.isEmpty());
+    EXPECT_TRUE(c.message.isEmpty() ? out.message.isEmpty() : out.message.startsWith(c.message))
+        << out.message.toStdString();
+    EXPECT_EQ(out.beep, !out.saved);
+    EXPECT_EQ(read(johnPath(), "userPrincipalName").toString(), c.upn);
+    EXPECT_EQ(read(johnPath(), "mail").toString(),
+              out.saved ? "changed@example.local" : "john.smith@example.local")
+        << "a refused name writes nothing";
+  }
 }
 
 TEST_P(AdUser, MustChangeWritesThePasswordAgeOnlyWhenItChanged) {

@@ -151,6 +151,18 @@ TEST_F(UserManager, AnEditRaisesItsGroupAndSaveWritesOnlyThat) {
   EXPECT_EQ(beeps.beeps(), 0);
 }
 
+// The text after the logon name is an ordinary field: editing it alone saves the new name.
+TEST_F(UserManager, TheSuffixOfTheLogonNameCanBeEdited) {
+  adDomain();
+  details(node(kJohn));
+  EXPECT_FALSE(w->UM_W2KDomain_Name->isReadOnly());
+  w->UM_W2KDomain_Name->setText("@sales.example.local");
+  EXPECT_EQ(flags(), (std::array<int16_t, 5>{-1, 0, 0, 0, 0}));
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(read(kJohn, "userPrincipalName").toString(), "jsmith@sales.example.local");
+}
+
 // A refresh clears the page; Save then has no user to write to.
 TEST_F(UserManager, SaveAfterARefreshWritesNothing) {
   adDomain();
