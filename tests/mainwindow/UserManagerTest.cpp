@@ -296,6 +296,43 @@ TEST_F(UserManager, GroupButtonsStayDisabledWithoutAUser) {
   EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
 }
 
+// The page finds a user's groups among "Not a member of:" by key (Active Directory) or trimmed
+// text (NT) without regard to letter case, wherever the rows stand.
+TEST_F(UserManager, TheUsersGroupsLeaveTheOtherListWhateverTheirCaseAndOrder) {
+  adDomain();
+  const int team = int(texts(w->ListView3).indexOf("Sales Team")) + 1;
+  const int users = int(texts(w->ListView3).indexOf("Domain Users")) + 1;
+  ASSERT_GT(team, 0);
+  ASSERT_GT(users, 0);
+  w->ListView3->setKey(team, w->ListView3->key(team).toUpper());
+  w->ListView3->setKey(users, w->ListView3->key(users).toLower());
+  // The rows in an order no search could rely on: the user's groups last.
+  for (const char* name : {"Sales Team", "Domain Users"}) {
+    const int i = int(texts(w->ListView3).indexOf(name)) + 1;
+    const QString key = w->ListView3->key(i), icon = w->ListView3->smallIcon(i);
+    w->ListView3->remove(i);
+    w->ListView3->add(name, key, icon);
+  }
+  const int before = w->ListView3->count();
+  details(node(kJohn));
+  EXPECT_EQ(texts(w->ListView4), (QStringList{"Domain Users", "Sales Team"}));
+  EXPECT_FALSE(texts(w->ListView3).contains("Sales Team"));
+  EXPECT_FALSE(texts(w->ListView3).contains("Domain Users"));
+  EXPECT_EQ(w->ListView3->count(), before - 2);
+}
+
+TEST_F(UserManager, AnNtUsersGroupsLeaveTheOtherListWhateverTheirCase) {
+  SIMNET_ONLY("an NT 4.0 domain");
+  ntDomain();
+  const int accounts = int(texts(w->ListView3).indexOf("Accounts")) + 1;
+  ASSERT_GT(accounts, 0);
+  w->ListView3->setText(accounts, "ACCOUNTS ");
+  details(ntUser("jdoe"));
+  EXPECT_TRUE(texts(w->ListView4).contains("Accounts"));
+  EXPECT_FALSE(texts(w->ListView3).contains("ACCOUNTS "));
+  EXPECT_TRUE(texts(w->ListView3).contains("Printers"));
+}
+
 TEST_F(UserManager, ARightClickShowsTheGroupsPath) {
   adDomain();
   details(node(kJohn));
