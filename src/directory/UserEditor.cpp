@@ -208,9 +208,14 @@ SaveOutcome refusedDrive() {
   return SaveOutcome{false, true, QStringLiteral("Home Drive Format Incorrect"), QString()};
 }
 
+// The number, then what the field takes: "Never", or a date in the form expiryText writes.
 SaveOutcome refusedExpiry(int number) {
+  const QString format = shortDateFormat();
   return SaveOutcome{false, false, QString(),
-                     QStringLiteral("Error setting expiration date: ") + QString::number(number)};
+                     QStringLiteral("Error setting expiration date: ") + QString::number(number) +
+                         QStringLiteral(" (enter Never, or a date in the form ") + format +
+                         QStringLiteral(" such as ") + QDate(2027, 12, 31).toString(format) +
+                         QStringLiteral(", with a time HH:mm when needed)")};
 }
 
 // The expiry date `text` asks for: 1 January 1970 for "never" in Active Directory, the date value
