@@ -94,6 +94,9 @@ class form1 : public QMainWindow {
   bool Form_Initialize(const StartupServices& services = {});
   // Shows the custom user-property fields whose captions are configured.
   void Load_Custom_Fields();
+  // The custom properties were configured anew and their value boxes emptied: the boxes hold
+  // nothing of a loaded user, so none is written, and they stay read-only until the next load.
+  void customFieldsReconfigured();
   // Setup page. Each stores its setting the moment it changes (Command3 stores the page).
   void Command2_Click();
   bool GETDIR();  // the database folder picker; true when a folder was chosen into dbpath

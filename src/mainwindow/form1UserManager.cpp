@@ -195,6 +195,18 @@ void form1::showCustomReadOnly(int k, const QString& why) {
                      why.isEmpty() ? palette().color(QPalette::Base) : palette().color(QPalette::Button));
 }
 
+void form1::customFieldsReconfigured() {
+  const QString why =
+      USERID->text().isEmpty()
+          ? QString()
+          : QStringLiteral("The custom properties have changed: load the user again to edit them.");
+  for (int k = 0; k < 4; ++k) {
+    showCustomReadOnly(k, why);
+    umCustomAttribute_[k].clear();
+    umCustomEdited_[k] = false;
+  }
+}
+
 void form1::TreeView1_DblClick() {
   Show_User_Details();
 }

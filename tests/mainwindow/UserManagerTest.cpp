@@ -4,6 +4,7 @@
 #include "DomainFixture.h"
 
 #include "directory/RecordingBackend.h"
+#include "mainwindow/Custom.h"
 #include "startup/Settings.h"
 
 using namespace tavrel;
@@ -401,6 +402,37 @@ TEST_F(UserManager, OnlyTheEditedCustomValueIsWritten) {
   w->chkPwdNever->setChecked(false);
   w->Userman_Save->click();
   EXPECT_FALSE(recorder->writes().attributesOf("cn=john smith").contains("title"));
+}
+
+// Configuring the custom properties anew empties their boxes while a user is loaded: that is no
+// edit, and Save clears none of the user's attributes.
+TEST_F(UserManager, ReconfiguredCustomPropertiesClearNothingOnSave) {
+  adDomain();
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Custom1", "Title"));
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property1", "title"));
+  w->Load_Custom_Fields();
+  auto john = admin().GetObject(kJohn);
+  ASSERT_TRUE(john.ok());
+  ASSERT_TRUE(john->Put("title", "Clerk").ok());
+  ASSERT_TRUE(john->SetInfo().ok());
+  details(node(kJohn));
+  ASSERT_EQ(w->Custom_Value[0]->text(), "Clerk");
+
+  mainwindow::Custom window(*w);
+  window.OKButton->click();  // the same property, stored again
+  EXPECT_EQ(w->Custom_Value[0]->text(), "");
+  EXPECT_TRUE(w->Custom_Value[0]->isReadOnly());
+  EXPECT_FALSE(w->Custom_Value[0]->toolTip().isEmpty());
+  recorder->writes().clear();
+  w->UM_Description->setText("edited");
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(read(kJohn, "title").toString(), "Clerk");
+  EXPECT_FALSE(recorder->writes().attributesOf("cn=john smith").contains("title"));
+
+  details(node(kJohn));
+  EXPECT_EQ(w->Custom_Value[0]->text(), "Clerk");
+  EXPECT_FALSE(w->Custom_Value[0]->isReadOnly()) << "a load makes the value editable again";
 }
 
 TEST_F(UserManager, NtUserLoadsGroupsAndSaves) {
