@@ -85,8 +85,10 @@ struct SaveOutcome {
 };
 
 // Writes the groups of fields whose change flag (UM_Changed_*) is set to the account at
-// USERID_W2K; of the custom pairs, only those edited and editable. `mustChangeAsLoaded` is the must-change box as the load left it: the password's
-// last-set time is written only when the box differs from it.
+// USERID_W2K; of the custom pairs, only those edited and editable. A changed user principal name
+// is first asked of Find_UPN: taken, or not answered, refuses the save. `mustChangeAsLoaded` is
+// the must-change box as the load left it: the password's last-set time is written only when the
+// box differs from it. A refused commit names the fields the directory's answer names.
 SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded);
 // Writes every field of the tab that an NT account has to the account USERID of Domain_Name.
 SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded);
