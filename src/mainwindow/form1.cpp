@@ -83,6 +83,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   setStatusBar(StatusBar1);
   buildMenus();
   buildPopups();
+  buildToolbar();
 
   Timer2 = named(new QTimer(this), QStringLiteral("Timer2"));
   Timer2->setInterval(200);
@@ -96,6 +97,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   wireSitesPage();
   wireTemplatesPage();
   wireListsPage();
+  wireTree();
 }
 
 void form1::strFirst_Change() {
