@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStringMatcher>
 #include <QStyle>
 #include <QTreeWidgetItemIterator>
 
@@ -109,7 +110,10 @@ class WindowDrop : public DropHost {
 
   bool addUserNode(const QString& parentKey, const QString& key, const QString& text) override {
     QTreeWidgetItem* parent = target_ && keyOf(target_) == parentKey ? target_ : find(parentKey);
-    if (!parent || key.isEmpty() || find(key)) return false;
+    if (!parent || key.isEmpty()) return false;
+    // A path names one place: a node already there can only be among the parent's children.
+    for (int i = 0; i < parent->childCount(); ++i)
+      if (keyOf(parent->child(i)) == key) return false;
     auto* node = new QTreeWidgetItem(QStringList{text});
     node->setData(0, kKeyRole, key);
     node->setData(0, kIconRole, QStringLiteral("USER"));
@@ -119,13 +123,10 @@ class WindowDrop : public DropHost {
       insertSortedChild(parent, node);
     else
       parent->addChild(node);
-    added_ = node;
     return true;
   }
 
   void log(const QString& colour, const QString& message) override { f_.LOG_TAB(colour, message); }
-
-  QTreeWidgetItem* added() const { return added_; }
 
  private:
   QTreeWidgetItem* find(const QString& key) const {
@@ -138,7 +139,6 @@ class WindowDrop : public DropHost {
   form1& f_;
   QTreeWidgetItem* source_;
   QTreeWidgetItem* target_;
-  QTreeWidgetItem* added_ = nullptr;
 };
 
 }  // namespace
@@ -353,11 +353,7 @@ void form1::TreeView1_DragDrop() {
   QTreeWidgetItem* source = TreeView1->currentItem();
   if (keyOf(source) != dragSourceKey_) source = nullptr;
   WindowDrop host(*this, source, target);
-  const DropOutcome outcome = dropUser(host, dragSourceKey_, dragSourceText_, keyOf(target), imageOf(target));
-  if ((outcome == DropOutcome::Moved || outcome == DropOutcome::MovedOutOfStep) && host.added()) {
-    TreeView1->setCurrentItem(host.added());
-    TreeView1->scrollToItem(host.added());
-  }
+  dropUser(host, dragSourceKey_, dragSourceText_, keyOf(target), imageOf(target));
   dragSourceKey_.clear();
   dragSourceText_.clear();
 }
@@ -483,10 +479,12 @@ void form1::Find_Node() {
       ui::prompter().InputBox(QStringLiteral("Enter Name to find"), QStringLiteral("Find User"));
   if (!typed || typed->isEmpty()) return;
   bool found = false;
+  const QStringMatcher matcher(*typed, Qt::CaseInsensitive);
   // The tree from top to bottom, as it is shown.
   for (QTreeWidgetItemIterator it(TreeView1); *it; ++it) {
     QTreeWidgetItem* n = *it;
-    if (!n->text(0).toUpper().contains(*typed, Qt::CaseInsensitive)) continue;
+    // Letter case plays no part (the text upper-cased or not gives the same matches).
+    if (matcher.indexIn(n->text(0)) < 0) continue;
     found = true;
     TreeView1->scrollToItem(n);
     TreeView1->setCurrentItem(n);
