@@ -200,7 +200,11 @@ void BM_Drop(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Drop)->Apply([](benchmark::internal::Benchmark* b) {
-  b->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->Iterations(20)->UseManualTime();
+  b->Repetitions(3)
+      ->ReportAggregatesOnly(true)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(20)
+      ->UseManualTime();
 });
 
 }  // namespace

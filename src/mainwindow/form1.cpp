@@ -159,9 +159,11 @@ void form1::buildPopups() {
                                "",
                                ""};
   for (int i = 1; i <= 14; ++i) {
-    QAction* a = POPUP->addAction(QString::fromLatin1(items[i]));
+    const bool separator = QLatin1String(items[i]) == QLatin1String("-");
+    // A separator is drawn as a line; a caption would show beside it.
+    QAction* a = POPUP->addAction(separator ? QString() : QString::fromLatin1(items[i]));
     a->setObjectName(elementName(QStringLiteral("mnupopup"), i));
-    if (QLatin1String(items[i]) == QLatin1String("-")) a->setSeparator(true);
+    a->setSeparator(separator);
     mnupopup[i] = a;
   }
   for (int i = 12; i <= 14; ++i) {
