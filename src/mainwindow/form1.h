@@ -37,6 +37,10 @@ namespace tavrel::startup {
 class LogFile;
 }
 
+namespace tavrel::directory {
+struct LoadOutcome;
+}
+
 namespace tavrel::mainwindow {
 
 class Custom;
@@ -587,6 +591,11 @@ class form1 : public QMainWindow {
   void showTemplateFields(const records::Template_Record& t);
   // The last mode probe's error when the domain could not be reached.
   std::optional<adsi::Error> unreachableError_;
+  // Whether the last load filled the template tab's group list with every group of the domain,
+  // and if not, why not; the compaction prunes templates' groups only against a complete list.
+  bool groupsComplete_ = false;
+  QString groupsProblem_;
+  void noteLoad(const directory::LoadOutcome& outcome);
 };
 
 }  // namespace tavrel::mainwindow

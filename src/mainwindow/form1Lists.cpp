@@ -379,8 +379,18 @@ void form1::DataBase_Click() {
                                            "\r\n\r\nYou should answer no if you manage mutliple Domains!!!"),
                             ui::kStyleYesNoQuestion, kCompactTitle) != ui::MsgBoxResult::No;
   records::TemplateCheck check;
-  if (prune)
+  if (prune && !groupsComplete_) {
+    // Pruning against a list that lacks groups would strip them from every template.
+    const QString why =
+        QStringLiteral("No group is removed from the templates: ") +
+        (groupsProblem_.isEmpty() ? QStringLiteral("the domain's groups were not loaded") : groupsProblem_) +
+        QStringLiteral(".\r\nThe database is compacted with every template's groups kept.");
+    ui::prompter().MsgBox(why, ui::kStyleExclamation, kCompactTitle);
+    LOG_TAB(QStringLiteral("YELLOW"),
+            u' ' + QString(why).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+  } else if (prune) {
     check = [this](records::Template_Record& t, startup::LogFile& log) { Check_Template_Groups(t, log); };
+  }
   if (records::Status s = records::Compact_Templates(db, check); !s) return failed(s);
 
   LOG_TAB(QStringLiteral("GREEN"), QStringLiteral(" Database Compacted"));
