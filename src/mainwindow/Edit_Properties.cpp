@@ -3,12 +3,15 @@
 #include "mainwindow/Naming.h"
 #include "mainwindow/Varibles_Form.h"
 #include "mainwindow/form1.h"
+#include "records/Lookup.h"
 #include "records/TemplateEditing.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+
+#include <limits>
 
 namespace tavrel::mainwindow {
 namespace {
@@ -197,6 +200,15 @@ void Edit_Properties::OKButton_Click() {
             (file.isEmpty() ? QStringLiteral("the list") : file) +
             QStringLiteral(" keeps one row per line."));
     return;
+  }
+  // The three files are Windows-1252 text: a character it lacks would be stored as "?".
+  if (mode_ == 0 || mode_ == 1 || mode_ == 4) {
+    const QString why = records::fieldTooLong({{Property->text(), name, std::numeric_limits<int>::max()},
+                                               {Label2->text(), value, std::numeric_limits<int>::max()}});
+    if (!why.isEmpty()) {
+      refused(why);
+      return;
+    }
   }
   if ((mode_ == 0 || mode_ == 1) && name.contains(u',')) {
     refused(QStringLiteral("A name can't hold a comma: ") + file +

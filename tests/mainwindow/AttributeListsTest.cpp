@@ -293,6 +293,12 @@ TEST_F(AttributeLists, TextsTheFilesCantHoldAreRefusedWithTheReason) {
       {1, "a,b", "v", "comma"},
       {0, "name", "two\nlines", "line break"},
       {1, "na\rme", "v", "line break"},
+      // Characters Windows-1252 lacks, refused with the field that holds them.
+      {1, "Name", "\u0141\u00f3d\u017a", "Value holds characters that can't be stored"},
+      {1, "\u65e5\u672c", "v", "Attribute holds characters that can't be stored"},
+      {0, "title", "\u2603", "Value holds characters that can't be stored"},
+      {0, "t\u0131tle", "v", "Property holds characters that can't be stored"},
+      {4, "", "\u20ac\u0100", "Value holds characters that can't be stored"},
   };
   for (const Case& c : cases) {
     prompts.asked.clear();
@@ -309,6 +315,16 @@ TEST_F(AttributeLists, TextsTheFilesCantHoldAreRefusedWithTheReason) {
   }
   EXPECT_EQ(file("W2K.dat"), "p,department,Sales\r\nm,extensionAttribute1,%first%\r\n");
   EXPECT_FALSE(has("Mail.dat"));
+  EXPECT_FALSE(has("WTS.dat"));
+
+  // Letters Windows-1252 has are stored as its bytes.
+  prompts.asked.clear();
+  auto e = editor(1, 1, true);
+  e->W2K_Attribute->setText("Name");
+  e->W2K_Propertry->setText(QString::fromUtf8("Caf\u00e9 \u20ac"));
+  e->OKButton_Click();
+  EXPECT_TRUE(messages().isEmpty());
+  EXPECT_TRUE(file("Mail.dat").endsWith("Name,Caf\xe9 \x80\r\n")) << file("Mail.dat").toStdString();
 }
 
 TEST_F(AttributeLists, ChangingWithNoRowSelectedIsRefused) {
