@@ -20,6 +20,7 @@ namespace {
 constexpr int kCustomFieldCap = 4;
 
 const QString kTitle = QStringLiteral("Edit Properties");
+const QString kNoRowSelected = QStringLiteral("No row is selected; select the row to change, then edit it.");
 
 // The file each list is stored in, for the messages; empty for the lists stored elsewhere.
 QString fileOf(int mode) {
@@ -93,6 +94,20 @@ Edit_Properties::Edit_Properties(form1& main, QWidget* parent) : QDialog(parent 
   connect(CancelButton, &QPushButton::clicked, this, &Edit_Properties::CancelButton_Click);
 
   Form_Load();
+}
+
+void Edit_Properties::run(form1& main, QWidget* parent) {
+  const auto& sh = state::shared();
+  ui::ListView* list = main.Edit_Mode_List();
+  // The Terminal Services rows are fixed: there "Add" changes the selected row too.
+  const bool changing = !sh.New_Row_Flag || sh.Edit_Mode == 4;
+  if (list && changing && list->count() > 0 && list->selectedIndex() == 0) {
+    state::shared().New_Row_Flag = false;
+    ui::prompter().MsgBox(kNoRowSelected, ui::kStyleExclamation, kTitle);
+    return;
+  }
+  Edit_Properties editor(main, parent);
+  editor.exec();
 }
 
 void Edit_Properties::Form_Load() {
@@ -219,7 +234,7 @@ void Edit_Properties::OKButton_Click() {
   const int row = list_->selectedIndex();
   const bool adding = mode_ != 4 && (list_->count() == 0 || sh.New_Row_Flag);
   if (!adding && row == 0) {
-    refused(QStringLiteral("No row is selected; select the row to change, then edit it."));
+    refused(kNoRowSelected);
     return finish();
   }
 
