@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -124,7 +125,7 @@ QString form1::Reverse_Password(const QString& Text) const {
 
 void form1::buildImages() {
   ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));
-  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(230, 190, 0)));
+  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(255, 235, 0)));
   ImageList1.add(QStringLiteral("RED"), ui::lampIcon(QColor(210, 0, 0)));
   // Tree nodes and list rows: the kinds of directory objects, sites and mail attributes.
   ImageList1.add(QStringLiteral("DOMAIN"), ui::glyphIcon(QColor(40, 90, 160), u'D'));
@@ -252,7 +253,11 @@ bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   if (Colour == QLatin1String("RED")) ui::feedback().beep();
   row->setText(0, Message);
   row->setText(1, startup::clock().dateTimeText());
+  // The new row is scrolled into view, unless the administrator has scrolled up to read.
+  const QScrollBar* bar = ListView1->verticalScrollBar();
+  const bool following = bar->value() >= bar->maximum();
   ListView1->addTopLevelItem(row);
+  if (following) ListView1->scrollToItem(row);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -57,7 +58,10 @@ bool openInEditor(const QString& path, QString* error) {
   const EditorCommand c = editorCommandFor(path);
   const bool ok = gLauncher ? gLauncher(c.program, c.arguments)
                             : QProcess::startDetached(c.program, c.arguments);
-  if (!ok && error) *error = QStringLiteral("Could not start %1").arg(c.program);
+  // The path is named so that the file can be opened by hand.
+  if (!ok && error)
+    *error = QStringLiteral("Could not start %1.\r\nOpen the file by hand: %2")
+                 .arg(c.program, QDir::toNativeSeparators(path));
   return ok;
 }
 

@@ -5,12 +5,14 @@
 #include "state/SharedState.h"
 #include "support/Fixtures.h"
 
-#include <QFile>
-#include <QMenuBar>
-#include <QDialog>
 #include <QApplication>
-#include <QTimer>
+#include <QDialog>
+#include <QFile>
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidget>
 
 using namespace tavrel;
 using mainwindow::form1;
@@ -38,6 +40,50 @@ TEST_F(form1Test, LogTabRowsCarryIconMessageAndTime) {
   EXPECT_EQ(row->text(1), startup::Clock::format(fixedClock.now()));
   EXPECT_EQ(beeps.beeps(), 0) << "GREEN and YELLOW are silent";
   EXPECT_FALSE(QFile::exists(dir() + "Log.txt")) << "the on-screen log writes no file";
+}
+
+// A new row is scrolled into view, so the last result is seen; while the administrator has
+// scrolled up to read older rows, the list stays where it is.
+TEST_F(form1Test, NewLogRowsAreScrolledIntoViewUnlessScrolledUp) {
+  w->resize(1200, 760);
+  w->show();
+  QApplication::processEvents();
+  QTreeWidget* log = w->ListView1;
+  auto shown = [&](const QTreeWidgetItem* row) {
+    QApplication::processEvents();
+    return log->viewport()->rect().contains(log->visualItemRect(row));
+  };
+  for (int i = 0; i < 100; ++i) w->LOG_TAB("GREEN", QStringLiteral(" Created User u%1").arg(i));
+  QTreeWidgetItem* last = log->topLevelItem(99);
+  ASSERT_GT(log->verticalScrollBar()->maximum(), 0) << "more rows than the list shows";
+  EXPECT_TRUE(shown(last));
+
+  log->verticalScrollBar()->setValue(0);
+  w->LOG_TAB("YELLOW", " Created User late");
+  EXPECT_EQ(log->verticalScrollBar()->value(), 0) << "reading older rows is not interrupted";
+  EXPECT_FALSE(shown(log->topLevelItem(100)));
+
+  log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+  w->LOG_TAB("RED", " Error");
+  EXPECT_TRUE(shown(log->topLevelItem(101)));
+}
+
+// The three lamps are told apart by their colour: green, yellow, red.
+TEST_F(form1Test, TheLampsAreGreenYellowAndRed) {
+  struct Case {
+    const char* colour;
+    int hueFrom, hueTo;
+  } cases[] = {{"GREEN", 100, 140}, {"YELLOW", 53, 64}, {"RED", 0, 8}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.colour);
+    const QColor centre = w->ImageList1.icon(c.colour).pixmap(16, 16).toImage().pixelColor(8, 8);
+    EXPECT_GE(centre.hsvHue(), c.hueFrom);
+    EXPECT_LE(centre.hsvHue(), c.hueTo);
+    EXPECT_GE(centre.hsvSaturation(), 200);
+    EXPECT_GE(centre.value(), 160);
+  }
+  const QColor yellow = w->ImageList1.icon("YELLOW").pixmap(16, 16).toImage().pixelColor(8, 8);
+  EXPECT_GE(yellow.value(), 240) << "a light yellow, not amber";
 }
 
 TEST_F(form1Test, RedBeepsExactlyOnce) {
@@ -107,6 +153,10 @@ TEST_F(form1Test, LogDetailAndViewLogOpenTheFileAsOneArgument) {
   ui::setLauncher([](const QString&, const QStringList&) { return false; });
   w->Log_Detail_Click();
   ASSERT_EQ(prompts.asked.size(), 1u) << "an editor that cannot start is reported";
+  EXPECT_EQ(prompts.asked[0].prompt,
+            "Could not start xdg-open.\r\nOpen the file by hand: " + spaced + "Log.txt")
+      << "the path is named, so the file can be opened by hand";
+  EXPECT_EQ(prompts.asked[0].title, "Open Log File");
 }
 
 TEST_F(form1Test, ControlsAndMenuBarCarryTheirNames) {
