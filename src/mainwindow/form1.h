@@ -20,13 +20,14 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QPointer>
 #include <QTreeWidget>
 #include <array>
 #include <cstdint>
@@ -92,6 +93,13 @@ class form1 : public QMainWindow {
   // connects the domain, converts older record files and loads the record files. False when the
   // program must end (second instance, screen too narrow, failed administrator check).
   bool Form_Initialize(const StartupServices& services = {});
+  // The window's size and the tree's width (as restored or dragged), kept from one start to the next under
+  // Window\Width, Height and TreeWidth. Restoring fits them into the screen's free area (the defaults when
+  // nothing usable is stored); closing the window saves them.
+  static constexpr int kDefaultWidth = 1240, kDefaultHeight = 740, kDefaultTreeWidth = 260;
+  void restoreWindowLayout();
+  void saveWindowLayout() const;
+  int treeWidth() const;
   // Shows the custom user-property fields whose captions are configured.
   void Load_Custom_Fields();
   // Setup page. Each stores its setting the moment it changes (Command3 stores the page).
@@ -530,7 +538,15 @@ class form1 : public QMainWindow {
   // (`noRecord` tells the second case apart).
   bool storeVariables(const std::vector<records::TemplateVariable>& rows, bool* noRecord = nullptr);
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
  private:
+  QSplitter* treeSplit_ = nullptr;
+  // The tree's width to apply once the window is laid out (0: none waits).
+  int pendingTreeWidth_ = kDefaultTreeWidth;
+  void applyTreeWidth(int width);
   void refreshUserIdPreview();
   void connectSettingsHandlers();
   void loadSettings();

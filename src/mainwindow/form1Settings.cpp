@@ -197,6 +197,7 @@ bool form1::Form_Initialize(const StartupServices& services) {
 
   // 5, 6.
   loadSettings();
+  restoreWindowLayout();
   Load_Custom_Fields();
   Check_Name_Format_Click();
 

@@ -12,6 +12,7 @@ namespace {
 Feedback gSystemFeedback;
 Feedback* gFeedback = &gSystemFeedback;
 int gScreenOverride = 0;
+QRect gAreaOverride;
 Launcher gLauncher;
 }  // namespace
 
@@ -38,6 +39,15 @@ int screenWidth() {
   return s ? s->geometry().width() : 0;
 }
 void setScreenWidthOverride(int width) { gScreenOverride = width; }
+
+QRect availableScreenArea() {
+  if (!gAreaOverride.isEmpty()) return gAreaOverride;
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->availableGeometry() : QRect();
+}
+void setAvailableScreenAreaOverride(const QRect& area) {
+  gAreaOverride = area;
+}
 
 HourglassGuard::HourglassGuard() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 HourglassGuard::~HourglassGuard() { QGuiApplication::restoreOverrideCursor(); }
