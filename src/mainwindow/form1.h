@@ -331,6 +331,10 @@ class form1 : public QMainWindow {
 
   // Setup page.
   QComboBox* DomName = nullptr;
+  // Beside DomName while its text names another domain than the one in use: says that a domain
+  // chosen here is connected at the next start, after "Save Settings".
+  QLabel* DomainNote = nullptr;
+  void refreshDomainNote();
   QGroupBox* Frame4 = nullptr;  // the password frame
   QLineEdit* defaultpassword = nullptr;
   QLineEdit* Formatted_Password = nullptr;
