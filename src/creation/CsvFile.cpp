@@ -41,7 +41,10 @@ CsvReader::CsvReader(QByteArray bytes) : bytes_(std::move(bytes)), encoding_(det
 
 QString CsvReader::decode(QByteArrayView bytes) const {
   if (encoding_ == CsvEncoding::Windows1252) return text::fromCp1252(bytes.toByteArray());
-  return QString::fromUtf8(bytes);
+  // A U+FEFF inside the file is a character of its field (only the file's first is a mark).
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  return utf8(bytes);
 }
 
 qsizetype CsvReader::lineEnd(qsizetype from) const {

@@ -168,6 +168,15 @@ TEST(CsvFile, EncodingFollowsTheBytes) {
     ASSERT_TRUE(r);
     EXPECT_EQ(r->fields.value(0), c.first);
   }
+  // Only the file's first U+FEFF is a byte-order mark; any other is a character of its field.
+  CsvReader inner(
+      "\xEF\xBB\xBF\xEF\xBB\xBF"
+      "a,b\r\n\xEF\xBB\xBF"
+      "c,d");
+  EXPECT_EQ(inner.next()->fields, QStringList({QStringLiteral("\uFEFFa"), "b"}));
+  const auto second = inner.next();
+  EXPECT_EQ(second->fields, QStringList({QStringLiteral("\uFEFFc"), "d"}));
+  EXPECT_EQ(second->text, QStringLiteral("\uFEFFc,d"));
   // The raw bytes of a record never include the byte-order mark, and are the file's own.
   CsvReader bom(
       "\xEF\xBB\xBF"
