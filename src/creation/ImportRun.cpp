@@ -150,8 +150,12 @@ bool Run_Import(const QString& path, const QString& dbpath, ImportHost& host, Im
     const auto field = [&](qsizetype i) { return text::trimBlanks(sh.ImportField.value(i)); };
     const QString names[] = {field(1), field(2), field(3)};
     host.setNames(names[0], names[1], names[2]);
-    host.setStatus(QStringLiteral("Importing Users.... user ") + QString::number(k + 1) +
-                   QStringLiteral(" of ") + count);
+    // Where the import is, in the status; the creation's own texts replace it while it runs.
+    const auto showPosition = [&] {
+      host.setStatus(QStringLiteral("Importing Users.... user ") + QString::number(k + 1) +
+                     QStringLiteral(" of ") + count);
+    };
+    showPosition();
     const auto sayMalformed = [&] {
       if (!record.malformed) return;
       const QString text =
@@ -207,6 +211,7 @@ bool Run_Import(const QString& path, const QString& dbpath, ImportHost& host, Im
       notImported(record, made.why.isEmpty() ? QStringLiteral("no user was created") : made.why);
     host.setImportText(QStringLiteral("Number of Users Imported from ") + fileName + QStringLiteral("= ") +
                        QString::number(sh.Users_Added_Count));
+    showPosition();
     if (host.haltOnErrors() && sh.Import_Error_Flag)
       return halt(QStringLiteral("RED"), QStringLiteral(" Import Halted because errors were detected"),
                   QStringLiteral("Import Halted because error were detected"), k + 1);

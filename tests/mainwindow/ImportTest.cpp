@@ -627,12 +627,17 @@ TEST_F(Import, AStoppedImportLeavesImportErrHoldingExactlyTheLinesNotMade) {
   for (int i = 1; i <= 3000; ++i) lines << "u" + QByteArray::number(i) + ",x,s" + QByteArray::number(i);
   lines[9] = "solo";
   lines[19] = "long,x," + QByteArray(25, 'q');
-  QString statusAtLine10;
+  QString statusAtLine10, statusBetweenUsers;
   stopAfterUser(*w, 1500, [&](const QString& row) {
     if (row.startsWith(" Line 10 not imported")) statusAtLine10 = status();
+    // What the window shows when the event loop turns after the 1,500th user.
+    if (row == " Created User US1502")
+      QMetaObject::invokeMethod(
+          w.get(), [&] { statusBetweenUsers = status(); }, Qt::QueuedConnection);
   });
   importUsers(csv(lines.join("\r\n") + "\r\n"));
   EXPECT_EQ(statusAtLine10, "Importing Users.... user 10 of 3000");
+  EXPECT_EQ(statusBetweenUsers, "Importing Users.... user 1502 of 3000");
   EXPECT_EQ(state::shared().Users_Added_Count, 1500);
   // The 1,500th user came from line 1502; line 1503 was never read.
   QList<QByteArray> notMade{lines[9], lines[19]};
