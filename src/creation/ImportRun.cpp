@@ -134,6 +134,11 @@ bool Run_Import(const QString& path, const QString& dbpath, ImportHost& host, Im
     host.logTab(colour, message);
     unread(next);
     writeErr(errLine);
+    logLine(QStringLiteral("Import halted after line %1 of %2; the %3 lines not read are in %4")
+                .arg(sum.lastLine)
+                .arg(sum.lines)
+                .arg(sum.unreadLines)
+                .arg(sum.errPath));
     return false;
   };
 

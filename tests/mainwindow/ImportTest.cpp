@@ -529,6 +529,8 @@ TEST_F(Import, HaltsFollowThePreferences) {
       EXPECT_GE(beeps.beeps(), 1);
       // The line never read goes before the halt line, so Import.err holds every line not made.
       EXPECT_EQ(errLines().value(errLines().size() - 2), good);
+      EXPECT_TRUE(
+          logLines().contains("Import halted after line 1 of 2; the 1 lines not read are in " + errPath()));
     }
   }
 }
