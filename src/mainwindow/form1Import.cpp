@@ -133,8 +133,9 @@ class ImportWindowHost : public creation::ImportHost {
 };
 
 namespace {
+// The last import's counts, for the status "Import Users" shows when it ends.
 creation::ImportSummary lastSummary;
-}
+}  // namespace
 
 bool form1::Run_Import(const QString& path) {
   ImportWindowHost host(*this);
