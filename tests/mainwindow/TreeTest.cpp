@@ -172,7 +172,12 @@ TEST_F(Tree, TheDoubleClickShowsDetailsOnlyForUsers) {
     QString key;
     QString loaded;
   };
-  for (const Case& c : {Case{kJohn, "John Smith"}, Case{kSales, ""}, Case{kDomainDn, ""}}) {
+  // A group's node, as a loader that shows groups in the tree would add it.
+  auto* group = new QTreeWidgetItem(node(kSales), QStringList{"Sales Team"});
+  group->setData(0, kKeyRole, kSalesTeam);
+  group->setData(0, kIconRole, "W2KGRP");
+  for (const Case& c :
+       {Case{kJohn, "John Smith"}, Case{kSales, ""}, Case{kDomainDn, ""}, Case{kSalesTeam, ""}}) {
     SCOPED_TRACE(c.key.toStdString());
     w->TreeView1->setCurrentItem(node(c.key));
     w->TreeView1_DblClick();
