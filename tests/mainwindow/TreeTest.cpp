@@ -7,6 +7,7 @@
 #include "startup/LogFile.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -50,10 +51,12 @@ class Tree : public test::DomainFixture {
     for (int i = 0; i < extraUsers; ++i)
       builder->user("example.local", QStringLiteral("u%1").arg(i, 3, 10, QChar('0')),
                     UserSpec().in("OU=Staff").named(QStringLiteral("Extra %1").arg(i, 3, 10, QChar('0'))));
+    if (extra) extra();
     install();
     ASSERT_TRUE(connect("example.local"));
     w->DomName->setEditText("example.local");
   }
+  std::function<void()> extra;  // more of the network, built after the domain
   void ntDomain() {
     builder->forest("example.local", "EXAMPLE")
         .nt4Domain("OLDCORP")
@@ -523,6 +526,81 @@ TEST_F(Tree, AShiftDragMovesTheUserIntoTheUnit) {
   EXPECT_EQ(w->ListView1->topLevelItem(w->ListView1->topLevelItemCount() - 1)->text(0),
             "John Smith Has been moved in the AD");
   EXPECT_TRUE(cat().invariantBreaches().isEmpty());
+}
+
+// Every object under `path` with the attributes a move could touch, and every file and folder of
+// the network's file servers.
+void walkDirectory(adsi::Directory& dir, const QString& path, QMap<QString, QString>& out) {
+  auto o = dir.GetObject(path);
+  if (!o) return;
+  QStringList values;
+  for (const char* a :
+       {"sAMAccountName", "member", "memberOf", "description", "homeDirectory", "profilePath"}) {
+    auto v = o->GetEx(QString::fromLatin1(a));
+    if (!v) continue;
+    QStringList vs;
+    for (const QVariant& x : *v) vs << x.toString().toLower();
+    vs.sort();
+    values << QString::fromLatin1(a) + u'=' + vs.join(u'|');
+  }
+  out.insert(path.toLower(), values.join(u';'));
+  auto children = o->Children();
+  if (!children) return;
+  for (const adsi::AdsObject& c : *children) walkDirectory(dir, c.ADsPath(), out);
+}
+
+QMap<QString, qint64> walkFiles(const QString& root) {
+  QMap<QString, qint64> out;
+  QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    it.next();
+    out.insert(it.filePath().mid(root.size()), it.fileInfo().isDir() ? -1 : it.fileInfo().size());
+  }
+  return out;
+}
+
+// The drop moves one account and nothing else: every other object, every group but the user's,
+// and the file servers (a common share, a share on a drive's root, other users' look-alike
+// folders) are as they were.
+TEST_F(Tree, ADropChangesNothingButTheUsersPlace) {
+  if (test::onTestDc()) GTEST_SKIP() << "walks the whole directory";
+  extra = [&] {
+    builder->fileServer("FS1", "example.local", "D")
+        .folder("\\\\FS1\\D$\\Users\\jsmith")
+        .file("\\\\FS1\\D$\\Users\\jsmith\\notes.txt", 10)
+        .folder("\\\\FS1\\D$\\Users\\jsmith2")
+        .folder("\\\\FS1\\D$\\Profiles\\jsmith")
+        .share("FS1", "jsmith$", "D:\\Users\\jsmith")
+        .share("FS1", "Profiles", "D:\\Profiles")
+        .share("FS1", "DRoot", "D:\\");
+    builder->group("example.local", "Other Team", GroupSpec().in("OU=Staff"));
+  };
+  adDomain();
+  showWindow();
+  QMap<QString, QString> before;
+  walkDirectory(admin(), kPath + kDomainDn, before);
+  const QMap<QString, qint64> filesBefore = walkFiles(dir() + "net/servers");
+  ASSERT_FALSE(filesBefore.isEmpty());
+  ASSERT_TRUE(before.contains(kJohn.toLower()));
+  ASSERT_TRUE(before.value(kSalesTeam.toLower()).contains("member=cn=john smith"));
+  ASSERT_GT(before.size(), 8);
+
+  w->TreeView1->setCurrentItem(node(kJohn));
+  mouse(QEvent::MouseMove, at(node(kJohn)), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+  mouse(QEvent::MouseMove, at(node(kStaff)), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+  mouse(QEvent::MouseButtonRelease, at(node(kStaff)), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+
+  QMap<QString, QString> after;
+  walkDirectory(admin(), kPath + kDomainDn, after);
+  const QString moved = kPath + "CN=John Smith,OU=Staff,DC=example,DC=local";
+  QMap<QString, QString> expected = before;
+  const QString johnValues = expected.take(kJohn.toLower());
+  expected.insert(moved.toLower(), johnValues);
+  const QString team = kSalesTeam.toLower();
+  expected[team] =
+      expected[team].replace(kJohn.mid(kPath.size()).toLower(), moved.mid(kPath.size()).toLower());
+  EXPECT_EQ(after, expected);
+  EXPECT_EQ(walkFiles(dir() + "net/servers"), filesBefore);
 }
 
 // The user named "Staff" dropped on the unit named "Staff": told apart by their keys, it moves.
