@@ -10,6 +10,7 @@
 #include "mainwindow/TreeDrag.h"
 #include "mainwindow/TreeOrder.h"
 #include "mainwindow/form1.h"
+#include "platform/adsi/AdsPath.h"
 #include "platform/text/Cp1252.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
@@ -70,8 +71,8 @@ bulk::MultiUser& bulkWindow(form1& f) {
 // directory bound through the domain's name.
 class WindowDrop : public DropHost {
  public:
-  WindowDrop(form1& f, QTreeWidgetItem* source, QTreeWidgetItem* target)
-      : f_(f), source_(source), target_(target) {}
+  WindowDrop(form1& f, QTreeWidgetItem* source, QTreeWidgetItem* target, const QString& text)
+      : f_(f), source_(source), target_(target), text_(text) {}
 
   adsi::Result<QString> moveInDirectory(const QString& targetKey, const QString& sourceKey) override {
     auto dir = directory::requireDirectory();
@@ -90,7 +91,8 @@ class WindowDrop : public DropHost {
       if (const int row = l->findKey(oldKey)) l->setKey(row, newKey);
     if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
       for (ui::ListView* l : g->findChildren<ui::ListView*>())
-        if (const int row = l->findKey(oldKey)) l->setKey(row, newKey);
+        if (l != g->ListView1)  // the groups; no user is listed there
+          if (const int row = userRow(l, oldKey)) l->setKey(row, newKey);
     // A user loaded into the User Manager page is saved to its new place.
     if (f_.USERID_W2K->text() == oldKey) {
       const QSignalBlocker quiet(f_.USERID_W2K);
@@ -99,6 +101,30 @@ class WindowDrop : public DropHost {
   }
 
   bool hasNode(const QString& key) const override { return find(key) != nullptr; }
+
+  // The row keyed `key`. A list kept in order of its names is first searched where the user's name
+  // falls (lists of every user of a domain are long); any other list, or a name not found there,
+  // is searched whole.
+  int userRow(const ui::ListView* l, const QString& key) const {
+    if (l->sorted() && l->sortKey() == 0 && l->sortOrder() == Qt::AscendingOrder) {
+      // A list may show the user by the tree's text or by the object's name.
+      QStringList names{text_};
+      if (auto path = adsi::AdsPath::parse(key); path && !path->dn.isEmpty()) names << path->dn.rdn().value();
+      for (const QString& name : names) {
+        int lo = 1, hi = l->count() + 1;
+        while (lo < hi) {
+          const int mid = lo + (hi - lo) / 2;
+          if (l->text(mid).compare(name, Qt::CaseInsensitive) < 0)
+            lo = mid + 1;
+          else
+            hi = mid;
+        }
+        for (int i = lo; i <= l->count() && l->text(i).compare(name, Qt::CaseInsensitive) == 0; ++i)
+          if (l->key(i) == key) return i;
+      }
+    }
+    return l->findKey(key);
+  }
 
   bool removeNode(const QString& key) override {
     QTreeWidgetItem* n = source_ && keyOf(source_) == key ? source_ : find(key);
@@ -139,6 +165,7 @@ class WindowDrop : public DropHost {
   form1& f_;
   QTreeWidgetItem* source_;
   QTreeWidgetItem* target_;
+  QString text_;  // the user's name
 };
 
 }  // namespace
@@ -352,7 +379,7 @@ void form1::TreeView1_DragDrop() {
   // The dragged user, found by its key: the selection may have moved since the drag began.
   QTreeWidgetItem* source = TreeView1->currentItem();
   if (keyOf(source) != dragSourceKey_) source = nullptr;
-  WindowDrop host(*this, source, target);
+  WindowDrop host(*this, source, target, dragSourceText_);
   dropUser(host, dragSourceKey_, dragSourceText_, keyOf(target), imageOf(target));
   dragSourceKey_.clear();
   dragSourceText_.clear();
