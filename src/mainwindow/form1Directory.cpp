@@ -372,7 +372,12 @@ void form1::Clear_UM() {
   UM_W2KDomain_Name->setText(QStringLiteral("@") + state::shared().Domain_Name);
   for (QLineEdit* field : {UM_Initails, UM_Last, UM_First, UM_Logon_Name, UM_MailAddress, AccExpires})
     field->clear();
-  for (QLineEdit* value : Custom_Value) value->clear();
+  for (int k = 0; k < 4; ++k) {
+    Custom_Value[k]->clear();
+    showCustomReadOnly(k, QString());
+    umCustomAttribute_[k].clear();
+    umCustomEdited_[k] = false;
+  }
   USERID_W2K->clear();
   umFilling_ = false;
   state::SharedState& sh = state::shared();
