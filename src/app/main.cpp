@@ -5,12 +5,13 @@
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/DirectoryStoreFinder.h"
-#include "platform/simnet/Exchange55.h"
 #include "platform/ldap/LdapBackend.h"
 #include "platform/security/AccountLookup.h"
+#include "platform/simnet/Exchange55.h"
 #include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/Resources.h"
 #include "platform/simnet/SimNetwork.h"
+#include "startup/Paths.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
 #include "ui/SingleInstance.h"
@@ -81,8 +82,11 @@ int main(int argc, char* argv[]) {
         simnet::installExchange55(net.value());
         security::setAccountDirectory(opened.value());
       }
-      app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),
-                                     realDirectory ? realDirectory->config().domain : app::kDemoDomain);
+      // A first start also gives the database folder the permission lists a first creation
+      // needs, so that it is not made with the default permissions.
+      if (app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),
+                                         realDirectory ? realDirectory->config().domain : app::kDemoDomain))
+        app::prepareFirstStartDatabase(startup::defaultDatabaseFolder());
     }
     return true;
   };
