@@ -589,13 +589,8 @@ Outcome CreationRun::createNtAccount() {
   s_.userPath = user.ADsPath();
   if (debug()) line(QStringLiteral("Password:") + QStringLiteral("(password set)"));
   const bool noPassword = s_.password.isEmpty();
-  if (!noPassword) {
+  if (!noPassword)
     if (adsi::Status s = user.SetPassword(s_.password); !s) return trap(s.error());
-    // With its password set the account no longer goes without one.
-    auto flags = user.Get(QStringLiteral("UserFlags"));
-    if (!flags) return trap(flags.error());
-    if (adsi::Status s = put("UserFlags", flags->toInt() & ~kPasswordNotRequired); !s) return trap(s.error());
-  }
   if (f_.mustChangePassword)
     if (adsi::Status s = put("PasswordExpired", 1); !s) return trap(s.error());
   // An account without a password is never left usable.
