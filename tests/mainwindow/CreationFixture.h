@@ -172,6 +172,7 @@ class CreationFixture : public DomainFixture {
   void restart() {
     TearDown();
     QDir(dir() + "net").removeRecursively();
+    QDir(dir() + "files").removeRecursively();  // the file servers beside the test DC
     QDir(db()).removeRecursively();
     SetUp();
   }
