@@ -61,14 +61,27 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
   return b;
 }
 
-// One user entry of the member lists, whatever the form of its path: Active Directory entries by
-// their distinguished name (letter case, escaping and the server part do not matter), NT entries
-// by name without regard to case.
-QString userIdentity(const QString& keyOrPath, const QString& text) {
-  if (ntMode()) return text.toCaseFolded();
-  auto parsed = adsi::AdsPath::parse(keyOrPath);
-  if (parsed && parsed->kind == adsi::AdsPath::Kind::Object) return parsed->dn.key();
-  return keyOrPath.toCaseFolded();
+// Active Directory entries are matched by distinguished name: the text after the path's server
+// part, in the canonical form the directory layer writes and without regard to letter case. A
+// name written another way (blanks, other escapes) is brought to that form when a quick look-up
+// misses.
+QString canonicalDn(const QString& dn) {
+  auto parsed = adsi::Dn::parse(dn);
+  return parsed ? parsed->toString().toCaseFolded() : dn.toCaseFolded();
+}
+
+// The distinguished name of an entry's key (an ADsPath), as canonicalDn gives it.
+QString dnOfKey(const QString& key) {
+  if (!key.contains(u'\\')) {
+    // "LDAP://server/DN" or "LDAP://DN": no escapes, so the text is the name.
+    const int start = key.indexOf(QLatin1StringView("://"));
+    if (start < 0) return key.toCaseFolded();
+    const int slash = key.indexOf(u'/', start + 3);
+    return (slash < 0 ? key.mid(start + 3) : key.mid(slash + 1)).toCaseFolded();
+  }
+  auto parsed = adsi::AdsPath::parse(key);
+  if (parsed && parsed->kind == adsi::AdsPath::Kind::Object) return parsed->dn.toString().toCaseFolded();
+  return key.toCaseFolded();
 }
 
 bool lessText(const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
@@ -261,30 +274,43 @@ void Groupsfrm::Load_Group_Members() {
   if (group) {
     if (auto description = group->Get(QStringLiteral("Description")))
       Decsription_Text->setText(description->toString());
-    if (auto members = group->Members()) {
-      // The non-members by identity, so that each member is found in one look-up.
-      QHash<QString, QTreeWidgetItem*> byIdentity;
-      byIdentity.reserve(NotMembers->count());
-      for (int i = 1; i <= NotMembers->count(); ++i)
-        byIdentity.insert(userIdentity(NotMembers->key(i), NotMembers->text(i)), NotMembers->item(i));
-      QSet<QTreeWidgetItem*> found;
-      for (const adsi::AdsObject& member : *members) {
-        if (member.Class().compare(QLatin1StringView("user"), Qt::CaseInsensitive) != 0) continue;
-        QTreeWidgetItem* row = byIdentity.take(userIdentity(member.ADsPath(), member.Name()));
-        if (!row) continue;
-        found.insert(row);
-        ++count;
+    // The non-members by identity, so that each member is found in one look-up. The non-members
+    // are the domain's users only, so a member that is a group, a computer or another domain's
+    // account is never found and neither shown nor counted.
+    QHash<QString, QTreeWidgetItem*> byIdentity;
+    byIdentity.reserve(NotMembers->count());
+    const bool nt = ntMode();
+    for (int i = 1; i <= NotMembers->count(); ++i)
+      byIdentity.insert(nt ? NotMembers->text(i).toCaseFolded() : dnOfKey(NotMembers->key(i)),
+                        NotMembers->item(i));
+    QSet<QTreeWidgetItem*> found;
+    const auto take = [&](QTreeWidgetItem* row) {
+      if (!row) return;
+      found.insert(row);
+      ++count;
+    };
+    if (nt) {
+      if (auto members = group->Members())
+        for (const adsi::AdsObject& member : *members)
+          if (member.Class().compare(QLatin1StringView("user"), Qt::CaseInsensitive) == 0)
+            take(byIdentity.take(member.Name().toCaseFolded()));
+    } else if (auto members = group->GetEx(QStringLiteral("member"))) {
+      // The member names themselves: no member object needs to be bound.
+      for (const QVariant& value : *members) {
+        const QString dn = value.toString();
+        QTreeWidgetItem* row = byIdentity.take(dn.toCaseFolded());
+        take(row ? row : byIdentity.take(canonicalDn(dn)));
       }
-      if (!found.isEmpty()) {
-        QList<QTreeWidgetItem*> stay, move;
-        for (QTreeWidgetItem* row : takeAll(NotMembers)) {
-          row->setSelected(false);
-          (found.contains(row) ? move : stay) << row;
-        }
-        NotMembers->addTopLevelItems(stay);
-        std::stable_sort(move.begin(), move.end(), lessText);
-        Members->addTopLevelItems(move);
+    }
+    if (!found.isEmpty()) {
+      QList<QTreeWidgetItem*> stay, move;
+      for (QTreeWidgetItem* row : takeAll(NotMembers)) {
+        row->setSelected(false);
+        (found.contains(row) ? move : stay) << row;
       }
+      NotMembers->addTopLevelItems(stay);
+      std::stable_sort(move.begin(), move.end(), lessText);
+      Members->addTopLevelItems(move);
     }
   }
   setStatus(QStringLiteral("Number of Members = ") + QString::number(count));
