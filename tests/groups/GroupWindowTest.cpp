@@ -115,14 +115,14 @@ class GroupWindow : public DomainFixture {
     add("MU3", c.groups.texts(), c.groups.keys());
     return out;
   }
-  // The domain's groups and their members, read from the directory.
+  // Every object of the domain, with the members and type of the groups, read from the directory.
   QStringList directoryGroups() {
     QStringList out;
     auto found = admin().backend().bind("example.local", adsi::Protocol::Ldap, std::nullopt);
     if (!found) return {QStringLiteral("bind failed")};
     adsi::SearchRequest r;
     r.base = adsi::Dn::fromDnsName("example.local");
-    r.filter = QStringLiteral("(objectClass=group)");
+    r.filter = QStringLiteral("(objectClass=*)");
     r.attributes = {QStringLiteral("member"), QStringLiteral("groupType")};
     auto result = (*found)->search(r);
     if (!result) return {QStringLiteral("search failed")};
@@ -310,7 +310,7 @@ TEST_F(GroupWindow, DeletingAGroupTakesItOutOfEveryListAndNothingElse) {
   ASSERT_EQ(prompts.asked.size(), 2u);
   EXPECT_EQ(prompts.asked[1].prompt, "The group Sales Team is still named by these templates: Staff");
 
-  // The directory lost that group only.
+  // The directory lost that group only: every other object and membership is as it was.
   QStringList groupsAfter = directoryGroups();
   QStringList expectedGroups;
   for (const QString& line : groupsBefore)
