@@ -197,7 +197,7 @@ void form1::buildMenus() {
   QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
   Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), false);
   options->addSeparator();
-  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), false);
+  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), true);
   options->addSeparator();
   DataBase = menuItem(options, QStringLiteral("&Compact Database"), QStringLiteral("DataBase"), false);
 
