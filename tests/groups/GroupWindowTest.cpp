@@ -11,10 +11,12 @@
 #include "records/Records.h"
 #include "support/CreationRecords.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace tavrel::test {
 namespace {
@@ -169,6 +171,7 @@ TEST_F(GroupWindow, DetailsShowsTheUserMembersOnlyAndCountsThem) {
   load("Empty");
   EXPECT_EQ(g().Members->count(), 0);
   EXPECT_EQ(g().statusText(), "Number of Members = 0");
+  EXPECT_EQ(g().Decsription_Text->text(), "") << "a group without a description shows none";
 }
 
 TEST_F(GroupWindow, MembersWhosePathsSortUnlikeTheirNamesAreAllFound) {
@@ -405,6 +408,21 @@ TEST_F(GroupWindow, EachScopeAndTypeIsCreatedWithItsGroupTypeInTheFourLists) {
     EXPECT_GT(bulk::catalogue().groups.findKey(key), 0);
   }
   EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(GroupWindow, AddGroupOpensTheWindowModallyAndTheGroupIsListed) {
+  adDomain();
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* add = qobject_cast<groups::GroupAdd*>(QApplication::activeModalWidget());
+    if (!add) return;
+    seen = add->isModal() && add->windowTitle() == "Add Group";
+    add->GRP_Name->setText("From The Button");
+    add->OKButton->click();
+  });
+  g().Add_Group_Click();
+  EXPECT_TRUE(seen);
+  EXPECT_GT(g().ListView1->findKey(adPath("CN=From The Button,CN=Users")), 0);
 }
 
 TEST_F(GroupWindow, TheOptionsFollowTheDomainMode) {
