@@ -307,14 +307,29 @@ int16_t form1::Get_W2K_Domain_Mode(const QString& name) {
   return probed.mode;
 }
 
+void form1::noteLoad(const directory::LoadOutcome& outcome) {
+  groupsComplete_ = outcome.groupsComplete && !outcome.raised;
+  groupsProblem_ = outcome.groupsProblem;
+}
+
 bool form1::Get_W2K_Domain_Data() {
-  WindowView view(*this);
-  return directory::Get_W2K_Domain_Data(view, loadOptions(*this)).loaded;
+  directory::LoadOutcome outcome;
+  {
+    WindowView view(*this);
+    outcome = directory::Get_W2K_Domain_Data(view, loadOptions(*this));
+  }
+  noteLoad(outcome);
+  return outcome.loaded;
 }
 
 bool form1::Get_NT_Domain_Data() {
-  WindowView view(*this);
-  return directory::Get_NT_Domain_Data(view).loaded;
+  directory::LoadOutcome outcome;
+  {
+    WindowView view(*this);
+    outcome = directory::Get_NT_Domain_Data(view);
+  }
+  noteLoad(outcome);
+  return outcome.loaded;
 }
 
 bool form1::Connect_Domain(const QString& name) {
@@ -322,6 +337,7 @@ bool form1::Connect_Domain(const QString& name) {
   sh.Group_Count = 0;
   sh.User_Count = 0;
   ui::HourglassGuard busy;
+  noteLoad(directory::LoadOutcome{});
   DomName->setEditText(name);
   if (name.isEmpty()) return false;
   Clear_UM();
@@ -364,6 +380,7 @@ bool form1::Connect_Domain(const QString& name) {
     outcome = sh.Directory_Mode == 2 ? directory::Get_NT_Domain_Data(view)
                                      : directory::Get_W2K_Domain_Data(view, loadOptions(*this));
   }
+  noteLoad(outcome);
   if (outcome.raised) {
     StatusBar1->setPanelText(1, QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain"));
     ui::feedback().beep();
@@ -420,7 +437,12 @@ void form1::Clear_UM() {
   UM_W2KDomain_Name->setText(QStringLiteral("@") + state::shared().Domain_Name);
   for (QLineEdit* field : {UM_Initails, UM_Last, UM_First, UM_Logon_Name, UM_MailAddress, AccExpires})
     field->clear();
-  for (QLineEdit* value : Custom_Value) value->clear();
+  for (int k = 0; k < 4; ++k) {
+    Custom_Value[k]->clear();
+    showCustomReadOnly(k, QString());
+    umCustomAttribute_[k].clear();
+    umCustomEdited_[k] = false;
+  }
   USERID_W2K->clear();
   umFilling_ = false;
   state::SharedState& sh = state::shared();
