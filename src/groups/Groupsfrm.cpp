@@ -272,8 +272,12 @@ void Groupsfrm::Load_Group_Members() {
   int count = 0;
   auto group = bindGroup(selectedGroupPath());
   if (group) {
+    // A group without a description shows none; a description that cannot be read leaves the
+    // box as it was.
     if (auto description = group->Get(QStringLiteral("Description")))
       Decsription_Text->setText(description->toString());
+    else if (description.error().code == adsi::hr::PROPERTY_NOT_FOUND)
+      Decsription_Text->clear();
     // The non-members by identity, so that each member is found in one look-up. The non-members
     // are the domain's users only, so a member that is a group, a computer or another domain's
     // account is never found and neither shown nor counted.
