@@ -47,6 +47,7 @@ class GroupWindow : public DomainFixture {
         .group("example.local", "Sales Leads", GroupSpec().in("OU=Sales"))
         .group("example.local", "Anns", GroupSpec())
         .group("example.local", "Empty", GroupSpec().ofType(4))
+        .group("example.local", "Team (North)", GroupSpec().in("OU=Sales"))
         .member("example.local", "Sales Team", "alice")
         .member("example.local", "Sales Team", "bob")
         .member("example.local", "Sales Team", "Sales Leads")
@@ -476,6 +477,9 @@ TEST_F(GroupWindow, ActiveDirectoryNamesAreCheckedEscapedAndGiveALegalUniqueAcco
       {QString(65, u'x'), {}, "Name Length too long, max 64 Chrs"},
       {"dave", {}, "The pre-Windows 2000 name dave is already used by another account of the domain."},
       {"Tab\there", {}, "A group name cannot hold control characters."},
+      {"Team (North)",
+       {},
+       "The pre-Windows 2000 name Team (North) is already used by another account of the domain."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
