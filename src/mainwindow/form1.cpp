@@ -1,4 +1,6 @@
 #include "mainwindow/form1.h"
+
+#include "groups/Groupsfrm.h"
 #include "mainwindow/ImportWindows.h"
 
 #include "format/NameFields.h"
@@ -252,6 +254,7 @@ form1::~form1() {
   // Focus changes during the destruction of the controls must not reach this half-destroyed window.
   disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   ImportGrps::unload();
+  groups::Groupsfrm::setLinks({});
 }
 
 void form1::buildMenus() {
@@ -266,7 +269,7 @@ void form1::buildMenus() {
   QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
   Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), false);
   options->addSeparator();
-  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), false);
+  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), true);
   options->addSeparator();
   DataBase = menuItem(options, QStringLiteral("&Compact Database"), QStringLiteral("DataBase"), false);
 
@@ -279,6 +282,7 @@ void form1::buildMenus() {
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);
   connect(Multi, &QAction::triggered, this, &form1::Multi_Click);
+  connect(Gblgropus, &QAction::triggered, this, &form1::Gblgropus_Click);
 }
 
 void form1::buildLogPanel(QWidget* host) {

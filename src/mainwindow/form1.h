@@ -73,6 +73,8 @@ class form1 : public QMainWindow {
   void about_Click();
   // Options > Multi User Functions: the bulk window with its tabs available for the mode, modal.
   void Multi_Click();
+  // Options > Groups: the group window "Global Groups", modal, linked to this window's lists.
+  void Gblgropus_Click();
   void Exit1_Click();
 
   // "Create User": one creation run over the New User tab's choices (creation::CreationRun).

@@ -31,6 +31,54 @@ bulk::MultiUser& bulkWindow(form1& f) {
   return bulk::MultiUser::instance(f.databaseFolder());
 }
 
+// Links the group window to this window's lists, tree, user-properties tab and folder, and gives
+// its description box the colour of read-only fields.
+groups::Groupsfrm& linkGroupWindow(form1& f) {
+  groups::GroupLinks links;
+  links.clearUserTab = [&f] { f.Clear_UM(); };
+  links.groupAdded = [&f](const QString& text, const QString& key, const QString& icon) {
+    const bool template_ = f.ListView5->add(text, key, icon) != nullptr;
+    const bool userTab = f.ListView3->add(text, key, icon) != nullptr;
+    return template_ && userTab;
+  };
+  links.groupRemoved = [&f](const QString& key, const QString& name, bool ntMode) {
+    // Entries match by key in Active Directory, by name (with its case) in NT.
+    const auto matches = [&](const QString& k, const QString& text) {
+      return ntMode ? k.isEmpty() && text == name : !key.isEmpty() && k == key;
+    };
+    for (ui::ListView* list : {f.ListView3, f.ListView5})
+      for (int i = 1; i <= list->count();)
+        if (matches(list->key(i), list->text(i)))
+          list->remove(i);
+        else
+          ++i;
+    // The group's node, when the tree shows groups.
+    QList<QTreeWidgetItem*> todo;
+    for (int i = 0; i < f.TreeView1->topLevelItemCount(); ++i) todo << f.TreeView1->topLevelItem(i);
+    QList<QTreeWidgetItem*> gone;
+    while (!todo.isEmpty()) {
+      QTreeWidgetItem* n = todo.takeFirst();
+      const QString image = n->data(0, form1::kNodeImageRole).toString();
+      const bool group = image == QLatin1String("W2KGRP") || image == QLatin1String("Global") ||
+                         image == QLatin1String("Local");
+      if (group && matches(n->data(0, form1::kNodeKeyRole).toString(), n->text(0)))
+        gone << n;
+      else
+        for (int i = 0; i < n->childCount(); ++i) todo << n->child(i);
+    }
+    qDeleteAll(gone);
+  };
+  links.databaseFolder = [&f] { return f.databaseFolder(); };
+  links.rootKey = [&f] {
+    QTreeWidgetItem* first = f.TreeView1->topLevelItem(0);
+    return first ? first->data(0, form1::kNodeKeyRole).toString() : QString();
+  };
+  groups::Groupsfrm::setLinks(std::move(links));
+  groups::Groupsfrm& g = groups::Groupsfrm::instance(&f.ImageList1);
+  g.setFieldColour(f.Field_Colour);
+  return g;
+}
+
 using directory::DomainList;
 using directory::NodeAdd;
 
@@ -172,7 +220,7 @@ class WindowView : public directory::DomainView {
   }
   groups::Groupsfrm& groups() {
     if (!groups_) {
-      groups_ = &groups::Groupsfrm::instance(&f_.ImageList1);
+      groups_ = &linkGroupWindow(f_);
       suspendSorting({groups_->ListView1, groups_->NotMembers});
     }
     return *groups_;
@@ -399,6 +447,13 @@ void form1::Clear_UM() {
   umFilling_ = false;
   state::SharedState& sh = state::shared();
   sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
+}
+
+void form1::Gblgropus_Click() {
+  groups::Groupsfrm& g = linkGroupWindow(*this);
+  g.setWindowModality(Qt::ApplicationModal);
+  g.show();
+  g.raise();
 }
 
 void form1::Multi_Click() {

@@ -179,7 +179,7 @@ TEST_F(form1Test, ControlsAndMenuBarCarryTheirNames) {
                         {"Backup_Files", "&Backup DataBase Files", true},
                         {"Exit1", "E&xit", true},
                         {"Multi", "&Multi User Functions", false},
-                        {"Gblgropus", "&Groups", false},
+                        {"Gblgropus", "&Groups", true},
                         {"DataBase", "&Compact Database", true},
                         {"about", "&About", true},
                         {"Help", "&Help", false}};
