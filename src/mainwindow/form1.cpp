@@ -1,5 +1,6 @@
 #include "mainwindow/form1.h"
 
+#include "bulk/MultiUser.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/ImportWindows.h"
 
@@ -255,6 +256,8 @@ form1::~form1() {
   disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   ImportGrps::unload();
   groups::Groupsfrm::setLinks({});
+  // The bulk window outlives this one and draws its lists' icons from this window's image list.
+  bulk::MultiUser::setImages(nullptr);
 }
 
 void form1::buildMenus() {
