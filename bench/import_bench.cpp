@@ -9,6 +9,7 @@
 
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
+#include "platform/adsi/Counters.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/NetworkBuilder.h"
 #include "platform/simnet/Resources.h"
@@ -124,9 +125,11 @@ void BM_Import(benchmark::State& st) {
     const double before = residentMb();
     QElapsedTimer clock;
     clock.start();
+    const adsi::Counts countsBefore = adsi::counts();
     st.ResumeTiming();
     const bool ok = f.Run_Import(w->csv);
     st.PauseTiming();
+    const adsi::Counts cost = adsi::counts() - countsBefore;
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     if (!ok || state::shared().Users_Added_Count != users) {
       for (int i = qMax(0, f.ListView1->topLevelItemCount() - 4); i < f.ListView1->topLevelItemCount(); ++i)
@@ -148,6 +151,8 @@ void BM_Import(benchmark::State& st) {
       st.counters[("us " + step).toStdString()] = ns / 1000.0 / users;
       inRuns += ns;
     }
+    for (int i = 0; i < adsi::kCounterCount; ++i)
+      st.counters[std::string(adsi::counterName(adsi::Counter(i))) + "/user"] = double(cost.n[i]) / users;
     st.counters["users/s"] = users / seconds;
     st.counters["us outside the runs"] = (seconds * 1e9 - inRuns) / 1000.0 / users;
     st.counters["MB growth"] = residentMb() - before;

@@ -9,6 +9,7 @@
 
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
+#include "platform/adsi/Counters.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/NetworkBuilder.h"
 #include "platform/simnet/Resources.h"
@@ -136,9 +137,11 @@ void BM_ImportIntoTheDc(benchmark::State& st) {
 
     // The program.
     double cpu = cpuMs(RUSAGE_SELF);
+    const adsi::Counts countsBefore = adsi::counts();
     QElapsedTimer clock;
     clock.start();
     const bool ok = w->Run_Import(c.fileName());
+    const adsi::Counts cost = adsi::counts() - countsBefore;
     const double programS = double(clock.nsecsElapsed()) / 1e9;
     const double programCpu = cpuMs(RUSAGE_SELF) - cpu;
     if (!ok || state::shared().Users_Added_Count != kUsers)
@@ -159,6 +162,8 @@ void BM_ImportIntoTheDc(benchmark::State& st) {
     const double ldapaddS = double(clock.nsecsElapsed()) / 1e9;
     const double ldapaddCpu = cpuMs(RUSAGE_CHILDREN) - cpu;
 
+    for (int i = 0; i < adsi::kCounterCount; ++i)
+      st.counters[std::string(adsi::counterName(adsi::Counter(i))) + "/user"] = double(cost.n[i]) / kUsers;
     st.counters["program users/s"] = kUsers / programS;
     st.counters["ldapadd users/s"] = kUsers / ldapaddS;
     st.counters["time ratio"] = programS / ldapaddS;

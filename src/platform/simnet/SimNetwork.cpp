@@ -1,5 +1,6 @@
 #include "platform/simnet/SimNetwork.h"
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Properties.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
@@ -219,6 +220,7 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
+    count(Counter::Searches);
     // The server's state and the entry read one snapshot.
     const bool snapshot = st_.beginRead();
     auto out = readIn(dn, attributes, nullptr);
@@ -229,6 +231,7 @@ class SimConnection : public DirectoryConnection {
   // A group's members are as many as the domain's users: a bind leaves them to be read when
   // asked for.
   Result<Entry> readForBind(const Dn& dn, QStringList& deferred) override {
+    count(Counter::Searches);
     const bool snapshot = st_.beginRead();
     auto out = readIn(dn, {}, &deferred);
     st_.endRead(snapshot);
@@ -243,6 +246,7 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<SearchResult> search(const SearchRequest& req) override {
+    count(Counter::Searches);
     // The server's state and the search read one snapshot.
     const bool snapshot = st_.beginRead();
     Status up = alive();
@@ -733,6 +737,7 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
 }  // namespace
 
 Status SimConnection::add(const Dn& dn, const QList<Attribute>& attributes) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -804,6 +809,7 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
 }
 
 Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1007,6 +1013,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
 }
 
 Status SimConnection::remove(const Dn& dn) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1044,6 +1051,7 @@ Status SimConnection::remove(const Dn& dn) {
 }
 
 Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optional<Dn>& newSuperior) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1110,6 +1118,7 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
 }
 
 Status SimConnection::setPassword(const Dn& dn, const QString& password) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1324,6 +1333,8 @@ Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& ser
     info.schemaNamingContext = f->schemaNc;
     info.rootDomainNamingContext = f->rootNc;
   }
+  count(Counter::Connections);
+  count(Counter::Binds);
   return std::shared_ptr<DirectoryConnection>(
       std::make_shared<SimConnection>(shared_from_this(), protocol, *d, server.isEmpty(), std::move(info)));
 }

@@ -1,5 +1,6 @@
 #include "platform/simnet/Store.h"
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Properties.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
@@ -337,6 +338,7 @@ Status Store::control(const char* sql) {
 }
 
 Status Store::begin() {
+  count(Counter::Transactions);
   return control("BEGIN IMMEDIATE");
 }
 Status Store::commit() {
@@ -352,7 +354,9 @@ void Store::rollback() {
   ridPools_.clear();
 }
 bool Store::beginRead() {
-  return sqlite3_get_autocommit(db_) && control("BEGIN").ok();
+  if (!sqlite3_get_autocommit(db_)) return false;
+  count(Counter::Reads);
+  return control("BEGIN").ok();
 }
 void Store::endRead(bool opened) {
   if (opened && !sqlite3_get_autocommit(db_)) (void)control("COMMIT");
