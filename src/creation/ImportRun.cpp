@@ -1,6 +1,7 @@
 #include "creation/ImportRun.h"
 
 #include "creation/CsvFile.h"
+#include "platform/adsi/Batch.h"
 #include "startup/Clock.h"
 #include "state/SharedState.h"
 #include "ui/Services.h"
@@ -61,6 +62,8 @@ bool Run_Import(const QString& path, const QString& dbpath, ImportHost& host) {
   sh.Import_Error_Flag = false;
   sh.Import_Warning_Flag = false;
   RunScope scope(host);
+  // The domain facts every user's run reads (the password policy) are read once for the import.
+  adsi::Batch batch;
   const auto failed = [&](const QString& why) {
     host.logTab(QStringLiteral("RED"), QStringLiteral(" Import failed: ") + why);
     return false;

@@ -468,9 +468,26 @@ class LdapConnection : public DirectoryConnection {
       if (m.op == ModOp::Replace && m.values.isEmpty()) cleared << m.attribute;
       if (m.attribute.compare(QLatin1String("lockoutTime"), Qt::CaseInsensitive) == 0) touchesLockout = true;
     }
-    std::optional<Entry> present;
-    if (!cleared.isEmpty()) {
-      auto e = read(dn, cleared);
+    // What the request depends on is read in one search: the cleared attributes, and for a
+    // userAccountControl write the lockout state and the DACL.
+    const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
+    const QString sdName = QStringLiteral("nTSecurityDescriptor");
+    auto isFlagsWrite = [](const Modification& m) {
+      return m.op == ModOp::Replace && m.values.size() == 1 &&
+             m.attribute.compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0;
+    };
+    QStringList wanted = cleared;
+    for (const Modification& m : changes)
+      if (isFlagsWrite(m)) {
+        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
+        // only a write of lockoutTime is meant to unlock, so a locked account keeps the bit.
+        if (!(m.values.first().toInt() & uac::LOCKOUT) && !touchesLockout && !wanted.contains(computed))
+          wanted << computed;
+        if (!wanted.contains(sdName)) wanted << sdName;
+      }
+    Entry present;
+    if (!wanted.isEmpty()) {
+      auto e = readAsStored(dn, wanted);
       if (!e) return e.error();
       present = std::move(*e);
     }
@@ -479,22 +496,14 @@ class LdapConnection : public DirectoryConnection {
     for (const Modification& m : changes) {
       const int op = m.op == ModOp::Add ? LDAP_MOD_ADD : m.op == ModOp::Delete ? LDAP_MOD_DELETE : LDAP_MOD_REPLACE;
       if (m.op == ModOp::Replace && m.values.isEmpty()) {
-        if (const Attribute* a = present->find(m.attribute); a && !a->values.isEmpty())
+        if (const Attribute* a = present.find(m.attribute); a && !a->values.isEmpty())
           mods.add(LDAP_MOD_DELETE, m.attribute, {});
         continue;
       }
-      if (m.op == ModOp::Replace && m.values.size() == 1 &&
-          m.attribute.compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0) {
+      if (isFlagsWrite(m)) {
         qint32 v = m.values.first().toInt();
         cannotChange = (v & uac::PASSWD_CANT_CHANGE) != 0;
-        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
-        // only a write of lockoutTime is meant to unlock, so a locked account keeps the bit.
-        if (!(v & uac::LOCKOUT) && !touchesLockout) {
-          const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
-          auto e = read(dn, {computed});
-          if (!e) return e.error();
-          if (e->first(computed).toInt() & uac::LOCKOUT) v |= uac::LOCKOUT;
-        }
+        if (!(v & uac::LOCKOUT) && !touchesLockout && (present.first(computed).toInt() & uac::LOCKOUT)) v |= uac::LOCKOUT;
         mods.add(op, m.attribute, Values{QByteArray::number(v & ~uac::PASSWD_CANT_CHANGE)});
         continue;
       }
@@ -503,13 +512,14 @@ class LdapConnection : public DirectoryConnection {
     // The DACL change goes in the same request, so that all changes are made or none.
     bool withSd = false;
     if (cannotChange) {
-      auto sd = currentDacl(dn);
-      if (!sd) return sd.error();
-      if (deniesPasswordChange(*sd).value_or(false) != *cannotChange) {
-        auto next = withPasswordChangeDenied(*sd, *cannotChange);
+      const QByteArray sd = present.first(sdName);
+      if (sd.isEmpty())
+        return makeError(hr::ACCESS_DENIED, QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
+      if (deniesPasswordChange(sd).value_or(false) != *cannotChange) {
+        auto next = withPasswordChangeDenied(sd, *cannotChange);
         if (!next)
           return makeError(hr::E_FAIL, QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
-        mods.add(LDAP_MOD_REPLACE, QStringLiteral("nTSecurityDescriptor"), Values{*next});
+        mods.add(LDAP_MOD_REPLACE, sdName, Values{*next});
         withSd = true;
       }
     }
@@ -567,20 +577,19 @@ class LdapConnection : public DirectoryConnection {
     return ldapError(53, QStringLiteral("the global catalog is read-only"));
   }
 
-  Result<QByteArray> currentDacl(const Dn& dn) {
+  // The attributes of `dn` as the server stores them (a descriptor's DACL included, the flags not
+  // folded).
+  Result<Entry> readAsStored(const Dn& dn, const QStringList& attributes) {
     SearchRequest req;
     req.base = dn;
     req.scope = Scope::Base;
-    req.attributes = {QStringLiteral("nTSecurityDescriptor")};
+    req.attributes = attributes;
     SdFlagsControl sdFlags;
     auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
-    const QByteArray sd = r->entries.first().first(QStringLiteral("nTSecurityDescriptor"));
-    if (sd.isEmpty())
-      return makeError(hr::ACCESS_DENIED, QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
-    return sd;
+    return std::move(r->entries.first());
   }
 
   Status setCannotChangePassword(const Dn& dn, bool denied) {
