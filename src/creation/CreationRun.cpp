@@ -10,6 +10,7 @@
 #include "directory/UserEditor.h"
 #include "platform/adsi/AdoSearch.h"
 #include "platform/adsi/Dn.h"
+#include "platform/adsi/WorkUnit.h"
 #include "platform/files/FileSystem.h"
 #include "platform/search/Filter.h"
 #include "platform/text/Cp1252.h"
@@ -194,7 +195,11 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Command", [this] { return f_.runCommand && !f_.createCommand.isEmpty(); }, &CreationRun::runCommand},
   };
   s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
+  // The directory steps are one unit of work (one transaction where the back end allows it), which
+  // ends before the command, since that runs another program that may look for the user.
+  std::optional<adsi::WorkUnit> unit(std::in_place);
   for (const Step& step : steps) {
+    if (QLatin1String(step.name) == QLatin1String("Command")) unit.reset();
     if (step.gate()) {
       clock.restart();
       const Outcome outcome = (this->*step.run)();

@@ -4,6 +4,7 @@
 #include "platform/adsi/Properties.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
+#include "platform/adsi/WorkUnit.h"
 
 namespace tavrel::simnet {
 
@@ -210,6 +211,10 @@ QString reversedKey(const Dn& dn) {
 }
 
 Store::~Store() {
+  if (inUnit_) {
+    WorkUnit::leave(this);
+    endUnit();
+  }
   for (sqlite3_stmt* s : std::as_const(stmts_)) sqlite3_finalize(s);
   for (sqlite3_stmt* s : std::as_const(attrInserts_)) sqlite3_finalize(s);
   if (db_) sqlite3_close(db_);
@@ -337,11 +342,30 @@ Status Store::control(const char* sql) {
   return {};
 }
 
+// Inside a work unit each change is a savepoint of the unit's transaction, which the first change
+// opens and the end of the unit commits.
 Status Store::begin() {
+  if (!inUnit_ && WorkUnit::active() && sqlite3_get_autocommit(db_)) {
+    count(Counter::Transactions);
+    if (Status s = control("BEGIN IMMEDIATE"); !s) return s;
+    inUnit_ = true;
+    WorkUnit::join(this, [this] { endUnit(); });
+    // Nothing else can commit until the unit ends: the caches are brought up to date once.
+    dataVersion_ = -1;
+    refreshNow();
+  }
+  if (inUnit_) return control("SAVEPOINT change");
   count(Counter::Transactions);
   return control("BEGIN IMMEDIATE");
 }
 Status Store::commit() {
+  if (inUnit_) {
+    if (Status s = control("RELEASE change"); !s) {
+      rollback();
+      return s;
+    }
+    return {};
+  }
   if (Status s = control("COMMIT"); !s) {
     rollback();
     return s;
@@ -349,9 +373,24 @@ Status Store::commit() {
   return {};
 }
 void Store::rollback() {
-  if (!sqlite3_get_autocommit(db_)) (void)control("ROLLBACK");
+  if (inUnit_) {
+    // Only this change is undone; the unit's earlier changes stay.
+    (void)control("ROLLBACK TO change");
+    (void)control("RELEASE change");
+  } else if (!sqlite3_get_autocommit(db_)) {
+    (void)control("ROLLBACK");
+  }
   invalidate();
   ridPools_.clear();
+}
+void Store::endUnit() {
+  inUnit_ = false;
+  if (sqlite3_get_autocommit(db_)) return;
+  if (!control("COMMIT").ok()) {
+    (void)control("ROLLBACK");
+    invalidate();
+    ridPools_.clear();
+  }
 }
 bool Store::beginRead() {
   if (!sqlite3_get_autocommit(db_)) return false;
@@ -383,6 +422,12 @@ DomainRow domainFrom(Query& r) {
 }  // namespace
 
 void Store::refresh() {
+  // A unit's transaction holds the write lock: no other connection commits meanwhile.
+  if (inUnit_) return;
+  refreshNow();
+}
+
+void Store::refreshNow() {
   auto r = q("PRAGMA data_version");
   const qint64 v = r.next() ? r.i64(0) : -1;
   if (v != dataVersion_) {

@@ -119,7 +119,8 @@ class Store {
   bool constraintFailed() const { return sqlite3_errcode(db_) == SQLITE_CONSTRAINT; }
   adsi::Error dbError(const QString& what) const;
 
-  // One transaction per change. `begin` takes the write lock at once.
+  // One transaction per change, or per work unit (adsi::WorkUnit) with a savepoint per change.
+  // `begin` takes the write lock at once.
   adsi::Status begin();
   adsi::Status commit();
   void rollback();
@@ -187,6 +188,8 @@ class Store {
 
  private:
   void loadCaches();
+  void refreshNow();
+  void endUnit();
   adsi::Status control(const char* sql);
   adsi::Status upgrade();
   QByteArray packedOf(qint64 id);
@@ -197,6 +200,7 @@ class Store {
   QHash<const char*, sqlite3_stmt*> stmts_;
   QHash<int, sqlite3_stmt*> attrInserts_;
   bool cached_ = false;
+  bool inUnit_ = false;  // a work unit's transaction is open
   qint64 dataVersion_ = -1;
   QHash<qint64, DomainRow> domains_;
   QHash<qint64, ForestRow> forests_;
