@@ -11,13 +11,31 @@ constexpr int kKeyRole = Qt::UserRole + 1;
 constexpr int kIconRole = Qt::UserRole + 2;
 
 // Orders rows by the sort column's text, letter case ignored.
+// A row keeps its texts beside the item's values, so that sorting a long list compares strings
+// rather than converting two values at every comparison.
 class Row : public QTreeWidgetItem {
  public:
   using QTreeWidgetItem::QTreeWidgetItem;
+  void setData(int column, int role, const QVariant& value) override {
+    QTreeWidgetItem::setData(column, role, value);
+    if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0) {
+      if (texts_.size() <= column) texts_.resize(column + 1);
+      texts_[column] = QTreeWidgetItem::text(column);
+    }
+  }
   bool operator<(const QTreeWidgetItem& other) const override {
     const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    if (const auto* row = dynamic_cast<const Row*>(&other))
+      return textOf(column).compare(row->textOf(column), Qt::CaseInsensitive) < 0;
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
   }
+
+ private:
+  const QString& textOf(int column) const {
+    static const QString none;
+    return column >= 0 && column < texts_.size() ? texts_[column] : none;
+  }
+  QList<QString> texts_;
 };
 
 }  // namespace
