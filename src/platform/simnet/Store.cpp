@@ -182,6 +182,57 @@ std::optional<Values> find(QByteArrayView data, QStringView name) {
   return Values{};
 }
 
+std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& changes) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  // Each piece of the result: a stored attribute's bytes as they are, or a change to encode.
+  struct Piece {
+    QByteArray key;
+    QByteArrayView bytes;
+    const Attribute* change = nullptr;
+  };
+  QList<Piece> pieces;
+  QSet<QByteArray> changed;
+  for (const Attribute& c : changes) {
+    pieces.append(Piece{c.name.toLower().toUtf8(), {}, &c});
+    changed.insert(pieces.last().key);
+  }
+  while (r->p < r->end) {
+    const char* start = r->p;
+    QByteArrayView stored;
+    quint64 count = 0;
+    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+    }
+    QByteArray key = QString::fromUtf8(stored).toLower().toUtf8();
+    if (!changed.contains(key)) pieces.append(Piece{std::move(key), QByteArrayView(start, r->p - start), nullptr});
+  }
+  // Key order, as pack writes it.
+  std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.key < b.key; });
+  QByteArray out;
+  out.reserve(data.size() + 64);
+  out.append(kFormat);
+  for (const Piece& p : std::as_const(pieces)) {
+    if (!p.change) {
+      out.append(p.bytes);
+      continue;
+    }
+    const Attribute& a = *p.change;
+    if (a.values.isEmpty()) continue;
+    const QByteArray name = a.name.toUtf8();
+    putNumber(out, static_cast<quint64>(name.size()));
+    out.append(name);
+    putNumber(out, static_cast<quint64>(a.values.size()));
+    for (const QByteArray& v : a.values) {
+      putNumber(out, static_cast<quint64>(v.size()));
+      out.append(v);
+    }
+  }
+  return out;
+}
+
 std::optional<QList<Attribute>> unpack(QByteArrayView data) {
   auto r = reader(data);
   if (!r) return std::nullopt;
@@ -649,6 +700,19 @@ bool Store::writeAttrs(qint64 id, const QList<Attribute>& changes) {
     changed.append(c.name);
   }
   return writeEntry(id, all, changed);
+}
+
+bool Store::writeChanges(const ObjRow& o, const QList<Attribute>& changes) {
+  for (const Attribute& c : changes) {
+    const QString key = c.name.toLower();
+    if (isIndexed(key) && !writeIndexRows(o.id, key, c.name, c.values)) return false;
+  }
+  const QByteArray current = o.packed.isEmpty() ? packedOf(o.id) : o.packed;
+  std::optional<QByteArray> next = packed::splice(current, changes);
+  if (!next) return false;
+  auto u = q("UPDATE objects SET packed=? WHERE id=?");
+  u.bindBlob(1, *next).bind(2, o.id);
+  return u.run();
 }
 
 bool Store::writeEntry(qint64 id, const QList<Attribute>& all, const QStringList& changed) {

@@ -397,7 +397,8 @@ TEST_F(Simnet, AWorkUnitIsOneTransactionWithEachChangeAnsweringForItself) {
 }
 
 TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
-  QDateTime now(QDate(2026, 12, 10), QTime(9, 0), Qt::UTC);
+  // From the present: the fixture's passwords were set by the real clock when it was built.
+  QDateTime now = QDateTime::currentDateTimeUtc();
   net->setClock([&now] { return now; });
   lockAccount("EXAMPLE", "jsmith");
   const QString path = "WinNT://EXAMPLE/jsmith";
@@ -642,6 +643,43 @@ TEST_F(Simnet, ANetworkKeptWithARowPerValueIsUpgradedOnOpening) {
   ASSERT_TRUE(u.Put("description", "after the upgrade").ok());
   ASSERT_TRUE(u.SetInfo().ok());
   EXPECT_EQ(bind("LDAP://" + jsmithDn).Get("description")->toString(), "after the upgrade");
+}
+
+// A change of a few attributes leaves the stored entry as packing the whole changed entry would:
+// the changed attributes replaced, added in key order or removed, the others as they were.
+TEST(PackedAttributes, ASplicedChangeIsTheWholeChangedEntryPacked) {
+  const QList<Attribute> stored{{"objectClass", {"top", "user"}},
+                                {"sAMAccountName", {"jsmith"}},
+                                {"description", {"old"}},
+                                {"userAccountControl", {"512"}},
+                                {QString::fromUtf8("extéAttr"), {"v"}}};
+  struct Case {
+    const char* what;
+    QList<Attribute> changes;
+  };
+  const Case cases[] = {
+      {"a replaced value", {{"description", {"new"}}}},
+      {"a name in another case", {{"DESCRIPTION", {"new"}}}},
+      {"a new attribute between others", {{"department", {"Sales"}}}},
+      {"new attributes first and last", {{"aaa", {"1"}}, {"zzz", {"2", "3"}}}},
+      {"a removed attribute", {{"description", {}}}},
+      {"an absent attribute removed", {{"title", {}}}},
+      {"several at once", {{"userAccountControl", {"514"}}, {"whenChanged", {"x"}}, {"objectClass", {"top"}}}},
+      {"a non-ASCII name", {{QString::fromUtf8("EXTÉATTR"), {"w"}}}},
+  };
+  for (const Case& c : cases) {
+    QList<Attribute> whole = stored;
+    for (const Attribute& change : c.changes) {
+      whole.removeIf([&](const Attribute& a) { return a.name.compare(change.name, Qt::CaseInsensitive) == 0; });
+      whole.append(change);
+    }
+    auto spliced = simnet::packed::splice(simnet::packed::pack(stored), c.changes);
+    ASSERT_TRUE(spliced.has_value()) << c.what;
+    EXPECT_EQ(*spliced, simnet::packed::pack(whole)) << c.what;
+  }
+  EXPECT_FALSE(simnet::packed::splice(QByteArray("\x09"), {{"a", {"b"}}}).has_value());
+  const QByteArray data = simnet::packed::pack(stored);
+  EXPECT_FALSE(simnet::packed::splice(data.left(data.size() - 1), {{"a", {"b"}}}).has_value());
 }
 
 TEST(PackedAttributes, KeepEveryValueAndRefuseDamagedData) {
