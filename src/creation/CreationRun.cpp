@@ -26,6 +26,7 @@
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -97,7 +98,7 @@ bool CreationRun::debug() const {
 QString CreationRun::importTokens(QString text) const {
   // The fields of the import line stand for their tokens only while an import runs.
   if (!sh().Import_Mode) return text;
-  const int count = qBound(0, int(sh().Import_Field_Count), int(sh().ImportField.size()) - 1);
+  const int count = std::max(0, std::min(int(sh().Import_Field_Count), int(sh().ImportField.size()) - 1));
   for (int k = 1; k <= count; ++k)
     startup::FRString(text, QStringLiteral("%IMPORT") + QString::number(k) + u'%', sh().ImportField[k]);
   return text;
@@ -750,7 +751,7 @@ Outcome CreationRun::addGroups() {
 
   // A. The import's group columns.
   if (s_.Import_Groups_Finish != QLatin1String("0") && shared.Import_Mode) {
-    const int fields = qBound(0, int(shared.Import_Field_Count), int(shared.ImportField.size()) - 1);
+    const int fields = std::max(0, std::min(int(shared.Import_Field_Count), int(shared.ImportField.size()) - 1));
     const int first = qMax(1, qRound(s_.Import_Groups_Start.toDouble()));  // column 0 never holds a group
     const double finish = s_.Import_Groups_Finish.toDouble();
     const int last = finish > fields ? fields : qRound(finish);

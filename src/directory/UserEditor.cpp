@@ -2,6 +2,7 @@
 
 #include "directory/DirectoryService.h"
 #include "directory/GroupMembership.h"
+#include "directory/UpnSearch.h"
 #include "platform/adsi/AdoSearch.h"
 #include "platform/adsi/AdsPath.h"
 #include "platform/adsi/Properties.h"
@@ -10,6 +11,7 @@
 #include "state/SharedState.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace tavrel::directory {
 namespace {
@@ -69,6 +71,48 @@ std::optional<QString> customAttribute(int pair) {
   return s.value.trimmed();
 }
 
+// Whether the schema of the directory at `server` gives `attribute` a binary syntax.
+bool binarySyntax(const QString& server, const QString& attribute) {
+  auto dir = requireDirectory();
+  if (!dir) return false;
+  auto property =
+      (*dir)->GetObject(QStringLiteral("LDAP://") + (server.isEmpty() ? QString() : server + u'/') +
+                        QStringLiteral("Schema/") + attribute);
+  if (!property) return false;
+  auto syntax = property->Get(QStringLiteral("Syntax"));
+  return syntax && syntax->toString().compare(QLatin1String("OctetString"), Qt::CaseInsensitive) == 0;
+}
+
+// A binary value as hex digits; a long one is cut short, for it is only shown.
+QString hexText(const QByteArray& bytes) {
+  constexpr qsizetype kShown = 32;
+  QString out = QString::fromLatin1(bytes.left(kShown).toHex(' ').toUpper());
+  if (bytes.size() > kShown) out += QStringLiteral(" ... (%1 bytes)").arg(bytes.size());
+  return out;
+}
+
+// Fills custom pair `k` from `attribute` of `user`. A single text value can be edited; a binary
+// attribute, or one holding several values, is shown read-only: one text box can write back
+// neither without changing it.
+void loadCustom(UserPage& page, int k, AdsObject& user, const QString& server, const QString& attribute) {
+  page.Custom[k].attribute = attribute;
+  page.Custom[k].readOnly.clear();
+  auto values = user.GetEx(attribute);
+  const QVariantList list = values ? *values : QVariantList();
+  bool binary = binarySyntax(server, attribute);
+  for (const QVariant& v : list) binary = binary || v.typeId() == QMetaType::QByteArray;
+  QStringList shown;
+  for (const QVariant& v : list) shown << (binary ? hexText(v.toByteArray()) : v.toString());
+  page.Custom_Value[k] = shown.join(QStringLiteral("; "));
+  if (binary) {
+    page.Custom[k].readOnly = attribute + QStringLiteral(" holds binary data; it cannot be edited here.");
+  } else if (list.size() > 1) {
+    page.Custom[k].readOnly =
+        attribute + QStringLiteral(" holds %1 values; it cannot be edited here:\n").arg(list.size()) +
+        shown.join(u'\n');
+  }
+}
+
 QString filterEscapeBinary(const QByteArray& bytes) {
   QString out;
   for (const char c : bytes)
@@ -116,22 +160,47 @@ SaveOutcome notSaved(const QString& what, const adsi::Error& e) {
 // One save: the failure of a step names what was not stored.
 struct Saver {
   AdsObject& obj;
+  bool winnt = false;
   std::optional<SaveOutcome> failed;
+  QList<std::pair<QString, QString>> staged;  // attribute, field: what the commit is to store
 
   bool ok() const { return !failed.has_value(); }
   void fail(const QString& what, const adsi::Error& e) {
     if (!failed) failed = notSaved(what, e);
+  }
+  void stage(const QString& property, const QString& what) {
+    bool known = true;
+    const adsi::PropertyMapping m =
+        winnt ? adsi::mapWinNTProperty(property, &known) : adsi::mapLdapProperty(property);
+    staged.append({m.attribute.isEmpty() ? property : m.attribute, what});
   }
   // An empty field clears the attribute behind `property`; any other text is written.
   void setOrClear(const QString& property, const QString& value, const QString& what) {
     if (!ok()) return;
     adsi::Status s = value.isEmpty() ? obj.PutEx(adsi::ADS_PROPERTY_CLEAR, property, {QString()})
                                      : obj.Put(property, value);
-    if (!s) fail(what, s.error());
+    if (!s) return fail(what, s.error());
+    stage(property, what);
   }
   void put(const QString& property, const QVariant& value, const QString& what) {
     if (!ok()) return;
-    if (adsi::Status s = obj.Put(property, value); !s) fail(what, s.error());
+    if (adsi::Status s = obj.Put(property, value); !s) return fail(what, s.error());
+    stage(property, what);
+  }
+  // Commits the staged changes. A refusal names the fields whose attributes the directory's
+  // answer names, or, when it names none, every field of the commit: none of them was stored.
+  std::optional<SaveOutcome> commit() {
+    adsi::Status c = obj.SetInfo();
+    if (c) return std::nullopt;
+    QStringList named, all;
+    for (const auto& [attribute, what] : staged) {
+      if (!all.contains(what)) all << what;
+      const QRegularExpression word(
+          QStringLiteral("\\b") + QRegularExpression::escape(attribute) + QStringLiteral("\\b"),
+          QRegularExpression::CaseInsensitiveOption);
+      if (c.error().message.contains(word) && !named.contains(what)) named << what;
+    }
+    return notSaved((named.isEmpty() ? all : named).join(QStringLiteral(", ")), c.error());
   }
 };
 
@@ -139,9 +208,14 @@ SaveOutcome refusedDrive() {
   return SaveOutcome{false, true, QStringLiteral("Home Drive Format Incorrect"), QString()};
 }
 
+// The number, then what the field takes: "Never", or a date in the form expiryText writes.
 SaveOutcome refusedExpiry(int number) {
+  const QString format = shortDateFormat();
   return SaveOutcome{false, false, QString(),
-                     QStringLiteral("Error setting expiration date: ") + QString::number(number)};
+                     QStringLiteral("Error setting expiration date: ") + QString::number(number) +
+                         QStringLiteral(" (enter Never, or a date in the form ") + format +
+                         QStringLiteral(" such as ") + QDate(2027, 12, 31).toString(format) +
+                         QStringLiteral(", with a time HH:mm when needed)")};
 }
 
 // The expiry date `text` asks for: 1 January 1970 for "never" in Active Directory, the date value
@@ -223,8 +297,10 @@ void Load_W2K_User(UserPage& page, const QString& userPath, UserGroupView& group
     fill(page.UM_Initails, *user, QStringLiteral("initials"));
     auto expires = user->Get(QStringLiteral("AccountExpirationDate"));
     page.AccExpires = expires ? expiryText(expires->toDateTime()) : kNever;
+    const auto where = adsi::AdsPath::parse(user->ADsPath());
+    const QString server = where ? where->server : QString();
     for (int k = 0; k < 4; ++k)
-      if (auto attribute = customAttribute(k)) fill(page.Custom_Value[k], *user, *attribute);
+      if (auto attribute = customAttribute(k)) loadCustom(page, k, *user, server, *attribute);
   }
   loadNtViewFlags(page);
   if (user) {
@@ -287,7 +363,30 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     if (!expiry) return refusedExpiry(kTypeMismatch);
   }
 
-  Saver s{user, std::nullopt};
+  // A new user principal name must be free in the forest, as at creation.
+  const QString upn = page.UM_Logon_Name.isEmpty() ? QString() : page.UM_Logon_Name + page.UM_W2KDomain_Name;
+  if (sh.UM_Changed_Logon && !upn.isEmpty()) {
+    if (!page.UM_W2KDomain_Name.startsWith(u'@') || page.UM_W2KDomain_Name.size() < 2 ||
+        page.UM_W2KDomain_Name.indexOf(u'@', 1) >= 0)
+      return SaveOutcome{
+          false, true, QString(),
+          QStringLiteral("Error saving User Logon Name: the suffix must be \"@\" followed by a "
+                         "domain name: ") +
+              page.UM_W2KDomain_Name};
+    const std::optional<QString> current = text(user, QStringLiteral("userPrincipalName"));
+    if (!current || current->compare(upn, Qt::CaseInsensitive) != 0) {
+      const UpnAnswer found = Find_UPN(upn);
+      if (found.state == UpnState::Exists)
+        return SaveOutcome{false, true, QString(), QStringLiteral("UPN aleardy Exists: ") + upn};
+      if (found.state == UpnState::Unknown)
+        return SaveOutcome{
+            false, true, QString(),
+            QStringLiteral("UPN could not be checked: ") + upn +
+                (found.error ? QStringLiteral(" (") + found.error->message + u')' : QString())};
+    }
+  }
+
+  Saver s{user, false, std::nullopt, {}};
   if (sh.UM_Changed_Paths) {
     s.setOrClear(QStringLiteral("LoginScript"), page.UM_Logon_Script, QStringLiteral("Logon Script"));
     s.setOrClear(QStringLiteral("Profile"), page.UM_Profile_Dir, QStringLiteral("Profile Path"));
@@ -299,9 +398,7 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     if (!page.UM_PreW2K.isEmpty())
       s.put(QStringLiteral("samAccountName"), page.UM_PreW2K, QStringLiteral("Pre Windows 2000"));
     s.setOrClear(QStringLiteral("EmailAddress"), page.UM_MailAddress, QStringLiteral("Mail Address"));
-    s.setOrClear(QStringLiteral("userPrincipalName"),
-                 page.UM_Logon_Name.isEmpty() ? QString() : page.UM_Logon_Name + page.UM_W2KDomain_Name,
-                 QStringLiteral("User Logon Name"));
+    s.setOrClear(QStringLiteral("userPrincipalName"), upn, QStringLiteral("User Logon Name"));
   }
   if (sh.UM_Changed_General) {
     s.setOrClear(QStringLiteral("FullName"), page.UM_Full_Name, QStringLiteral("Display Name"));
@@ -312,9 +409,17 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
     s.setOrClear(QStringLiteral("initials"), page.UM_Initails, QStringLiteral("Initials"));
   }
   if (sh.UM_Changed_Custom)
-    for (int k = 0; k < 4; ++k)
-      if (page.Custom_Shown[k])
-        if (auto attribute = customAttribute(k)) s.setOrClear(*attribute, page.Custom_Value[k], *attribute);
+    for (int k = 0; k < 4; ++k) {
+      // Only a value the administrator edited is written, and only to the attribute it was read
+      // from while the settings still name that attribute.
+      const CustomPair& pair = page.Custom[k];
+      if (!page.Custom_Shown[k] || !page.Custom_Edited[k] || !pair.readOnly.isEmpty() ||
+          pair.attribute.isEmpty())
+        continue;
+      const auto attribute = customAttribute(k);
+      if (attribute && attribute->compare(pair.attribute, Qt::CaseInsensitive) == 0)
+        s.setOrClear(pair.attribute, page.Custom_Value[k], pair.attribute);
+    }
   if (sh.UM_Changed_Flags) {
     // The password's age restarts only when the must-change box itself was changed.
     if (page.chkMustChange != mustChangeAsLoaded)
@@ -336,7 +441,7 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
   }
   if (!s.ok()) return *s.failed;
   // One commit: all of these changes are stored, or none.
-  if (adsi::Status c = user.SetInfo(); !c) return notSaved(QStringLiteral("user ") + page.USERID, c.error());
+  if (auto refused = s.commit()) return *refused;
 
   if (sh.UM_Changed_Flags) {
     // "User cannot change password" through the account's WinNT view, found by the name the
@@ -387,15 +492,19 @@ bool Load_NT_User(UserPage& page, const QString& userName, UserGroupView& groups
   }
   auto expires = user.Get(QStringLiteral("AccountExpirationDate"));
   page.AccExpires = expires ? expiryText(expires->toDateTime()) : kNever;
+  // Each value is shown as soon as it is read; the first that cannot be read ends the load.
   auto primary = text(user, QStringLiteral("PrimaryGroupID"));
-  auto expired = number(user, QStringLiteral("PasswordExpired"));
-  auto flags = number(user, QStringLiteral("userFlags"));
-  auto disabled = flag(user, QStringLiteral("AccountDisabled"));
-  if (!primary || !expired || !flags || !disabled) return false;
+  if (!primary) return false;
   sh.Primary_Group_ID = *primary;
+  auto expired = number(user, QStringLiteral("PasswordExpired"));
+  if (!expired) return false;
   page.chkMustChange = *expired == 1;
+  auto flags = number(user, QStringLiteral("userFlags"));
+  if (!flags) return false;
   page.chkCantChange = (*flags & adsi::uac::PASSWD_CANT_CHANGE) != 0;
   page.chkPwdNever = (*flags & adsi::uac::DONT_EXPIRE_PASSWORD) != 0;
+  auto disabled = flag(user, QStringLiteral("AccountDisabled"));
+  if (!disabled) return false;
   page.chkAcctDisabled = *disabled;
   page.chkAcctLockedOut = false;
   auto locked = flag(user, QStringLiteral("IsAccountLocked"));
@@ -435,7 +544,7 @@ SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded) {
   const std::optional<QDateTime> expiry = expiryValue(page.AccExpires, true);
   if (!expiry) return refusedExpiry(kTypeMismatch);
 
-  Saver s{user, std::nullopt};
+  Saver s{user, true, std::nullopt, {}};
   s.put(QStringLiteral("AccountExpirationDate"), *expiry, QStringLiteral("Account Expires"));
   s.put(QStringLiteral("FullName"), page.UM_Full_Name, QStringLiteral("Full Name"));
   s.put(QStringLiteral("HomeDirectory"), page.UM_Home_Dir, QStringLiteral("Home Directory"));
@@ -462,7 +571,7 @@ SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded) {
     }
   }
   if (!s.ok()) return *s.failed;
-  if (adsi::Status c = user.SetInfo(); !c) return notSaved(QStringLiteral("user ") + page.USERID, c.error());
+  if (auto refused = s.commit()) return *refused;
   return SaveOutcome{true, false, QString(), QString()};
 }
 

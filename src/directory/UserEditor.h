@@ -16,6 +16,13 @@
 
 namespace tavrel::directory {
 
+// A custom pair as the load found it. Its value is written back only to the attribute it was read
+// from, and only when the administrator edited it.
+struct CustomPair {
+  QString attribute;  // the attribute the value was read from (empty: the pair is not configured)
+  QString readOnly;   // why the value cannot be edited here (empty: it can); the box's tool tip
+};
+
 // The tab's fields under their control names; a check box is true when checked.
 struct UserPage {
   QString USERID;      // the account name (AD: the common name)
@@ -24,7 +31,9 @@ struct UserPage {
   QString UM_First, UM_Last, UM_Initails, UM_Office, UM_MailAddress;
   QString UM_PreW2K, UM_Logon_Name, UM_W2KDomain_Name, AccExpires;
   std::array<QString, 4> Custom_Value;
-  std::array<bool, 4> Custom_Shown{};  // the pair is configured (its value box is shown)
+  std::array<bool, 4> Custom_Shown{};   // the pair is configured (its value box is shown)
+  std::array<CustomPair, 4> Custom{};   // set by the load
+  std::array<bool, 4> Custom_Edited{};  // the administrator changed the value since the load
   bool chkMustChange = false;
   bool chkCantChange = false;
   bool chkPwdNever = false;
@@ -57,7 +66,8 @@ bool validHomeDrive(const QString& drive);
 
 // Fills `page` (already cleared by the caller) from the Active Directory account at `userPath`,
 // stores Primary_Group_ID, clears the five change flags and lists the account's groups, the
-// primary group first and named in the status panel. Steps that fail are passed over.
+// primary group first and named in the status panel. Steps that fail are passed over. A custom
+// attribute holding several values or binary data is shown read-only (CustomPair::readOnly).
 void Load_W2K_User(UserPage& page, const QString& userPath, UserGroupView& groups);
 void Load_W2K_User_Groups(adsi::AdsObject& user, UserGroupView& groups);
 
@@ -75,8 +85,10 @@ struct SaveOutcome {
 };
 
 // Writes the groups of fields whose change flag (UM_Changed_*) is set to the account at
-// USERID_W2K. `mustChangeAsLoaded` is the must-change box as the load left it: the password's
-// last-set time is written only when the box differs from it.
+// USERID_W2K; of the custom pairs, only those edited and editable. A changed user principal name
+// is first asked of Find_UPN: taken, or not answered, refuses the save. `mustChangeAsLoaded` is
+// the must-change box as the load left it: the password's last-set time is written only when the
+// box differs from it. A refused commit names the fields the directory's answer names.
 SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded);
 // Writes every field of the tab that an NT account has to the account USERID of Domain_Name.
 SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded);

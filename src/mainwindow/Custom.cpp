@@ -122,6 +122,7 @@ void Custom::OKButton_Click() {
     f_.Custom_Value[k]->clear();
     f_.Custom_Value[k]->show();
   }
+  f_.customFieldsReconfigured();
   accept();
 }
 

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tavrel::mainwindow {
 namespace {
 
@@ -39,7 +41,7 @@ class HourRuler : public QLabel {
       x = grid_->viewport()->mapTo(window(), QPoint(x, 0)).x() - mapTo(window(), QPoint(0, 0)).x();
       const QString text = QString::number(mark);
       const int w = fm.horizontalAdvance(text);
-      p.drawText(qBound(0, x - w / 2, width() - w), fm.ascent() + 1, text);
+      p.drawText(std::max(0, std::min(x - w / 2, width() - w)), fm.ascent() + 1, text);
     }
   }
 

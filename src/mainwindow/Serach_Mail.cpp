@@ -78,7 +78,7 @@ Serach_Mail::Serach_Mail(const resources::MailboxForm& form, const QString& Admi
 
   connect(Delete_Mail, &QPushButton::clicked, this, &Serach_Mail::Delete_Mail_Click);
   connect(Command2, &QPushButton::clicked, this, &Serach_Mail::Command2_Click);
-  connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { Delete_Mail_Click(); });
+  // A double-click only chooses a node (the tree's own behaviour): deleting needs the Delete button.
 }
 
 void Serach_Mail::Form_Load(const QString& Mailbox_Name) {

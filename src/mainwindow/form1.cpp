@@ -176,7 +176,11 @@ void form1::buildPopups() {
   }
 }
 
-form1::~form1() { ImportGrps::unload(); }
+form1::~form1() {
+  // Focus changes during the destruction of the controls must not reach this half-destroyed window.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  ImportGrps::unload();
+}
 
 void form1::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -202,6 +206,7 @@ void form1::buildMenus() {
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);
+  connect(Multi, &QAction::triggered, this, &form1::Multi_Click);
 }
 
 void form1::buildLogPanel(QWidget* host) {

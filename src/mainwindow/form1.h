@@ -37,6 +37,10 @@ namespace tavrel::startup {
 class LogFile;
 }
 
+namespace tavrel::directory {
+struct UserPage;
+}
+
 namespace tavrel::mainwindow {
 
 class Custom;
@@ -62,6 +66,8 @@ class form1 : public QMainWindow {
   void Log_Detail_Click();
   void View_Log_Click();
   void about_Click();
+  // Options > Multi User Functions: the bulk window with its tabs available for the mode, modal.
+  void Multi_Click();
   void Exit1_Click();
 
   // "Create User": one creation run over the New User tab's choices (creation::CreationRun).
@@ -90,6 +96,9 @@ class form1 : public QMainWindow {
   bool Form_Initialize(const StartupServices& services = {});
   // Shows the custom user-property fields whose captions are configured.
   void Load_Custom_Fields();
+  // The custom properties were configured anew and their value boxes emptied: the boxes hold
+  // nothing of a loaded user, so none is written, and they stay read-only until the next load.
+  void customFieldsReconfigured();
   // Setup page. Each stores its setting the moment it changes (Command3 stores the page).
   void Command2_Click();
   bool GETDIR();  // the database folder picker; true when a folder was chosen into dbpath
@@ -562,11 +571,18 @@ class form1 : public QMainWindow {
 
   // User Manager page (form1UserManager.cpp).
   void wireUserManagerPage();
+  // The page as the load and save procedures see it, and a loaded page shown.
+  directory::UserPage umPage() const;
+  void showUmPage(const directory::UserPage& page);
+  // Custom value box k is read-only, with `why` as its tool tip, or (empty `why`) editable.
+  void showCustomReadOnly(int k, const QString& why);
   // Changes the membership of each selected row of `from` (walked from the last) and moves the
   // rows the directory accepted to `to`.
   void moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::function<bool(int)>& change);
   bool umFilling_ = false;           // the page is being filled by program: no change flag rises
   bool umMustChangeLoaded_ = false;  // the must-change box as the last load or save left it
+  std::array<QString, 4> umCustomAttribute_;  // the attribute each custom value was loaded from
+  std::array<bool, 4> umCustomEdited_{};      // the administrator changed the custom value
 
   // An ID typed into UserID_Box by hand is kept when the creation capitalises the names.
   bool userIdTypedByHand_ = false;

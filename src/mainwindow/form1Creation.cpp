@@ -199,7 +199,7 @@ class CreationHost : public creation::RunHost {
     for (QTreeWidgetItemIterator it(w_.TreeView1); *it && !parent; ++it)
       if (isParent(*it)) parent = *it;
     // The bulk window's users and the group window's non-members list the new user too.
-    bulk::MultiUser::instance(w_.dbpath->text()).ListView2->add(listText, key, QStringLiteral("USER"));
+    bulk::catalogue().users.add(listText, key, QStringLiteral("USER"));
     groups::Groupsfrm::instance(&w_.ImageList1).NotMembers->add(id, key, QStringLiteral("USER"));
     if (!parent) return false;
     auto* node = new QTreeWidgetItem(QStringList{text});

@@ -6,8 +6,8 @@
 #include "directory/DomainDiscovery.h"
 #include "directory/DomainLoad.h"
 #include "groups/Groupsfrm.h"
-#include "mainwindow/form1.h"
 #include "mainwindow/TreeOrder.h"
+#include "mainwindow/form1.h"
 #include "startup/LogFile.h"
 #include "startup/Settings.h"
 #include "state/SharedState.h"
@@ -21,6 +21,15 @@
 
 namespace tavrel::mainwindow {
 namespace {
+
+// The bulk window, linked to this window's image list, on-screen log and default password.
+bulk::MultiUser& bulkWindow(form1& f) {
+  bulk::MultiUser::setImages(&f.ImageList1);
+  bulk::MultiUser::setLinks(
+      {[&f](const QString& colour, const QString& message) { f.LOG_TAB(colour, message); },
+       [&f] { return f.defaultpassword->text(); }, [&f] { return f.databaseFolder(); }});
+  return bulk::MultiUser::instance(f.databaseFolder());
+}
 
 using directory::DomainList;
 using directory::NodeAdd;
@@ -108,6 +117,8 @@ class WindowView : public directory::DomainView {
   void clearList(DomainList list) override {
     if (list == DomainList::GroupPath)
       f_.grouppath->clear();
+    else if (bulk::KeyedList* model = bulkList(list))
+      model->clear();
     else
       listOf(list)->clear();
   }
@@ -115,17 +126,37 @@ class WindowView : public directory::DomainView {
   void addItem(DomainList list, const QString& key, const QString& text, const QString& smallIcon,
                const QString& caption) override {
     if (list == DomainList::GroupPath) return;
+    if (bulk::KeyedList* model = bulkList(list)) {
+      model->add(text, key, smallIcon);
+      return;
+    }
     QTreeWidgetItem* row = listOf(list)->add(text, key, smallIcon);
     if (row && !caption.isEmpty()) row->setText(1, caption);
   }
 
   void unselectFirst(DomainList list) override {
+    if (bulkList(list)) return;  // the bulk window's views start with nothing selected
     if (QTreeWidgetItem* first = listOf(list)->item(1)) first->setSelected(false);
   }
 
  private:
-  // The list, creating the bulk window or the group window the first time one of its lists is
-  // needed (the bulk window runs its load routine then).
+  // The bulk window's lists live in the catalogue, with or without the window.
+  static bulk::KeyedList* bulkList(DomainList list) {
+    switch (list) {
+      case DomainList::BulkSelection:
+        return &bulk::catalogue().selection;
+      case DomainList::BulkUsers:
+        return &bulk::catalogue().users;
+      case DomainList::BulkGroups:
+        return &bulk::catalogue().groups;
+      case DomainList::BulkOUs:
+        return &bulk::catalogue().ous;
+      default:
+        return nullptr;
+    }
+  }
+
+  // The list, creating the group window the first time one of its lists is needed.
   ui::ListView* listOf(DomainList list) {
     switch (list) {
       case DomainList::UserTabGroups:
@@ -133,13 +164,10 @@ class WindowView : public directory::DomainView {
       case DomainList::TemplateGroups:
         return f_.ListView5;
       case DomainList::BulkSelection:
-        return bulk().ListView1;
       case DomainList::BulkUsers:
-        return bulk().ListView2;
       case DomainList::BulkGroups:
-        return bulk().ListView3;
       case DomainList::BulkOUs:
-        return bulk().ListView4;
+        break;
       case DomainList::GroupWindowGroups:
         return groups().ListView1;
       case DomainList::NotMembers:
@@ -148,14 +176,6 @@ class WindowView : public directory::DomainView {
         break;
     }
     return nullptr;
-  }
-  bulk::MultiUser& bulk() {
-    if (!bulk_) {
-      bulk::MultiUser::setImages(&f_.ImageList1);
-      bulk_ = &bulk::MultiUser::instance(f_.databaseFolder());
-      suspendSorting({bulk_->ListView1, bulk_->ListView2, bulk_->ListView3, bulk_->ListView4});
-    }
-    return *bulk_;
   }
   groups::Groupsfrm& groups() {
     if (!groups_) {
@@ -206,7 +226,6 @@ class WindowView : public directory::DomainView {
   }
 
   form1& f_;
-  bulk::MultiUser* bulk_ = nullptr;
   groups::Groupsfrm* groups_ = nullptr;
   QHash<QString, QTreeWidgetItem*> keys_;  // by case-folded key
   QHash<QString, QTreeWidgetItem*> parents_;  // the parents found so far, by key as given
@@ -319,7 +338,7 @@ bool form1::Connect_Domain(const QString& name) {
     return false;
   }
   sh.Op_Status = outcome.loaded ? -1 : 0;
-  if (outcome.loaded) bulk::MultiUser::instance(databaseFolder()).Form_Load(databaseFolder(), commandLine());
+  if (outcome.loaded) bulkWindow(*this).Form_Load(databaseFolder(), commandLine());
   StatusBar1->setPanelText(1, QStringLiteral("Number of Users:") + QString::number(sh.User_Count) +
                                   QStringLiteral("  Number of Groups:") + QString::number(sh.Group_Count));
   return outcome.loaded;
@@ -369,11 +388,26 @@ void form1::Clear_UM() {
   UM_W2KDomain_Name->setText(QStringLiteral("@") + state::shared().Domain_Name);
   for (QLineEdit* field : {UM_Initails, UM_Last, UM_First, UM_Logon_Name, UM_MailAddress, AccExpires})
     field->clear();
-  for (QLineEdit* value : Custom_Value) value->clear();
+  for (int k = 0; k < 4; ++k) {
+    Custom_Value[k]->clear();
+    showCustomReadOnly(k, QString());
+    umCustomAttribute_[k].clear();
+    umCustomEdited_[k] = false;
+  }
   USERID_W2K->clear();
   umFilling_ = false;
   state::SharedState& sh = state::shared();
   sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
+}
+
+void form1::Multi_Click() {
+  bulk::MultiUser& m = bulkWindow(*this);
+  for (int tab : {bulk::MultiUser::kDeleteTab, bulk::MultiUser::kMoveTab, bulk::MultiUser::kAccountsTab})
+    m.SSTab1->setTabEnabled(tab, true);
+  if (state::shared().Directory_Mode != 2) m.SSTab1->setTabEnabled(bulk::MultiUser::kADPropertiesTab, true);
+  m.setWindowModality(Qt::ApplicationModal);
+  m.show();
+  m.raise();
 }
 
 }  // namespace tavrel::mainwindow

@@ -266,6 +266,7 @@ QWidget* form1::buildSetupPage() {
   auto* f4 = new QHBoxLayout(Frame4);
   defaultpassword = textBox(Frame4, QStringLiteral("defaultpassword"),
                             QStringLiteral("User Default Password - for resets"));
+  defaultpassword->setEchoMode(QLineEdit::Password);
   Formatted_Password = textBox(Frame4, QStringLiteral("Formatted_Password"),
                                QStringLiteral("Formatted Password for New Users"));
   Formatted_Password->hide();

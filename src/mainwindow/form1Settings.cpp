@@ -242,7 +242,8 @@ bool form1::Form_Initialize(const StartupServices& services) {
   // This text is not repainted at once: the check that follows is quick.
   if (splash) splash->Splash_TxT->setText(QStringLiteral("Checking .dat versions..."));
   sh.CounterUsed = false;
-  UM_ADD_GROUP->setEnabled(true);
+  // No user is loaded yet: neither group button has an account to work on.
+  UM_ADD_GROUP->setEnabled(false);
   UM_REMOVE_GROUP->setEnabled(false);
   {
     // The tree's selection stays visible when the tree loses the focus.

@@ -29,19 +29,26 @@ class GroupListEvents : public QObject {
  public:
   GroupListEvents(ui::ListView* list, std::function<void()> gotFocus, std::function<void(Qt::MouseButton)> mouseUp,
                   QObject* parent)
-      : QObject(parent), list_(list), gotFocus_(std::move(gotFocus)), mouseUp_(std::move(mouseUp)) {
+      : QObject(parent),
+        list_(list),
+        viewport_(list->viewport()),
+        gotFocus_(std::move(gotFocus)),
+        mouseUp_(std::move(mouseUp)) {
     list->installEventFilter(this);
-    list->viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
   }
+  // Compares pointers only: events still arrive while the list is being destroyed, when it can no
+  // longer be asked for its viewport.
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == list_ && event->type() == QEvent::FocusIn) gotFocus_();
-    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonRelease)
+    if (watched == viewport_ && event->type() == QEvent::MouseButtonRelease)
       mouseUp_(static_cast<QMouseEvent*>(event)->button());
     return false;
   }
 
  private:
-  ui::ListView* list_;
+  QObject* list_;
+  QObject* viewport_;
   std::function<void()> gotFocus_;
   std::function<void(Qt::MouseButton)> mouseUp_;
 };

@@ -43,6 +43,7 @@ directory::UserPage readPage(const form1& f) {
   for (int k = 0; k < 4; ++k) {
     p.Custom_Value[k] = f.Custom_Value[k]->text();
     p.Custom_Shown[k] = !f.Custom_Value[k]->isHidden();
+    if (f.Custom_Value[k]->isReadOnly()) p.Custom[k].readOnly = f.Custom_Value[k]->toolTip();
   }
   p.chkMustChange = f.chkMustChange->isChecked();
   p.chkCantChange = f.chkCantChange->isChecked();
@@ -137,7 +138,7 @@ bool report(form1& f, const directory::SaveOutcome& outcome) {
 void form1::wireUserManagerPage() {
   // The account name and path are the loaded user's; typing another name must not change which
   // account the buttons work on.
-  for (QLineEdit* shown : {USERID, USERID_W2K, UM_W2KDomain_Name}) {
+  for (QLineEdit* shown : {USERID, USERID_W2K}) {
     shown->setReadOnly(true);
     setFieldBackground(shown, shown->palette().color(QPalette::Button));
   }
@@ -147,7 +148,8 @@ void form1::wireUserManagerPage() {
       if (!umFilling_) state::shared().*flag = -1;
     };
   };
-  for (QLineEdit* e : {UM_Logon_Name, UM_MailAddress, UM_PreW2K, AccExpires})
+  // The text after the logon name is the principal name's suffix: editing it is a logon change.
+  for (QLineEdit* e : {UM_Logon_Name, UM_W2KDomain_Name, UM_MailAddress, UM_PreW2K, AccExpires})
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Logon));
   for (QLineEdit* e : {UM_Home_Dir, UM_Logon_Script, UM_Profile_Dir})
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Paths));
@@ -157,10 +159,17 @@ void form1::wireUserManagerPage() {
     connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_General));
   for (QCheckBox* b : {chkMustChange, chkCantChange, chkPwdNever, chkAcctDisabled, chkAcctLockedOut})
     connect(b, &QCheckBox::toggled, this, raise(&state::SharedState::UM_Changed_Flags));
-  for (QLineEdit* e : Custom_Value)
-    connect(e, &QLineEdit::textChanged, this, raise(&state::SharedState::UM_Changed_Custom));
+  for (int k = 0; k < 4; ++k)
+    connect(Custom_Value[k], &QLineEdit::textChanged, this, [this, k] {
+      if (umFilling_) return;
+      state::shared().UM_Changed_Custom = -1;
+      umCustomEdited_[k] = true;
+    });
   connect(USERID, &QLineEdit::textChanged, this, &form1::USERID_Change);
 
+  // No user is loaded yet.
+  UM_ADD_GROUP->setEnabled(false);
+  UM_REMOVE_GROUP->setEnabled(false);
   connect(UM_ADD_GROUP, &QPushButton::clicked, this, &form1::UM_ADD_GROUP_Click);
   connect(UM_REMOVE_GROUP, &QPushButton::clicked, this, &form1::UM_REMOVE_GROUP_Click);
   connect(Userman_Save, &QToolButton::clicked, this, &form1::Userman_Save_Click);
@@ -176,6 +185,26 @@ void form1::wireUserManagerPage() {
       ListView4, [] {}, [this](Qt::MouseButton b) { ListView4_MouseUp(b); }));
 
   connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, &form1::TreeView1_DblClick);
+}
+
+void form1::showCustomReadOnly(int k, const QString& why) {
+  QLineEdit* box = Custom_Value[k];
+  box->setReadOnly(!why.isEmpty());
+  box->setToolTip(why);
+  setFieldBackground(box,
+                     why.isEmpty() ? palette().color(QPalette::Base) : palette().color(QPalette::Button));
+}
+
+void form1::customFieldsReconfigured() {
+  const QString why =
+      USERID->text().isEmpty()
+          ? QString()
+          : QStringLiteral("The custom properties have changed: load the user again to edit them.");
+  for (int k = 0; k < 4; ++k) {
+    showCustomReadOnly(k, why);
+    umCustomAttribute_[k].clear();
+    umCustomEdited_[k] = false;
+  }
 }
 
 void form1::TreeView1_DblClick() {
@@ -206,29 +235,47 @@ void form1::Show_User_Details() {
     Load_NT_User(text);
   else
     Load_W2K_User(key);
+  // Rows chosen for the user shown before are not chosen for this one.
+  ListView3->clearSelection();
+  ListView4->clearSelection();
   // The list takes the focus, which enables "<<" (also when the window is not the active one).
   ListView3->setFocus();
   ListView3_GotFocus();
 }
 
-void form1::Load_W2K_User(const QString& UserPath) {
+directory::UserPage form1::umPage() const {
   directory::UserPage page = readPage(*this);
-  PageGroups groups(*this);
-  directory::Load_W2K_User(page, UserPath, groups);
+  for (int k = 0; k < 4; ++k) {
+    page.Custom[k].attribute = umCustomAttribute_[k];
+    page.Custom_Edited[k] = umCustomEdited_[k];
+  }
+  return page;
+}
+
+void form1::showUmPage(const directory::UserPage& page) {
   umFilling_ = true;
   writePage(*this, page);
   umFilling_ = false;
   umMustChangeLoaded_ = page.chkMustChange;
+  for (int k = 0; k < 4; ++k) {
+    showCustomReadOnly(k, page.Custom[k].readOnly);
+    umCustomAttribute_[k] = page.Custom[k].attribute;
+    umCustomEdited_[k] = false;
+  }
+}
+
+void form1::Load_W2K_User(const QString& UserPath) {
+  directory::UserPage page = umPage();
+  PageGroups groups(*this);
+  directory::Load_W2K_User(page, UserPath, groups);
+  showUmPage(page);
 }
 
 void form1::Load_NT_User(const QString& UserName) {
-  directory::UserPage page = readPage(*this);
+  directory::UserPage page = umPage();
   PageGroups groups(*this);
   const bool loaded = directory::Load_NT_User(page, UserName, groups);
-  umFilling_ = true;
-  writePage(*this, page);
-  umFilling_ = false;
-  umMustChangeLoaded_ = page.chkMustChange;
+  showUmPage(page);
   if (!loaded) {
     ui::feedback().beep();
     StatusBar1->setPanelText(1, QStringLiteral("Error retrieving User Info..."));
@@ -236,13 +283,13 @@ void form1::Load_NT_User(const QString& UserName) {
 }
 
 bool form1::Save_W2K_User() {
-  const bool saved = report(*this, directory::Save_W2K_User(readPage(*this), umMustChangeLoaded_));
+  const bool saved = report(*this, directory::Save_W2K_User(umPage(), umMustChangeLoaded_));
   if (saved && state::shared().UM_Changed_Flags) umMustChangeLoaded_ = chkMustChange->isChecked();
   return saved;
 }
 
 bool form1::Save_NT_User() {
-  const bool saved = report(*this, directory::Save_NT_User(readPage(*this), umMustChangeLoaded_));
+  const bool saved = report(*this, directory::Save_NT_User(umPage(), umMustChangeLoaded_));
   if (saved) umMustChangeLoaded_ = chkMustChange->isChecked();
   return saved;
 }
@@ -294,6 +341,7 @@ void form1::UM_ADD_GROUP_Click() {
 }
 
 void form1::UM_REMOVE_GROUP_Click() {
+  if (USERID->text().isEmpty()) return;
   moveSelectedGroups(ListView4, ListView3,
                      [this](int i) { return ntMode() ? Remove_From_Group_NT(i) : Remove_From_Group_W2K(i); });
 }
@@ -312,16 +360,17 @@ void form1::moveSelectedGroups(ui::ListView* from, ui::ListView* to, const std::
   }
 }
 
+// The focus of a group list enables its button, while a user is loaded.
 void form1::ListView3_GotFocus() {
   for (int i = 1; i <= ListView4->count(); ++i) ListView4->item(i)->setSelected(false);
-  UM_ADD_GROUP->setEnabled(true);
+  UM_ADD_GROUP->setEnabled(!USERID->text().isEmpty());
   UM_REMOVE_GROUP->setEnabled(false);
 }
 
 void form1::ListView4_GotFocus() {
   for (int i = 1; i <= ListView3->count(); ++i) ListView3->item(i)->setSelected(false);
   UM_ADD_GROUP->setEnabled(false);
-  UM_REMOVE_GROUP->setEnabled(true);
+  UM_REMOVE_GROUP->setEnabled(!USERID->text().isEmpty());
 }
 
 void form1::ListView3_MouseUp(Qt::MouseButton Button) {

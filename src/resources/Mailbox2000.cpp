@@ -9,6 +9,7 @@
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
+#include <algorithm>
 
 namespace tavrel::resources {
 
@@ -60,7 +61,7 @@ bool Create_Mailbox_2000(const QString& Org, const QString& Server, const QStrin
       value = e.ok() ? e.text : QStringLiteral("%");
       startup::FRString(value, QStringLiteral("%Domain%"), u'@' + form.TreeRootText);
       if (sh.Import_Mode) {
-        const int count = qBound(0, sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1);
+        const int count = std::max(0, std::min(sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1));
         for (int k = 1; k <= count; ++k)
           startup::FRString(value, QStringLiteral("%IMPORT") + QString::number(k) + u'%',
                             sh.ImportField[static_cast<size_t>(k)]);

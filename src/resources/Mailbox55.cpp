@@ -12,6 +12,8 @@
 #include "ui/Services.h"
 #include "ui/Prompter.h"
 
+#include <algorithm>
+
 namespace tavrel::resources {
 namespace {
 
@@ -46,7 +48,7 @@ adsi::Result<adsi::AdsObject> bindExchange(const QString& path, const QString& A
 void replaceImportTokens(QString& value) {
   const state::SharedState& sh = state::shared();
   if (!sh.Import_Mode) return;
-  const int count = qBound(0, sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1);
+  const int count = std::max(0, std::min(sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1));
   for (int k = 1; k <= count; ++k)
     startup::FRString(value, QStringLiteral("%IMPORT") + QString::number(k) + u'%', sh.ImportField[static_cast<size_t>(k)]);
 }

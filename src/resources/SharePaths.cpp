@@ -106,8 +106,10 @@ QString Get_Share_Path(const QString& UNCPath, bool IsSubDir) {
   while (below.endsWith(kSep)) below.chop(1);  // a share of a drive's root
   QString rest;
   if (IsSubDir) {
-    const qsizetype start = afterServer(UNCPath);
-    rest = UNCPath.mid(UNCPath.indexOf(kSep, start));
+    // The part below the share begins at its first "\"; a path with none has no such part.
+    const qsizetype cut = UNCPath.indexOf(kSep, afterServer(UNCPath));
+    if (cut < 0) return QString();
+    rest = UNCPath.mid(cut);
   }
   return QStringLiteral("\\\\") + server + kSep + local[0] + u'$' + below + rest;
 }

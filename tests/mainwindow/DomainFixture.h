@@ -136,6 +136,8 @@ class DomainFixture : public AppFixture {
     for (int i = 1; i <= l->count(); ++i) out << l->key(i);
     return out;
   }
+  static QStringList texts(const bulk::KeyedList* l) { return l->texts(); }
+  static QStringList keys(const bulk::KeyedList* l) { return l->keys(); }
   static QStringList icons(const ui::ListView* l) {
     QStringList out;
     for (int i = 1; i <= l->count(); ++i) out << l->smallIcon(i);
@@ -151,7 +153,7 @@ class DomainFixture : public AppFixture {
 
   std::unique_ptr<simnet::NetworkBuilder> builder;
   std::shared_ptr<simnet::SimNetwork> net;  // null on the test DC
-  std::shared_ptr<ldap::LdapBackend> dc;     // the test DC, when the tests run against it
+  std::shared_ptr<ldap::LdapBackend> dc;    // the test DC, when the tests run against it
   std::unique_ptr<adsi::Directory> adminDir;
   std::unique_ptr<mainwindow::form1> w;
 };

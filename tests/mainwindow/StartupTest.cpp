@@ -109,7 +109,7 @@ TEST_F(StartupTest, FixedRowsListsAndResets) {
   for (uint8_t b : sh.Logon_Hours_Array) EXPECT_EQ(b, 255);
   EXPECT_EQ(sh.EditingTemplate, 0);
   EXPECT_FALSE(sh.CounterUsed);
-  EXPECT_TRUE(w->UM_ADD_GROUP->isEnabled());
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled()) << "no user is loaded";
   EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
   EXPECT_FALSE(w->add->isEnabled());
   EXPECT_FALSE(w->remove->isEnabled());

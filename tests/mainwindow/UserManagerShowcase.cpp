@@ -1,6 +1,7 @@
 // The User Manager page for looking at: a copy of the demonstration network in a temporary
 // folder, a user of example.local loaded into the page, each sub-page in turn (two seconds each),
-// then an NT 4.0 user. Run it under a screen-capture tool; it ends by itself after 12 seconds.
+// then an NT 4.0 user and the Setup page. Run it under a screen-capture tool; it ends by itself
+// after 13 seconds.
 
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
   startup::writeSetting(state::reg(), "Custom", "Property1", "title");
   startup::writeSetting(state::reg(), "Custom", "Custom2", "Department");
   startup::writeSetting(state::reg(), "Custom", "Property2", "department");
+  startup::writeSetting(state::reg(), "Custom", "Custom3", "Other Phones");
+  startup::writeSetting(state::reg(), "Custom", "Property3", "otherTelephone");
   ui::ScriptedPrompter prompts;
   ui::setPrompter(&prompts);
 
@@ -70,6 +73,12 @@ int main(int argc, char** argv) {
   state::shared().Domain_Name = "example.local";
   if (!w.Connect_Domain("example.local")) return 1;
   const QString adUser = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("John Smith");
+  // Several values: shown read-only on the Custom page.
+  if (auto users = directory::requireDirectory()) {
+    auto found = (*users)->GetObject("LDAP://example.local/CN=John Smith,OU=Sales,DC=example,DC=local");
+    if (found && found->PutEx(adsi::ADS_PROPERTY_UPDATE, "otherTelephone", {"555-0101", "555-0102"}))
+      (void)found->SetInfo();
+  }
   if (!details(w, adUser)) {
     std::fprintf(stderr, "no user %s in the tree\n", qPrintable(adUser));
     return 1;
@@ -88,6 +97,11 @@ int main(int argc, char** argv) {
       w.TreeView1_DblClick();
     }
   });
-  QTimer::singleShot(12000, &app, &QApplication::quit);
+  // The Setup page, its default password masked.
+  QTimer::singleShot(10500, &w, [&w] {
+    w.defaultpassword->setText("Secret1");
+    w.SSTab1->setCurrentIndex(mainwindow::form1::kSetupPage);
+  });
+  QTimer::singleShot(13000, &app, &QApplication::quit);
   return app.exec();
 }

@@ -4,6 +4,8 @@
 #include "DomainFixture.h"
 
 #include "directory/RecordingBackend.h"
+#include "mainwindow/Custom.h"
+#include "startup/Settings.h"
 
 using namespace tavrel;
 using simnet::GroupSpec;
@@ -30,6 +32,8 @@ class UserManager : public test::DomainFixture {
         .group("example.local", "Sales Team", GroupSpec().in("OU=Sales"))
         .group("example.local", "Managers", GroupSpec().in("OU=Sales"))
         .group("example.local", "Auditors", GroupSpec().in("OU=Sales"))
+        .user("example.local", "mjones",
+              UserSpec().in("OU=Sales").named("Mary Jones").withPassword("Secret2x"))
         .member("example.local", "Sales Team", "jsmith");
     installRecorded();
     ASSERT_TRUE(connect("example.local"));
@@ -148,6 +152,18 @@ TEST_F(UserManager, AnEditRaisesItsGroupAndSaveWritesOnlyThat) {
   EXPECT_EQ(beeps.beeps(), 0);
 }
 
+// The text after the logon name is an ordinary field: editing it alone saves the new name.
+TEST_F(UserManager, TheSuffixOfTheLogonNameCanBeEdited) {
+  adDomain();
+  details(node(kJohn));
+  EXPECT_FALSE(w->UM_W2KDomain_Name->isReadOnly());
+  w->UM_W2KDomain_Name->setText("@sales.example.local");
+  EXPECT_EQ(flags(), (std::array<int16_t, 5>{-1, 0, 0, 0, 0}));
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(read(kJohn, "userPrincipalName").toString(), "jsmith@sales.example.local");
+}
+
 // A refresh clears the page; Save then has no user to write to.
 TEST_F(UserManager, SaveAfterARefreshWritesNothing) {
   adDomain();
@@ -179,7 +195,9 @@ TEST_F(UserManager, ARefusedDriveLetterSavesNothing) {
   w->AccExpires->setText("someday");
   w->Userman_Save_Click();
   ASSERT_EQ(prompts.asked.size(), 1u);
-  EXPECT_EQ(prompts.asked.front().prompt, "Error setting expiration date: 13");
+  EXPECT_TRUE(prompts.asked.front().prompt.startsWith(
+      "Error setting expiration date: 13 (enter Never, or a date in the form "))
+      << prompts.asked.front().prompt.toStdString();
   EXPECT_NE(status(), "Saved...");
   EXPECT_EQ(recorder->writes().commits(), 0);
 }
@@ -241,6 +259,83 @@ TEST_F(UserManager, NoUserNoMembershipChange) {
   EXPECT_TRUE(texts(w->ListView3).contains("Managers"));
 }
 
+// Rows chosen for one user are not chosen for the next: "<<" right after loading another user
+// adds them to nothing.
+TEST_F(UserManager, LoadingAnotherUserClearsBothGroupSelections) {
+  adDomain();
+  const QString mary = kPath + "CN=Mary Jones,OU=Sales,DC=example,DC=local";
+  details(node(kJohn));
+  select(w->ListView3, {"Managers"});
+  select(w->ListView4, {"Sales Team"});
+  details(node(mary));
+  ASSERT_EQ(w->USERID->text(), "Mary Jones");
+  for (ui::ListView* list : {w->ListView3, w->ListView4})
+    EXPECT_TRUE(list->selectedItems().isEmpty()) << list->objectName().toStdString();
+  recorder->writes().clear();
+  w->UM_ADD_GROUP->click();
+  w->ListView4_GotFocus();
+  w->UM_REMOVE_GROUP->click();
+  EXPECT_EQ(recorder->writes().commits(), 0);
+  EXPECT_FALSE(admin().GetObject(kPath + "CN=Managers,OU=Sales,DC=example,DC=local")->IsMember(mary).value());
+}
+
+// Neither group button works while no user is loaded, whichever list has the focus.
+TEST_F(UserManager, GroupButtonsStayDisabledWithoutAUser) {
+  adDomain();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  w->ListView3_GotFocus();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
+  w->ListView4_GotFocus();
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  details(node(kJohn));
+  EXPECT_TRUE(w->UM_ADD_GROUP->isEnabled());
+  w->ListView4_GotFocus();
+  EXPECT_TRUE(w->UM_REMOVE_GROUP->isEnabled());
+  w->Clear_UM();
+  w->ListView4_GotFocus();
+  EXPECT_FALSE(w->UM_REMOVE_GROUP->isEnabled());
+  w->ListView3_GotFocus();
+  EXPECT_FALSE(w->UM_ADD_GROUP->isEnabled());
+}
+
+// The page finds a user's groups among "Not a member of:" by key (Active Directory) or trimmed
+// text (NT) without regard to letter case, wherever the rows stand.
+TEST_F(UserManager, TheUsersGroupsLeaveTheOtherListWhateverTheirCaseAndOrder) {
+  adDomain();
+  const int team = int(texts(w->ListView3).indexOf("Sales Team")) + 1;
+  const int users = int(texts(w->ListView3).indexOf("Domain Users")) + 1;
+  ASSERT_GT(team, 0);
+  ASSERT_GT(users, 0);
+  w->ListView3->setKey(team, w->ListView3->key(team).toUpper());
+  w->ListView3->setKey(users, w->ListView3->key(users).toLower());
+  // The rows in an order no search could rely on: the user's groups last.
+  for (const char* name : {"Sales Team", "Domain Users"}) {
+    const int i = int(texts(w->ListView3).indexOf(name)) + 1;
+    const QString key = w->ListView3->key(i), icon = w->ListView3->smallIcon(i);
+    w->ListView3->remove(i);
+    w->ListView3->add(name, key, icon);
+  }
+  const int before = w->ListView3->count();
+  details(node(kJohn));
+  EXPECT_EQ(texts(w->ListView4), (QStringList{"Domain Users", "Sales Team"}));
+  EXPECT_FALSE(texts(w->ListView3).contains("Sales Team"));
+  EXPECT_FALSE(texts(w->ListView3).contains("Domain Users"));
+  EXPECT_EQ(w->ListView3->count(), before - 2);
+}
+
+TEST_F(UserManager, AnNtUsersGroupsLeaveTheOtherListWhateverTheirCase) {
+  SIMNET_ONLY("an NT 4.0 domain");
+  ntDomain();
+  const int accounts = int(texts(w->ListView3).indexOf("Accounts")) + 1;
+  ASSERT_GT(accounts, 0);
+  w->ListView3->setText(accounts, "ACCOUNTS ");
+  details(ntUser("jdoe"));
+  EXPECT_TRUE(texts(w->ListView4).contains("Accounts"));
+  EXPECT_FALSE(texts(w->ListView3).contains("ACCOUNTS "));
+  EXPECT_TRUE(texts(w->ListView3).contains("Printers"));
+}
+
 TEST_F(UserManager, ARightClickShowsTheGroupsPath) {
   adDomain();
   details(node(kJohn));
@@ -259,6 +354,85 @@ TEST_F(UserManager, ClearingReturnsTheGroupsInTheirOrder) {
   EXPECT_EQ(w->ListView4->count(), 0);
   EXPECT_EQ(w->ListView3->count(), before + 2);
   EXPECT_EQ(w->UM_W2KDomain_Name->text(), "@example.local");
+}
+
+// The custom pairs on the page: a value holding several values is read-only and says why; only
+// the pair the administrator typed into is written.
+TEST_F(UserManager, OnlyTheEditedCustomValueIsWritten) {
+  adDomain();
+  const std::pair<const char*, const char*> pairs[] = {
+      {"Title", "title"}, {"Phones", "otherTelephone"}, {"Department", "department"}};
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(
+        startup::writeSetting(state::reg(), "Custom", "Custom" + QString::number(k + 1), pairs[k].first));
+    ASSERT_TRUE(
+        startup::writeSetting(state::reg(), "Custom", "Property" + QString::number(k + 1), pairs[k].second));
+  }
+  w->Load_Custom_Fields();
+  auto john = admin().GetObject(kJohn);
+  ASSERT_TRUE(john.ok());
+  ASSERT_TRUE(john->Put("title", "Clerk").ok());
+  ASSERT_TRUE(john->Put("department", "Sales").ok());
+  ASSERT_TRUE(john->PutEx(adsi::ADS_PROPERTY_UPDATE, "otherTelephone", {"111", "222"}).ok());
+  ASSERT_TRUE(john->SetInfo().ok());
+
+  details(node(kJohn));
+  EXPECT_EQ(w->Custom_Value[0]->text(), "Clerk");
+  EXPECT_FALSE(w->Custom_Value[0]->isReadOnly());
+  EXPECT_TRUE(w->Custom_Value[1]->isReadOnly());
+  EXPECT_TRUE(w->Custom_Value[1]->toolTip().startsWith("otherTelephone holds 2 values"))
+      << w->Custom_Value[1]->toolTip().toStdString();
+  EXPECT_FALSE(w->Custom_Value[2]->isReadOnly());
+
+  w->Custom_Value[0]->setText("Senior Clerk");
+  recorder->writes().clear();
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(recorder->writes().attributesOf("cn=john smith"), QSet<QString>{"title"});
+  EXPECT_EQ(read(kJohn, "title").toString(), "Senior Clerk");
+  EXPECT_EQ(admin().GetObject(kJohn)->GetEx("otherTelephone")->size(), 2);
+
+  // Another load starts from editable boxes and nothing edited.
+  w->Clear_UM();
+  EXPECT_FALSE(w->Custom_Value[1]->isReadOnly());
+  EXPECT_EQ(w->Custom_Value[1]->toolTip(), "");
+  details(node(kJohn));
+  recorder->writes().clear();
+  w->chkPwdNever->setChecked(true);
+  w->chkPwdNever->setChecked(false);
+  w->Userman_Save->click();
+  EXPECT_FALSE(recorder->writes().attributesOf("cn=john smith").contains("title"));
+}
+
+// Configuring the custom properties anew empties their boxes while a user is loaded: that is no
+// edit, and Save clears none of the user's attributes.
+TEST_F(UserManager, ReconfiguredCustomPropertiesClearNothingOnSave) {
+  adDomain();
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Custom1", "Title"));
+  ASSERT_TRUE(startup::writeSetting(state::reg(), "Custom", "Property1", "title"));
+  w->Load_Custom_Fields();
+  auto john = admin().GetObject(kJohn);
+  ASSERT_TRUE(john.ok());
+  ASSERT_TRUE(john->Put("title", "Clerk").ok());
+  ASSERT_TRUE(john->SetInfo().ok());
+  details(node(kJohn));
+  ASSERT_EQ(w->Custom_Value[0]->text(), "Clerk");
+
+  mainwindow::Custom window(*w);
+  window.OKButton->click();  // the same property, stored again
+  EXPECT_EQ(w->Custom_Value[0]->text(), "");
+  EXPECT_TRUE(w->Custom_Value[0]->isReadOnly());
+  EXPECT_FALSE(w->Custom_Value[0]->toolTip().isEmpty());
+  recorder->writes().clear();
+  w->UM_Description->setText("edited");
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_EQ(read(kJohn, "title").toString(), "Clerk");
+  EXPECT_FALSE(recorder->writes().attributesOf("cn=john smith").contains("title"));
+
+  details(node(kJohn));
+  EXPECT_EQ(w->Custom_Value[0]->text(), "Clerk");
+  EXPECT_FALSE(w->Custom_Value[0]->isReadOnly()) << "a load makes the value editable again";
 }
 
 TEST_F(UserManager, NtUserLoadsGroupsAndSaves) {

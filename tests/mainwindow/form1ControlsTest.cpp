@@ -352,6 +352,13 @@ TEST_F(form1Controls, FieldsStartInTheirDesignState) {
   EXPECT_EQ(w->ListView2->headerItem()->text(0), "Site Name");
 }
 
+// Passwords are not shown on the screen; the formatted password is a format and stays legible.
+TEST_F(form1Controls, PasswordFieldsAreMasked) {
+  EXPECT_EQ(w->defaultpassword->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(w->txtPassword->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(w->Formatted_Password->echoMode(), QLineEdit::Normal);
+}
+
 TEST_F(form1Controls, ToolTipsAreTheKnownOnes) {
   const std::pair<const char*, const char*> tips[] = {
       {"defaultpassword", "User Default Password - for resets"},

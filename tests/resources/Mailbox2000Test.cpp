@@ -122,6 +122,42 @@ TEST_F(Mailbox2000Test, PromptsAnsweredEmptyOrSkippedWriteNothing) {
   EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("physicalDeliveryOfficeName")), QVariant());
 }
 
+// A prompted value is committed when it is given: neither a last row nor a failing row after it
+// loses it.
+TEST_F(Mailbox2000Test, APromptedValueIsCommittedAtOnce) {
+  struct Case {
+    const char* name;
+    std::vector<W2K_Property_Row> after;  // the rows after the prompted one
+    bool warned;
+  };
+  const Case cases[] = {
+      {"the last row", {}, false},
+      {"a failing row follows",
+       {{records::kMailIcon, QStringLiteral("noSuchAttribute"), QStringLiteral("x")}},
+       true},
+      {"a row of another kind follows",
+       {{records::kUserIcon, QStringLiteral("title"), QStringLiteral("x")}},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prompts.answerText(QStringLiteral("Room 7"));
+    std::vector<W2K_Property_Row> r{
+        {records::kMailIcon, QStringLiteral("physicalDeliveryOfficeName"), QStringLiteral("PROMPT")}};
+    r.insert(r.end(), c.after.begin(), c.after.end());
+    adsi::AdsObject u = user(QStringLiteral("jsmith"));
+    ASSERT_TRUE(create(u, rows(r)));
+    EXPECT_EQ(state::shared().Mail_Warning_Flag, c.warned);
+    EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("physicalDeliveryOfficeName")),
+              QStringLiteral("Room 7"));
+    // Cleared for the next case, through an object read afresh.
+    adsi::AdsObject again = user(QStringLiteral("jsmith"));
+    ASSERT_EQ(Delete_Mailbox_2000(again, *directory).value(), true);
+    ASSERT_TRUE(again.PutEx(adsi::ADS_PROPERTY_CLEAR, QStringLiteral("physicalDeliveryOfficeName"), {}));
+    ASSERT_TRUE(again.SetInfo());
+  }
+}
+
 TEST_F(Mailbox2000Test, AFailingRowWarnsAndKeepsTheMailbox) {
   adsi::AdsObject u = user(QStringLiteral("jsmith"));
   ASSERT_TRUE(create(u, rows({{records::kMailIcon, QStringLiteral("noSuchAttribute"), QStringLiteral("x")},

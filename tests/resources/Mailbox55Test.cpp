@@ -287,6 +287,52 @@ TEST_F(CreateMailboxTest, AFailureAfterTheFirstCommitRemovesTheMailbox) {
   }
 }
 
+TEST_F(CreateMailboxTest, GetSidSucceedsOnlyWithTheAccountsSid) {
+  struct Case {
+    const char* server;
+    const char* domain;
+    const char* account;
+    bool found;
+  };
+  const Case cases[] = {
+      {"EXDC01", "EXAMPLE", "jsmith", true},  {"EXDC01", "EXAMPLE", "nobody", false},
+      {"OLDPDC", "OLDCORP", "jdoe", true},    {"OLDPDC", "OLDCORP", "jsmith", false},  // another domain's
+      {"EXDC01", "NOWHERE", "jsmith", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.account);
+    QByteArray sid("stale");
+    const int r = GetSID(QString::fromLatin1(c.server), QString::fromLatin1(c.domain),
+                         QString::fromLatin1(c.account), sid);
+    EXPECT_EQ(r, c.found ? 1 : 0);
+    if (!c.found) {
+      EXPECT_TRUE(sid.isEmpty());
+      continue;
+    }
+    auto expected = security::LookupAccountName(QString(), QStringLiteral("%1\\%2").arg(c.domain, c.account));
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(sid, expected->sid.binary());
+  }
+}
+
+// The account is found for its SID (on the system's domain) but not where the descriptor is built
+// (another domain): the descriptor step fails as itself, writes no descriptor, and the mailbox goes.
+TEST_F(CreateMailboxTest, ADescriptorThatCannotBeBuiltFailsTheCreation) {
+  startup::LogFile log(dir());
+  EXPECT_FALSE(Create_Mailbox(QStringLiteral("OLDPDC"), QStringLiteral("OLDCORP"), kAdmin, kPassword,
+                              QStringLiteral("jsmith"), target, QStringLiteral("John"),
+                              QStringLiteral("Smith"), QStringLiteral("EXCH55"),
+                              QStringLiteral("Head Office"), QStringLiteral("Example"), form(basic()), log));
+  const QString text = logText();
+  EXPECT_TRUE(text.contains(QStringLiteral("Assoc NT Account"))) << "the SID step passed";
+  EXPECT_TRUE(
+      text.contains(QStringLiteral("Error Number: 80070534\r\nError setting Security-Descriptor\r\n"
+                                   "The incomplete mailbox was deleted: jsmith")))
+      << text.toStdString();
+  EXPECT_FALSE(text.contains(QStringLiteral("\r\nNT-Security-Descriptor\r\n")));
+  EXPECT_TRUE(exchangeObject(mailboxDn(QStringLiteral("jsmith"))).isNull());
+}
+
 class DeleteMailboxTest : public CreateMailboxTest {
  protected:
   void SetUp() override {

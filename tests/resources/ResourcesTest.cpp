@@ -341,6 +341,124 @@ TEST_F(FileOperationTest, MissingSourceUnreachableServerAndLocalPaths) {
   EXPECT_FALSE(File_Operation(d("Users\\jsmith"), QString(), 9));
 }
 
+// A file server with the shares a domain has: users' homes and profiles, a user's own share, a
+// share on a drive's root, and folders whose names look like the shared ones.
+class DeleteRefusalTest : public FileOperationTest {
+ protected:
+  void SetUp() override {
+    FileOperationTest::SetUp();
+    if (HasFatalFailure()) return;
+    for (const char* f : {"Users/jsmith2/a.txt", "Users/jsmith.old/a.txt", "Users/mjones/sub/c.txt",
+                          "Users2/x.txt", "Profiles/jsmith/ntuser.dat", "Profiles.bak/p.txt",
+                          "Software/Apps/setup.exe", "Software/readme.txt"})
+      put(QString::fromLatin1(f), QByteArray("bytes of ") + f);
+    put("Public/readme.txt", "readme", u'C');
+    put("Temp/t.txt", "t", u'C');
+    put("Home/jsmith/e.txt", "e", u'E', "FILESRV2");
+    addShare("FILESRV1", "Profiles$", "D:\\Profiles");
+    addShare("FILESRV1", "jsmith$", "D:\\Users\\jsmith");
+    addShare("FILESRV1", "CRoot", "C:\\");
+    addShare("FILESRV1", "Apps", "D:\\Software\\Apps");
+    addShare("FILESRV1", "Public", "C:\\Public");
+    addShare("FILESRV2", "Home$", "E:\\Home");
+    // The bulk delete's form: no question, no error box.
+    state::shared().Bulk_Delete_Running = -1;
+  }
+  void TearDown() override {
+    state::shared().Bulk_Delete_Running = 0;
+    FileOperationTest::TearDown();
+  }
+};
+
+TEST_F(DeleteRefusalTest, SharedFoldersAndDriveRootsStayAndOnlyTheTargetGoes) {
+  struct Case {
+    const char* from;
+    const char* also;  // a second path in the list, or none
+    bool deleted;
+    const char* gone;  // below net/servers: what the delete removes, nothing else
+  };
+  const Case cases[] = {
+      {"\\\\FILESRV1\\Users$", nullptr, false, ""},  // a share's folder
+      {"\\\\filesrv1\\users$\\", nullptr, false, ""},
+      {"\\\\FILESRV1\\D$\\Users", nullptr, false, ""},  // the same folder through the drive
+      {"\\\\FILESRV1\\D$\\USERS", nullptr, false, ""},
+      {"\\\\FILESRV1\\jsmith$", nullptr, false, ""},  // a user's own share
+      {"\\\\FILESRV1\\Users$\\JSMITH", nullptr, false, ""},
+      {"\\\\FILESRV1\\D$\\Profiles", nullptr, false, ""},
+      {"\\\\FILESRV1\\D$\\Software", nullptr, false, ""},  // holds a share's folder
+      {"\\\\FILESRV1\\D$", nullptr, false, ""},            // drive roots
+      {"\\\\FILESRV1\\C$", nullptr, false, ""},
+      {"\\\\FILESRV1\\CRoot", nullptr, false, ""},
+      {"\\\\FILESRV1\\C$\\Public", nullptr, false, ""},
+      {"\\\\FILESRV2\\E$\\Home", nullptr, false, ""},
+      {"\\\\FILESRV1\\Users$\\jsmith\\sub", "\\\\FILESRV1\\Users$", false, "D/Users/jsmith/sub"},
+      {"", nullptr, false, ""},  // nothing named
+      // Look-alike names are ordinary folders.
+      {"\\\\FILESRV1\\Users$\\jsmith2", nullptr, true, "D/Users/jsmith2"},
+      {"\\\\FILESRV1\\D$\\Users\\jsmith.old", nullptr, true, "D/Users/jsmith.old"},
+      {"\\\\FILESRV1\\D$\\Users2", nullptr, true, "D/Users2"},
+      {"\\\\FILESRV1\\D$\\Profiles.bak", nullptr, true, "D/Profiles.bak"},
+      {"\\\\FILESRV1\\Profiles$\\jsmith", nullptr, true, "D/Profiles/jsmith"},
+      {"\\\\FILESRV1\\CRoot\\Temp", nullptr, true, "C/Temp"},
+      {"\\\\FILESRV2\\Home$\\jsmith", nullptr, true, "E/Home/jsmith"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.from);
+    QString list = QString::fromLatin1(c.from);
+    if (c.also) list += QChar(0) + QString::fromLatin1(c.also);  // the list form: NUL between paths
+    const QMap<QString, QByteArray> before = serversTree();
+    EXPECT_EQ(File_Operation(list, QString(), FO_DELETE, {0, 1}), c.deleted);
+    QMap<QString, QByteArray> expected = before;
+    const QString gone = QString::fromLatin1(c.gone);
+    if (!gone.isEmpty()) {
+      const QString server = QByteArrayView(c.from).startsWith("\\\\FILESRV2") ? "FILESRV2/" : "FILESRV1/";
+      expected.removeIf([&](const auto& it) {
+        return it.key() == server + gone || it.key().startsWith(server + gone + u'/');
+      });
+      EXPECT_NE(expected, before);
+    }
+    EXPECT_EQ(serversTree(), expected);
+    EXPECT_TRUE(prompts.asked.empty());
+    // Put back what went, for the next case.
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+      if (it.value() != "<dir>")
+        put(it.key().section(u'/', 2), it.value(), it.key().section(u'/', 1, 1).at(0),
+            it.key().section(u'/', 0, 0));
+  }
+}
+
+TEST_F(DeleteRefusalTest, TheRefusalSaysWhy) {
+  state::shared().Bulk_Delete_Running = 0;
+  struct Case {
+    const char* from;
+    const char* box;
+  };
+  const Case cases[] = {
+      {"\\\\FILESRV1\\Users$",
+       "Cannot delete \\\\FILESRV1\\Users$: \\\\FILESRV1\\Users$ is the folder of the share "
+       "Users$ and cannot be deleted"},
+      {"\\\\FILESRV1\\D$\\Software",
+       "Cannot delete \\\\FILESRV1\\D$\\Software: \\\\FILESRV1\\D$\\Software holds "
+       "the folder of the share Apps and cannot be deleted"},
+      {"\\\\FILESRV1\\CRoot",
+       "Cannot delete \\\\FILESRV1\\CRoot: \\\\FILESRV1\\CRoot is the root of a drive and "
+       "cannot be deleted"},
+      {"", "Cannot delete: nothing to delete was named"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.from);
+    prompts.asked.clear();
+    prompts.answer(MsgBoxResult::Yes);  // the question before a delete, when one is asked
+    EXPECT_FALSE(File_Operation(QString::fromLatin1(c.from), QString(), FO_DELETE));
+    ASSERT_FALSE(prompts.asked.empty());
+    EXPECT_EQ(prompts.asked.back().style, ui::kStyleCritical);
+    EXPECT_EQ(prompts.asked.back().prompt.toStdString(), c.box);
+  }
+  // A copy or move naming nothing fails the same way.
+  EXPECT_FALSE(File_Operation(QString(), QStringLiteral("\\\\FILESRV2\\E$\\x"), FO_COPY));
+  EXPECT_FALSE(File_Operation(QString(), QStringLiteral("\\\\FILESRV2\\E$\\x"), FO_MOVE));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The command runner
 

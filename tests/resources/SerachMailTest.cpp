@@ -66,6 +66,26 @@ TEST_F(SerachMailTest, FindsTheMailboxOneLevelDownAndGivesItsContainer) {
   EXPECT_EQ(state::shared().Mail_Container, "CN=Sales,CN=Recipients");
 }
 
+TEST_F(SerachMailTest, ADoubleClickOnlyChoosesTheMailbox) {
+  mailbox(QStringLiteral("jsmith"), QStringLiteral("Sales,CN=Recipients"));
+  state::shared().Mail_Container = QStringLiteral("%Department%");
+  Serach_Mail w(form({}), kAdmin, kPassword);
+  w.Form_Load(QStringLiteral("jsmith"));
+  QTreeWidgetItem* found = find(w, QStringLiteral("jsmith"));
+  ASSERT_NE(found, nullptr);
+  // The tree's own double-click: the node becomes the chosen one, and nothing else happens.
+  w.TreeView1->setCurrentItem(found);
+  emit w.TreeView1->itemDoubleClicked(found, 0);
+  emit w.TreeView1->itemActivated(found, 0);
+  EXPECT_EQ(w.result(), 0);
+  EXPECT_EQ(state::shared().Mail_Container, "%Department%");
+  EXPECT_EQ(w.TreeView1->currentItem(), found);
+  // Only the Delete button takes it.
+  w.Delete_Mail->click();
+  EXPECT_EQ(w.result(), QDialog::Accepted);
+  EXPECT_EQ(state::shared().Mail_Container, "CN=Sales,CN=Recipients");
+}
+
 TEST_F(SerachMailTest, CaptionsForNoneAndSeveral) {
   Serach_Mail none(form({}), kAdmin, kPassword);
   none.Form_Load(QStringLiteral("jsmith"));

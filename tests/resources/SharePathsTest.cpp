@@ -93,11 +93,16 @@ TEST_F(SharePathsTest, AdministrativePathsOfShares) {
       {"\\\\FILESRV1\\users$", false, "\\\\FILESRV1\\D$\\Users"},
       {"\\\\FILESRV1\\DRoot\\Users", true, "\\\\FILESRV1\\D$\\Users"},
       {"\\\\FILESRV1\\DRoot", false, "\\\\FILESRV1\\D$"},
+      // Asked for the part below the share when there is none: empty, not a path.
+      {"\\\\FILESRV1\\Users$", true, ""},
+      {"\\\\FILESRV1\\DRoot", true, ""},
       {"\\\\FILESRV1\\NoShare\\x", true, ""},
       {"\\\\NOSUCH\\Users$\\x", true, ""},
       {"FILESRV1\\Users$", false, ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(Get_Share_Path(QString::fromLatin1(c.unc), c.sub), c.admin) << c.unc;
+  for (const Case& c : cases)
+    EXPECT_EQ(Get_Share_Path(QString::fromLatin1(c.unc), c.sub).toStdString(), c.admin)
+        << c.unc << " " << c.sub;
   EXPECT_EQ(Get_Share_Local_Path(QStringLiteral("\\\\FILESRV1\\Users$\\jsmith")), "D:\\Users");
   EXPECT_EQ(Get_Share_Local_Path(QStringLiteral("\\\\FILESRV1\\NoShare")), "");
   ASSERT_TRUE(net->setReachable(QStringLiteral("FILESRV1"), false));

@@ -6,13 +6,15 @@
 #include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
+#include <QSet>
 
-#include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace tavrel::files {
 
@@ -244,6 +246,8 @@ Status createDirectory(const QString& path) {
   if (!lstatOf(parent, st) || !S_ISDIR(st.st_mode))
     return fail(err::PATH_NOT_FOUND, QStringLiteral("the folder above %1 does not exist").arg(path));
   if (!existingName(loc->isNetwork(), parent, loc->name()).isEmpty()) return fail(err::ALREADY_EXISTS, QStringLiteral("%1 exists").arg(path));
+  if (loc->isNetwork())
+    if (auto servers = fileServers()) servers->settle();
   struct stat before{};
   ::stat(enc(parent).constData(), &before);
   if (::mkdir(enc(join(parent, loc->name())).constData(), 0755) != 0)
@@ -357,12 +361,40 @@ Status copyFile(const QString& source, const QString& target, const QString& sta
   return s;
 }
 
+// Removes the staging files a copy left in `folder` when its process died: those of processes
+// that no longer run.
+void removeStaleStaging(const QString& folder) {
+  DIR* d = ::opendir(enc(folder).constData());
+  if (!d) return;
+  QStringList stale;
+  while (dirent* e = ::readdir(d)) {
+    const QString name = QFile::decodeName(e->d_name);
+    if (!name.startsWith(QLatin1String(".~tavrel-")) || !name.endsWith(QLatin1String(".tmp"))) continue;
+    bool ok = false;
+    const qint64 pid = name.section(u'-', 1, 1).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    stale.append(join(folder, name));
+  }
+  ::closedir(d);
+  for (const QString& f : std::as_const(stale)) ::unlink(enc(f).constData());
+}
+
 struct TreeWork {
   bool caseless;  // names on a file server are matched without regard to case
   FileServers* servers;
   Conflicts* conflicts;
   QString staging;
   TreeResult result;
+  QSet<QString> swept;  // folders cleared of stale staging files by this operation
+
+  // The folder a copy to `targetLocal` is staged in, cleared of what killed copies left there.
+  void sweepBefore(const QString& targetLocal) {
+    const QString folder = staging.isEmpty() ? targetLocal.section(u'/', 0, -2) : staging;
+    if (swept.contains(folder)) return;
+    swept.insert(folder);
+    removeStaleStaging(folder);
+  }
 
   void failed(const Status& s) {
     if (result.status) result.status = s;
@@ -423,6 +455,7 @@ bool copyEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
     if (a == Conflicts::Answer::Cancel) return false;
     if (a == Conflicts::Answer::No) return true;
   }
+  w.sweepBefore(dstLocal);
   if (Status s = copyFile(srcLocal, dstLocal, w.staging); !s) {
     w.failed(s);
     return true;
@@ -431,8 +464,35 @@ bool copyEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
   return true;
 }
 
-// Moves by renaming, entry by entry where the target folder already exists.
-bool moveEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, const Location& dst) {
+// A step on disk that moves or removes an entry, with what the network keeps per path following it.
+class Step {
+ public:
+  Step(FileServers* servers, qint64 id) : servers_(servers), id_(id) {}
+  ~Step() {
+    if (servers_ && id_) servers_->endStep(id_);
+  }
+  Step(const Step&) = delete;
+  Step& operator=(const Step&) = delete;
+
+ private:
+  FileServers* servers_;
+  qint64 id_;
+};
+
+Step moveStep(FileServers* servers, const Location& from, const QString& fromLocal, const Location& to,
+              const QString& toLocal) {
+  return {servers, servers ? servers->beginMove(from, fromLocal, to, toLocal) : 0};
+}
+
+Step removeStep(FileServers* servers, const Location& loc, const QString& local) {
+  return {servers, servers ? servers->beginRemove(loc, local) : 0};
+}
+
+// Moves by renaming, entry by entry where the target folder already exists. What is kept per path
+// follows each entry that moved, and only those: an entry answered No or failing stays with its
+// own.
+bool moveEntry(TreeWork& w, const Location& src, const QString& srcLocal, const QString& dstLocal,
+               const Location& dst) {
   struct stat st{};
   if (!lstatOf(srcLocal, st) || S_ISLNK(st.st_mode)) {
     w.failed(fail(err::FILE_NOT_FOUND, QStringLiteral("cannot find %1").arg(srcLocal)));
@@ -444,6 +504,11 @@ bool moveEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
     w.failed(fail(err::ALREADY_EXISTS, QStringLiteral("%1 is in the way").arg(dstLocal)));
     return true;
   }
+  // A source folder whose entries were moved one by one goes once it is empty.
+  auto removeEmptied = [&] {
+    const Step step = removeStep(w.servers, src, srcLocal);
+    if (::rmdir(enc(srcLocal).constData()) == 0) ++w.result.done;
+  };
   if (targetExists && S_ISDIR(st.st_mode)) {
     const auto a = ask(w, dst, true);
     if (a == Conflicts::Answer::Cancel) return false;
@@ -453,9 +518,10 @@ bool moveEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
     for (const DirEntry& e : std::as_const(entries)) {
       QString name = entryIn(w, dstLocal, e.name);
       if (name.isEmpty()) name = e.name;
-      if (!moveEntry(w, join(srcLocal, e.name), join(dstLocal, name), dst.child(name))) return false;
+      if (!moveEntry(w, src.child(e.name), join(srcLocal, e.name), join(dstLocal, name), dst.child(name)))
+        return false;
     }
-    if (::rmdir(enc(srcLocal).constData()) == 0) ++w.result.done;
+    removeEmptied();
     return true;
   }
   if (targetExists) {
@@ -463,12 +529,17 @@ bool moveEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
     if (a == Conflicts::Answer::Cancel) return false;
     if (a == Conflicts::Answer::No) return true;
   }
-  if (::rename(enc(srcLocal).constData(), enc(dstLocal).constData()) == 0) {
+  int renameError = 0;
+  {
+    const Step step = moveStep(w.servers, src, srcLocal, dst, dstLocal);
+    if (::rename(enc(srcLocal).constData(), enc(dstLocal).constData()) != 0) renameError = errno;
+  }
+  if (renameError == 0) {
     ++w.result.done;
     return true;
   }
-  if (errno != EXDEV) {
-    w.failed(fromErrno(errno, QStringLiteral("cannot move %1").arg(srcLocal)));
+  if (renameError != EXDEV) {
+    w.failed(fromErrno(renameError, QStringLiteral("cannot move %1").arg(srcLocal)));
     return true;
   }
   // Another file system: copy, then remove the source of what was copied whole.
@@ -480,10 +551,13 @@ bool moveEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
     QList<DirEntry> entries;
     readDir(srcLocal, entries);
     for (const DirEntry& e : std::as_const(entries))
-      if (!moveEntry(w, join(srcLocal, e.name), join(dstLocal, e.name), dst.child(e.name))) return false;
-    if (::rmdir(enc(srcLocal).constData()) == 0) ++w.result.done;
+      if (!moveEntry(w, src.child(e.name), join(srcLocal, e.name), join(dstLocal, e.name), dst.child(e.name)))
+        return false;
+    removeEmptied();
     return true;
   }
+  w.sweepBefore(dstLocal);
+  const Step step = moveStep(w.servers, src, srcLocal, dst, dstLocal);
   if (Status s = copyFile(srcLocal, dstLocal, w.staging); !s) {
     w.failed(s);
     return true;
@@ -494,16 +568,15 @@ bool moveEntry(TreeWork& w, const QString& srcLocal, const QString& dstLocal, co
 }
 
 // Deletes bottom-up; false when something below (or the entry itself) stays.
-bool deleteEntry(TreeWork& w, const QString& local, const Location& loc, QList<Location>& gone) {
+bool deleteEntry(TreeWork& w, const QString& local, const Location& loc) {
   struct stat st{};
   if (!lstatOf(local, st)) return true;
   bool whole = true;
-  QList<Location> below;
   if (S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) {
     QList<DirEntry> entries;
     readDir(local, entries);
     for (const DirEntry& e : std::as_const(entries))
-      whole = deleteEntry(w, join(local, e.name), loc.child(e.name), below) && whole;
+      whole = deleteEntry(w, join(local, e.name), loc.child(e.name)) && whole;
   }
   if (whole && w.servers) {
     if (Status s = w.servers->mayDelete(loc); !s) {
@@ -519,17 +592,50 @@ bool deleteEntry(TreeWork& w, const QString& local, const Location& loc, QList<L
       whole = false;
     }
   }
-  if (whole) {
-    ++w.result.done;
-    gone.append(loc);
-  } else {
-    gone.append(below);
-  }
+  if (whole) ++w.result.done;
   return whole;
 }
 
+QString shown(const Location& loc) {
+  if (!loc.given.isEmpty()) return loc.given;
+  if (!loc.isNetwork()) return u'/' + loc.components.join(u'/');
+  QString out = QStringLiteral("\\\\%1\\%2$").arg(loc.server, QString(loc.drive));
+  for (const QString& c : loc.components) out += u'\\' + c;
+  return out;
+}
+
+// A drive's root, a share's folder and a folder that holds a share's folder are never deleted:
+// deleting one would take every user's folder below it, or leave a share leading nowhere.
+Status mayDeleteTree(FileServers* servers, const Location& loc) {
+  if (loc.components.isEmpty())
+    return fail(err::ACCESS_DENIED,
+                QStringLiteral("%1 is the root of a drive and cannot be deleted").arg(shown(loc)));
+  if (!loc.isNetwork()) return {};
+  if (!servers)
+    return fail(err::BAD_NETPATH, QStringLiteral("the network path %1 was not found").arg(shown(loc)));
+  auto shares = servers->sharedFolders(loc.server);
+  if (!shares) return shares.error();
+  const SharedFolder* below = nullptr;
+  for (const SharedFolder& share : std::as_const(*shares)) {
+    Location folder = loc;
+    folder.drive = share.drive;
+    folder.components = share.components;
+    if (!loc.contains(folder)) continue;
+    if (folder.components.size() == loc.components.size())
+      return fail(err::ACCESS_DENIED, QStringLiteral("%1 is the folder of the share %2 and cannot be deleted")
+                                          .arg(shown(loc), share.name));
+    if (!below) below = &share;
+  }
+  if (below)
+    return fail(err::ACCESS_DENIED,
+                QStringLiteral("%1 holds the folder of the share %2 and cannot be deleted")
+                    .arg(shown(loc), below->name));
+  return {};
+}
+
 TreeWork work(Conflicts* conflicts, const Location& target) {
-  TreeWork w{target.isNetwork(), fileServers().get(), conflicts, QString(), {}};
+  TreeWork w{target.isNetwork(), fileServers().get(), conflicts, QString(), {}, {}};
+  if (w.servers) w.servers->settle();
   if (w.servers && target.isNetwork()) w.staging = w.servers->stagingFolder(target);
   return w;
 }
@@ -569,13 +675,7 @@ TreeResult moveTree(const Location& from, const Location& to, Conflicts* conflic
   if (w.servers && to.isNetwork() && !sameDrive) {
     if (Status s = w.servers->reserve(to, treeBytes(src)); !s) return {s, false, 0};
   }
-  moveEntry(w, src, localPath(to), to);
-  if (w.servers && w.result.done > 0) {
-    if (sameDrive)
-      w.servers->moved(from, to);
-    else
-      w.servers->removed(from);
-  }
+  moveEntry(w, from, src, localPath(to), to);
   return w.result;
 }
 
@@ -586,12 +686,11 @@ TreeResult deleteTree(const Location& loc) {
   if (!lstatOf(local, st))
     return {fail(err::FILE_NOT_FOUND, QStringLiteral("cannot find %1").arg(loc.given.isEmpty() ? local : loc.given)),
             false, 0};
-  if (loc.components.isEmpty())
-    return {fail(err::ACCESS_DENIED, QStringLiteral("a drive's root cannot be deleted")), false, 0};
-  QList<Location> gone;
-  deleteEntry(w, local, loc, gone);
-  if (w.servers)
-    for (const Location& g : std::as_const(gone)) w.servers->removed(g);
+  if (Status s = mayDeleteTree(w.servers, loc); !s) return {s, false, 0};
+  {
+    const Step step = removeStep(w.servers, loc, local);
+    deleteEntry(w, local, loc);
+  }
   return w.result;
 }
 
@@ -614,9 +713,11 @@ Status renamePath(const Location& from, const Location& to) {
     return fail(err::ALREADY_EXISTS, QStringLiteral("%1 exists").arg(to.given));
   if (from.contains(to) && from.components.size() != to.components.size())
     return fail(err::INVALID_PARAMETER, QStringLiteral("the target %1 is inside the source").arg(to.given));
+  const auto servers = fileServers();
+  if (servers) servers->settle();
+  const Step step = moveStep(servers.get(), from, src, to, dst);
   if (::rename(enc(src).constData(), enc(dst).constData()) != 0)
-    return fromErrno(errno, QStringLiteral("cannot rename %1").arg(from.given));
-  if (auto servers = fileServers()) servers->moved(from, to);
+    return fromErrno(errno, QStringLiteral("cannot rename %1").arg(from.given));  // before the step ends
   return {};
 }
 

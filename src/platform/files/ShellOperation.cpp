@@ -47,7 +47,9 @@ struct Run {
 
   void failed(const QString& verb, const QString& what, const adsi::Error& e) {
     if (!first) first = e;
-    if (errorBoxes) q->showError(QStringLiteral("Cannot %1 %2: %3").arg(verb, what, e.message));
+    if (!errorBoxes) return;
+    q->showError(what.isEmpty() ? QStringLiteral("Cannot %1: %2").arg(verb, e.message)
+                                : QStringLiteral("Cannot %1 %2: %3").arg(verb, what, e.message));
   }
 };
 
@@ -109,6 +111,11 @@ bool ensureFolder(Run& run, const Location& loc, const QString& verb) {
 
 void copyOrMove(Run& run, bool move) {
   const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
+  if (run.op.pFrom.isEmpty()) {
+    run.failed(verb, QString(),
+               win32Error(err::INVALID_PARAMETER, QStringLiteral("nothing to %1 was named").arg(verb)));
+    return;
+  }
   if (run.op.pTo.isEmpty() || run.op.pTo.first().isEmpty()) {
     run.failed(verb, run.op.pFrom.value(0), win32Error(err::INVALID_PARAMETER, QStringLiteral("no target")));
     return;
@@ -144,6 +151,11 @@ void copyOrMove(Run& run, bool move) {
 }
 
 void remove(Run& run) {
+  if (run.op.pFrom.isEmpty()) {
+    run.failed(QStringLiteral("delete"), QString(),
+               win32Error(err::INVALID_PARAMETER, QStringLiteral("nothing to delete was named")));
+    return;
+  }
   QList<Location> sources;
   bool wildcard = false;
   expand(run, QStringLiteral("delete"), sources, wildcard);

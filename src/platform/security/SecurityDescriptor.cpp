@@ -55,6 +55,7 @@ std::optional<Acl> Acl::fromBinary(QByteArrayView bytes) {
   const quint16 count = u16(bytes, 4);
   if ((revision != 2 && revision != 4) || size < 8 || size > bytes.size()) return std::nullopt;
   Acl acl;
+  acl.revision_ = revision;
   qsizetype at = 8;
   for (int i = 0; i < count; ++i) {
     if (at + 8 > size) return std::nullopt;
@@ -77,16 +78,30 @@ std::optional<Acl> Acl::fromBinary(QByteArrayView bytes) {
   return acl;
 }
 
+Acl Acl::null() {
+  Acl acl;
+  acl.null_ = true;
+  return acl;
+}
+
+quint8 Acl::revision() const {
+  for (const Ace& a : aces_)
+    if (a.type >= ace::ACCESS_ALLOWED_OBJECT && a.type <= ace::SYSTEM_ALARM_OBJECT) return kRevisionDs;
+  return revision_;
+}
+
 int Acl::size() const {
+  if (null_) return 0;
   int n = 8;
   for (const Ace& a : aces_) n += a.size();
   return n;
 }
 
 QByteArray Acl::toBinary() const {
+  if (null_) return {};
   QByteArray out;
   out.reserve(size());
-  out.append(char(kRevision));
+  out.append(char(revision()));
   out.append(char(0));
   putU16(out, static_cast<quint16>(size()));
   putU16(out, static_cast<quint16>(aces_.size()));
@@ -96,6 +111,7 @@ QByteArray Acl::toBinary() const {
 }
 
 void Acl::add(const Ace& a, quint32 index) {
+  null_ = false;
   if (index >= static_cast<quint32>(aces_.size()))
     aces_.append(a);
   else
@@ -122,6 +138,7 @@ void Acl::canonicalize() {
 }
 
 void Acl::addCanonical(const Ace& a) {
+  null_ = false;
   Ace e = a;
   e.flags &= ~ace::INHERITED;
   if (e.isDeny()) {
@@ -147,7 +164,7 @@ QByteArray SecurityDescriptor::toSelfRelative() const {
     setU32(out, 12, static_cast<quint32>(out.size()));
     out.append(sacl);
   }
-  if (dacl) {
+  if (dacl && !dacl->isNull()) {  // a NULL DACL is present with offset 0
     setU32(out, 16, static_cast<quint32>(out.size()));
     out.append(dacl->toBinary());
   }
@@ -196,7 +213,7 @@ std::optional<SecurityDescriptor> SecurityDescriptor::fromSelfRelative(QByteArra
       if (!acl) return std::nullopt;
       sd.dacl = *acl;
     } else {
-      sd.dacl = Acl();  // present and null: kept as an empty list
+      sd.dacl = Acl::null();
     }
   }
   return sd;

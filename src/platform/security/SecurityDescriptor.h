@@ -23,6 +23,8 @@ constexpr quint8 ACCESS_DENIED = 1;
 constexpr quint8 SYSTEM_AUDIT = 2;
 constexpr quint8 ACCESS_ALLOWED_OBJECT = 5;
 constexpr quint8 ACCESS_DENIED_OBJECT = 6;
+constexpr quint8 SYSTEM_AUDIT_OBJECT = 7;
+constexpr quint8 SYSTEM_ALARM_OBJECT = 8;
 // flags
 constexpr quint8 OBJECT_INHERIT = 0x01;
 constexpr quint8 CONTAINER_INHERIT = 0x02;
@@ -68,14 +70,22 @@ class Acl {
   static constexpr quint8 kRevision = 2;  // ACL_REVISION
   static constexpr quint32 kAppend = 0xFFFFFFFF;  // AddAce's MAXDWORD
 
+  static constexpr quint8 kRevisionDs = 4;  // ACL_REVISION_DS: the revision object ACEs need
+
   static std::optional<Acl> fromBinary(QByteArrayView bytes);
+  // A NULL DACL: a descriptor's DACL that is present without a list, which grants everyone every
+  // access. Unlike an empty list (which denies everyone) it has no bytes of its own.
+  static Acl null();
+  bool isNull() const { return null_; }
+  // The revision read, or the one a new list is written with; object ACEs raise it to 4.
+  quint8 revision() const;
 
   const QList<Ace>& aces() const { return aces_; }
   int count() const { return static_cast<int>(aces_.size()); }
-  int size() const;  // the bytes it takes: 8 + the ACEs
-  QByteArray toBinary() const;
+  int size() const;             // the bytes it takes: 8 + the ACEs (0 for a NULL DACL)
+  QByteArray toBinary() const;  // empty for a NULL DACL
 
-  // AddAce: at `index` (kAppend or past the end appends).
+  // AddAce: at `index` (kAppend or past the end appends). A NULL DACL becomes a list.
   void add(const Ace& a, quint32 index = kAppend);
   void removeIf(const std::function<bool(const Ace&)>& pred);
   // Canonical order: explicit denies, explicit allows, then the inherited ACEs, each group in the
@@ -86,10 +96,14 @@ class Acl {
   // explicit denies.
   void addCanonical(const Ace& a);
 
-  bool operator==(const Acl& o) const { return aces_ == o.aces_; }
+  bool operator==(const Acl& o) const {
+    return aces_ == o.aces_ && revision() == o.revision() && null_ == o.null_;
+  }
 
  private:
   QList<Ace> aces_;
+  quint8 revision_ = kRevision;
+  bool null_ = false;
 };
 
 namespace control {
@@ -116,7 +130,8 @@ struct SecurityDescriptor {
   quint16 flags = 0;
   std::optional<Sid> owner;
   std::optional<Sid> group;
-  std::optional<Acl> dacl;    // present when set (an empty list denies everything)
+  std::optional<Acl> dacl;    // present when set (an empty list denies everything, a NULL DACL
+                              // allows everything)
   QByteArray sacl;            // kept as read, not interpreted
 
   // MakeSelfRelativeSD.

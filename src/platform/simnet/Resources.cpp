@@ -8,6 +8,10 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <signal.h>
+#include <unistd.h>
+#include <cerrno>
+
 namespace tavrel::simnet {
 
 using namespace adsi;
@@ -86,6 +90,22 @@ Result<files::ShareTarget> SimResources::share(const QString& server, const QStr
   return files::ShareTarget{name, path->drive, path->components, driveRoot(name, path->drive)};
 }
 
+Result<QList<files::SharedFolder>> SimResources::sharedFolders(const QString& server) {
+  ReadScope read(net_->store());
+  if (reach(server) != Reach::Up)
+    return files::win32Error(files::err::BAD_NETPATH,
+                             QStringLiteral("the network path \\\\%1 was not found").arg(server));
+  QList<files::SharedFolder> out;
+  auto r = net_->store().q("SELECT name, path FROM shares WHERE server=? ORDER BY name");
+  r.bind(1, server.section(u'.', 0, 0).toUpper());
+  while (r.next()) {
+    // A share whose path cannot be read leads nowhere (share() refuses it) and holds no folder.
+    if (const auto path = net::parseDrivePath(r.text(1)))
+      out.append(files::SharedFolder{r.text(0), path->drive.toUpper(), path->components});
+  }
+  return out;
+}
+
 QString SimResources::stagingFolder(const Location& target) {
   return QStringLiteral("%1/servers/%2/.staging").arg(net_->folder(), target.server);
 }
@@ -111,41 +131,193 @@ Status SimResources::mayDelete(const Location& loc) {
   return {};
 }
 
-void SimResources::removed(const Location& loc) {
-  Store& st = net_->store();
-  const QString key = loc.key();
-  auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-  q.bind(1, loc.server).bind(2, loc.isNetwork() ? driveText(loc.drive) : QString()).bind(3, key);
-  q.bind(4, belowStart(key)).bind(5, belowEnd(key));
-  q.run();
+// ---------------------------------------------------------------------------------------------
+// Descriptors following moves and deletes
+
+namespace {
+
+constexpr int kMoveStep = 0;
+constexpr int kRemoveStep = 1;
+
+QString driveOf(const Location& loc) {
+  return loc.isNetwork() ? driveText(loc.drive) : QString();
 }
 
-void SimResources::moved(const Location& from, const Location& to) {
+bool onDisk(const QString& local) {
+  return !local.isEmpty() && QFileInfo::exists(local);
+}
+
+bool processRuns(qint64 pid) {
+  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
+}
+
+}  // namespace
+
+bool SimResources::keptAt(const Location& loc) {
+  const QString key = loc.key();
+  auto r = net_->store().q(
+      "SELECT 1 FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?)) LIMIT 1");
+  r.bind(1, loc.server).bind(2, driveOf(loc)).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
+  return r.next();
+}
+
+qint64 SimResources::recordStep(int kind, const Location& from, const QString& fromLocal, const Location& to,
+                                const QString& toLocal) {
   Store& st = net_->store();
-  const QString fromKey = from.key(), toKey = to.key();
-  const QString drive = from.isNetwork() ? driveText(from.drive) : QString();
-  QList<std::pair<QString, QByteArray>> rows;
+  auto q = st.q(
+      "INSERT INTO path_steps(pid, kind, server, drive, key, local, to_server, to_drive, to_key, to_local) "
+      "VALUES(?,?,?,?,?,?,?,?,?,?)");
+  q.bind(1, static_cast<qint64>(::getpid())).bind(2, static_cast<qint64>(kind));
+  q.bind(3, from.server).bind(4, driveOf(from)).bind(5, from.key()).bind(6, fromLocal);
+  q.bind(7, to.server).bind(8, driveOf(to)).bind(9, to.key()).bind(10, toLocal);
+  auto last = st.q("SELECT last_insert_rowid()");
+  if (!q.run() || !last.next()) {
+    // Not recorded: the step is still followed when it ends, only not across a crash.
+    const qint64 id = -(++unrecordedSteps_);
+    unrecorded_.insert(id, PathStep{kind, from.server, driveOf(from), from.key(), fromLocal, to.server,
+                                    driveOf(to), to.key(), toLocal});
+    return id;
+  }
+  const qint64 step = last.i64(0);
+  stepsInFlight_.insert(step);
+  return step;
+}
+
+qint64 SimResources::beginMove(const Location& from, const QString& fromLocal, const Location& to,
+                               const QString& toLocal) {
+  finishAbandonedSteps();
+  // Nothing kept at either end: nothing to follow, nothing to record.
+  if (!keptAt(from) && !keptAt(to)) return 0;
+  return recordStep(kMoveStep, from, fromLocal, to, toLocal);
+}
+
+qint64 SimResources::beginRemove(const Location& loc, const QString& local) {
+  finishAbandonedSteps();
+  if (!keptAt(loc)) return 0;
+  return recordStep(kRemoveStep, loc, local, Location(), QString());
+}
+
+void SimResources::endStep(qint64 step) {
+  stepsInFlight_.remove(step);
+  finishStep(step);
+}
+
+void SimResources::settle() {
+  finishAbandonedSteps();
+}
+
+// Whether the entry kept as `key` of a drive is on disk; `local` is where the step's own entry is.
+bool SimResources::existsOnDisk(const QString& server, const QString& drive, const QString& key,
+                                const QString& local) {
+  if (server.isEmpty() || drive.isEmpty()) return onDisk(local);  // this machine: the step's own entry
+  Location loc;
+  loc.server = server;
+  loc.drive = drive.at(0);
+  loc.root = driveRoot(server, loc.drive);
+  loc.components = key.isEmpty() ? QStringList() : key.split(u'/');
+  return onDisk(files::localPath(loc));
+}
+
+// Finishes a step in one transaction: the descriptors are made to agree with the disk and the
+// step's record goes.
+void SimResources::finishStep(qint64 step) {
+  Store& st = net_->store();
+  Txn txn(st);
+  if (!txn.ok()) return;  // the step stays recorded and is finished by a later operation
+  PathStep p;
+  if (step < 0) {
+    p = unrecorded_.take(step);
+  } else {
+    auto r = st.q(
+        "SELECT kind, server, drive, key, local, to_server, to_drive, to_key, to_local FROM path_steps "
+        "WHERE id=?");
+    r.bind(1, step);
+    if (!r.next()) {
+      (void)txn.commit();  // finished already (by another process)
+      return;
+    }
+    p = PathStep{static_cast<int>(r.i64(0)),
+                 r.text(1),
+                 r.text(2),
+                 r.text(3),
+                 r.text(4),
+                 r.text(5),
+                 r.text(6),
+                 r.text(7),
+                 r.text(8)};
+  }
+  if (!applyStep(p)) return;  // rolled back; a recorded step stays for a later operation
+  if (step > 0) {
+    auto done = st.q("DELETE FROM path_steps WHERE id=?");
+    done.bind(1, step);
+    if (!done.run()) return;
+  }
+  (void)txn.commit();
+}
+
+// Makes the descriptors agree with the disk after the step: a move that happened takes the
+// descriptors of the moved tree to its new place (what was kept there before goes); a removal
+// drops those of the entries that are gone. Entries still at their place keep theirs.
+bool SimResources::applyStep(const PathStep& p) {
+  Store& st = net_->store();
+  auto deleteTree = [&](const QString& server, const QString& drive, const QString& key) {
+    auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+    q.bind(1, server).bind(2, drive).bind(3, key).bind(4, belowStart(key)).bind(5, belowEnd(key));
+    return q.run();
+  };
+  if (p.kind == kMoveStep) {
+    if (onDisk(p.local)) return true;  // it did not move
+    QList<std::pair<QString, QByteArray>> rows;
+    {
+      auto q = st.q(
+          "SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+      q.bind(1, p.server).bind(2, p.drive).bind(3, p.key).bind(4, belowStart(p.key)).bind(5, belowEnd(p.key));
+      while (q.next()) rows.append({q.text(0), q.blob(1)});
+    }
+    if (!deleteTree(p.server, p.drive, p.key) || !deleteTree(p.toServer, p.toDrive, p.toKey)) return false;
+    if (!onDisk(p.toLocal)) return true;  // gone from both places
+    for (const auto& [k, sd] : std::as_const(rows)) {
+      auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
+      q.bind(1, p.toServer).bind(2, p.toDrive).bind(3, p.toKey + k.mid(p.key.size())).bindBlob(4, sd);
+      if (!q.run()) return false;
+    }
+    return true;
+  }
+  QStringList gone;
   {
-    auto r = st.q("SELECT key, sd FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
-    r.bind(1, from.server).bind(2, drive).bind(3, fromKey).bind(4, belowStart(fromKey)).bind(5, belowEnd(fromKey));
-    while (r.next()) rows.append({r.text(0), r.blob(1)});
+    auto q =
+        st.q("SELECT key FROM path_security WHERE server=? AND drive=? AND (key=? OR (key>=? AND key<?))");
+    q.bind(1, p.server).bind(2, p.drive).bind(3, p.key).bind(4, belowStart(p.key)).bind(5, belowEnd(p.key));
+    while (q.next())
+      if (!existsOnDisk(p.server, p.drive, q.text(0), p.local)) gone.append(q.text(0));
   }
-  if (rows.isEmpty()) return;
-  if (!st.begin()) return;
-  removed(from);
-  for (const auto& [key, sd] : std::as_const(rows)) {
-    const QString moved = toKey + key.mid(fromKey.size());
-    auto q = st.q("INSERT OR REPLACE INTO path_security(server, drive, key, sd) VALUES(?,?,?,?)");
-    q.bind(1, to.server).bind(2, to.isNetwork() ? driveText(to.drive) : QString()).bind(3, moved).bindBlob(4, sd);
-    q.run();
+  for (const QString& k : std::as_const(gone)) {
+    auto q = st.q("DELETE FROM path_security WHERE server=? AND drive=? AND key=?");
+    q.bind(1, p.server).bind(2, p.drive).bind(3, k);
+    if (!q.run()) return false;
   }
-  (void)st.commit();
+  return true;
+}
+
+// Steps whose process died between beginning and end are finished from what the disk shows.
+void SimResources::finishAbandonedSteps() {
+  QList<qint64> abandoned;
+  {
+    auto r = net_->store().q("SELECT id, pid FROM path_steps");
+    while (r.next()) {
+      const qint64 id = r.i64(0), pid = r.i64(1);
+      if (stepsInFlight_.contains(id) || (pid != ::getpid() && processRuns(pid))) continue;
+      abandoned.append(id);
+    }
+  }
+  for (qint64 id : std::as_const(abandoned)) finishStep(id);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Descriptors per path
 
 Result<QHash<QString, QByteArray>> SimResources::read(const Location& drive, const QStringList& keys) {
+  finishAbandonedSteps();
   QHash<QString, QByteArray> out;
   const QString d = drive.isNetwork() ? driveText(drive.drive) : QString();
   ReadScope read(net_->store());
@@ -158,6 +330,7 @@ Result<QHash<QString, QByteArray>> SimResources::read(const Location& drive, con
 }
 
 Result<QHash<QString, QByteArray>> SimResources::readBelow(const Location& root) {
+  finishAbandonedSteps();
   QHash<QString, QByteArray> out;
   const QString key = root.key();
   auto r = net_->store().q("SELECT key, sd FROM path_security WHERE server=? AND drive=? AND key>=? AND key<?");
@@ -168,6 +341,7 @@ Result<QHash<QString, QByteArray>> SimResources::readBelow(const Location& root)
 }
 
 Status SimResources::write(const Location& drive, const QHash<QString, QByteArray>& entries) {
+  finishAbandonedSteps();
   Store& st = net_->store();
   if (Status s = st.begin(); !s) return s;
   st.refresh();

@@ -9,6 +9,8 @@
 #include "platform/simnet/SimNetwork.h"
 #include "platform/wts/Wts.h"
 
+#include <QSet>
+
 namespace tavrel::simnet {
 
 class SimResources : public files::FileServers,
@@ -20,11 +22,15 @@ class SimResources : public files::FileServers,
 
   // files::FileServers
   adsi::Result<files::ShareTarget> share(const QString& server, const QString& share) override;
+  adsi::Result<QList<files::SharedFolder>> sharedFolders(const QString& server) override;
   QString stagingFolder(const files::Location& target) override;
   adsi::Status reserve(const files::Location& target, qint64 bytes) override;
   adsi::Status mayDelete(const files::Location& loc) override;
-  void removed(const files::Location& loc) override;
-  void moved(const files::Location& from, const files::Location& to) override;
+  qint64 beginMove(const files::Location& from, const QString& fromLocal, const files::Location& to,
+                   const QString& toLocal) override;
+  qint64 beginRemove(const files::Location& loc, const QString& local) override;
+  void endStep(qint64 step) override;
+  void settle() override;
 
   // security::SecurityTable
   adsi::Result<QHash<QString, QByteArray>> read(const files::Location& drive, const QStringList& keys) override;
@@ -52,6 +58,24 @@ class SimResources : public files::FileServers,
   bool hasDrive(const QString& server, QChar drive);
   bool fault(const char* kind, const QString& server, const QString& item = QString());
   netapi::NET_API_STATUS shareAddIn(const QString& server, const netapi::SHARE_INFO_502& info);
+  // Descriptors follow the steps on disk: a step is recorded before it is taken and finished from
+  // what the disk shows, by this process or, when it died, by the next one to use them.
+  bool keptAt(const files::Location& loc);
+  qint64 recordStep(int kind, const files::Location& from, const QString& fromLocal,
+                    const files::Location& to, const QString& toLocal);
+  struct PathStep {
+    int kind = 0;
+    QString server, drive, key, local;
+    QString toServer, toDrive, toKey, toLocal;
+  };
+  void finishStep(qint64 step);
+  bool applyStep(const PathStep& step);
+  void finishAbandonedSteps();
+  bool existsOnDisk(const QString& server, const QString& drive, const QString& key, const QString& local);
+
+  QSet<qint64> stepsInFlight_;
+  QHash<qint64, PathStep> unrecorded_;  // steps the store could not record, by negative id
+  qint64 unrecordedSteps_ = 0;
 
   std::shared_ptr<SimNetwork> net_;
 };

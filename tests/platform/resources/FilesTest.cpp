@@ -126,6 +126,21 @@ TEST_F(FilesTest, NewChildInheritsItsParentsDacl) {
   EXPECT_EQ(GetFileSecurity(home + QStringLiteral("\\missing"), info::DACL).code(), err::FILE_NOT_FOUND);
 }
 
+TEST_F(FilesTest, NullDaclIsKeptThroughTheStore) {
+  using namespace security;
+  const QString open = QStringLiteral("\\\\FILESRV1\\D$\\Users\\open");
+  ASSERT_TRUE(createDirectory(open));
+  SecurityDescriptor sd;
+  sd.dacl = Acl::null();
+  ASSERT_TRUE(SetFileSecurity(open, info::DACL, sd));
+  auto back = GetFileSecurity(open, info::DACL);
+  ASSERT_TRUE(back && back->dacl);
+  EXPECT_TRUE(back->dacl->isNull());
+  // Set again as read: still a NULL DACL, not an empty list that denies everyone.
+  ASSERT_TRUE(SetFileSecurity(open, info::DACL, *back));
+  EXPECT_TRUE(GetFileSecurity(open, info::DACL)->dacl->isNull());
+}
+
 TEST_F(FilesTest, TreeSecurityFollowsMovesAndGoesWithDeletes) {
   using namespace security;
   const QString a = QStringLiteral("\\\\FILESRV1\\D$\\Users\\a");
@@ -145,6 +160,93 @@ TEST_F(FilesTest, TreeSecurityFollowsMovesAndGoesWithDeletes) {
   // A new folder of the same name does not get the old one's descriptor.
   EXPECT_EQ(GetFileSecurity(QStringLiteral("\\\\FILESRV1\\D$\\Users\\b\\sub"), info::OWNER)->owner,
             wellknown::builtinAdministrators());
+}
+
+// Answers No for the names given, Yes for the rest.
+class AnswerNo : public Conflicts {
+ public:
+  explicit AnswerNo(QStringList names) : names_(std::move(names)) {}
+  Answer replace(const Location& target, bool) override {
+    return names_.contains(target.name(), Qt::CaseInsensitive) ? Answer::No : Answer::Yes;
+  }
+
+ private:
+  QStringList names_;
+};
+
+// A move that takes only part of a tree: descriptors go with exactly the entries that moved.
+TEST_F(FilesTest, PartialMoveTakesTheDescriptorsOfWhatMovedOnly) {
+  using namespace security;
+  struct Case {
+    const char* name;
+    const char* to;      // the target folder, which exists already
+    const char* toDisk;  // the same on disk, below net/servers
+  };
+  const Case cases[] = {{"across servers", "\\\\FILESRV2\\E$\\jsmith", "FILESRV2/E/jsmith"},
+                        {"on the same drive", "\\\\FILESRV1\\D$\\Moved\\jsmith", "FILESRV1/D/Moved/jsmith"}};
+  const QString from = QStringLiteral("\\\\FILESRV1\\D$\\Users\\jsmith");
+  const QString fromDisk = drivePath("FILESRV1", 'D', "Users/jsmith");
+  const Sid user = *Sid::fromString(QStringLiteral("S-1-5-21-1-2-3-1104"));
+  // Each entry's own descriptor: protected, the user alone, owned by a SID naming the entry.
+  auto own = [&](int rid) {
+    SecurityDescriptor sd;
+    sd.owner = *Sid::fromString(QStringLiteral("S-1-5-21-9-9-9-%1").arg(rid));
+    Acl acl;
+    acl.add(Ace::allow(user, access::FILE_ALL_ACCESS));
+    sd.dacl = acl;
+    sd.flags = control::DACL_PROTECTED;
+    return sd;
+  };
+  auto descriptorOf = [&](const QString& path) {
+    auto sd = GetFileSecurity(path, info::OWNER | info::DACL);
+    EXPECT_TRUE(sd) << path.toStdString();
+    return sd ? *sd : SecurityDescriptor();
+  };
+  auto put = [](const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(path.section(u'/', 0, -2));
+    return writeAll(path, bytes);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString to = QString::fromLatin1(c.to);
+    const QString toDisk = dir() + QStringLiteral("net/servers/") + QString::fromLatin1(c.toDisk);
+    for (const char* f : {"kept.txt", "moved.txt", "blocked.txt", "sub/deep.txt"})
+      ASSERT_TRUE(put(fromDisk + u'/' + QString::fromLatin1(f), "source"));
+    ASSERT_TRUE(put(toDisk + QStringLiteral("/kept.txt"), "target"));
+    QDir().mkpath(toDisk + QStringLiteral("/blocked.txt"));  // a folder in the way: that file fails
+    const QStringList names{"kept.txt", "moved.txt", "blocked.txt", "sub", "sub\\deep.txt"};
+    for (int i = 0; i < names.size(); ++i)
+      ASSERT_TRUE(SetFileSecurity(from + u'\\' + names[i], info::OWNER | info::DACL, own(i)));
+    const SecurityDescriptor targetKept = own(50);
+    ASSERT_TRUE(SetFileSecurity(to + QStringLiteral("\\kept.txt"), info::OWNER | info::DACL, targetKept));
+
+    auto src = resolve(from), dst = resolve(to);
+    ASSERT_TRUE(src && dst);
+    AnswerNo no({QStringLiteral("kept.txt")});
+    const TreeResult r = moveTree(*src, *dst, &no);
+    EXPECT_EQ(r.status.code(), err::ALREADY_EXISTS);  // blocked.txt
+
+    // What stayed keeps its own descriptor; what moved has its own at its new place.
+    EXPECT_EQ(readAll(fromDisk + QStringLiteral("/kept.txt")), "source");
+    EXPECT_EQ(descriptorOf(from + QStringLiteral("\\kept.txt")), own(0));
+    EXPECT_EQ(descriptorOf(from + QStringLiteral("\\blocked.txt")), own(2));
+    EXPECT_EQ(descriptorOf(to + QStringLiteral("\\kept.txt")), targetKept);
+    EXPECT_EQ(descriptorOf(to + QStringLiteral("\\moved.txt")), own(1));
+    EXPECT_EQ(descriptorOf(to + QStringLiteral("\\sub")), own(3));
+    EXPECT_EQ(descriptorOf(to + QStringLiteral("\\sub\\deep.txt")), own(4));
+    EXPECT_FALSE(QFile::exists(fromDisk + QStringLiteral("/moved.txt")));
+    // New entries where moved ones were take nothing of them.
+    ASSERT_TRUE(put(fromDisk + QStringLiteral("/moved.txt"), "new"));
+    ASSERT_TRUE(createDirectory(from + QStringLiteral("\\sub")));
+    for (const char* p : {"\\moved.txt", "\\sub"}) {
+      const SecurityDescriptor fresh = descriptorOf(from + QString::fromLatin1(p));
+      EXPECT_EQ(fresh.owner, wellknown::builtinAdministrators()) << p;
+      EXPECT_FALSE(fresh.daclProtected()) << p;
+    }
+    // Both ends cleared for the next case.
+    ASSERT_TRUE(deleteTree(*src).status);
+    ASSERT_TRUE(deleteTree(*dst).status);
+  }
 }
 
 TEST_F(FilesTest, TreeDaclPropagatesAndOwnersAreSetBelow) {

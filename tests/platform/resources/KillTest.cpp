@@ -1,10 +1,14 @@
 #include "ResourceNetwork.h"
 
+#include "platform/files/FileSystem.h"
+#include "platform/security/FileSecurity.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
 
+#include <unistd.h>
 #include <csignal>
 
 namespace tavrel::test {
@@ -44,6 +48,7 @@ class KillTest : public ResourceNetwork {
         ASSERT_TRUE(write(dst(rel(d, f)), old()));
       }
   }
+  qint64 killedPid = 0;
   QString src(const QString& r) const { return drivePath("FILESRV1", 'D', "Users/src/" + r); }
   QString dst(const QString& r) const { return drivePath("FILESRV2", 'E', "dst/" + r); }
 
@@ -59,7 +64,8 @@ class KillTest : public ResourceNetwork {
       QThread::usleep(200);
     }
     if (p.state() != QProcess::Running) return false;
-    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    killedPid = p.processId();
+    ::kill(static_cast<pid_t>(killedPid), SIGKILL);
     p.waitForFinished(10000);
     return p.exitStatus() == QProcess::CrashExit;
   }
@@ -95,11 +101,106 @@ class KillTest : public ResourceNetwork {
 TEST_F(KillTest, KilledWhileCopyingLeavesEveryFileWhole) {
   ASSERT_TRUE(runAndKill("copy"));
   check(true);
+  // The next copy through that server's staging folder removes what the killed one left there,
+  // and only that: a staging file of a process that still runs stays.
+  const QString staging = dir() + QStringLiteral("net/servers/FILESRV2/.staging");
+  const QString deadOne = staging + QStringLiteral("/.~tavrel-%1-00000000000000aa.tmp").arg(killedPid);
+  const QString liveOne = staging + QStringLiteral("/.~tavrel-%1-00000000000000bb.tmp").arg(::getppid());
+  ASSERT_TRUE(write(deadOne, "partial"));
+  ASSERT_TRUE(write(liveOne, "in use"));
+  ASSERT_TRUE(write(src(QStringLiteral("late.bin")), "late"));
+  auto from = files::resolve(QStringLiteral("\\\\FILESRV1\\Users$\\src\\late.bin"));
+  auto to = files::resolve(QStringLiteral("\\\\FILESRV2\\E$\\dst\\late.bin"));
+  ASSERT_TRUE(from && to);
+  ASSERT_TRUE(files::copyTree(*from, *to).status);
+  EXPECT_EQ(QDir(staging).entryList(QDir::Files | QDir::Hidden), QStringList{liveOne.section(u'/', -1)});
 }
 
 TEST_F(KillTest, KilledWhileMovingLeavesEveryFileAtSourceOrWholeAtTarget) {
   ASSERT_TRUE(runAndKill("move"));
   check(false);
+}
+
+// Descriptors and the disk agree after a process dies part way through a move: each file has its
+// own descriptor wherever it is, and a new file where a moved one was takes nothing of it.
+class KillDescriptorTest : public ResourceNetwork {
+ protected:
+  static constexpr int kFiles = 6;
+  static QString name(int i) { return QStringLiteral("file%1.txt").arg(i); }
+  static QString from(int i) { return QStringLiteral("\\\\FILESRV1\\Users$\\src\\") + name(i); }
+  static QString to(int i) { return QStringLiteral("\\\\FILESRV2\\E$\\dst\\") + name(i); }
+  static security::SecurityDescriptor own(int i) {
+    using namespace security;
+    SecurityDescriptor sd;
+    sd.owner = *Sid::fromString(QStringLiteral("S-1-5-21-9-9-9-%1").arg(1000 + i));
+    Acl acl;
+    acl.add(Ace::allow(*sd.owner, access::FILE_ALL_ACCESS));
+    sd.dacl = acl;
+    sd.flags = control::DACL_PROTECTED;
+    return sd;
+  }
+  void SetUp() override {
+    ResourceNetwork::SetUp();
+    if (HasFatalFailure()) return;
+    QDir().mkpath(drivePath("FILESRV2", 'E', "dst"));  // the target exists: files move one by one
+    for (int i = 0; i < kFiles; ++i) {
+      ASSERT_TRUE(write(drivePath("FILESRV1", 'D', "Users/src/" + name(i)), "x"));
+      ASSERT_TRUE(security::SetFileSecurity(from(i), security::info::OWNER | security::info::DACL, own(i)));
+    }
+  }
+  // Runs the move in a probe that dies as `mode` says.
+  void runProbe(const QStringList& extra) {
+    QProcess p;
+    p.start(QStringLiteral(TREE_PROBE), QStringList{dir() + QStringLiteral("net"), QStringLiteral("move"),
+                                                    QStringLiteral("\\\\FILESRV1\\Users$\\src"),
+                                                    QStringLiteral("\\\\FILESRV2\\E$\\dst")} +
+                                            extra);
+    ASSERT_TRUE(p.waitForFinished(20000));
+  }
+  void checkConsistent(int expectMoved) {
+    using namespace security;
+    int moved = 0;
+    for (int i = 0; i < kFiles; ++i) {
+      SCOPED_TRACE(name(i).toStdString());
+      const bool atTarget = exists(drivePath("FILESRV2", 'E', "dst/" + name(i)));
+      const bool atSource = exists(drivePath("FILESRV1", 'D', "Users/src/" + name(i)));
+      ASSERT_NE(atTarget, atSource);
+      moved += atTarget;
+      auto sd = GetFileSecurity(atTarget ? to(i) : from(i), info::OWNER | info::DACL);
+      ASSERT_TRUE(sd);
+      EXPECT_EQ(*sd, own(i));
+      if (atTarget) {
+        // A new file where the moved one was inherits; it does not get the old descriptor.
+        ASSERT_TRUE(write(drivePath("FILESRV1", 'D', "Users/src/" + name(i)), "new"));
+        auto fresh = GetFileSecurity(from(i), info::OWNER | info::DACL);
+        ASSERT_TRUE(fresh);
+        EXPECT_EQ(fresh->owner, wellknown::builtinAdministrators());
+        EXPECT_FALSE(fresh->daclProtected());
+      }
+    }
+    EXPECT_EQ(moved, expectMoved);
+  }
+  static bool exists(const QString& path) { return QFile::exists(path); }
+};
+
+TEST_F(KillDescriptorTest, DyingBetweenAMoveOnDiskAndItsRecordLeavesNoStaleDescriptor) {
+  // The third file has moved on disk; the process dies before the network hears of it.
+  runProbe({QStringLiteral("3")});
+  checkConsistent(3);
+}
+
+TEST_F(KillDescriptorTest, DyingBetweenARemovalOnDiskAndItsRecordLeavesNoStaleDescriptor) {
+  // Every file moved; the emptied source folder is removed and the process dies before the
+  // network hears of it. A new folder of that name takes nothing of the old one.
+  ASSERT_TRUE(security::SetFileSecurity(QStringLiteral("\\\\FILESRV1\\Users$\\src"),
+                                        security::info::OWNER | security::info::DACL, own(99)));
+  runProbe({QString::number(kFiles + 1)});
+  EXPECT_FALSE(QDir(drivePath("FILESRV1", 'D', "Users/src")).exists());
+  ASSERT_TRUE(files::createDirectory(QStringLiteral("\\\\FILESRV1\\Users$\\src")));
+  auto fresh = security::GetFileSecurity(QStringLiteral("\\\\FILESRV1\\Users$\\src"), security::info::OWNER);
+  ASSERT_TRUE(fresh);
+  EXPECT_EQ(fresh->owner, security::wellknown::builtinAdministrators());
+  checkConsistent(kFiles);
 }
 
 }  // namespace

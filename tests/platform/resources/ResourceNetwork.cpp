@@ -8,6 +8,7 @@
 #include "platform/wts/Wts.h"
 
 #include <QDir>
+#include <QDirIterator>
 
 #include <sqlite3.h>
 
@@ -56,6 +57,27 @@ QString ResourceNetwork::drivePath(const QString& server, QChar drive, const QSt
   QString p = QStringLiteral("%1net/servers/%2/%3").arg(dir(), server, QString(drive));
   if (!below.isEmpty()) p += u'/' + below;
   return p;
+}
+
+QMap<QString, QByteArray> ResourceNetwork::treeOf(const QString& folder) {
+  QMap<QString, QByteArray> out;
+  QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  const QDir base(folder);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    out.insert(base.relativeFilePath(path), it.fileInfo().isDir() ? QByteArray("<dir>") : readAll(path));
+  }
+  return out;
+}
+
+void ResourceNetwork::addShare(const QString& server, const QString& name, const QString& path) {
+  netapi::SHARE_INFO_502 info;
+  info.shi502_netname = name;
+  info.shi502_type = netapi::STYPE_DISKTREE;
+  info.shi502_path = path;
+  quint32 parmErr = 0;
+  ASSERT_EQ(netapi::NetShareAdd(server, 502, info, &parmErr), netapi::NERR_Success) << name.toStdString();
 }
 
 void ResourceNetwork::refuseStoredWtsClass(quint32 cls) {

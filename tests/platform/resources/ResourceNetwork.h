@@ -7,6 +7,8 @@
 
 #include "platform/simnet/NetworkBuilder.h"
 
+#include <QMap>
+
 #include <memory>
 
 namespace tavrel::test {
@@ -18,6 +20,14 @@ class ResourceNetwork : public AppFixture {
 
   // The folder on disk of a path of a drive: drivePath("FILESRV1", 'D', "Users/jsmith").
   QString drivePath(const QString& server, QChar drive, const QString& below = QString()) const;
+
+  // Every file and folder below `folder` on disk, by path relative to it: a file's bytes, or
+  // "<dir>" for a folder. Hidden entries are included.
+  static QMap<QString, QByteArray> treeOf(const QString& folder);
+  // Every file and folder of every file server's drives (and their staging folders).
+  QMap<QString, QByteArray> serversTree() const { return treeOf(dir() + QStringLiteral("net/servers")); }
+  // Adds a share of `server` publishing `path` ("D:\\Users").
+  void addShare(const QString& server, const QString& name, const QString& path);
 
   // Makes the network's store refuse to keep a Terminal Services value of class `cls`, as a
   // failing disk would: the statement that writes it fails.

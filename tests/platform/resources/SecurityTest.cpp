@@ -109,6 +109,67 @@ TEST(SecurityDescriptor, ControlFlagsAndAbsentPartsRoundTrip) {
   EXPECT_FALSE(SecurityDescriptor::fromSelfRelative(none.toSelfRelative())->dacl);
 }
 
+// Descriptors as another system writes them: read and written back, each keeps its bytes and
+// what they mean.
+TEST(SecurityDescriptor, NullAndEmptyDaclsAndAclRevisionsRoundTrip) {
+  enum class Dacl { Absent, Null, List };
+  struct Case {
+    const char* name;
+    const char* bytes;
+    Dacl dacl;
+    int aces;
+    quint8 revision;
+  };
+  const Case cases[] = {
+      {"NULL DACL: present, offset 0",
+       "01 00 04 80 14000000 00000000 00000000 00000000 01 02 000000000005 20000000 20020000", Dacl::Null, 0,
+       0},
+      {"empty DACL", "01 00 04 80 00000000 00000000 00000000 14000000 02 00 0800 0000 0000", Dacl::List, 0,
+       2},
+      {"no DACL", "01 00 00 80 14000000 00000000 00000000 00000000 01 02 000000000005 20000000 20020000",
+       Dacl::Absent, 0, 0},
+      {"revision 4 with an object ACE",
+       "01 00 04 80 00000000 00000000 00000000 14000000 04 00 3000 0100 0000"
+       "05 00 2800 00010000 01000000 00112233445566778899AABBCCDDEEFF 01 01 000000000001 00000000",
+       Dacl::List, 1, 4},
+      {"revision 4 with plain ACEs only",
+       "01 00 04 80 00000000 00000000 00000000 14000000 04 00 1C00 0100 0000 00 00 1400 FF011F00 01 01 "
+       "000000000001 "
+       "00000000",
+       Dacl::List, 1, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray bytes = hex(c.bytes);
+    auto sd = SecurityDescriptor::fromSelfRelative(bytes);
+    ASSERT_TRUE(sd);
+    ASSERT_EQ(sd->dacl.has_value(), c.dacl != Dacl::Absent);
+    if (sd->dacl) {
+      EXPECT_EQ(sd->dacl->isNull(), c.dacl == Dacl::Null);
+      EXPECT_EQ(sd->dacl->count(), c.aces);
+      if (c.dacl == Dacl::List) {
+        EXPECT_EQ(sd->dacl->revision(), c.revision);
+      }
+    }
+    EXPECT_EQ(sd->toSelfRelative().toHex(' '), bytes.toHex(' '));
+  }
+  // A NULL DACL and an empty one are different values; an ACE added to a NULL DACL makes a list.
+  EXPECT_NE(Acl::null(), Acl());
+  Acl acl = Acl::null();
+  acl.add(Ace::allow(wellknown::everyone(), access::FILE_READ_EXECUTE));
+  EXPECT_FALSE(acl.isNull());
+  EXPECT_EQ(acl.toBinary().left(1), hex("02"));
+  // An object ACE added to a revision-2 list raises the revision it is written with.
+  auto objectAcl =
+      Acl::fromBinary(hex("04 00 3000 0100 0000 05 00 2800 00010000 01000000 "
+                          "00112233445566778899AABBCCDDEEFF 01 01 000000000001 00000000"));
+  ASSERT_TRUE(objectAcl);
+  Acl mixed;
+  mixed.add(Ace::allow(wellknown::everyone(), access::FILE_READ_EXECUTE));
+  mixed.add(objectAcl->aces()[0]);
+  EXPECT_EQ(mixed.toBinary().left(1), hex("04"));
+}
+
 TEST(SecurityDescriptor, DamagedBytesAreRefused) {
   const QByteArray golden = hex(kGolden);
   QByteArray badOffset = golden;
