@@ -399,12 +399,22 @@ class LdapConnection : public DirectoryConnection {
     const bool wantsUac = attributes.isEmpty() || attributes.contains(QStringLiteral("userAccountControl"), Qt::CaseInsensitive);
     const bool wantsSd = attributes.contains(QStringLiteral("nTSecurityDescriptor"), Qt::CaseInsensitive);
     if (wantsUac && !wantsSd) req.attributes.append(QStringLiteral("nTSecurityDescriptor"));
+    // A flags write usually follows: the lockout state comes with the flags, for it to use.
+    const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
+    const bool wantsComputed = attributes.contains(computed, Qt::CaseInsensitive);
+    if (wantsUac && !wantsComputed) req.attributes.append(computed);
     SdFlagsControl sdFlags;
     auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
     Entry e = std::move(r->entries.first());
+    if (wantsUac) {
+      lastRead_ = LastRead{dn, e.first(computed), e.first(QStringLiteral("nTSecurityDescriptor"))};
+      if (!wantsComputed) e.attributes.removeIf([&](const Attribute& a) {
+          return a.name.compare(computed, Qt::CaseInsensitive) == 0;
+        });
+    }
     if (wantsUac && !wantsSd) foldCannotChangePassword(e);
     return e;
   }
@@ -451,6 +461,7 @@ class LdapConnection : public DirectoryConnection {
     }
     const QByteArray target = dn.toString().toUtf8();
     count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_add_ext_s(ld_, target.constData(), mods.get(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("adding %1").arg(dn.toString()));
     if (cannotChange) return setCannotChangePassword(dn, true);
@@ -486,11 +497,15 @@ class LdapConnection : public DirectoryConnection {
         if (!wanted.contains(sdName)) wanted << sdName;
       }
     Entry present;
-    if (!wanted.isEmpty()) {
+    if (lastRead_ && lastRead_->dn == dn && cleared.isEmpty() && !lastRead_->sd.isEmpty()) {
+      // The object was read with its flags since this connection last wrote: what it read serves.
+      present.attributes = {Attribute{computed, {lastRead_->computed}}, Attribute{sdName, {lastRead_->sd}}};
+    } else if (!wanted.isEmpty()) {
       auto e = readAsStored(dn, wanted);
       if (!e) return e.error();
       present = std::move(*e);
     }
+    lastRead_.reset();
     Mods mods;
     std::optional<bool> cannotChange;
     for (const Modification& m : changes) {
@@ -537,6 +552,7 @@ class LdapConnection : public DirectoryConnection {
     if (protocol_ == Protocol::GlobalCatalog) return readOnly();
     const QByteArray target = dn.toString().toUtf8();
     count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_delete_ext_s(ld_, target.constData(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("deleting %1").arg(dn.toString()));
     return {};
@@ -548,6 +564,7 @@ class LdapConnection : public DirectoryConnection {
     const QByteArray rdn = newRdn.toString().toUtf8();
     const QByteArray superior = newSuperior ? newSuperior->toString().toUtf8() : QByteArray();
     count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_rename_s(ld_, target.constData(), rdn.constData(),
                                  newSuperior ? superior.constData() : nullptr, 1, nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("renaming %1").arg(dn.toString()));
@@ -563,6 +580,7 @@ class LdapConnection : public DirectoryConnection {
     mods.add(LDAP_MOD_REPLACE, QStringLiteral("unicodePwd"), Values{quotedUtf16(password)});
     const QByteArray target = dn.toString().toUtf8();
     count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_modify_ext_s(ld_, target.constData(), mods.get(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("setting the password of %1").arg(dn.toString()));
     return {};
@@ -571,6 +589,15 @@ class LdapConnection : public DirectoryConnection {
   LDAP* handle() const { return ld_; }
   bool confidential_ = false;
   bool dead_ = false;
+
+  // The flags' companions of the object this connection read last with its flags (the lockout
+  // state and the descriptor), until the connection next writes.
+  struct LastRead {
+    Dn dn;
+    QByteArray computed;
+    QByteArray sd;
+  };
+  std::optional<LastRead> lastRead_;
 
  private:
   Error readOnly() const {
