@@ -80,6 +80,18 @@ QString sqlDialectBase(const QString& domainName) {
   return out.replace(u'\'', QStringLiteral("''"));
 }
 
+// Why the group search gave no list of groups.
+QString groupSearchFailure(const adsi::Error& e) {
+  return QStringLiteral("the search for the domain's groups failed (0x") + e.hex() + QStringLiteral(" ") +
+         e.message + QStringLiteral(")");
+}
+
+// A search that answered: complete unless it found no group at all, which no domain has.
+void noteGroupsRead(LoadOutcome& outcome, qsizetype count) {
+  outcome.groupsComplete = count > 0;
+  if (count == 0) outcome.groupsProblem = QStringLiteral("the search for the domain's groups found none");
+}
+
 }  // namespace
 
 QString ouSearchText(const QString& domainName) {
@@ -178,11 +190,13 @@ LoadOutcome Get_W2K_Domain_Data(DomainView& view, const LoadOptions& options) {
   sh.Step_Text = QStringLiteral("Error Getting Groups ") + QString::number(sh.Group_Count);
   auto groups = runAdoSearch(groupSearchText(sh.Domain_Name));
   if (!groups) {
+    outcome.groupsProblem = groupSearchFailure(groups.error());
     if (debug1) {
       outcome.raised = groups.error();
       return outcome;
     }
   } else {
+    noteGroupsRead(outcome, groups->RecordCount());
     for (groups->MoveFirst(); !groups->EOF(); groups->MoveNext()) {
       ++sh.Group_Count;
       const quint32 type = static_cast<quint32>(groups->Fields(0).toLongLong());
@@ -246,7 +260,10 @@ LoadOutcome Get_NT_Domain_Data(DomainView& view) {
   sh.Step_Text = QStringLiteral("Error Getting Groups ") + QString::number(sh.Group_Count);
   nt.SetFilter({QStringLiteral("Group")});
   auto groups = nt.Children();
-  if (groups) {
+  if (!groups) {
+    outcome.groupsProblem = groupSearchFailure(groups.error());
+  } else {
+    noteGroupsRead(outcome, groups->size());
     for (adsi::AdsObject group : *groups) {
       ++sh.Group_Count;
       auto type = group.Get(QStringLiteral("groupType"));

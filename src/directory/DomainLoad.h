@@ -21,6 +21,10 @@ struct LoadOptions {
 struct LoadOutcome {
   bool loaded = false;                // at least one user or group was read
   std::optional<adsi::Error> raised;  // an error the caller must handle as a failed connection
+  // Whether the group lists hold every group of the domain: the group search ran, answered and
+  // found at least one group (a domain always has some). Otherwise groupsProblem says why not.
+  bool groupsComplete = false;
+  QString groupsProblem;
 };
 
 // True when the whole command line, in capitals, is exactly `word` ("/DEBUG", "/DEBUG1").

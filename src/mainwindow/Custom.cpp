@@ -87,7 +87,7 @@ Custom::Custom(form1& main) : QDialog(&main), f_(main) {
 
   connect(OKButton, &QPushButton::clicked, this, &Custom::OKButton_Click);
   connect(CancelButton, &QPushButton::clicked, this, &Custom::CancelButton_Click);
-  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+  connect(ListView1, &ui::ListView::dblClick, this, [this] { ListView1_DblClick(); });
   connect(ListView1, &QWidget::customContextMenuRequested, this, [this] { ListView1_MouseDown(Qt::RightButton); });
 
   Form_Load();
@@ -138,8 +138,7 @@ void Custom::ListView1_MouseDown(Qt::MouseButton Button) {
 
 void Custom::ListView1_DblClick() {
   state::shared().Edit_Mode = 3;
-  Edit_Properties editor(f_, this);
-  editor.exec();
+  Edit_Properties::run(f_, this);
 }
 
 }  // namespace tavrel::mainwindow

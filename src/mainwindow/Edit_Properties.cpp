@@ -3,12 +3,15 @@
 #include "mainwindow/Naming.h"
 #include "mainwindow/Varibles_Form.h"
 #include "mainwindow/form1.h"
+#include "records/Lookup.h"
 #include "records/TemplateEditing.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+
+#include <limits>
 
 namespace tavrel::mainwindow {
 namespace {
@@ -17,6 +20,7 @@ namespace {
 constexpr int kCustomFieldCap = 4;
 
 const QString kTitle = QStringLiteral("Edit Properties");
+const QString kNoRowSelected = QStringLiteral("No row is selected; select the row to change, then edit it.");
 
 // The file each list is stored in, for the messages; empty for the lists stored elsewhere.
 QString fileOf(int mode) {
@@ -90,6 +94,20 @@ Edit_Properties::Edit_Properties(form1& main, QWidget* parent) : QDialog(parent 
   connect(CancelButton, &QPushButton::clicked, this, &Edit_Properties::CancelButton_Click);
 
   Form_Load();
+}
+
+void Edit_Properties::run(form1& main, QWidget* parent) {
+  const auto& sh = state::shared();
+  ui::ListView* list = main.Edit_Mode_List();
+  // The Terminal Services rows are fixed: there "Add" changes the selected row too.
+  const bool changing = !sh.New_Row_Flag || sh.Edit_Mode == 4;
+  if (list && changing && list->count() > 0 && list->selectedIndex() == 0) {
+    state::shared().New_Row_Flag = false;
+    ui::prompter().MsgBox(kNoRowSelected, ui::kStyleExclamation, kTitle);
+    return;
+  }
+  Edit_Properties editor(main, parent);
+  editor.exec();
 }
 
 void Edit_Properties::Form_Load() {
@@ -198,6 +216,15 @@ void Edit_Properties::OKButton_Click() {
             QStringLiteral(" keeps one row per line."));
     return;
   }
+  // The three files are Windows-1252 text: a character it lacks would be stored as "?".
+  if (mode_ == 0 || mode_ == 1 || mode_ == 4) {
+    const QString why = records::fieldTooLong({{Property->text(), name, std::numeric_limits<int>::max()},
+                                               {Label2->text(), value, std::numeric_limits<int>::max()}});
+    if (!why.isEmpty()) {
+      refused(why);
+      return;
+    }
+  }
   if ((mode_ == 0 || mode_ == 1) && name.contains(u',')) {
     refused(QStringLiteral("A name can't hold a comma: ") + file +
             QStringLiteral(" separates the name from the value with the first comma."));
@@ -207,7 +234,7 @@ void Edit_Properties::OKButton_Click() {
   const int row = list_->selectedIndex();
   const bool adding = mode_ != 4 && (list_->count() == 0 || sh.New_Row_Flag);
   if (!adding && row == 0) {
-    refused(QStringLiteral("No row is selected; select the row to change, then edit it."));
+    refused(kNoRowSelected);
     return finish();
   }
 

@@ -24,6 +24,12 @@ class Edit_Properties : public QDialog {
   // Loads the dialog for the list Edit_Mode names (Form_Load); it is then shown with exec().
   explicit Edit_Properties(form1& main, QWidget* parent = nullptr);
 
+  // Shows the editor modally for the list Edit_Mode names, as the popup's "Edit" and "Add" and a
+  // double-click do. Changing a row needs a row the administrator selected: while the list holds
+  // rows and none is selected, a message says so and the editor does not open (an empty list
+  // opens it for adding).
+  static void run(form1& main, QWidget* parent);
+
   void Form_Load();
   // Stores the row (and the list's file where the list has one) and closes. A row the file could
   // not take, or a file that could not be written, is reported and the dialog stays open.

@@ -31,7 +31,7 @@ Varibles_Form::Varibles_Form(form1& main) : QDialog(&main), f_(main) {
   v->addLayout(buttons);
 
   connect(Close, &QPushButton::clicked, this, &Varibles_Form::Close_Click);
-  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+  connect(ListView1, &ui::ListView::dblClick, this, [this] { ListView1_DblClick(); });
   connect(ListView1, &QWidget::customContextMenuRequested, this,
           [this] { ListView1_MouseDown(Qt::RightButton); });
   connect(ListView1, &ui::ListView::columnClick, this, &Varibles_Form::ListView1_ColumnClick);
@@ -73,8 +73,7 @@ void Varibles_Form::reject() {
 
 void Varibles_Form::ListView1_DblClick() {
   state::shared().Edit_Mode = 2;
-  Edit_Properties editor(f_, this);
-  editor.exec();
+  Edit_Properties::run(f_, this);
 }
 
 void Varibles_Form::ListView1_MouseDown(Qt::MouseButton Button) {

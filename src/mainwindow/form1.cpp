@@ -6,6 +6,8 @@
 #include "mainwindow/frmAbout.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
+#include "startup/Settings.h"
+#include "state/SharedState.h"
 #include "ui/LayoutHold.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -35,7 +38,7 @@ QAction* menuItem(QMenu* menu, const QString& caption, const QString& name, bool
 form1::form1(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("form1"));
   setWindowTitle(ui::kAppTitle);
-  resize(1000, 720);
+  resize(kDefaultWidth, kDefaultHeight);
 
   buildImages();
 
@@ -46,14 +49,15 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   panes->setChildrenCollapsible(false);
   auto* split = new QSplitter(Qt::Horizontal, panes);
   split->setChildrenCollapsible(false);
+  treeSplit_ = split;
   TreeView1 = named(new ui::LayoutHoldingTree(split), QStringLiteral("TreeView1"));
   TreeView1->setHeaderHidden(true);
   // Every node is one line with a small icon: rows of one height let the view place a node
   // without measuring every node above it, which a domain of thousands of users makes costly.
   TreeView1->setUniformRowHeights(true);
   SSTab1 = named(new QTabWidget(split), QStringLiteral("SSTab1"));
-  split->setStretchFactor(0, 1);
-  split->setStretchFactor(1, 3);
+  split->setStretchFactor(0, 0);
+  split->setStretchFactor(1, 1);
   panes->addWidget(split);
 
   SSTab1->addTab(buildUserManagerPage(), QStringLiteral("User Manager"));
@@ -98,6 +102,69 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   wireListsPage();
 }
 
+namespace {
+
+const QString kWindowKey = QStringLiteral("Window");
+
+// A stored size in pixels, or `fallback` when the value is missing or no positive number.
+int storedPixels(const QString& name, int fallback) {
+  bool ok = false;
+  const int n = startup::readSetting(state::reg(), kWindowKey, name).value.trimmed().toInt(&ok);
+  return ok && n > 0 ? n : fallback;
+}
+
+}  // namespace
+
+void form1::restoreWindowLayout() {
+  // The title bar and the frame lie outside the size given here.
+  constexpr int kFrameWidth = 10, kFrameHeight = 40;
+  const QRect area = ui::availableScreenArea();
+  const QSize least = minimumSizeHint();
+  auto fit = [](int wanted, int least, int most) {
+    return most > 0 ? qMax(qMin(wanted, most), least) : wanted;
+  };
+  const int width =
+      fit(storedPixels(QStringLiteral("Width"), kDefaultWidth), least.width(), area.width() - kFrameWidth);
+  const int height = fit(storedPixels(QStringLiteral("Height"), kDefaultHeight), least.height(),
+                         area.height() - kFrameHeight);
+  resize(width, height);
+  // The tabs keep at least the room their page needs.
+  const int tabsLeast = SSTab1->minimumSizeHint().width();
+  applyTreeWidth(
+      qBound(80, storedPixels(QStringLiteral("TreeWidth"), kDefaultTreeWidth), qMax(80, width - tabsLeast)));
+}
+
+void form1::applyTreeWidth(int width) {
+  // A splitter shares out sizes by its own width, which a window not yet shown does not have.
+  if (!isVisible()) {
+    pendingTreeWidth_ = width;
+    return;
+  }
+  pendingTreeWidth_ = 0;
+  const int total = treeSplit_->width();
+  treeSplit_->setSizes({width, qMax(1, total - width)});
+}
+
+void form1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (pendingTreeWidth_ > 0) applyTreeWidth(pendingTreeWidth_);
+}
+
+void form1::saveWindowLayout() const {
+  startup::writeSetting(state::reg(), kWindowKey, QStringLiteral("Width"), QString::number(width()));
+  startup::writeSetting(state::reg(), kWindowKey, QStringLiteral("Height"), QString::number(height()));
+  startup::writeSetting(state::reg(), kWindowKey, QStringLiteral("TreeWidth"), QString::number(treeWidth()));
+}
+
+int form1::treeWidth() const {
+  return pendingTreeWidth_ > 0 ? pendingTreeWidth_ : treeSplit_->sizes().value(0);
+}
+
+void form1::closeEvent(QCloseEvent* event) {
+  saveWindowLayout();
+  QMainWindow::closeEvent(event);
+}
+
 void form1::strFirst_Change() {
   refreshUserIdPreview();
 }
@@ -124,7 +191,7 @@ QString form1::Reverse_Password(const QString& Text) const {
 
 void form1::buildImages() {
   ImageList1.add(QStringLiteral("GREEN"), ui::lampIcon(QColor(0, 170, 0)));
-  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(230, 190, 0)));
+  ImageList1.add(QStringLiteral("YELLOW"), ui::lampIcon(QColor(255, 235, 0)));
   ImageList1.add(QStringLiteral("RED"), ui::lampIcon(QColor(210, 0, 0)));
   // Tree nodes and list rows: the kinds of directory objects, sites and mail attributes.
   ImageList1.add(QStringLiteral("DOMAIN"), ui::glyphIcon(QColor(40, 90, 160), u'D'));
@@ -255,9 +322,14 @@ bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   row->setIcon(0, ImageList1.icon(Colour));
   row->setData(0, Qt::UserRole, Colour);
   if (Colour == QLatin1String("RED")) ui::feedback().beep();
-  row->setText(0, Message);
+  // A value with a line break or another control character shows it visibly, on one row.
+  row->setText(0, startup::showControls(Message));
   row->setText(1, startup::clock().dateTimeText());
+  // The new row is scrolled into view, unless the administrator has scrolled up to read.
+  const QScrollBar* bar = ListView1->verticalScrollBar();
+  const bool following = bar->value() >= bar->maximum();
   ListView1->addTopLevelItem(row);
+  if (following) ListView1->scrollToItem(row);
   return true;
 }
 
@@ -303,6 +375,8 @@ void form1::about_Click() {
 }
 
 void form1::Exit1_Click() {
+  // Ending the program closes no window: the layout is saved here.
+  saveWindowLayout();
   QApplication::exit(0);
 }
 

@@ -20,13 +20,14 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QPointer>
 #include <QTreeWidget>
 #include <array>
 #include <cstdint>
@@ -39,6 +40,9 @@ class LogFile;
 
 namespace tavrel::directory {
 struct UserPage;
+}
+namespace tavrel::directory {
+struct LoadOutcome;
 }
 
 namespace tavrel::mainwindow {
@@ -94,6 +98,13 @@ class form1 : public QMainWindow {
   // connects the domain, converts older record files and loads the record files. False when the
   // program must end (second instance, screen too narrow, failed administrator check).
   bool Form_Initialize(const StartupServices& services = {});
+  // The window's size and the tree's width (as restored or dragged), kept from one start to the next under
+  // Window\Width, Height and TreeWidth. Restoring fits them into the screen's free area (the defaults when
+  // nothing usable is stored); closing the window saves them.
+  static constexpr int kDefaultWidth = 1240, kDefaultHeight = 740, kDefaultTreeWidth = 260;
+  void restoreWindowLayout();
+  void saveWindowLayout() const;
+  int treeWidth() const;
   // Shows the custom user-property fields whose captions are configured.
   void Load_Custom_Fields();
   // The custom properties were configured anew and their value boxes emptied: the boxes hold
@@ -328,6 +339,10 @@ class form1 : public QMainWindow {
 
   // Setup page.
   QComboBox* DomName = nullptr;
+  // Beside DomName while its text names another domain than the one in use: says that a domain
+  // chosen here is connected at the next start, after "Save Settings".
+  QLabel* DomainNote = nullptr;
+  void refreshDomainNote();
   QGroupBox* Frame4 = nullptr;  // the password frame
   QLineEdit* defaultpassword = nullptr;
   QLineEdit* Formatted_Password = nullptr;
@@ -535,7 +550,15 @@ class form1 : public QMainWindow {
   // (`noRecord` tells the second case apart).
   bool storeVariables(const std::vector<records::TemplateVariable>& rows, bool* noRecord = nullptr);
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
  private:
+  QSplitter* treeSplit_ = nullptr;
+  // The tree's width to apply once the window is laid out (0: none waits).
+  int pendingTreeWidth_ = kDefaultTreeWidth;
+  void applyTreeWidth(int width);
   void refreshUserIdPreview();
   void connectSettingsHandlers();
   void loadSettings();
@@ -603,6 +626,11 @@ class form1 : public QMainWindow {
   void showTemplateFields(const records::Template_Record& t);
   // The last mode probe's error when the domain could not be reached.
   std::optional<adsi::Error> unreachableError_;
+  // Whether the last load filled the template tab's group list with every group of the domain,
+  // and if not, why not; the compaction prunes templates' groups only against a complete list.
+  bool groupsComplete_ = false;
+  QString groupsProblem_;
+  void noteLoad(const directory::LoadOutcome& outcome);
 };
 
 }  // namespace tavrel::mainwindow

@@ -275,14 +275,29 @@ int16_t form1::Get_W2K_Domain_Mode(const QString& name) {
   return probed.mode;
 }
 
+void form1::noteLoad(const directory::LoadOutcome& outcome) {
+  groupsComplete_ = outcome.groupsComplete && !outcome.raised;
+  groupsProblem_ = outcome.groupsProblem;
+}
+
 bool form1::Get_W2K_Domain_Data() {
-  WindowView view(*this);
-  return directory::Get_W2K_Domain_Data(view, loadOptions(*this)).loaded;
+  directory::LoadOutcome outcome;
+  {
+    WindowView view(*this);
+    outcome = directory::Get_W2K_Domain_Data(view, loadOptions(*this));
+  }
+  noteLoad(outcome);
+  return outcome.loaded;
 }
 
 bool form1::Get_NT_Domain_Data() {
-  WindowView view(*this);
-  return directory::Get_NT_Domain_Data(view).loaded;
+  directory::LoadOutcome outcome;
+  {
+    WindowView view(*this);
+    outcome = directory::Get_NT_Domain_Data(view);
+  }
+  noteLoad(outcome);
+  return outcome.loaded;
 }
 
 bool form1::Connect_Domain(const QString& name) {
@@ -290,6 +305,7 @@ bool form1::Connect_Domain(const QString& name) {
   sh.Group_Count = 0;
   sh.User_Count = 0;
   ui::HourglassGuard busy;
+  noteLoad(directory::LoadOutcome{});
   DomName->setEditText(name);
   if (name.isEmpty()) return false;
   Clear_UM();
@@ -332,6 +348,7 @@ bool form1::Connect_Domain(const QString& name) {
     outcome = sh.Directory_Mode == 2 ? directory::Get_NT_Domain_Data(view)
                                      : directory::Get_W2K_Domain_Data(view, loadOptions(*this));
   }
+  noteLoad(outcome);
   if (outcome.raised) {
     StatusBar1->setPanelText(1, QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain"));
     ui::feedback().beep();

@@ -29,8 +29,7 @@ const QString kCompactTitle = QStringLiteral("Compact Database");
 // Shows the editor modally over whichever window is in front.
 void runEditor(form1& f) {
   QWidget* over = QApplication::activeModalWidget();
-  Edit_Properties editor(f, over ? over : &f);
-  editor.exec();
+  Edit_Properties::run(f, over ? over : &f);
 }
 
 bool storeFailed(const QString& file, const records::Status& s, const QString& title) {
@@ -58,9 +57,9 @@ void form1::wireListsPage() {
   connect(ListView7, &QWidget::customContextMenuRequested, this, [this] { ListView7_MouseDown(Qt::RightButton); });
   connect(ListView8, &QWidget::customContextMenuRequested, this, [this] { ListView8_MouseDown(Qt::RightButton); });
   connect(ListView9, &QWidget::customContextMenuRequested, this, [this] { ListView9_MouseDown(Qt::RightButton); });
-  connect(ListView7, &QTreeWidget::itemDoubleClicked, this, [this] { ListView7_DblClick(); });
-  connect(ListView8, &QTreeWidget::itemDoubleClicked, this, [this] { ListView8_DblClick(); });
-  connect(ListView9, &QTreeWidget::itemDoubleClicked, this, [this] { ListView9_DblClick(); });
+  connect(ListView7, &ui::ListView::dblClick, this, [this] { ListView7_DblClick(); });
+  connect(ListView8, &ui::ListView::dblClick, this, [this] { ListView8_DblClick(); });
+  connect(ListView9, &ui::ListView::dblClick, this, [this] { ListView9_DblClick(); });
   connect(ListView7, &ui::ListView::columnClick, this, &form1::ListView7_ColumnClick);
   connect(ListView8, &ui::ListView::columnClick, this, &form1::ListView8_ColumnClick);
   for (int i = 1; i <= 3; ++i) connect(Listviewmnu[i], &QAction::triggered, this, [this, i] { Listviewmnu_Click(i); });
@@ -379,8 +378,18 @@ void form1::DataBase_Click() {
                                            "\r\n\r\nYou should answer no if you manage mutliple Domains!!!"),
                             ui::kStyleYesNoQuestion, kCompactTitle) != ui::MsgBoxResult::No;
   records::TemplateCheck check;
-  if (prune)
+  if (prune && !groupsComplete_) {
+    // Pruning against a list that lacks groups would strip them from every template.
+    const QString why =
+        QStringLiteral("No group is removed from the templates: ") +
+        (groupsProblem_.isEmpty() ? QStringLiteral("the domain's groups were not loaded") : groupsProblem_) +
+        QStringLiteral(".\r\nThe database is compacted with every template's groups kept.");
+    ui::prompter().MsgBox(why, ui::kStyleExclamation, kCompactTitle);
+    LOG_TAB(QStringLiteral("YELLOW"),
+            u' ' + QString(why).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+  } else if (prune) {
     check = [this](records::Template_Record& t, startup::LogFile& log) { Check_Template_Groups(t, log); };
+  }
   if (records::Status s = records::Compact_Templates(db, check); !s) return failed(s);
 
   LOG_TAB(QStringLiteral("GREEN"), QStringLiteral(" Database Compacted"));

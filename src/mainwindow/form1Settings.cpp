@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLayout>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QScreen>
@@ -197,6 +198,7 @@ bool form1::Form_Initialize(const StartupServices& services) {
 
   // 5, 6.
   loadSettings();
+  restoreWindowLayout();
   Load_Custom_Fields();
   Check_Name_Format_Click();
 
@@ -433,6 +435,14 @@ void form1::Load_Custom_Fields() {
 void form1::connectSettingsHandlers() {
   Field_Colour = savetemplate->palette().color(QPalette::Button);
 
+  DomainNote = new QLabel(DomName->parentWidget());
+  DomainNote->setObjectName(QStringLiteral("DomainNote"));
+  DomainNote->setWordWrap(true);
+  DomainNote->hide();
+  if (QLayout* row = DomName->parentWidget()->layout()) row->addWidget(DomainNote);
+  connect(DomName, &QComboBox::editTextChanged, this, &form1::refreshDomainNote);
+  connect(DomName, &QComboBox::currentTextChanged, this, &form1::refreshDomainNote);
+
   connect(Command2, &QPushButton::clicked, this, &form1::Command2_Click);
   connect(Command3, &QToolButton::clicked, this, &form1::Command3_Click);
   connect(Check_Name_Format, &QPushButton::clicked, this, &form1::Check_Name_Format_Click);
@@ -485,6 +495,21 @@ bool form1::GETDIR() {
   return true;
 }
 
+void form1::refreshDomainNote() {
+  const QString inUse = state::shared().Domain_Name;
+  const QString chosen = text::trimBlanks(DomName->currentText());
+  const bool configured = !inUse.isEmpty() && inUse != kNotConfigured;
+  if (chosen.isEmpty() || (configured && chosen.compare(inUse, Qt::CaseInsensitive) == 0)) {
+    DomainNote->hide();
+    return;
+  }
+  DomainNote->setText(
+      (configured ? QStringLiteral("The tree shows ") + inUse + QStringLiteral(". ")
+                  : QStringLiteral("No domain is connected. ")) +
+      QStringLiteral("A domain chosen here is connected at the next start, after \"Save Settings\"."));
+  DomainNote->show();
+}
+
 void form1::Command3_Click() {
   dbpath->setText(startup::withFolderSeparator(dbpath->text()));
   Check_Name_Format_Click();
@@ -506,6 +531,7 @@ void form1::Command3_Click() {
       {"WaitDelete", startup::yesNo(Wait_NEW[2]->isChecked())},
   };
   for (const auto& [name, data] : values) write(kSetup, QString::fromLatin1(name), data);
+  refreshDomainNote();
 }
 
 void form1::Check_Name_Format_Click() {

@@ -549,7 +549,29 @@ void form1::Find_Store_Click() {
   if (EXSERVER->text().isEmpty()) return;
 
   ui::HourglassGuard hourglass;
-  const exchange::ServerStores found = exchange::storeFinder().storageGroups(EXSERVER->text());
+  const QString server = EXSERVER->text();
+  const exchange::ServerStores found = exchange::storeFinder().storageGroups(server);
+  // The status bar says when the lists could not be filled, and why.
+  using Outcome = exchange::ServerStores::Outcome;
+  switch (found.outcome) {
+    case Outcome::Found:
+      StatusBar1->setPanelText(1, QStringLiteral("Storage groups of %1 found.").arg(server));
+      break;
+    case Outcome::UnknownServer:
+      StatusBar1->setPanelText(1, QStringLiteral("No Exchange 2000 server named %1 was found.").arg(server),
+                               found.error);
+      break;
+    case Outcome::Unreachable:
+      StatusBar1->setPanelText(
+          1, QStringLiteral("Can't reach %1; its storage groups were not read: %2").arg(server, found.error),
+          found.error);
+      break;
+    case Outcome::Failed:
+      StatusBar1->setPanelText(
+          1, QStringLiteral("Not every storage group of %1 could be read: %2").arg(server, found.error),
+          found.error);
+      break;
+  }
   // Nothing is touched unless the server itself was reached.
   if (!found.serverOpened()) return;
   // The lists are refilled; the texts stay, and nothing is chosen for the user.

@@ -371,7 +371,6 @@ void form1::NewTemplate_Click() {
 void form1::DeleteTemplate_Click() {
   auto& shared = state::shared();
   const QString name = templatelst->currentText();
-  if (text::trimBlanks(name).isEmpty()) return;
   if (Confirm_Deletes->isChecked()) {
     const ui::MsgBoxResult answer = ui::prompter().MsgBox(QStringLiteral("Sure to Delete Template"),
                                                           ui::kStyleYesNoQuestion, QStringLiteral("Delete Template"));

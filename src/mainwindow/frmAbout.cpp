@@ -48,6 +48,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   texts->addWidget(lblversion);
   texts->addStretch();
   layout->addLayout(texts);
+  // Wide enough for the whole title beside the title bar's buttons.
+  setMinimumWidth(qMax(360, fontMetrics().horizontalAdvance(windowTitle()) + 240));
   setModal(true);
 }
 

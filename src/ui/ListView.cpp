@@ -176,11 +176,17 @@ int ListView::findKey(const QString& key) const {
 }
 
 QTreeWidgetItem* ListView::selectedItem() const {
-  return currentItem();
+  QTreeWidgetItem* row = currentItem();
+  return row && row->isSelected() ? row : nullptr;
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeWidget::mouseDoubleClickEvent(event);
+  emit dblClick();
 }
 
 int ListView::selectedIndex() const {
-  return indexOf(currentItem());
+  return indexOf(selectedItem());
 }
 
 void ListView::setSelectedIndex(int index) {

@@ -51,7 +51,9 @@ class ListView : public QTreeWidget {
   // The first row whose key equals `key` exactly, or 0.
   int findKey(const QString& key) const;
 
-  // The current row (the one a single click chooses), or nullptr / 0.
+  // The row the administrator chose: the current row while it is selected, or nullptr / 0. A
+  // current row that is not selected (the one the list makes current when it takes the focus,
+  // or the neighbour of a removed row) is no choice.
   QTreeWidgetItem* selectedItem() const;
   int selectedIndex() const;
   void setSelectedIndex(int index);
@@ -73,6 +75,11 @@ class ListView : public QTreeWidget {
   void afterLabelEdit(bool& cancel, const QString& newString);
   void labelEditAbandoned();
   void columnClick(int column);
+  // A double-click anywhere in the list, on a row or on its empty part.
+  void dblClick();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   friend class LabelDelegate;

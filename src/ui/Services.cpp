@@ -1,6 +1,7 @@
 #include "ui/Services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -11,6 +12,7 @@ namespace {
 Feedback gSystemFeedback;
 Feedback* gFeedback = &gSystemFeedback;
 int gScreenOverride = 0;
+QRect gAreaOverride;
 Launcher gLauncher;
 }  // namespace
 
@@ -38,6 +40,15 @@ int screenWidth() {
 }
 void setScreenWidthOverride(int width) { gScreenOverride = width; }
 
+QRect availableScreenArea() {
+  if (!gAreaOverride.isEmpty()) return gAreaOverride;
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->availableGeometry() : QRect();
+}
+void setAvailableScreenAreaOverride(const QRect& area) {
+  gAreaOverride = area;
+}
+
 HourglassGuard::HourglassGuard() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 HourglassGuard::~HourglassGuard() { QGuiApplication::restoreOverrideCursor(); }
 
@@ -57,7 +68,10 @@ bool openInEditor(const QString& path, QString* error) {
   const EditorCommand c = editorCommandFor(path);
   const bool ok = gLauncher ? gLauncher(c.program, c.arguments)
                             : QProcess::startDetached(c.program, c.arguments);
-  if (!ok && error) *error = QStringLiteral("Could not start %1").arg(c.program);
+  // The path is named so that the file can be opened by hand.
+  if (!ok && error)
+    *error = QStringLiteral("Could not start %1.\r\nOpen the file by hand: %2")
+                 .arg(c.program, QDir::toNativeSeparators(path));
   return ok;
 }
 

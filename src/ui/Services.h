@@ -2,6 +2,7 @@
 // Small services the windows reach through one place, so that tests can observe or replace them:
 // the beep, the screen width, the hourglass pointer and opening a file in the user's editor.
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -38,6 +39,9 @@ int twipsToPixels(int twips, const QWidget* widget = nullptr);
 // The primary screen's width in device-independent pixels; tests inject a width.
 int screenWidth();
 void setScreenWidthOverride(int width);  // 0 removes the override
+// The part of the primary screen windows may cover (without panels); tests inject an area.
+QRect availableScreenArea();
+void setAvailableScreenAreaOverride(const QRect& area);  // an empty rectangle removes the override
 
 // Shows the hourglass pointer for its lifetime; restored on every path out of the scope.
 class HourglassGuard {

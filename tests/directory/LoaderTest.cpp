@@ -4,8 +4,9 @@
 #include "directory/DirectoryService.h"
 #include "directory/DomainLoad.h"
 #include "platform/simnet/NetworkBuilder.h"
-#include "support/TestDc.h"
 #include "state/SharedState.h"
+#include "support/FailingSearches.h"
+#include "support/TestDc.h"
 
 #include <gtest/gtest.h>
 #include <QRegularExpression>
@@ -198,6 +199,46 @@ TEST_F(Loader, WithoutDebugOneFailingSearchesAreSkipped) {
   options.commandLine = "/DEBUG1";
   out = directory::Get_W2K_Domain_Data(view, options);
   EXPECT_TRUE(out.raised) << "with /DEBUG1 the user search's failure reaches the caller";
+}
+
+// Whether the group lists can be trusted to hold every group of the domain: only when the group
+// search answered with groups, whatever became of the other searches.
+TEST_F(Loader, TheOutcomeSaysWhetherEveryGroupWasRead) {
+  struct Case {
+    const char* what;
+    QString failingFilter;  // empty: no search fails
+    std::optional<adsi::Error> error;
+    bool complete;
+    QString problem;  // a part of the reason given
+  };
+  const adsi::Error down = adsi::makeError(adsi::hr::SERVER_DOWN, "The server is not operational.");
+  const Case cases[] = {
+      {"every search answers", {}, {}, true, {}},
+      {"the group search fails", "objectCategory=group", down, false, "failed (0x8007203A"},
+      {"the group search finds nothing", "objectCategory=group", std::nullopt, false, "found none"},
+      {"only the user search fails", "objectCategory=Person", down, true, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::shared_ptr<adsi::DirectoryBackend> inner =
+        dc ? std::shared_ptr<adsi::DirectoryBackend>(dc) : std::shared_ptr<adsi::DirectoryBackend>(net);
+    if (!c.failingFilter.isEmpty())
+      inner = std::make_shared<test::FailingSearchBackend>(inner, c.failingFilter, c.error);
+    directory::setDirectory(std::make_shared<adsi::Directory>(inner));
+    state::shared().Group_Count = state::shared().User_Count = 0;
+    const directory::LoadOutcome out = loadAd();
+    EXPECT_FALSE(out.raised);
+    EXPECT_EQ(out.groupsComplete, c.complete);
+    if (c.problem.isEmpty())
+      EXPECT_TRUE(out.groupsProblem.isEmpty()) << out.groupsProblem.toStdString();
+    else
+      EXPECT_TRUE(out.groupsProblem.contains(c.problem)) << out.groupsProblem.toStdString();
+  }
+}
+
+TEST_F(Loader, NtOutcomeSaysWhetherEveryGroupWasRead) {
+  SIMNET_ONLY("NT 4.0 domains");
+  EXPECT_TRUE(loadNt().groupsComplete);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "records/Support.h"
 
+#include <QMouseEvent>
+
 using namespace tavrel;
 using mainwindow::Edit_Properties;
 
@@ -114,6 +116,71 @@ TEST_F(AttributeLists, TheThreeCommandsActOnTheListOfEachMode) {
   EXPECT_EQ(file("Mail.dat"), "Replication-Sensitivity,20\r\n");
   EXPECT_FALSE(has("WTS.dat")) << "Remove on the Terminal Services list writes nothing";
   EXPECT_EQ(state::shared().Template_Variables, (std::vector<records::TemplateVariable>{{"ROOM", "12"}}));
+}
+
+// A list makes a row current without the administrator choosing it (when it takes the focus, or
+// after a right click on its empty part); the popup's Remove and Edit act only on a row that is
+// selected, so such a row is neither removed from the list and its file nor edited.
+TEST_F(AttributeLists, RemoveAndEditWithNoRowSelectedTouchNothing) {
+  put("W2K.dat", "p,department,Sales\r\nm,extensionAttribute1,%first%\r\n");
+  put("Mail.dat", "Container,Recipients\r\nReplication-Sensitivity,20\r\n");
+  mainwindow::Custom custom(*w);
+  w->Custom_Window = &custom;
+  addRow(custom.ListView1, "Cost centre", "extensionAttribute2");
+  state::shared().Template_Variables = {{"SCHOOL", "North"}, {"ROOM", "12"}};
+  w->Varibles().showRows();
+  w->New_Template_Name->hide();
+  const QByteArray w2k = file("W2K.dat"), mail = file("Mail.dat");
+
+  for (int mode = 0; mode <= 4; ++mode) {
+    SCOPED_TRACE(mode);
+    ui::ListView* list = listOf(mode);
+    list->clearSelection();
+    list->setCurrentItem(list->item(1), 0, QItemSelectionModel::NoUpdate);
+    const QStringList rows = rowsOf(list);
+
+    w->Listviewmnu_Click(3);
+    EXPECT_EQ(rowsOf(list), rows) << "Remove";
+
+    prompts.asked.clear();
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+      if (auto* e = qobject_cast<Edit_Properties*>(QApplication::activeModalWidget())) {
+        opened = true;
+        e->CancelButton->click();
+      }
+    });
+    w->Listviewmnu_Click(1);
+    QApplication::processEvents();
+    EXPECT_FALSE(opened) << "Edit";
+    EXPECT_EQ(messages(), QStringList({"48|Edit Properties|No row is selected; select the row to change, "
+                                       "then edit it."}));
+    EXPECT_EQ(rowsOf(list), rows);
+  }
+  EXPECT_EQ(file("W2K.dat"), w2k);
+  EXPECT_EQ(file("Mail.dat"), mail);
+  EXPECT_FALSE(has("WTS.dat"));
+  EXPECT_EQ(state::shared().Template_Variables,
+            (std::vector<records::TemplateVariable>{{"SCHOOL", "North"}, {"ROOM", "12"}}));
+}
+
+// A double-click on a list that holds no row opens the editor, which then adds the first row.
+TEST_F(AttributeLists, ADoubleClickOnAnEmptyListOpensTheEditorToAdd) {
+  w->ListView8->clear();
+  w->ListView8->resize(300, 200);
+  QString caption;
+  onModal<Edit_Properties>([&](Edit_Properties& e) {
+    caption = e.windowTitle();
+    e.W2K_Attribute->setText("Container");
+    e.W2K_Propertry->setText("Recipients");
+    e.OKButton_Click();
+  });
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(20, 150), QPointF(20, 150), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->ListView8->viewport(), &click);
+  EXPECT_EQ(caption, "Edit Mail Properties");
+  EXPECT_EQ(rowsOf(w->ListView8), QStringList({"Container=Recipients"}));
+  EXPECT_EQ(file("Mail.dat"), "Container,Recipients\r\n");
 }
 
 TEST_F(AttributeLists, EditorTakesTheCaptionsBoxesAndLimitsOfItsMode) {
@@ -293,6 +360,12 @@ TEST_F(AttributeLists, TextsTheFilesCantHoldAreRefusedWithTheReason) {
       {1, "a,b", "v", "comma"},
       {0, "name", "two\nlines", "line break"},
       {1, "na\rme", "v", "line break"},
+      // Characters Windows-1252 lacks, refused with the field that holds them.
+      {1, "Name", "\u0141\u00f3d\u017a", "Value holds characters that can't be stored"},
+      {1, "\u65e5\u672c", "v", "Attribute holds characters that can't be stored"},
+      {0, "title", "\u2603", "Value holds characters that can't be stored"},
+      {0, "t\u0131tle", "v", "Property holds characters that can't be stored"},
+      {4, "", "\u20ac\u0100", "Value holds characters that can't be stored"},
   };
   for (const Case& c : cases) {
     prompts.asked.clear();
@@ -309,6 +382,16 @@ TEST_F(AttributeLists, TextsTheFilesCantHoldAreRefusedWithTheReason) {
   }
   EXPECT_EQ(file("W2K.dat"), "p,department,Sales\r\nm,extensionAttribute1,%first%\r\n");
   EXPECT_FALSE(has("Mail.dat"));
+  EXPECT_FALSE(has("WTS.dat"));
+
+  // Letters Windows-1252 has are stored as its bytes.
+  prompts.asked.clear();
+  auto e = editor(1, 1, true);
+  e->W2K_Attribute->setText("Name");
+  e->W2K_Propertry->setText(QString::fromUtf8("Caf\u00e9 \u20ac"));
+  e->OKButton_Click();
+  EXPECT_TRUE(messages().isEmpty());
+  EXPECT_TRUE(file("Mail.dat").endsWith("Name,Caf\xe9 \x80\r\n")) << file("Mail.dat").toStdString();
 }
 
 TEST_F(AttributeLists, ChangingWithNoRowSelectedIsRefused) {
@@ -395,6 +478,7 @@ TEST_F(AttributeLists, DoubleClicksOpenTheEditorOnTheirList) {
   const std::pair<std::function<void()>, int> launchers[] = {
       {[&] { w->ListView7_DblClick(); }, 0}, {[&] { w->ListView8_DblClick(); }, 1}, {[&] { w->ListView9_DblClick(); }, 4}};
   for (const auto& [launch, mode] : launchers) {
+    listOf(mode)->setSelectedIndex(1);  // the double-click's press selects the row under it
     QString caption;
     onModal<Edit_Properties>([&](Edit_Properties& e) { caption = e.windowTitle(); });
     launch();

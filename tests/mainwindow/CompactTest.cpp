@@ -6,6 +6,7 @@
 
 #include "records/Records.h"
 #include "records/Support.h"
+#include "support/FailingSearches.h"
 
 #include <QRegularExpression>
 
@@ -207,6 +208,57 @@ TEST_F(Compaction, AFailedStepIsReportedInRedAndNeverAsCompacted) {
         << where;
     EXPECT_TRUE(file("Template.dat") == templates || storedTemplates().size() == 2) << where;
   }
+}
+
+// When this connection could not read the domain's groups, the template tab's group list is
+// empty or short, and pruning against it would strip groups that exist from every template: the
+// compaction says why and keeps every template's groups.
+TEST_F(Compaction, PruningIsRefusedWhenTheGroupsWereNotAllRead) {
+  struct Case {
+    const char* what;
+    std::optional<adsi::Error> error;  // none: the search answers with no group
+    QString reason;
+  };
+  const Case cases[] = {
+      {"the group search fails", adsi::makeError(adsi::hr::SERVER_DOWN, "The server is not operational."),
+       "the search for the domain's groups failed (0x8007203A The server is not operational.)"},
+      {"the group search finds nothing", std::nullopt, "the search for the domain's groups found none"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    put("Site.dat", sites);
+    put("Template.dat", templates);
+    w->ListView1->clear();
+    directory::setDirectory(std::make_shared<adsi::Directory>(
+        std::make_shared<test::FailingSearchBackend>(backend(), "objectCategory=group", c.error)));
+    ui::ScriptedPrompter answers;
+    ui::setPrompter(&answers);
+    answers.answer(ui::MsgBoxResult::Yes);
+    answers.answer(ui::MsgBoxResult::Yes);
+    w->DataBase_Click();
+    ui::setPrompter(&prompts);
+    QStringList asked;
+    for (const auto& a : answers.asked) asked << QString::number(a.style) + u'|' + a.title + u'|' + a.prompt;
+    const QString refusal = "No group is removed from the templates: " + c.reason +
+                            ".\r\nThe database is compacted with every template's groups kept.";
+    EXPECT_EQ(asked, QStringList({kAsk, kPrune, "48|Compact Database|" + refusal}));
+    const QList<Template_Record> left = storedTemplates();
+    ASSERT_EQ(left.size(), 2) << "the deleted template is still removed";
+    EXPECT_EQ(groupsOf(left[0]), QStringList({"Sales Team", "Vanished"}));
+    EXPECT_EQ(groupsOf(left[1]), QStringList({"sales team"}));
+    EXPECT_FALSE(lastLogBlock().contains("Removed")) << lastLogBlock().toStdString();
+    EXPECT_EQ(verdicts(),
+              QStringList({"YELLOW| " + QString(refusal).replace("\r\n", " "), "GREEN| Database Compacted"}));
+  }
+
+  // Once the groups are read again, pruning runs.
+  put("Template.dat", templates);
+  directory::setDirectory(std::make_shared<adsi::Directory>(backend()));
+  prompts.answer(ui::MsgBoxResult::Yes);
+  prompts.answer(ui::MsgBoxResult::Yes);
+  w->DataBase_Click();
+  ASSERT_EQ(storedTemplates().size(), 2);
+  EXPECT_EQ(groupsOf(storedTemplates()[0]), QStringList({"Sales Team"}));
 }
 
 TEST_F(Compaction, BackupAndCompactionAreOnTheMenus) {

@@ -1,5 +1,6 @@
 // Shows one of the list windows filled with sample rows, for looking at them: "w2k", "mail",
-// "wts", "editor0".."editor4", "variables", "custom", "dirperm", "shareperm".
+// "wts", "editor0".."editor4", "variables", "custom", "dirperm", "shareperm", "log" (the on-screen
+// log after many rows), "setup" (the Setup page with another domain typed).
 
 #include "mainwindow/Custom.h"
 #include "mainwindow/Edit_Properties.h"
@@ -57,6 +58,20 @@ int main(int argc, char** argv) {
   state::shared().Template_Variables = {{"SCHOOL", "North Campus"}, {"ROOM", "B12"}, {"PHONE", "0113 555 0100"}};
 
   w.show();
+  if (what == "log") {
+    for (int i = 1; i <= 60; ++i)
+      w.LOG_TAB(i % 7 == 0   ? "RED"
+                : i % 3 == 0 ? "YELLOW"
+                             : "GREEN",
+                QStringLiteral(" Created User user%1").arg(i));
+    return app.exec();
+  }
+  if (what == "setup") {
+    state::shared().Domain_Name = "example.local";
+    w.SSTab1->setCurrentIndex(w.kSetupPage);
+    w.DomName->setEditText("branch.example.local");
+    return app.exec();
+  }
   const int pages[] = {w.kW2KPage, w.kMailPage, w.kWTSPage};
   if (what == "w2k" || what == "mail" || what == "wts") {
     w.SSTab1->setCurrentIndex(pages[what == "w2k" ? 0 : what == "mail" ? 1 : 2]);

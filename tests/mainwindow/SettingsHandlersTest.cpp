@@ -77,6 +77,42 @@ TEST_F(SettingsHandlersTest, SaveStoresTheWholePageAsTyped) {
   EXPECT_EQ(w->TESTUSERALTID->text(), "JohnS");
 }
 
+// Choosing another domain connects nothing until the next start; the page says so beside the box
+// for as long as the box names another domain than the one in use.
+TEST_F(SettingsHandlersTest, AnotherDomainIsSaidToBeConnectedAtTheNextStart) {
+  struct Case {
+    const char* inUse;
+    const char* typed;
+    const char* note;  // empty: no note
+  } cases[] = {
+      {"example.local", "example.local", ""},
+      {"example.local", " EXAMPLE.local ", ""},
+      {"example.local", "", ""},
+      {"example.local", "corp.example",
+       "The tree shows example.local. A domain chosen here is connected at the next start, after \"Save "
+       "Settings\"."},
+      {"%Domain%", "corp.example",
+       "No domain is connected. A domain chosen here is connected at the next start, after \"Save "
+       "Settings\"."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    w->DomName->setEditText("x");
+    state::shared().Domain_Name = c.inUse;
+    w->DomName->setEditText(c.typed);
+    EXPECT_EQ(!w->DomainNote->isHidden(), *c.note != 0);
+    if (*c.note) {
+      EXPECT_EQ(w->DomainNote->text().toStdString(), c.note);
+    }
+  }
+  // Saving keeps the note: the domain is still connected only at the next start.
+  state::shared().Domain_Name = "example.local";
+  w->DomName->setEditText("corp.example");
+  w->Command3_Click();
+  EXPECT_FALSE(w->DomainNote->isHidden());
+  EXPECT_EQ(stored("Setup", "Domain"), "corp.example");
+}
+
 TEST_F(SettingsHandlersTest, UserIdOptions) {
   w->setupid->setText("%first%");
   w->testuserid->setText("before");

@@ -529,6 +529,7 @@ TEST_F(SiteEditor, StoreFinderListsGroupsAndStoresAndKeepsTheTexts) {
   EXPECT_EQ(w->Mail_Store->currentText(), "typed store");
   EXPECT_EQ(w->EXSite->currentIndex(), -1);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the pointer is back";
+  EXPECT_EQ(status(), "Storage groups of ex1 found.");
 }
 
 TEST_F(SiteEditor, StoreFinderFailurePaths) {
@@ -541,14 +542,17 @@ TEST_F(SiteEditor, StoreFinderFailurePaths) {
   w->Find_Store_Click();
   EXPECT_EQ(test::itemsOf(w->EXSite), QStringList{"kept"}) << "an unknown server changes nothing";
   EXPECT_TRUE(prompts.asked.empty()) << "and shows no message";
+  EXPECT_EQ(status(), "No Exchange 2000 server named nosuch was found.") << "the status bar says why";
 
   auto partial = twoGroups(Outcome::Failed);
   partial.groups.pop_back();
   finder.servers["HALF"] = partial;
   w->EXSERVER->setText("half");
+  finder.servers["HALF"].error = "the second group could not be opened";
   w->Find_Store_Click();
   EXPECT_EQ(test::itemsOf(w->EXSite), QStringList{"First Storage Group"})
       << "what was read before the failure stays";
+  EXPECT_EQ(status(), "Not every storage group of half could be read: the second group could not be opened");
 
   state::shared().Directory_Mode = 2;
   finder.asked.clear();
@@ -589,6 +593,8 @@ TEST_F(SiteEditor, StoreFinderAgainstASimulatedExchange2000Server) {
   w->Find_Store_Click();
   EXPECT_EQ(w->EXSite->count(), 0) << "an unreachable server leaves the lists as they were";
   EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_TRUE(status().startsWith("Can't reach exch1; its storage groups were not read: "))
+      << status().toStdString();
 }
 
 // --- Loadsite ---

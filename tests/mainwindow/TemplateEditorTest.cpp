@@ -395,6 +395,27 @@ TEST_F(TemplateEditor, DeleteAsksWhenToldAndNoChangesNothing) {
   }
 }
 
+// A blank name is deleted as any other: the question, then "Deleting Template..."; no live
+// template has a blank name, so nothing changes.
+TEST_F(TemplateEditor, DeleteWithABlankNameAsksAndSearches) {
+  templates({full("Staff"), templateRec("Other")});
+  for (const QString& blank : {QString(), QStringLiteral("   ")}) {
+    SCOPED_TRACE(blank.size());
+    w->templatelst->setCurrentIndex(-1);
+    w->templatelst->setEditText(blank);
+    w->Confirm_Deletes->setChecked(true);
+    prompts.asked.clear();
+    prompts.answer(ui::MsgBoxResult::Yes);
+    const QByteArray before = file("Template.dat");
+    w->DeleteTemplate_Click();
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].prompt, "Sure to Delete Template");
+    EXPECT_EQ(status(), "Deleting Template...");
+    EXPECT_EQ(file("Template.dat"), before);
+    EXPECT_EQ(w->templatelst->count(), 2);
+  }
+}
+
 TEST_F(TemplateEditor, PasteCopiesTheTemplateShownBeforeNew) {
   Template_Record other = templateRec("Other");
   other.LogonScript = "other.bat";

@@ -1,16 +1,23 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/frmAbout.h"
+#include "platform/registry/Registry_Object.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
 #include "support/Fixtures.h"
+#include "ui/Services.h"
 
-#include <QFile>
-#include <QMenuBar>
-#include <QDialog>
 #include <QApplication>
-#include <QTimer>
+#include <QDialog>
+#include <QFile>
 #include <QKeyEvent>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
 
 using namespace tavrel;
 using mainwindow::form1;
@@ -38,6 +45,50 @@ TEST_F(form1Test, LogTabRowsCarryIconMessageAndTime) {
   EXPECT_EQ(row->text(1), startup::Clock::format(fixedClock.now()));
   EXPECT_EQ(beeps.beeps(), 0) << "GREEN and YELLOW are silent";
   EXPECT_FALSE(QFile::exists(dir() + "Log.txt")) << "the on-screen log writes no file";
+}
+
+// A new row is scrolled into view, so the last result is seen; while the administrator has
+// scrolled up to read older rows, the list stays where it is.
+TEST_F(form1Test, NewLogRowsAreScrolledIntoViewUnlessScrolledUp) {
+  w->resize(1200, 760);
+  w->show();
+  QApplication::processEvents();
+  QTreeWidget* log = w->ListView1;
+  auto shown = [&](const QTreeWidgetItem* row) {
+    QApplication::processEvents();
+    return log->viewport()->rect().contains(log->visualItemRect(row));
+  };
+  for (int i = 0; i < 100; ++i) w->LOG_TAB("GREEN", QStringLiteral(" Created User u%1").arg(i));
+  QTreeWidgetItem* last = log->topLevelItem(99);
+  ASSERT_GT(log->verticalScrollBar()->maximum(), 0) << "more rows than the list shows";
+  EXPECT_TRUE(shown(last));
+
+  log->verticalScrollBar()->setValue(0);
+  w->LOG_TAB("YELLOW", " Created User late");
+  EXPECT_EQ(log->verticalScrollBar()->value(), 0) << "reading older rows is not interrupted";
+  EXPECT_FALSE(shown(log->topLevelItem(100)));
+
+  log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+  w->LOG_TAB("RED", " Error");
+  EXPECT_TRUE(shown(log->topLevelItem(101)));
+}
+
+// The three lamps are told apart by their colour: green, yellow, red.
+TEST_F(form1Test, TheLampsAreGreenYellowAndRed) {
+  struct Case {
+    const char* colour;
+    int hueFrom, hueTo;
+  } cases[] = {{"GREEN", 100, 140}, {"YELLOW", 53, 64}, {"RED", 0, 8}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.colour);
+    const QColor centre = w->ImageList1.icon(c.colour).pixmap(16, 16).toImage().pixelColor(8, 8);
+    EXPECT_GE(centre.hsvHue(), c.hueFrom);
+    EXPECT_LE(centre.hsvHue(), c.hueTo);
+    EXPECT_GE(centre.hsvSaturation(), 200);
+    EXPECT_GE(centre.value(), 160);
+  }
+  const QColor yellow = w->ImageList1.icon("YELLOW").pixmap(16, 16).toImage().pixelColor(8, 8);
+  EXPECT_GE(yellow.value(), 240) << "a light yellow, not amber";
 }
 
 TEST_F(form1Test, RedBeepsExactlyOnce) {
@@ -107,6 +158,10 @@ TEST_F(form1Test, LogDetailAndViewLogOpenTheFileAsOneArgument) {
   ui::setLauncher([](const QString&, const QStringList&) { return false; });
   w->Log_Detail_Click();
   ASSERT_EQ(prompts.asked.size(), 1u) << "an editor that cannot start is reported";
+  EXPECT_EQ(prompts.asked[0].prompt,
+            "Could not start xdg-open.\r\nOpen the file by hand: " + spaced + "Log.txt")
+      << "the path is named, so the file can be opened by hand";
+  EXPECT_EQ(prompts.asked[0].title, "Open Log File");
 }
 
 TEST_F(form1Test, ControlsAndMenuBarCarryTheirNames) {
@@ -145,6 +200,96 @@ TEST_F(form1Test, StatusBarHasTwoPanels) {
   EXPECT_EQ(w->StatusBar1->panelText(1), "Ready.");
   EXPECT_EQ(w->StatusBar1->panelText(2), "WinNT");
   EXPECT_EQ(w->StatusBar1->panelText(3), "");
+}
+
+// ---- The window's size ----------------------------------------------------------------------
+
+// On a 1280x800 screen (a panel of 30 pixels) with nothing stored, the window fits, every tab
+// shows in full and the tree shows its longest demonstration names whole.
+TEST_F(form1Test, TheFirstStartFitsA1280By800ScreenWithNothingCut) {
+  ui::setAvailableScreenAreaOverride(QRect(0, 0, 1280, 770));
+  w->restoreWindowLayout();
+  w->show();
+  QApplication::processEvents();
+  EXPECT_LE(w->width(), 1270);
+  EXPECT_LE(w->height(), 730);
+  EXPECT_GE(w->width(), 1200);
+  EXPECT_LE(w->SSTab1->tabBar()->sizeHint().width(), w->SSTab1->width()) << "every tab shows in full";
+  const QFontMetrics fm(w->TreeView1->font());
+  const int name = 2 * w->TreeView1->indentation() + 16 + 12 + fm.horizontalAdvance("Engineering");
+  EXPECT_GE(w->TreeView1->viewport()->width(), name) << "an OU's name is not cut";
+}
+
+TEST_F(form1Test, TheSizeAndTheTreeWidthAreKeptFromOneStartToTheNext) {
+  ui::setAvailableScreenAreaOverride(QRect(0, 0, 1600, 1000));
+  w->restoreWindowLayout();  // nothing stored yet: the default size
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(w->size(), QSize(form1::kDefaultWidth, form1::kDefaultHeight));
+  EXPECT_EQ(w->treeWidth(), form1::kDefaultTreeWidth);
+  EXPECT_EQ(w->TreeView1->width(), form1::kDefaultTreeWidth);
+
+  // Closing the window and File, Exit both keep what the administrator set.
+  const std::pair<const char*, std::function<void(form1&)>> ends[] = {
+      {"close", [](form1& f) { f.close(); }}, {"exit", [](form1& f) {
+                                                 // File, Exit ends the main event loop.
+                                                 QTimer::singleShot(0, &f, [&f] { f.Exit1_Click(); });
+                                                 QApplication::exec();
+                                               }}};
+  int width = 1300;
+  for (const auto& [how, end] : ends) {
+    SCOPED_TRACE(how);
+    form1 f;
+    f.show();
+    f.resize(width, 820);
+    QApplication::processEvents();
+    auto* split = qobject_cast<QSplitter*>(f.TreeView1->parentWidget());
+    ASSERT_NE(split, nullptr);
+    split->setSizes({340, width - 340});
+    const int tree = f.treeWidth();
+    end(f);
+
+    form1 next;
+    next.restoreWindowLayout();
+    next.show();
+    QApplication::processEvents();
+    EXPECT_EQ(next.size(), QSize(width, 820));
+    EXPECT_EQ(next.treeWidth(), tree);
+    EXPECT_EQ(next.TreeView1->width(), tree);
+    width += 50;
+  }
+}
+
+// Stored values that cannot be used give the defaults, and a size larger than the screen is
+// fitted into it.
+TEST_F(form1Test, StoredSizesAreCheckedAndFittedToTheScreen) {
+  ui::setAvailableScreenAreaOverride(QRect(0, 0, 1024, 738));
+  struct Case {
+    const char *width, *height;
+    QSize expected;
+  } cases[] = {
+      {"abc", "", QSize(1014, 698)},  // the defaults, fitted
+      {"-5", "0", QSize(1014, 698)},
+      {"99999", "99999", QSize(1014, 698)},
+      {"1010", "650", QSize(1010, 650)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.width);
+    ASSERT_TRUE(
+        state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Window"), "Width", c.width));
+    ASSERT_TRUE(state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Window"), "Height",
+                                         c.height));
+    form1 f;
+    f.restoreWindowLayout();
+    EXPECT_EQ(f.size().expandedTo(f.minimumSizeHint()), c.expected.expandedTo(f.minimumSizeHint()));
+    EXPECT_LE(f.treeWidth(), f.width() - f.SSTab1->minimumSizeHint().width());
+  }
+}
+
+TEST_F(form1Test, TheAboutWindowShowsItsWholeTitle) {
+  mainwindow::frmAbout about(w.get());
+  EXPECT_GE(about.minimumWidth(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 200)
+      << "room for the title beside the title bar's buttons";
 }
 
 TEST(SmallWindows, AboutAndSplashTexts) {

@@ -33,6 +33,7 @@ void AppFixture::TearDown() {
   ui::setFeedback(nullptr);
   ui::setLauncher({});
   ui::setScreenWidthOverride(0);
+  ui::setAvailableScreenAreaOverride({});
   startup::setClock(nullptr);
   state::resetShared();
   qunsetenv("TAVREL_CONFIG");

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 using tavrel::ui::ImageList;
 using tavrel::ui::ListView;
@@ -173,6 +174,39 @@ TEST_F(ListViewTest, SelectionIsTheCurrentRow) {
   list.setSelectedIndex(2);
   EXPECT_EQ(list.selectedIndex(), 2);
   EXPECT_EQ(list.selectedItem()->text(0), "b");
+}
+
+// A row the list made current without the administrator choosing it is not the selection: the
+// current row after the list takes the focus or after a click on its empty part.
+TEST_F(ListViewTest, ACurrentRowThatIsNotSelectedIsNoSelection) {
+  list.add("a");
+  list.add("b");
+  list.add("c");
+  list.setCurrentItem(list.item(1), 0, QItemSelectionModel::NoUpdate);
+  ASSERT_EQ(list.currentItem(), list.item(1));
+  EXPECT_EQ(list.selectedItem(), nullptr);
+  EXPECT_EQ(list.selectedIndex(), 0);
+
+  list.setSelectedIndex(2);
+  list.clearSelection();
+  EXPECT_EQ(list.selectedIndex(), 0) << "a cleared selection leaves no row chosen";
+}
+
+TEST_F(ListViewTest, DoubleClickIsReportedOnRowsAndOnTheEmptyPart) {
+  list.resize(300, 200);
+  list.show();
+  int clicks = 0;
+  QObject::connect(&list, &ListView::dblClick, [&] { ++clicks; });
+  auto doubleClick = [&](QPoint at) {
+    QMouseEvent e(QEvent::MouseButtonDblClick, at, list.viewport()->mapToGlobal(at), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &e);
+  };
+  doubleClick({20, 150});
+  EXPECT_EQ(clicks, 1) << "an empty list reports it";
+  list.add("a");
+  doubleClick(list.visualItemRect(list.item(1)).center());
+  EXPECT_EQ(clicks, 2);
 }
 
 }  // namespace
