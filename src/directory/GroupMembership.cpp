@@ -27,7 +27,10 @@ BatchGroups* batchGroups() {
   static BatchGroups kept;
   const quint64 batch = adsi::Batch::current();
   if (batch == 0) return nullptr;
-  if (kept.batch != batch) kept = BatchGroups{batch, {}, {}};
+  if (kept.batch != batch) {
+    kept = BatchGroups{batch, {}, {}};
+    adsi::Batch::atEnd([] { kept = BatchGroups{}; });
+  }
   return &kept;
 }
 

@@ -6,6 +6,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 namespace tavrel::adsi {
 
 class Batch {
@@ -17,6 +19,9 @@ class Batch {
 
   // The batch running now, or 0: a fact remembered under one number is valid while it runs.
   static quint64 current();
+  // Calls `release` when the running batch ends (what was kept for it is let go then); nothing
+  // happens outside a batch.
+  static void atEnd(std::function<void()> release);
 };
 
 }  // namespace tavrel::adsi
