@@ -894,6 +894,24 @@ TEST_F(Import, WhatEachImportedUserCostsTheDirectory) {
   }
 }
 
+// An import reads the template again only when its file changed: a template saved while the
+// import runs (another instance, between two users) applies from the next user on.
+TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
+  network();
+  const QString path = csv("ann,,lee\r\nbob,,ray\r\ncid,,fox\r\n");
+  records::Template_Record changed = test::staffTemplate({"Teachers"});
+  changed.LogonScript = "other.bat";
+  // Saved at the first turn of the event loop, which an import gives after each user.
+  QTimer::singleShot(0, [&] { ASSERT_TRUE(test::writeAll(db() + "Template.dat", changed.encode())); });
+  ASSERT_TRUE(w->Run_Import(path));
+  ASSERT_EQ(state::shared().Users_Added_Count, 3);
+  for (const QString cn : {"BRay", "CFox"}) {
+    auto u = user(cn);
+    ASSERT_TRUE(u.ok()) << cn.toStdString();
+    EXPECT_EQ(u->Get("scriptPath")->toString(), "other.bat") << cn.toStdString();
+  }
+}
+
 // The same import into a real directory: 200 users, every one created.
 TEST_F(Import, TwoHundredUsersIntoTheDirectory) {
   network();
