@@ -16,8 +16,8 @@
 #include "platform/adsi/WorkUnit.h"
 #include "platform/files/FileSystem.h"
 #include "platform/netapi/NetApi.h"
-#include "platform/security/FileSecurity.h"
 #include "platform/security/AccountLookup.h"
+#include "platform/security/FileSecurity.h"
 #include "platform/simnet/NetworkBuilder.h"
 #include "platform/simnet/Resources.h"
 #include "records/Records.h"
@@ -136,7 +136,8 @@ double floorSeconds(int users) {
     auto found = c.search(r);
     if (!found || found->entries.isEmpty()) die(QStringLiteral("no group %1").arg(QLatin1String(name)));
     groups.append(found->entries.first().dn);
-    if (teachersRid.isEmpty()) teachersRid = QByteArray::number(adsi::sidRid(found->entries.first().first("objectSid")));
+    if (teachersRid.isEmpty())
+      teachersRid = QByteArray::number(adsi::sidRid(found->entries.first().first("objectSid")));
   }
   QElapsedTimer clock;
   clock.start();
@@ -165,14 +166,18 @@ double floorSeconds(int users) {
                      M{adsi::ModOp::Replace, "logonHours", {QByteArray(21, char(0xff))}}}),
        "names");
     ok(c.setPassword(dn, "Start-Pw1"), "password");
-    ok(c.modify(dn, {M{adsi::ModOp::Replace, "pwdLastSet", {"0"}}, M{adsi::ModOp::Replace, "userAccountControl", {"512"}},
+    ok(c.modify(dn, {M{adsi::ModOp::Replace, "pwdLastSet", {"0"}},
+                     M{adsi::ModOp::Replace, "userAccountControl", {"512"}},
                      M{adsi::ModOp::Replace, "homeDrive", {"H:"}}}),
        "flags");
-    for (const adsi::Dn& g : groups) ok(c.modify(g, {M{adsi::ModOp::Add, "member", {dn.toString().toUtf8()}}}), "group");
-    ok(c.modify(dn, {M{adsi::ModOp::Replace, "department", {"Science"}}, M{adsi::ModOp::Replace, "title", {"Teacher"}},
-                     M{adsi::ModOp::Replace, "company", {"Example School"}},
-                     M{adsi::ModOp::Replace, "physicalDeliveryOfficeName", {"Room " + QByteArray::number(i % 40)}},
-                     M{adsi::ModOp::Replace, "telephoneNumber", {"555-0100"}}}),
+    for (const adsi::Dn& g : groups)
+      ok(c.modify(g, {M{adsi::ModOp::Add, "member", {dn.toString().toUtf8()}}}), "group");
+    ok(c.modify(
+           dn,
+           {M{adsi::ModOp::Replace, "department", {"Science"}}, M{adsi::ModOp::Replace, "title", {"Teacher"}},
+            M{adsi::ModOp::Replace, "company", {"Example School"}},
+            M{adsi::ModOp::Replace, "physicalDeliveryOfficeName", {"Room " + QByteArray::number(i % 40)}},
+            M{adsi::ModOp::Replace, "telephoneNumber", {"555-0100"}}}),
        "attribute rows");
     ok(c.modify(dn, {M{adsi::ModOp::Replace, "primaryGroupID", {teachersRid}}}), "primary group");
     auto account = security::LookupAccountName(QString(), "EXAMPLE\\" + name);
@@ -190,7 +195,8 @@ double floorSeconds(int users) {
     for (const char* folder : {"Users", "Profiles"}) {
       const QString path = QStringLiteral("\\\\FS1\\D$\\%1\\%2").arg(QLatin1String(folder), name);
       if (!files::createDirectory(path)) die("folder " + path);
-      if (!security::SetFileSecurity(path, security::info::OWNER | security::info::DACL, folderSd)) die("descriptor " + path);
+      if (!security::SetFileSecurity(path, security::info::OWNER | security::info::DACL, folderSd))
+        die("descriptor " + path);
       netapi::SHARE_INFO_502 share;
       share.shi502_netname = folder == QLatin1String("Users") ? name : name + u'$';
       share.shi502_path = QStringLiteral("D:\\%1\\%2").arg(QLatin1String(folder), name);

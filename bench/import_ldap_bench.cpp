@@ -93,8 +93,9 @@ void BM_ImportIntoTheDc(benchmark::State& st) {
       return st.SkipWithError(qPrintable(s.error().message));
     // ldapmodify's users get a group of their own in their OU, as their primary group.
     const QString ldapGroup = "CN=ImpLTeachers" + tag + "," + ldapaddOu;
-    if (auto s = (*admin)->add(adsi::Dn::fromFormatted(ldapGroup),
-                               {{"objectClass", {"group"}}, {"sAMAccountName", {("ImpLTeachers" + tag).toUtf8()}}});
+    if (auto s = (*admin)->add(
+            adsi::Dn::fromFormatted(ldapGroup),
+            {{"objectClass", {"group"}}, {"sAMAccountName", {("ImpLTeachers" + tag).toUtf8()}}});
         !s)
       return st.SkipWithError(qPrintable(s.error().message));
     auto groupEntry = (*admin)->read(adsi::Dn::fromFormatted(ldapGroup), {"objectSid"});
@@ -148,7 +149,8 @@ void BM_ImportIntoTheDc(benchmark::State& st) {
               "\n-\nreplace: givenName\ngivenName: Pupil\n-\nreplace: sn\nsn: " + id +
               "\n-\nreplace: logonHours\nlogonHours:: ////////////////////////////\n-\n\n";
       ldif += dn + "changetype: modify\nreplace: unicodePwd\nunicodePwd:: " + pw16.toBase64() + "\n-\n\n";
-      ldif += dn + "changetype: modify\nreplace: pwdLastSet\npwdLastSet: -1\n-\nreplace: userAccountControl\n" +
+      ldif += dn +
+              "changetype: modify\nreplace: pwdLastSet\npwdLastSet: -1\n-\nreplace: userAccountControl\n" +
               "userAccountControl: 512\n-\n\n";
       ldif += "dn: " + ldapGroup.toLatin1() + "\nchangetype: modify\nadd: member\nmember: CN=" + id + "," +
               ldapaddOu.toLatin1() + "\n-\n\n";
@@ -181,10 +183,12 @@ void BM_ImportIntoTheDc(benchmark::State& st) {
     p.setStandardOutputFile(QProcess::nullDevice());
     cpu = cpuMs(RUSAGE_CHILDREN);
     clock.restart();
-    p.start("ldapmodify", {"-x", "-H", "ldaps://" + test::testDcValue("TEST_DC_HOST"), "-D", test::testDcValue("TEST_DC_ADMIN"),
-                        "-w", test::testDcValue("TEST_DC_PASSWORD"), "-f", l.fileName()});
+    p.start("ldapmodify", {"-x", "-H", "ldaps://" + test::testDcValue("TEST_DC_HOST"), "-D",
+                           test::testDcValue("TEST_DC_ADMIN"), "-w", test::testDcValue("TEST_DC_PASSWORD"),
+                           "-f", l.fileName()});
     if (!p.waitForFinished(300000) || p.exitCode() != 0)
-      return st.SkipWithError(qPrintable("ldapmodify failed: " + QString::fromLocal8Bit(p.readAllStandardError())));
+      return st.SkipWithError(
+          qPrintable("ldapmodify failed: " + QString::fromLocal8Bit(p.readAllStandardError())));
     const double ldapmodifyS = double(clock.nsecsElapsed()) / 1e9;
     const double ldapmodifyCpu = cpuMs(RUSAGE_CHILDREN) - cpu;
 

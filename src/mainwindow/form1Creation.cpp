@@ -4,9 +4,9 @@
 #include "bulk/MultiUser.h"
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
-#include "mainwindow/form1.h"
 #include "mainwindow/ImportWindows.h"
 #include "mainwindow/TreeOrder.h"
+#include "mainwindow/form1.h"
 #include "platform/adsi/Batch.h"
 #include "platform/registry/Registry_Object.h"
 #include "records/DatabaseFolder.h"
@@ -43,14 +43,16 @@ RecordsLoaded& lastLoaded() {
 QByteArray recordStamps(const QString& dbpath) {
   const records::DatabaseFolder db(dbpath);
   QByteArray out;
-  for (const QString& path : {db.path(), db.resolve(records::names::Template), db.resolve(records::names::Site)}) {
+  for (const QString& path :
+       {db.path(), db.resolve(records::names::Template), db.resolve(records::names::Site)}) {
     struct stat st {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) {
       out += "-;";
       continue;
     }
     out += QByteArray::number(qint64(st.st_ino)) + ':' + QByteArray::number(qint64(st.st_size)) + ':' +
-           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ';';
+           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ';';
   }
   return out;
 }
@@ -158,8 +160,12 @@ class CreationHost : public creation::RunHost {
     // During an import nobody edits the window between users: the template and the site are read
     // again only when their names or their files changed since the last user's run.
     const quint64 batch = adsi::Batch::current();
-    RecordsLoaded now{&w_, batch, w_.nutemplate->currentText(), w_.NUsitename->currentText(),
-                      w_.dbpath->text(), recordStamps(w_.dbpath->text())};
+    RecordsLoaded now{&w_,
+                      batch,
+                      w_.nutemplate->currentText(),
+                      w_.NUsitename->currentText(),
+                      w_.dbpath->text(),
+                      recordStamps(w_.dbpath->text())};
     RecordsLoaded& last = lastLoaded();
     if (batch != 0 && now == last) return;
     const bool loaded = w_.LoadTemplate(now.templateName);

@@ -218,7 +218,8 @@ class WindowView : public directory::DomainView {
     byText.reserve(children.size());
     // Texts folded once compare as they are in the order of a comparison without regard to case.
     for (QTreeWidgetItem* c : children) byText.emplace_back(c->text(0).toCaseFolded(), c);
-    std::stable_sort(byText.begin(), byText.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(byText.begin(), byText.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     QList<QTreeWidgetItem*> sorted;
     sorted.reserve(children.size());
     for (const auto& [text, c] : byText) sorted.append(c);

@@ -26,8 +26,7 @@ class Row : public QTreeWidgetItem {
   }
   bool operator<(const QTreeWidgetItem& other) const override {
     const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-    if (const auto* row = dynamic_cast<const Row*>(&other))
-      return textOf(column) < row->textOf(column);
+    if (const auto* row = dynamic_cast<const Row*>(&other)) return textOf(column) < row->textOf(column);
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
   }
 

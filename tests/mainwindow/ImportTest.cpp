@@ -872,7 +872,8 @@ TEST_F(Import, WhatEachImportedUserCostsTheDirectory) {
   constexpr int kUsers = 10;
   QByteArray lines;
   const QString tag = QString::number(QDateTime::currentMSecsSinceEpoch() % 100000);
-  for (int i = 0; i < kUsers; ++i) lines += "cost,x,c" + tag.toLatin1() + "n" + QByteArray::number(i) + "\r\n";
+  for (int i = 0; i < kUsers; ++i)
+    lines += "cost,x,c" + tag.toLatin1() + "n" + QByteArray::number(i) + "\r\n";
   const QString path = csv(lines);
   const adsi::Counts before = adsi::counts();
   ASSERT_TRUE(w->Run_Import(path));

@@ -58,10 +58,12 @@ TEST_F(LogFileTest, AHeldLogReadsAsBlocksOpenedOneByOne) {
             block + "user 0\r\n" + block + "user 1\r\n" + block + "user 2\r\n");
   EXPECT_EQ(test::readAll(other + "Log.txt"), (block + "other folder\r\n").repeated(3));
   ASSERT_TRUE(QFile::remove(dir() + "Log.txt"));
-  { startup::LogFile log(dir()); log.line("after"); }
+  {
+    startup::LogFile log(dir());
+    log.line("after");
+  }
   EXPECT_EQ(test::readAll(dir() + "Log.txt"), block + "after\r\n");
 }
-
 
 // No value breaks a line of the log: control characters are shown by name, the rest untouched.
 TEST_F(LogFileTest, ControlCharactersAreShownAndNeverBreakALine) {

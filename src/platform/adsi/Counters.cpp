@@ -37,7 +37,9 @@ Counts counts() {
 QString Counts::toString(double per) const {
   QStringList parts;
   for (int i = 0; i < kCounterCount; ++i)
-    parts << QStringLiteral("%1 %2").arg(QLatin1String(counterName(static_cast<Counter>(i)))).arg(double(n[i]) / per, 0, 'g', 4);
+    parts << QStringLiteral("%1 %2")
+                 .arg(QLatin1String(counterName(static_cast<Counter>(i))))
+                 .arg(double(n[i]) / per, 0, 'g', 4);
   return parts.join(QStringLiteral(", "));
 }
 

@@ -207,7 +207,8 @@ int connectSocket(const char* host, int port, int timeoutMs, QString* why) {
     }
     int rc = ::connect(fd, a->ai_addr, a->ai_addrlen);
     if (rc != 0 && errno == EINPROGRESS) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       pollfd p{fd, POLLOUT, 0};
       rc = poll(&p, 1, std::max<int>(0, static_cast<int>(left.count())));
       if (rc == 0) {
@@ -411,9 +412,9 @@ class LdapConnection : public DirectoryConnection {
     Entry e = std::move(r->entries.first());
     if (wantsUac) {
       lastRead_ = LastRead{dn, e.first(computed), e.first(QStringLiteral("nTSecurityDescriptor"))};
-      if (!wantsComputed) e.attributes.removeIf([&](const Attribute& a) {
-          return a.name.compare(computed, Qt::CaseInsensitive) == 0;
-        });
+      if (!wantsComputed)
+        e.attributes.removeIf(
+            [&](const Attribute& a) { return a.name.compare(computed, Qt::CaseInsensitive) == 0; });
     }
     if (wantsUac && !wantsSd) foldCannotChangePassword(e);
     return e;
@@ -518,7 +519,8 @@ class LdapConnection : public DirectoryConnection {
       if (isFlagsWrite(m)) {
         qint32 v = m.values.first().toInt();
         cannotChange = (v & uac::PASSWD_CANT_CHANGE) != 0;
-        if (!(v & uac::LOCKOUT) && !touchesLockout && (present.first(computed).toInt() & uac::LOCKOUT)) v |= uac::LOCKOUT;
+        if (!(v & uac::LOCKOUT) && !touchesLockout && (present.first(computed).toInt() & uac::LOCKOUT))
+          v |= uac::LOCKOUT;
         mods.add(op, m.attribute, Values{QByteArray::number(v & ~uac::PASSWD_CANT_CHANGE)});
         continue;
       }
@@ -529,7 +531,8 @@ class LdapConnection : public DirectoryConnection {
     if (cannotChange) {
       const QByteArray sd = present.first(sdName);
       if (sd.isEmpty())
-        return makeError(hr::ACCESS_DENIED, QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
+        return makeError(hr::ACCESS_DENIED,
+                         QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
       if (deniesPasswordChange(sd).value_or(false) != *cannotChange) {
         auto next = withPasswordChangeDenied(sd, *cannotChange);
         if (!next)
@@ -898,9 +901,10 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
   const bool bareUser = !user.contains(u'\\') && !user.contains(u'@') && !user.contains(u'=');
   const QString key =
       url + u'\n' + (protocol == Protocol::GlobalCatalog ? u'g' : u'd') + u'\n' + user + u'\n' +
-      (credentials ? QString::fromLatin1(
-                         QCryptographicHash::hash(credentials->password.toUtf8(), QCryptographicHash::Sha256).toHex())
-                   : QString()) +
+      (credentials
+           ? QString::fromLatin1(
+                 QCryptographicHash::hash(credentials->password.toUtf8(), QCryptographicHash::Sha256).toHex())
+           : QString()) +
       u'\n' + (credentials && bareUser ? server.toLower() : QString());
   {
     QMutexLocker lock(&mutex_);
@@ -938,7 +942,8 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
     ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newCtx);
     {
       HandshakeDeadline deadline(fd, config_.timeoutSeconds);
-      rc = url.startsWith(QLatin1String("ldaps://")) ? ldap_install_tls(ld) : ldap_start_tls_s(ld, nullptr, nullptr);
+      rc = url.startsWith(QLatin1String("ldaps://")) ? ldap_install_tls(ld)
+                                                     : ldap_start_tls_s(ld, nullptr, nullptr);
     }
     count(Counter::TlsHandshakes);
     if (rc != LDAP_SUCCESS) return conn->fail(rc, QStringLiteral("starting TLS with %1").arg(url));

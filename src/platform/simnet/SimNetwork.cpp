@@ -837,7 +837,8 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   auto o = reach(dn);
   if (!o) return o.error();
   QStringList chain;
-  for (const QByteArray& c : st_.attrOf(*o, QStringLiteral("objectclass"))) chain.append(QString::fromUtf8(c));
+  for (const QByteArray& c : st_.attrOf(*o, QStringLiteral("objectclass")))
+    chain.append(QString::fromUtf8(c));
   const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
   const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
   const bool isComputer = chain.contains(QStringLiteral("computer"), Qt::CaseInsensitive);

@@ -210,10 +210,12 @@ std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& ch
       if (!r->bytes(v)) return std::nullopt;
     }
     QByteArray key = QString::fromUtf8(stored).toLower().toUtf8();
-    if (!changed.contains(key)) pieces.append(Piece{std::move(key), QByteArrayView(start, r->p - start), nullptr});
+    if (!changed.contains(key))
+      pieces.append(Piece{std::move(key), QByteArrayView(start, r->p - start), nullptr});
   }
   // Key order, as pack writes it.
-  std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.key < b.key; });
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const Piece& a, const Piece& b) { return a.key < b.key; });
   QByteArray out;
   out.reserve(data.size() + 64);
   out.append(kFormat);

@@ -655,13 +655,15 @@ TEST(PackedAttributes, ASplicedChangeIsTheWholeChangedEntryPacked) {
       {"new attributes first and last", {{"aaa", {"1"}}, {"zzz", {"2", "3"}}}},
       {"a removed attribute", {{"description", {}}}},
       {"an absent attribute removed", {{"title", {}}}},
-      {"several at once", {{"userAccountControl", {"514"}}, {"whenChanged", {"x"}}, {"objectClass", {"top"}}}},
+      {"several at once",
+       {{"userAccountControl", {"514"}}, {"whenChanged", {"x"}}, {"objectClass", {"top"}}}},
       {"a non-ASCII name", {{QString::fromUtf8("EXTÉATTR"), {"w"}}}},
   };
   for (const Case& c : cases) {
     QList<Attribute> whole = stored;
     for (const Attribute& change : c.changes) {
-      whole.removeIf([&](const Attribute& a) { return a.name.compare(change.name, Qt::CaseInsensitive) == 0; });
+      whole.removeIf(
+          [&](const Attribute& a) { return a.name.compare(change.name, Qt::CaseInsensitive) == 0; });
       whole.append(change);
     }
     auto spliced = simnet::packed::splice(simnet::packed::pack(stored), c.changes);
