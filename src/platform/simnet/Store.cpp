@@ -407,7 +407,6 @@ Status Store::begin() {
     inUnit_ = true;
     WorkUnit::join(this, [this] { endUnit(); });
     // Nothing else can commit until the unit ends: the caches are brought up to date once.
-    dataVersion_ = -1;
     refreshNow();
   }
   if (inUnit_) return control("SAVEPOINT change");
