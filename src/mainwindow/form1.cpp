@@ -9,6 +9,7 @@
 #include "startup/Settings.h"
 #include "state/SharedState.h"
 #include "ui/LayoutHold.h"
+#include "ui/LongOperation.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
@@ -87,19 +88,21 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   setStatusBar(StatusBar1);
   buildMenus();
   buildPopups();
+  buildToolbar();
 
   Timer2 = named(new QTimer(this), QStringLiteral("Timer2"));
   Timer2->setInterval(200);
 
   connect(strFirst, &QLineEdit::textChanged, this, &form1::strFirst_Change);
   connect(UserID_Box, &QLineEdit::textEdited, this, [this] { userIdTypedByHand_ = true; });
-  connect(CreateUser, &QPushButton::clicked, this, &form1::CreateUser_Click);
+  connect(CreateUser, &QPushButton::clicked, this, ui::guarded([this] { CreateUser_Click(); }));
   connect(StrMiddle, &QLineEdit::textChanged, this, &form1::StrMiddle_Change);
   connect(strLast, &QLineEdit::textChanged, this, &form1::strLast_Change);
   connectSettingsHandlers();
   wireSitesPage();
   wireTemplatesPage();
   wireListsPage();
+  wireTree();
 }
 
 namespace {
@@ -224,9 +227,11 @@ void form1::buildPopups() {
                                "",
                                ""};
   for (int i = 1; i <= 14; ++i) {
-    QAction* a = POPUP->addAction(QString::fromLatin1(items[i]));
+    const bool separator = QLatin1String(items[i]) == QLatin1String("-");
+    // A separator is drawn as a line; a caption would show beside it.
+    QAction* a = POPUP->addAction(separator ? QString() : QString::fromLatin1(items[i]));
     a->setObjectName(elementName(QStringLiteral("mnupopup"), i));
-    if (QLatin1String(items[i]) == QLatin1String("-")) a->setSeparator(true);
+    a->setSeparator(separator);
     mnupopup[i] = a;
   }
   for (int i = 12; i <= 14; ++i) {
@@ -269,7 +274,7 @@ void form1::buildMenus() {
   about = menuItem(help, QStringLiteral("&About"), QStringLiteral("about"), true);
   Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), false);
 
-  connect(Import_Users, &QAction::triggered, this, &form1::Import_Users_Click);
+  connect(Import_Users, &QAction::triggered, this, ui::guarded([this] { Import_Users_Click(); }));
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);
