@@ -19,6 +19,7 @@
 
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
+#include "platform/adsi/Counters.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/NetworkBuilder.h"
@@ -156,6 +157,7 @@ World& world(Case c, int users) {
 void run(benchmark::State& st, World& w, const QString& excluded) {
   mainwindow::form1& f = *w.w;
   std::map<QString, double> split;
+  const adsi::Counts countsBefore = adsi::counts();
   for (auto _ : st) {
     // The window as an administrator leaves it for the next user.
     f.nutemplate->setCurrentIndex(0);
@@ -181,6 +183,10 @@ void run(benchmark::State& st, World& w, const QString& excluded) {
     }
     st.SetIterationTime(std::chrono::duration<double>(end - start).count() - leftOut / 1e9);
   }
+  const adsi::Counts cost = adsi::counts() - countsBefore;
+  for (int i = 0; i < adsi::kCounterCount; ++i)
+    st.counters[std::string(adsi::counterName(adsi::Counter(i))) + "/user"] =
+        benchmark::Counter(double(cost.n[i]) / double(st.iterations()));
   for (const auto& [step, ns] : split)
     st.counters[("us " + step).toStdString()] = benchmark::Counter(ns / 1000.0 / double(st.iterations()));
 }

@@ -3,13 +3,21 @@
 // directory and share permissions, three groups and five attribute rows. Reports users/s for the
 // whole Run_Import, the time each creation step took per user, the import's own share (the time
 // outside the creation runs) and the growth of the resident memory over the run.
+// Beside it, the floor: the same directory and file changes issued directly through the platform
+// layers ("floor users/s"), and the ratio of the two ("run/floor", target <= 1.5).
 //   import_bench [--benchmark_filter=...]    (target: >= 1,000 users/s, growth <= 100 MB)
 
 #include "BenchSupport.h"
 
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
+#include "platform/adsi/Counters.h"
+#include "platform/adsi/Values.h"
+#include "platform/adsi/WorkUnit.h"
+#include "platform/files/FileSystem.h"
+#include "platform/netapi/NetApi.h"
 #include "platform/security/AccountLookup.h"
+#include "platform/security/FileSecurity.h"
 #include "platform/simnet/NetworkBuilder.h"
 #include "platform/simnet/Resources.h"
 #include "records/Records.h"
@@ -103,6 +111,102 @@ std::unique_ptr<World> makeWorld(int users) {
   return w;
 }
 
+// The floor: what the import's runs change, issued directly through the platform layers for
+// `users` users, each user's changes one work unit as a run's are. Per user: the logon-name
+// search, the account added, its names and paths, its password, its flags, its three groups, its
+// five attribute rows and its primary group; the home and profile folders with the user as owner
+// and a DACL; the home and profile shares with their descriptor. Returns the seconds it took.
+double floorSeconds(int users) {
+  QTemporaryDir tmp;
+  auto net = bench::staffNetwork(tmp.path() + "/net");
+  simnet::installPlatformLayers(net);
+  security::setAccountDirectory(net);
+  auto conn = net->bind("example.local", adsi::Protocol::Ldap, std::nullopt);
+  if (!conn) die(conn.error().message);
+  adsi::DirectoryConnection& c = **conn;
+  const adsi::Dn domain = adsi::Dn::parse("DC=example,DC=local").value();
+  const adsi::Dn staff = adsi::Dn::parse("OU=Staff,DC=example,DC=local").value();
+  QList<adsi::Dn> groups;
+  QByteArray teachersRid;
+  for (const char* name : {"Teachers", "Printing", "Library"}) {
+    adsi::SearchRequest r;
+    r.base = domain;
+    r.filter = QStringLiteral("(sAMAccountName=%1)").arg(QLatin1String(name));
+    r.attributes = {"objectSid"};
+    auto found = c.search(r);
+    if (!found || found->entries.isEmpty()) die(QStringLiteral("no group %1").arg(QLatin1String(name)));
+    groups.append(found->entries.first().dn);
+    if (teachersRid.isEmpty())
+      teachersRid = QByteArray::number(adsi::sidRid(found->entries.first().first("objectSid")));
+  }
+  QElapsedTimer clock;
+  clock.start();
+  for (int i = 0; i < users; ++i) {
+    const QByteArray id = "User" + QByteArray::number(i) + "Staff" + QByteArray::number(i);
+    const QString name = QString::fromLatin1(id);
+    const adsi::Dn dn = staff.child(adsi::Rdn("CN", name));
+    adsi::WorkUnit unit;
+    adsi::SearchRequest exists;
+    exists.base = domain;
+    exists.filter = "(sAMAccountName=" + name + ")";
+    exists.attributes = {"distinguishedName"};
+    auto found = c.search(exists);
+    if (!found || !found->entries.isEmpty()) die("the logon name search failed");
+    using M = adsi::Modification;
+    const auto ok = [](const adsi::Status& s, const char* what) {
+      if (!s) die(QStringLiteral("%1: %2").arg(QLatin1String(what), s.error().message));
+    };
+    ok(c.add(dn, {{"objectClass", {"user"}}, {"sAMAccountName", {id}}}), "add");
+    ok(c.modify(dn, {M{adsi::ModOp::Replace, "displayName", {"User" + QByteArray::number(i) + " Staff"}},
+                     M{adsi::ModOp::Replace, "givenName", {"User" + QByteArray::number(i)}},
+                     M{adsi::ModOp::Replace, "sn", {"Staff" + QByteArray::number(i)}},
+                     M{adsi::ModOp::Replace, "homeDirectory", {"\\\\FS1\\" + id}},
+                     M{adsi::ModOp::Replace, "scriptPath", {"staff.bat"}},
+                     M{adsi::ModOp::Replace, "profilePath", {"\\\\FS1\\Profiles$\\" + id}},
+                     M{adsi::ModOp::Replace, "logonHours", {QByteArray(21, char(0xff))}}}),
+       "names");
+    ok(c.setPassword(dn, "Start-Pw1"), "password");
+    ok(c.modify(dn, {M{adsi::ModOp::Replace, "pwdLastSet", {"0"}},
+                     M{adsi::ModOp::Replace, "userAccountControl", {"512"}},
+                     M{adsi::ModOp::Replace, "homeDrive", {"H:"}}}),
+       "flags");
+    for (const adsi::Dn& g : groups)
+      ok(c.modify(g, {M{adsi::ModOp::Add, "member", {dn.toString().toUtf8()}}}), "group");
+    ok(c.modify(
+           dn,
+           {M{adsi::ModOp::Replace, "department", {"Science"}}, M{adsi::ModOp::Replace, "title", {"Teacher"}},
+            M{adsi::ModOp::Replace, "company", {"Example School"}},
+            M{adsi::ModOp::Replace, "physicalDeliveryOfficeName", {"Room " + QByteArray::number(i % 40)}},
+            M{adsi::ModOp::Replace, "telephoneNumber", {"555-0100"}}}),
+       "attribute rows");
+    ok(c.modify(dn, {M{adsi::ModOp::Replace, "primaryGroupID", {teachersRid}}}), "primary group");
+    auto account = security::LookupAccountName(QString(), "EXAMPLE\\" + name);
+    if (!account) die("lookup: " + account.error().message);
+    security::SecurityDescriptor folderSd;
+    folderSd.owner = account->sid;
+    security::Acl acl;
+    acl.add(security::Ace::allow(account->sid, security::access::FILE_ALL_ACCESS,
+                                 security::ace::CONTAINER_INHERIT | security::ace::OBJECT_INHERIT));
+    folderSd.dacl = acl;
+    security::SecurityDescriptor shareSd;
+    security::Acl shareAcl;
+    shareAcl.add(security::Ace::allow(account->sid, security::access::GENERIC_ALL));
+    shareSd.dacl = shareAcl;
+    for (const char* folder : {"Users", "Profiles"}) {
+      const QString path = QStringLiteral("\\\\FS1\\D$\\%1\\%2").arg(QLatin1String(folder), name);
+      if (!files::createDirectory(path)) die("folder " + path);
+      if (!security::SetFileSecurity(path, security::info::OWNER | security::info::DACL, folderSd))
+        die("descriptor " + path);
+      netapi::SHARE_INFO_502 share;
+      share.shi502_netname = folder == QLatin1String("Users") ? name : name + u'$';
+      share.shi502_path = QStringLiteral("D:\\%1\\%2").arg(QLatin1String(folder), name);
+      share.shi502_security_descriptor = shareSd;
+      if (netapi::NetShareAdd(QStringLiteral("FS1"), 502, share) != 0) die("share " + share.shi502_netname);
+    }
+  }
+  return double(clock.nsecsElapsed()) / 1e9;
+}
+
 void BM_Import(benchmark::State& st) {
   const int users = int(st.range(0));
   ui::ScriptedPrompter prompts;
@@ -124,9 +228,11 @@ void BM_Import(benchmark::State& st) {
     const double before = residentMb();
     QElapsedTimer clock;
     clock.start();
+    const adsi::Counts countsBefore = adsi::counts();
     st.ResumeTiming();
     const bool ok = f.Run_Import(w->csv);
     st.PauseTiming();
+    const adsi::Counts cost = adsi::counts() - countsBefore;
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     if (!ok || state::shared().Users_Added_Count != users) {
       for (int i = qMax(0, f.ListView1->topLevelItemCount() - 4); i < f.ListView1->topLevelItemCount(); ++i)
@@ -148,10 +254,17 @@ void BM_Import(benchmark::State& st) {
       st.counters[("us " + step).toStdString()] = ns / 1000.0 / users;
       inRuns += ns;
     }
+    for (int i = 0; i < adsi::kCounterCount; ++i)
+      st.counters[std::string(adsi::counterName(adsi::Counter(i))) + "/user"] = double(cost.n[i]) / users;
     st.counters["users/s"] = users / seconds;
     st.counters["us outside the runs"] = (seconds * 1e9 - inRuns) / 1000.0 / users;
     st.counters["MB growth"] = residentMb() - before;
     w.reset();
+    // The same changes issued directly, in the same process, right after.
+    const double floor = floorSeconds(users);
+    st.counters["floor users/s"] = users / floor;
+    st.counters["run/floor"] = seconds / floor;
+
     st.ResumeTiming();
   }
 }

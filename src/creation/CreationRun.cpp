@@ -1,24 +1,26 @@
 #include "creation/CreationRun.h"
 
-#include "format/NameFields.h"
-#include "format/UserName.h"
-#include "format/Variables.h"
 #include "directory/DirectoryService.h"
 #include "directory/DomainKeys.h"
 #include "directory/GroupMembership.h"
 #include "directory/UpnSearch.h"
 #include "directory/UserEditor.h"
+#include "format/NameFields.h"
+#include "format/UserName.h"
+#include "format/Variables.h"
 #include "platform/adsi/AdoSearch.h"
+#include "platform/adsi/Batch.h"
 #include "platform/adsi/Dn.h"
+#include "platform/adsi/WorkUnit.h"
 #include "platform/files/FileSystem.h"
+#include "platform/process/Process.h"
 #include "platform/search/Filter.h"
 #include "platform/text/Cp1252.h"
 #include "resources/DcLookup.h"
-#include "platform/process/Process.h"
 #include "resources/DirPermissions.h"
-#include "resources/Shell.h"
 #include "resources/ResourceRun.h"
 #include "resources/Shares.h"
+#include "resources/Shell.h"
 #include "resources/WtsSettings.h"
 #include "startup/FRString.h"
 #include "state/SharedState.h"
@@ -78,6 +80,35 @@ QString expanded(const Expanded& e) {
 
 CreationRun::CreationRun(RunHost& host) : host_(host) {}
 CreationRun::~CreationRun() = default;
+
+namespace {
+
+// The container an import's users go into, bound once while the import runs (adsi::Batch).
+adsi::Result<adsi::AdsObject> boundContainer(adsi::Directory& dir, const QString& key) {
+  struct Kept {
+    quint64 batch = 0;
+    QString key;
+    adsi::AdsObject container;
+  };
+  static Kept kept;
+  const quint64 batch = adsi::Batch::current();
+  if (batch != 0 && kept.batch == batch && kept.key == key && !kept.container.isNull()) return kept.container;
+  auto container = dir.GetObject(QStringLiteral("LDAP://") + key);
+  if (container && batch != 0) {
+    if (kept.batch != batch) adsi::Batch::atEnd([] { kept = Kept{}; });
+    kept = Kept{batch, key, *container};
+  }
+  return container;
+}
+
+}  // namespace
+
+adsi::Result<adsi::AdsObject> CreationRun::boundUser() {
+  if (!s_.user.isNull()) return s_.user;
+  auto dir = directory::requireDirectory();
+  if (!dir) return dir.error();
+  return (*dir)->GetObject(s_.userPath);
+}
 
 QString CreationRun::invalidCharacters(const QString& id, bool nt) {
   QString found;
@@ -197,7 +228,11 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Command", [this] { return f_.runCommand; }, &CreationRun::runCommand},
   };
   s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
+  // The directory steps are one unit of work (one transaction where the back end allows it), which
+  // ends before the command, since that runs another program that may look for the user.
+  std::optional<adsi::WorkUnit> unit(std::in_place);
   for (const Step& step : steps) {
+    if (QLatin1String(step.name) == QLatin1String("Command")) unit.reset();
     if (step.gate()) {
       clock.restart();
       const Outcome outcome = (this->*step.run)();
@@ -637,7 +672,7 @@ Outcome CreationRun::createAdAccount() {
   // The first commit holds only the logon name; a clash there ends the run.
   const auto firstCommit = [&]() -> adsi::Result<adsi::AdsObject> {
     if (!dir) return dir.error();
-    auto container = (*dir)->GetObject(QStringLiteral("LDAP://") + s_.containerKey);
+    auto container = boundContainer(**dir, s_.containerKey);
     if (!container) return container.error();
     auto made = container->Create(QStringLiteral("user"), QStringLiteral("cn=") + adsi::escapeDnValue(s_.New_User_ID));
     if (!made) return made.error();
@@ -660,6 +695,7 @@ Outcome CreationRun::createAdAccount() {
   }
   adsi::AdsObject user = *made;
   s_.userPath = user.ADsPath();
+  s_.user = user;
   // The account exists from here; a failure of the second commit deletes it again, so that neither
   // a half-made account stays behind nor the next attempt finds its name taken.
   const QString userDn = QStringLiteral("CN=") + adsi::escapeDnValue(s_.New_User_ID) + u',' + s_.containerKey;
@@ -846,7 +882,7 @@ Outcome CreationRun::attributeRows() {
   line(QStringLiteral("Setting W2K Properties"));
   s_.Display_Name_Value.clear();
   auto dir = directory::requireDirectory();
-  auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+  auto user = boundUser();
   if (!user) return warn(QStringLiteral("Attribute rows"), user.error().message);
   const auto write = [&](const QString& name, const QString& value) {
     adsi::Status s = user->Put(name, value);
@@ -952,7 +988,7 @@ Outcome CreationRun::setPrimaryGroup() {
     line(QStringLiteral("Could not Set Primary Group"));
     return warn(QStringLiteral("Primary group"), caption + QStringLiteral(": ") + rid.error().message);
   }
-  auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+  auto user = boundUser();
   adsi::Status s = user ? user->Put(QStringLiteral("PrimaryGroupID"), *rid) : adsi::Status(user.error());
   if (s) s = user->SetInfo();
   if (!s) {
@@ -1103,7 +1139,7 @@ Outcome CreationRun::createMailbox() {
                                         f_.exOrg, f_.mailbox, *log_);
   } else {
     auto dir = directory::requireDirectory();
-    auto user = dir ? (*dir)->GetObject(s_.userPath) : adsi::Result<adsi::AdsObject>(dir.error());
+    auto user = dir ? boundUser() : adsi::Result<adsi::AdsObject>(dir.error());
     adsi::Error failure;
     if (user) {
       created = resources::Create_Mailbox_2000(f_.exOrg, f_.exServer, f_.exSite, f_.mailStore,

@@ -5,6 +5,7 @@
 // the error block. The run knows no window: it reads what the main window holds through a
 // RunHost and shows its progress through it.
 
+#include "platform/adsi/Directory.h"
 #include "resources/Mailbox.h"
 #include "startup/LogFile.h"
 
@@ -139,6 +140,7 @@ struct RunState {
   QString password, fullName, description;
   QString Display_Name_Value;
   QString userPath;      // the new account's directory path
+  adsi::AdsObject user;  // the new Active Directory account as its step bound it, for the later steps
   QString containerKey;  // where an Active Directory account is made
   bool homeCreatedNow = false;
   bool finished = false;  // the run reached its end ("User Created.")
@@ -188,6 +190,8 @@ class CreationRun {
   Outcome directoryPermissions();
   Outcome runCommand();
   Outcome createMailbox();
+  // The new AD account: as the account step bound it, else bound by its path.
+  adsi::Result<adsi::AdsObject> boundUser();
   Outcome setPrimaryGroup();
   Outcome addTreeNode();
 

@@ -1,6 +1,7 @@
 #include "creation/ImportRun.h"
 
 #include "creation/CsvFile.h"
+#include "platform/adsi/Batch.h"
 #include "platform/text/Cp1252.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
@@ -81,6 +82,10 @@ bool Run_Import(const QString& path, const QString& dbpath, ImportHost& host, Im
   sh.Import_Error_Flag = false;
   sh.Import_Warning_Flag = false;
   RunScope scope(host);
+  // The domain facts every user's run reads (the password policy) are read once for the import,
+  // and Log.txt stays open between the users' blocks.
+  adsi::Batch batch;
+  startup::LogFile::Hold keepLog(dbpath);
   const auto failed = [&](const QString& why) {
     host.logTab(QStringLiteral("RED"), QStringLiteral(" Import failed: ") + why);
     return false;

@@ -163,10 +163,15 @@ LoadOutcome Get_W2K_Domain_Data(DomainView& view, const LoadOptions& options) {
       return outcome;
     }
   } else {
+    // Many users share a container: its key is made once.
+    QHash<QString, QString> parentKeys;
     for (users->MoveFirst(); !users->EOF(); users->MoveNext()) {
       const QString path = users->Fields(0).toString();
       const QString text = userDisplayText(users->Fields(1), users->Fields(2));
-      view.addNode(nodeKey(userParentKey(path)), path, text, kUser);
+      const QString parentPath = userParentKey(path);
+      auto parent = parentKeys.constFind(parentPath);
+      if (parent == parentKeys.cend()) parent = parentKeys.insert(parentPath, nodeKey(parentPath));
+      view.addNode(*parent, path, text, kUser);
       view.addItem(DomainList::BulkUsers, path, text, kUser);
       view.addItem(DomainList::NotMembers, path, users->Fields(2).toString(), kUser);
       ++sh.User_Count;

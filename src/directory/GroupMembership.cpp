@@ -1,9 +1,11 @@
 #include "directory/GroupMembership.h"
 
 #include "directory/DirectoryService.h"
+#include "platform/adsi/Batch.h"
 #include "platform/adsi/Values.h"
 #include "state/SharedState.h"
 
+#include <QHash>
 #include <QVariant>
 
 namespace tavrel::directory {
@@ -13,10 +15,42 @@ QString ntPath(const QString& name) {
   return QStringLiteral("WinNT://") + state::shared().Domain_Name + u'/' + name;
 }
 
-adsi::Result<qint32> ridOf(const QString& path) {
+// The groups an import works with, bound once and kept while it runs (adsi::Batch), with their
+// RIDs: every user of the import joins the same few groups.
+struct BatchGroups {
+  quint64 batch = 0;
+  QHash<QString, adsi::AdsObject> groups;  // by path, letter case ignored
+  QHash<QString, qint32> rids;
+};
+
+BatchGroups* batchGroups() {
+  static BatchGroups kept;
+  const quint64 batch = adsi::Batch::current();
+  if (batch == 0) return nullptr;
+  if (kept.batch != batch) {
+    kept = BatchGroups{batch, {}, {}};
+    adsi::Batch::atEnd([] { kept = BatchGroups{}; });
+  }
+  return &kept;
+}
+
+adsi::Result<adsi::AdsObject> bindGroup(const QString& path) {
+  BatchGroups* kept = batchGroups();
+  const QString key = path.toLower();
+  if (kept)
+    if (auto it = kept->groups.constFind(key); it != kept->groups.cend()) return *it;
   auto dir = requireDirectory();
   if (!dir) return dir.error();
   auto group = (*dir)->GetObject(path);
+  if (group && kept) kept->groups.insert(key, *group);
+  return group;
+}
+
+adsi::Result<qint32> ridOf(const QString& path) {
+  BatchGroups* kept = batchGroups();
+  if (kept)
+    if (auto it = kept->rids.constFind(path.toLower()); it != kept->rids.cend()) return *it;
+  auto group = bindGroup(path);
   if (!group) return group.error();
   auto sid = group->Get(QStringLiteral("objectSID"));
   if (!sid) return sid.error();
@@ -24,15 +58,15 @@ adsi::Result<qint32> ridOf(const QString& path) {
     return adsi::makeError(adsi::hr::PROPERTY_NOT_FOUND,
                            QStringLiteral("%1 has no security identifier").arg(path));
   // The last sub-authority, stored least significant byte first.
-  return static_cast<qint32>(adsi::sidRid(sid->toByteArray()));
+  const auto rid = static_cast<qint32>(adsi::sidRid(sid->toByteArray()));
+  if (kept) kept->rids.insert(path.toLower(), rid);
+  return rid;
 }
 
 enum class Change { Add, Remove };
 
 adsi::Status change(const QString& groupPath, const QString& memberPath, Change how) {
-  auto dir = requireDirectory();
-  if (!dir) return dir.error();
-  auto group = (*dir)->GetObject(groupPath);
+  auto group = bindGroup(groupPath);
   if (!group) return group.error();
   return how == Change::Add ? group->Add(memberPath) : group->Remove(memberPath);
 }

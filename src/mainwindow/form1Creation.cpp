@@ -4,20 +4,58 @@
 #include "bulk/MultiUser.h"
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
-#include "mainwindow/form1.h"
 #include "mainwindow/ImportWindows.h"
 #include "mainwindow/TreeOrder.h"
+#include "mainwindow/form1.h"
+#include "platform/adsi/Batch.h"
 #include "platform/registry/Registry_Object.h"
+#include "records/DatabaseFolder.h"
+#include "records/Records.h"
 #include "state/SharedState.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QPersistentModelIndex>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 namespace tavrel::mainwindow {
 
 using creation::Mark;
 using creation::MarkState;
+
+// The template and site a run last loaded: from which window, in which import, under which
+// names, from which files (their inode, size and time of change, and the folder's).
+struct RecordsLoaded {
+  const form1* form = nullptr;
+  quint64 batch = 0;
+  QString templateName, siteName, folder;
+  QByteArray stamps;
+  bool operator==(const RecordsLoaded&) const = default;
+};
+
+RecordsLoaded& lastLoaded() {
+  static RecordsLoaded loaded;
+  return loaded;
+}
+
+QByteArray recordStamps(const QString& dbpath) {
+  const records::DatabaseFolder db(dbpath);
+  QByteArray out;
+  for (const QString& path :
+       {db.path(), db.resolve(records::names::Template), db.resolve(records::names::Site)}) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) {
+      out += "-;";
+      continue;
+    }
+    out += QByteArray::number(qint64(st.st_ino)) + ':' + QByteArray::number(qint64(st.st_size)) + ':' +
+           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ';';
+  }
+  return out;
+}
 
 class CreationHost : public creation::RunHost {
  public:
@@ -119,8 +157,20 @@ class CreationHost : public creation::RunHost {
   }
 
   void loadTemplateAndSite() override {
-    w_.LoadTemplate(w_.nutemplate->currentText());
-    w_.Loadsite(w_.NUsitename->currentText());
+    // During an import nobody edits the window between users: the template and the site are read
+    // again only when their names or their files changed since the last user's run.
+    const quint64 batch = adsi::Batch::current();
+    RecordsLoaded now{&w_,
+                      batch,
+                      w_.nutemplate->currentText(),
+                      w_.NUsitename->currentText(),
+                      w_.dbpath->text(),
+                      recordStamps(w_.dbpath->text())};
+    RecordsLoaded& last = lastLoaded();
+    if (batch != 0 && now == last) return;
+    const bool loaded = w_.LoadTemplate(now.templateName);
+    const bool site = w_.Loadsite(now.siteName);
+    last = loaded && site && batch != 0 ? now : RecordsLoaded{};
   }
 
   void capitaliseNames() override {

@@ -117,6 +117,7 @@ class WindowView : public directory::DomainView {
     f_.TreeView1->setSortingEnabled(false);
     f_.TreeView1->clear();
     keys_.clear();
+    parents_.clear();
     indexed_ = true;
   }
 
@@ -125,10 +126,16 @@ class WindowView : public directory::DomainView {
     indexTree();
     QTreeWidgetItem* parent = nullptr;
     if (!parentKey.isEmpty()) {
-      parent = keys_.value(fold(parentKey));
-      if (!parent) return NodeAdd::ParentNotFound;
+      // The many users of a container name it the same way: its key is folded once for them.
+      parent = parents_.value(parentKey);
+      if (!parent) {
+        parent = keys_.value(fold(parentKey));
+        if (!parent) return NodeAdd::ParentNotFound;
+        parents_.insert(parentKey, parent);
+      }
     }
-    if (!key.isEmpty() && keys_.contains(fold(key))) return NodeAdd::Failed;
+    const QString folded = key.isEmpty() ? QString() : fold(key);
+    if (!key.isEmpty() && keys_.contains(folded)) return NodeAdd::Failed;
     auto* node = new QTreeWidgetItem(QStringList{text});
     node->setData(0, kKeyRole, key);
     node->setData(0, kIconRole, image);
@@ -142,7 +149,7 @@ class WindowView : public directory::DomainView {
       parent->addChild(node);
     else
       pendingTop_.append(node);
-    if (!key.isEmpty()) keys_.insert(fold(key), node);
+    if (!key.isEmpty()) keys_.insert(folded, node);
     return NodeAdd::Added;
   }
 
@@ -252,15 +259,25 @@ class WindowView : public directory::DomainView {
   // Keys are distinguished names and paths, which name one object whatever their letter case.
   static QString fold(const QString& key) { return key.toCaseFolded(); }
 
+  // The same order as treeTextBefore, each node's text read once rather than at every comparison.
   static void sortChildren(QTreeWidgetItem* node) {
-    QList<QTreeWidgetItem*> children = node->takeChildren();
-    std::stable_sort(children.begin(), children.end(), treeTextBefore);
-    node->addChildren(children);
+    const QList<QTreeWidgetItem*> children = node->takeChildren();
+    std::vector<std::pair<QString, QTreeWidgetItem*>> byText;
+    byText.reserve(children.size());
+    // Texts folded once compare as they are in the order of a comparison without regard to case.
+    for (QTreeWidgetItem* c : children) byText.emplace_back(c->text(0).toCaseFolded(), c);
+    std::stable_sort(byText.begin(), byText.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(children.size());
+    for (const auto& [text, c] : byText) sorted.append(c);
+    node->addChildren(sorted);
   }
 
   form1& f_;
   groups::Groupsfrm* groups_ = nullptr;
   QHash<QString, QTreeWidgetItem*> keys_;  // by case-folded key
+  QHash<QString, QTreeWidgetItem*> parents_;  // the parents found so far, by key as given
   bool indexed_ = false;
   QList<QTreeWidgetItem*> pendingTop_;
   std::vector<QTreeWidgetItem*> sortedNodes_;

@@ -33,10 +33,47 @@ QString showControls(const QString& text) {
   return out;
 }
 
-LogFile::LogFile(const QString& dbpath) : path_(pathFor(dbpath)), file_(std::make_unique<QFile>(path_)) {
-  if (!file_->open(QIODevice::WriteOnly | QIODevice::Append)) {
-    error_ = file_->errorString();
-    return;
+namespace {
+
+// The file a Hold keeps open, and how many Holds of its folder live.
+struct Kept {
+  QString path;
+  int holds = 0;
+  std::shared_ptr<QFile> file;
+};
+Kept& kept() {
+  static Kept k;
+  return k;
+}
+
+}  // namespace
+
+LogFile::Hold::Hold(const QString& dbpath) {
+  Kept& k = kept();
+  const QString path = pathFor(dbpath);
+  if (k.holds > 0 && k.path != path) return;  // one folder at a time; others open as usual
+  k.path = path;
+  ++k.holds;
+  counted_ = true;
+}
+
+LogFile::Hold::~Hold() {
+  Kept& k = kept();
+  if (counted_ && --k.holds == 0) k.file.reset();
+}
+
+LogFile::LogFile(const QString& dbpath) : path_(pathFor(dbpath)) {
+  Kept& k = kept();
+  held_ = k.holds > 0 && k.path == path_;
+  if (held_ && k.file && k.file->isOpen()) {
+    file_ = k.file;
+  } else {
+    file_ = std::make_shared<QFile>(path_);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Append)) {
+      error_ = file_->errorString();
+      return;
+    }
+    if (held_) k.file = file_;
   }
   ok_ = true;
   line(kLogHeader);
@@ -59,7 +96,9 @@ void LogFile::line(const QString& text) {
 }
 
 void LogFile::close() {
-  if (file_ && file_->isOpen()) file_->close();
+  // A kept file stays open for the next block; the Hold closes it.
+  if (file_ && file_->isOpen() && !held_) file_->close();
+  file_.reset();
   ok_ = false;
 }
 

@@ -41,10 +41,25 @@ class LogFile {
 
   static QString pathFor(const QString& dbpath) { return dbpath + kLogFileName; }
 
+  // While a Hold on a folder lives (an import), the LogFiles of that folder write through one file
+  // kept open rather than opening and closing Log.txt for every block; each block still has its
+  // header and every line still reaches the file at once.
+  class Hold {
+   public:
+    explicit Hold(const QString& dbpath);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    bool counted_ = false;  // another folder's Hold was in force: this one keeps nothing
+  };
+
  private:
   QString path_;
   QString error_;
-  std::unique_ptr<QFile> file_;
+  std::shared_ptr<QFile> file_;
+  bool held_ = false;  // file_ is the one a Hold keeps open
   bool ok_ = false;
 };
 

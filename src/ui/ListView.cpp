@@ -11,13 +11,31 @@ constexpr int kKeyRole = Qt::UserRole + 1;
 constexpr int kIconRole = Qt::UserRole + 2;
 
 // Orders rows by the sort column's text, letter case ignored.
+// A row keeps its texts case-folded beside the item's values, so that sorting a long list compares
+// strings as they are (the order of a comparison without regard to case) rather than converting
+// and folding two values at every comparison.
 class Row : public QTreeWidgetItem {
  public:
   using QTreeWidgetItem::QTreeWidgetItem;
+  void setData(int column, int role, const QVariant& value) override {
+    QTreeWidgetItem::setData(column, role, value);
+    if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0) {
+      if (texts_.size() <= column) texts_.resize(column + 1);
+      texts_[column] = QTreeWidgetItem::text(column).toCaseFolded();
+    }
+  }
   bool operator<(const QTreeWidgetItem& other) const override {
     const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    if (const auto* row = dynamic_cast<const Row*>(&other)) return textOf(column) < row->textOf(column);
     return text(column).compare(other.text(column), Qt::CaseInsensitive) < 0;
   }
+
+ private:
+  const QString& textOf(int column) const {
+    static const QString none;
+    return column >= 0 && column < texts_.size() ? texts_[column] : none;
+  }
+  QList<QString> texts_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "creation/CsvFile.h"
 #include "mainwindow/ImportWindows.h"
+#include "platform/adsi/Counters.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/Resources.h"
 #include "records/Records.h"
@@ -861,6 +862,55 @@ TEST_F(Import, AThousandUsersAreInTheTreeAfterARestart) {
   EXPECT_EQ(users.size(), 1000);
   EXPECT_TRUE(users.contains("User0 Staff0"));
   EXPECT_TRUE(users.contains("User999 Staff999"));
+}
+
+// What one imported user costs the directory, counted by the back ends: the writes the creation
+// makes and no more, few searches, one connection for the whole import (a real directory) and
+// one write transaction per user (the simulated network).
+TEST_F(Import, WhatEachImportedUserCostsTheDirectory) {
+  network();
+  constexpr int kUsers = 10;
+  QByteArray lines;
+  const QString tag = QString::number(QDateTime::currentMSecsSinceEpoch() % 100000);
+  for (int i = 0; i < kUsers; ++i)
+    lines += "cost,x,c" + tag.toLatin1() + "n" + QByteArray::number(i) + "\r\n";
+  const QString path = csv(lines);
+  const adsi::Counts before = adsi::counts();
+  ASSERT_TRUE(w->Run_Import(path));
+  const adsi::Counts cost = adsi::counts() - before;
+  ASSERT_EQ(state::shared().Users_Added_Count, kUsers);
+  SCOPED_TRACE(cost.toString(kUsers).toStdString());
+  // The account, its names, its password, its flags, its group and its primary group.
+  EXPECT_EQ(cost[adsi::Counter::Writes], 6u * kUsers);
+  // Three per user (the logon name, the name in the container, the account's flags before they
+  // are written), and once per import the container, the password policy and the group with its
+  // RID.
+  EXPECT_LE(cost[adsi::Counter::Searches], 3u * kUsers + 4);
+  if (dc) {
+    EXPECT_LE(cost[adsi::Counter::Connections], 1u);
+    EXPECT_LE(cost[adsi::Counter::TlsHandshakes], 1u);
+    EXPECT_LE(cost[adsi::Counter::Binds], 1u);
+  } else {
+    EXPECT_EQ(cost[adsi::Counter::Transactions], std::uint64_t(kUsers));
+  }
+}
+
+// An import reads the template again only when its file changed: a template saved while the
+// import runs (another instance, between two users) applies from the next user on.
+TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
+  network();
+  const QString path = csv("ann,,lee\r\nbob,,ray\r\ncid,,fox\r\n");
+  records::Template_Record changed = test::staffTemplate({"Teachers"});
+  changed.LogonScript = "other.bat";
+  // Saved at the first turn of the event loop, which an import gives after each user.
+  QTimer::singleShot(0, [&] { ASSERT_TRUE(test::writeAll(db() + "Template.dat", changed.encode())); });
+  ASSERT_TRUE(w->Run_Import(path));
+  ASSERT_EQ(state::shared().Users_Added_Count, 3);
+  for (const QString cn : {"BRay", "CFox"}) {
+    auto u = user(cn);
+    ASSERT_TRUE(u.ok()) << cn.toStdString();
+    EXPECT_EQ(u->Get("scriptPath")->toString(), "other.bat") << cn.toStdString();
+  }
 }
 
 // The same import into a real directory: 200 users, every one created.

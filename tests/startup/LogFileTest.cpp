@@ -3,6 +3,7 @@
 #include "startup/LogFile.h"
 #include "support/Fixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 
@@ -31,6 +32,37 @@ TEST_F(LogFileTest, TwoOperationsGiveTwoFramedBlocks) {
                               "*****************************************\r\n" +
                               stamp2.toLatin1() + "\r\nCompact Finished.\r\n";
   EXPECT_EQ(test::readAll(dir() + "Log.txt"), expected);
+}
+
+// Kept open for an import, Log.txt reads exactly as when each block opens it: every block framed,
+// every line on disk as soon as it is written; another folder's log is its own; once the hold
+// ends the file is opened anew (a Log.txt removed meanwhile is created again).
+TEST_F(LogFileTest, AHeldLogReadsAsBlocksOpenedOneByOne) {
+  const QString other = dir() + "other/";
+  ASSERT_TRUE(QDir().mkpath(other));
+  const QByteArray block = "*****************************************\r\n" +
+                           startup::Clock::format(fixedClock.now()).toLatin1() + "\r\n";
+  {
+    startup::LogFile::Hold hold(dir());
+    for (int i = 0; i < 3; ++i) {
+      startup::LogFile log(dir());
+      ASSERT_TRUE(log.ok());
+      log.line(QStringLiteral("user %1").arg(i));
+      EXPECT_TRUE(test::readAll(dir() + "Log.txt").endsWith(QStringLiteral("user %1\r\n").arg(i).toLatin1()))
+          << "each line reaches the file at once";
+      startup::LogFile elsewhere(other);
+      elsewhere.line("other folder");
+    }
+  }
+  EXPECT_EQ(test::readAll(dir() + "Log.txt"),
+            block + "user 0\r\n" + block + "user 1\r\n" + block + "user 2\r\n");
+  EXPECT_EQ(test::readAll(other + "Log.txt"), (block + "other folder\r\n").repeated(3));
+  ASSERT_TRUE(QFile::remove(dir() + "Log.txt"));
+  {
+    startup::LogFile log(dir());
+    log.line("after");
+  }
+  EXPECT_EQ(test::readAll(dir() + "Log.txt"), block + "after\r\n");
 }
 
 // No value breaks a line of the log: control characters are shown by name, the rest untouched.

@@ -1,5 +1,6 @@
 #include "platform/adsi/AccountChecks.h"
 
+#include "platform/adsi/Batch.h"
 #include "platform/adsi/Properties.h"
 
 namespace tavrel::adsi {
@@ -52,8 +53,7 @@ class CheckedConnection : public DirectoryConnection {
   Result<SearchResult> search(const SearchRequest& request) override { return inner_->search(request); }
   Status setPassword(const Dn& dn, const QString& password) override {
     // With complexity required, a password may not hold the account's name (not every DC checks).
-    auto domain = inner_->read(inner_->server().defaultNamingContext, {QStringLiteral("pwdProperties")});
-    if (domain && (domain->first(QStringLiteral("pwdProperties")).toInt() & kComplexity)) {
+    if (passwordPolicy() & kComplexity) {
       auto account = inner_->read(dn, {QStringLiteral("sAMAccountName"), QStringLiteral("displayName")});
       if (account) {
         if (Status s = checkPasswordNames(password, QString::fromUtf8(account->first(QStringLiteral("sAMAccountName"))),
@@ -94,8 +94,9 @@ class CheckedConnection : public DirectoryConnection {
           return makeError(hr::UNWILLING_TO_PERFORM, QStringLiteral("a built-in group's type cannot be changed"));
       }
       if (m.op == ModOp::Delete || m.values.isEmpty()) continue;
-      // The kind of account matters to the names and flags only: read it for those.
-      if (!kind && (named(m.attribute, "sAMAccountName") || named(m.attribute, "userAccountControl"))) {
+      // The kind of account matters to the names and flags only, and only to values that some
+      // kind of account would refuse: read it for those.
+      if (!kind && kindMatters(m)) {
         auto e = inner_->read(dn, {QStringLiteral("objectClass")});
         if (!e) return e.error();
         const Attribute* oc = e->find(QStringLiteral("objectClass"));
@@ -112,6 +113,34 @@ class CheckedConnection : public DirectoryConnection {
   }
 
  private:
+  // pwdProperties of the domain: read once per batch, else at every use; 0 when unreadable.
+  int passwordPolicy() {
+    const quint64 batch = Batch::current();
+    if (batch != 0 && policyBatch_ == batch) return policy_;
+    auto domain = inner_->read(inner_->server().defaultNamingContext, {QStringLiteral("pwdProperties")});
+    if (!domain) return 0;
+    policy_ = domain->first(QStringLiteral("pwdProperties")).toInt();
+    policyBatch_ = batch;
+    return policy_;
+  }
+
+  // Whether checking `m` depends on the kind of account: a value every kind takes needs no read.
+  static bool kindMatters(const Modification& m) {
+    if (named(m.attribute, "sAMAccountName")) {
+      for (const QByteArray& v : m.values) {
+        const QString name = QString::fromUtf8(v);
+        if (!checkAccountName(name, true, false) || !checkAccountName(name, true, true)) return true;
+      }
+      return false;
+    }
+    if (named(m.attribute, "userAccountControl")) {
+      for (const QByteArray& v : m.values)
+        if (!checkAccountControl(static_cast<qint32>(v.toLongLong()))) return true;
+      return false;
+    }
+    return false;
+  }
+
   // The values written to one attribute of the entry `dn`.
   static Status checkValues(const Dn& dn, const QString& attribute, const Values& values, Kind kind) {
     if (named(attribute, "sAMAccountName")) {
@@ -137,6 +166,8 @@ class CheckedConnection : public DirectoryConnection {
   }
 
   std::shared_ptr<DirectoryConnection> inner_;
+  int policy_ = 0;
+  quint64 policyBatch_ = 0;
 };
 
 }  // namespace

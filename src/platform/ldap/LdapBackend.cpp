@@ -6,14 +6,29 @@
 #include "platform/ldap/Locator.h"
 #include "platform/ldap/SecurityDescriptor.h"
 
+#include "platform/adsi/Counters.h"
+
+#include <QCryptographicHash>
 #include <QMutexLocker>
 #include <QRegularExpression>
 
 #include <ldap.h>
+#include <openldap.h>
 #include <sasl/sasl.h>
 
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <list>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tavrel::ldap {
@@ -169,6 +184,86 @@ int saslInteract(LDAP*, unsigned, void*, void* in) {
   return LDAP_SUCCESS;
 }
 
+// A TCP connection to `host`:`port` opened within `timeoutMs`, left blocking; -1 with `why` set
+// when no address answers. The library's own connect time-out would also make it run the TLS
+// handshake without blocking, polling in a loop; connecting here keeps the handshake blocking.
+int connectSocket(const char* host, int port, int timeoutMs, QString* why) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const QByteArray service = QByteArray::number(port);
+  if (const int rc = getaddrinfo(host, service.constData(), &hints, &found); rc != 0) {
+    *why = QString::fromUtf8(gai_strerror(rc));
+    return -1;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  int fd = -1;
+  for (addrinfo* a = found; a && fd < 0; a = a->ai_next) {
+    fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
+    if (fd < 0) {
+      *why = QString::fromUtf8(std::strerror(errno));
+      continue;
+    }
+    int rc = ::connect(fd, a->ai_addr, a->ai_addrlen);
+    if (rc != 0 && errno == EINPROGRESS) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd p{fd, POLLOUT, 0};
+      rc = poll(&p, 1, std::max<int>(0, static_cast<int>(left.count())));
+      if (rc == 0) {
+        errno = ETIMEDOUT;
+        rc = -1;
+      } else if (rc > 0) {
+        int error = 0;
+        socklen_t len = sizeof error;
+        getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len);
+        errno = error;
+        rc = error ? -1 : 0;
+      }
+    }
+    if (rc == 0) {
+      // Blocking from here on: requests are bounded by the request time-out.
+      const int flags = fcntl(fd, F_GETFL);
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+      break;
+    }
+    *why = QString::fromUtf8(std::strerror(errno));
+    ::close(fd);
+    fd = -1;
+  }
+  freeaddrinfo(found);
+  return fd;
+}
+
+// Shuts `fd` down when the work in its scope has not finished in `seconds`, so that a blocking
+// TLS handshake with a server that stops answering ends with an error instead of waiting for ever.
+class HandshakeDeadline {
+ public:
+  HandshakeDeadline(int fd, int seconds)
+      : thread_([this, fd, seconds] {
+          std::unique_lock lock(mutex_);
+          if (!done_.wait_for(lock, std::chrono::seconds(seconds), [this] { return finished_; }))
+            ::shutdown(fd, SHUT_RDWR);
+        }) {}
+  ~HandshakeDeadline() {
+    {
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_one();
+    thread_.join();
+  }
+  HandshakeDeadline(const HandshakeDeadline&) = delete;
+  HandshakeDeadline& operator=(const HandshakeDeadline&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread thread_;
+};
+
 class LdapConnection : public DirectoryConnection {
  public:
   LdapConnection(std::shared_ptr<LdapBackend> backend, LDAP* ld, Protocol protocol)
@@ -212,6 +307,8 @@ class LdapConnection : public DirectoryConnection {
   }
 
   Error fail(int rc, const QString& what, LdapOperation operation = LdapOperation::Other) {
+    // A connection the server has dropped is not handed out again.
+    if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR) dead_ = true;
     char* diag = nullptr;
     ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diag);
     const QString text = fromLdap(diag);
@@ -303,12 +400,22 @@ class LdapConnection : public DirectoryConnection {
     const bool wantsUac = attributes.isEmpty() || attributes.contains(QStringLiteral("userAccountControl"), Qt::CaseInsensitive);
     const bool wantsSd = attributes.contains(QStringLiteral("nTSecurityDescriptor"), Qt::CaseInsensitive);
     if (wantsUac && !wantsSd) req.attributes.append(QStringLiteral("nTSecurityDescriptor"));
+    // A flags write usually follows: the lockout state comes with the flags, for it to use.
+    const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
+    const bool wantsComputed = attributes.contains(computed, Qt::CaseInsensitive);
+    if (wantsUac && !wantsComputed) req.attributes.append(computed);
     SdFlagsControl sdFlags;
     auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
     Entry e = std::move(r->entries.first());
+    if (wantsUac) {
+      lastRead_ = LastRead{dn, e.first(computed), e.first(QStringLiteral("nTSecurityDescriptor"))};
+      if (!wantsComputed)
+        e.attributes.removeIf(
+            [&](const Attribute& a) { return a.name.compare(computed, Qt::CaseInsensitive) == 0; });
+    }
     if (wantsUac && !wantsSd) foldCannotChangePassword(e);
     return e;
   }
@@ -354,6 +461,8 @@ class LdapConnection : public DirectoryConnection {
       mods.add(LDAP_MOD_ADD, a.name, a.values);
     }
     const QByteArray target = dn.toString().toUtf8();
+    count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_add_ext_s(ld_, target.constData(), mods.get(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("adding %1").arg(dn.toString()));
     if (cannotChange) return setCannotChangePassword(dn, true);
@@ -371,33 +480,47 @@ class LdapConnection : public DirectoryConnection {
       if (m.op == ModOp::Replace && m.values.isEmpty()) cleared << m.attribute;
       if (m.attribute.compare(QLatin1String("lockoutTime"), Qt::CaseInsensitive) == 0) touchesLockout = true;
     }
-    std::optional<Entry> present;
-    if (!cleared.isEmpty()) {
-      auto e = read(dn, cleared);
+    // What the request depends on is read in one search: the cleared attributes, and for a
+    // userAccountControl write the lockout state and the DACL.
+    const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
+    const QString sdName = QStringLiteral("nTSecurityDescriptor");
+    auto isFlagsWrite = [](const Modification& m) {
+      return m.op == ModOp::Replace && m.values.size() == 1 &&
+             m.attribute.compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0;
+    };
+    QStringList wanted = cleared;
+    for (const Modification& m : changes)
+      if (isFlagsWrite(m)) {
+        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
+        // only a write of lockoutTime is meant to unlock, so a locked account keeps the bit.
+        if (!(m.values.first().toInt() & uac::LOCKOUT) && !touchesLockout && !wanted.contains(computed))
+          wanted << computed;
+        if (!wanted.contains(sdName)) wanted << sdName;
+      }
+    Entry present;
+    if (lastRead_ && lastRead_->dn == dn && cleared.isEmpty() && !lastRead_->sd.isEmpty()) {
+      // The object was read with its flags since this connection last wrote: what it read serves.
+      present.attributes = {Attribute{computed, {lastRead_->computed}}, Attribute{sdName, {lastRead_->sd}}};
+    } else if (!wanted.isEmpty()) {
+      auto e = readAsStored(dn, wanted);
       if (!e) return e.error();
       present = std::move(*e);
     }
+    lastRead_.reset();
     Mods mods;
     std::optional<bool> cannotChange;
     for (const Modification& m : changes) {
       const int op = m.op == ModOp::Add ? LDAP_MOD_ADD : m.op == ModOp::Delete ? LDAP_MOD_DELETE : LDAP_MOD_REPLACE;
       if (m.op == ModOp::Replace && m.values.isEmpty()) {
-        if (const Attribute* a = present->find(m.attribute); a && !a->values.isEmpty())
+        if (const Attribute* a = present.find(m.attribute); a && !a->values.isEmpty())
           mods.add(LDAP_MOD_DELETE, m.attribute, {});
         continue;
       }
-      if (m.op == ModOp::Replace && m.values.size() == 1 &&
-          m.attribute.compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0) {
+      if (isFlagsWrite(m)) {
         qint32 v = m.values.first().toInt();
         cannotChange = (v & uac::PASSWD_CANT_CHANGE) != 0;
-        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
-        // only a write of lockoutTime is meant to unlock, so a locked account keeps the bit.
-        if (!(v & uac::LOCKOUT) && !touchesLockout) {
-          const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
-          auto e = read(dn, {computed});
-          if (!e) return e.error();
-          if (e->first(computed).toInt() & uac::LOCKOUT) v |= uac::LOCKOUT;
-        }
+        if (!(v & uac::LOCKOUT) && !touchesLockout && (present.first(computed).toInt() & uac::LOCKOUT))
+          v |= uac::LOCKOUT;
         mods.add(op, m.attribute, Values{QByteArray::number(v & ~uac::PASSWD_CANT_CHANGE)});
         continue;
       }
@@ -406,13 +529,15 @@ class LdapConnection : public DirectoryConnection {
     // The DACL change goes in the same request, so that all changes are made or none.
     bool withSd = false;
     if (cannotChange) {
-      auto sd = currentDacl(dn);
-      if (!sd) return sd.error();
-      if (deniesPasswordChange(*sd).value_or(false) != *cannotChange) {
-        auto next = withPasswordChangeDenied(*sd, *cannotChange);
+      const QByteArray sd = present.first(sdName);
+      if (sd.isEmpty())
+        return makeError(hr::ACCESS_DENIED,
+                         QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
+      if (deniesPasswordChange(sd).value_or(false) != *cannotChange) {
+        auto next = withPasswordChangeDenied(sd, *cannotChange);
         if (!next)
           return makeError(hr::E_FAIL, QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
-        mods.add(LDAP_MOD_REPLACE, QStringLiteral("nTSecurityDescriptor"), Values{*next});
+        mods.add(LDAP_MOD_REPLACE, sdName, Values{*next});
         withSd = true;
       }
     }
@@ -420,6 +545,7 @@ class LdapConnection : public DirectoryConnection {
     SdFlagsControl sdFlags;
     LDAPControl* ctrls[] = {&sdFlags.control, nullptr};
     const QByteArray target = dn.toString().toUtf8();
+    count(Counter::Writes);
     const int rc = ldap_modify_ext_s(ld_, target.constData(), mods.get(), withSd ? ctrls : nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("changing %1").arg(dn.toString()));
     return {};
@@ -428,6 +554,8 @@ class LdapConnection : public DirectoryConnection {
   Status remove(const Dn& dn) override {
     if (protocol_ == Protocol::GlobalCatalog) return readOnly();
     const QByteArray target = dn.toString().toUtf8();
+    count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_delete_ext_s(ld_, target.constData(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("deleting %1").arg(dn.toString()));
     return {};
@@ -438,6 +566,8 @@ class LdapConnection : public DirectoryConnection {
     const QByteArray target = dn.toString().toUtf8();
     const QByteArray rdn = newRdn.toString().toUtf8();
     const QByteArray superior = newSuperior ? newSuperior->toString().toUtf8() : QByteArray();
+    count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_rename_s(ld_, target.constData(), rdn.constData(),
                                  newSuperior ? superior.constData() : nullptr, 1, nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("renaming %1").arg(dn.toString()));
@@ -452,6 +582,8 @@ class LdapConnection : public DirectoryConnection {
     Mods mods;
     mods.add(LDAP_MOD_REPLACE, QStringLiteral("unicodePwd"), Values{quotedUtf16(password)});
     const QByteArray target = dn.toString().toUtf8();
+    count(Counter::Writes);
+    lastRead_.reset();
     const int rc = ldap_modify_ext_s(ld_, target.constData(), mods.get(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("setting the password of %1").arg(dn.toString()));
     return {};
@@ -459,26 +591,35 @@ class LdapConnection : public DirectoryConnection {
 
   LDAP* handle() const { return ld_; }
   bool confidential_ = false;
+  bool dead_ = false;
+
+  // The flags' companions of the object this connection read last with its flags (the lockout
+  // state and the descriptor), until the connection next writes.
+  struct LastRead {
+    Dn dn;
+    QByteArray computed;
+    QByteArray sd;
+  };
+  std::optional<LastRead> lastRead_;
 
  private:
   Error readOnly() const {
     return ldapError(53, QStringLiteral("the global catalog is read-only"));
   }
 
-  Result<QByteArray> currentDacl(const Dn& dn) {
+  // The attributes of `dn` as the server stores them (a descriptor's DACL included, the flags not
+  // folded).
+  Result<Entry> readAsStored(const Dn& dn, const QStringList& attributes) {
     SearchRequest req;
     req.base = dn;
     req.scope = Scope::Base;
-    req.attributes = {QStringLiteral("nTSecurityDescriptor")};
+    req.attributes = attributes;
     SdFlagsControl sdFlags;
     auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
-    const QByteArray sd = r->entries.first().first(QStringLiteral("nTSecurityDescriptor"));
-    if (sd.isEmpty())
-      return makeError(hr::ACCESS_DENIED, QStringLiteral("the security descriptor of %1 cannot be read").arg(dn.toString()));
-    return sd;
+    return std::move(r->entries.first());
   }
 
   Status setCannotChangePassword(const Dn& dn, bool denied) {
@@ -529,6 +670,8 @@ class LdapConnection : public DirectoryConnection {
     if (extra) ctrls.push_back(extra);
     ctrls.push_back(nullptr);
     timeval timeout{backend_->config().timeoutSeconds, 0};
+    count(Counter::Searches);
+    if (request.scope == Scope::Base) count(Counter::Reads);
     Message res;
     int rc = ldap_search_ext_s(ld_, base.constData(), ldapScope(request.scope), filter.constData(), attrs.get(), 0,
                                ctrls.data(), nullptr, &timeout, 0, &res.m);
@@ -618,6 +761,8 @@ class LdapConnection : public DirectoryConnection {
       const QByteArray base = dn.toString().toUtf8();
       CStrings attrs({QStringLiteral("%1;range=%2-*").arg(attribute).arg(from)});
       Message res;
+      count(Counter::Searches);
+      count(Counter::Reads);
       const int rc = ldap_search_ext_s(ld_, base.constData(), LDAP_SCOPE_BASE, "(objectClass=*)", attrs.get(), 0,
                                        nullptr, nullptr, nullptr, 0, &res.m);
       if (rc != LDAP_SUCCESS) return fail(rc, QStringLiteral("reading %1 of %2").arg(attribute, dn.toString()));
@@ -750,15 +895,44 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
   // ports.
   if (gssapi) url = plainUrl(url);
 
+  // Binds and searches with the same server, port and identity share one connection while any
+  // user of it holds it (the directory object model keeps the connections it binds).
+  const QString user = credentials ? credentials->user : QString();
+  const bool bareUser = !user.contains(u'\\') && !user.contains(u'@') && !user.contains(u'=');
+  const QString key =
+      url + u'\n' + (protocol == Protocol::GlobalCatalog ? u'g' : u'd') + u'\n' + user + u'\n' +
+      (credentials
+           ? QString::fromLatin1(
+                 QCryptographicHash::hash(credentials->password.toUtf8(), QCryptographicHash::Sha256).toHex())
+           : QString()) +
+      u'\n' + (credentials && bareUser ? server.toLower() : QString());
+  {
+    QMutexLocker lock(&mutex_);
+    if (auto it = connections_.find(key); it != connections_.end()) {
+      if (auto live = it->lock(); live && !static_cast<LdapConnection*>(live.get())->dead_) return live;
+      connections_.erase(it);
+    }
+  }
+
+  LDAPURLDesc* parsed = nullptr;
+  if (ldap_url_parse(url.toUtf8().constData(), &parsed) != LDAP_URL_SUCCESS || !parsed->lud_host)
+    return errorFromLdap(LDAP_PARAM_ERROR, QString(), QStringLiteral("connecting to %1").arg(url));
+  QString why;
+  const int fd = connectSocket(parsed->lud_host, parsed->lud_port, config_.timeoutSeconds * 1000, &why);
+  ldap_free_urldesc(parsed);
+  if (fd < 0) return errorFromLdap(LDAP_SERVER_DOWN, why, QStringLiteral("connecting to %1").arg(url));
+  count(Counter::Connections);
   LDAP* ld = nullptr;
-  int rc = ldap_initialize(&ld, url.toUtf8().constData());
-  if (rc != LDAP_SUCCESS) return errorFromLdap(rc, QString(), QStringLiteral("connecting to %1").arg(url));
+  int rc = ldap_init_fd(fd, LDAP_PROTO_TCP, url.toUtf8().constData(), &ld);
+  if (rc != LDAP_SUCCESS) {
+    ::close(fd);
+    return errorFromLdap(rc, QString(), QStringLiteral("connecting to %1").arg(url));
+  }
   auto conn = std::make_shared<LdapConnection>(shared_from_this(), ld, protocol);
   const int version = LDAP_VERSION3;
   ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
   ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
   timeval timeout{config_.timeoutSeconds, 0};
-  ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
   ldap_set_option(ld, LDAP_OPT_TIMEOUT, &timeout);
   if (!gssapi) {
     const int demand = LDAP_OPT_X_TLS_DEMAND;
@@ -766,10 +940,13 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
     if (!config_.caFile.isEmpty()) ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, config_.caFile.toUtf8().constData());
     const int newCtx = 0;
     ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newCtx);
-    if (url.startsWith(QLatin1String("ldap://"))) {
-      rc = ldap_start_tls_s(ld, nullptr, nullptr);
-      if (rc != LDAP_SUCCESS) return conn->fail(rc, QStringLiteral("starting TLS with %1").arg(url));
+    {
+      HandshakeDeadline deadline(fd, config_.timeoutSeconds);
+      rc = url.startsWith(QLatin1String("ldaps://")) ? ldap_install_tls(ld)
+                                                     : ldap_start_tls_s(ld, nullptr, nullptr);
     }
+    count(Counter::TlsHandshakes);
+    if (rc != LDAP_SUCCESS) return conn->fail(rc, QStringLiteral("starting TLS with %1").arg(url));
     conn->confidential_ = true;
   }
 
@@ -777,6 +954,7 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
   if (gssapi) {
     ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
     ldap_set_option(ld, LDAP_OPT_X_SASL_SECPROPS, const_cast<char*>("minssf=56"));
+    count(Counter::Binds);
     rc = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET, saslInteract, nullptr);
     if (rc != LDAP_SUCCESS)
       return conn->fail(rc, QStringLiteral("Kerberos bind to %1").arg(host), LdapOperation::Bind);
@@ -794,6 +972,7 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
     const QByteArray who = bindName(user, dnsDomain).toUtf8();
     const QByteArray pw = password.toUtf8();
     berval cred{static_cast<ber_len_t>(pw.size()), const_cast<char*>(pw.constData())};
+    count(Counter::Binds);
     rc = ldap_sasl_bind_s(ld, who.constData(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
     if (rc != LDAP_SUCCESS)
       return conn->fail(rc, QStringLiteral("bind to %1 as %2").arg(host, user), LdapOperation::Bind);
@@ -819,6 +998,10 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
     }
     if (!who.user.isEmpty()) identity_ = who;
   }
+  QMutexLocker lock(&mutex_);
+  // A connection made meanwhile under the same key is kept; this one ends with its last user.
+  if (auto it = connections_.constFind(key); it == connections_.cend() || it->expired())
+    connections_.insert(key, conn);
   return std::shared_ptr<DirectoryConnection>(conn);
 }
 

@@ -56,6 +56,9 @@ class LdapBackend : public adsi::DirectoryBackend, public std::enable_shared_fro
   QHash<QString, std::shared_ptr<ForestInfo>> forests_;  // by lower-case configuration NC
   QHash<QString, QString> netbiosToDns_;                 // learnt from the forests' crossRefs
   std::optional<adsi::Account> identity_;                 // who the default binds authenticated as
+  // Open connections by server URL, protocol and identity; a connection lives while a user of it
+  // (an object, a search) holds it.
+  QHash<QString, std::weak_ptr<adsi::DirectoryConnection>> connections_;
 };
 
 // libldap's result codes and AD's diagnostic text as the HRESULT the program reports: the

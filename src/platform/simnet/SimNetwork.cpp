@@ -1,5 +1,6 @@
 #include "platform/simnet/SimNetwork.h"
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Properties.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
@@ -219,6 +220,7 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<Entry> read(const Dn& dn, const QStringList& attributes) override {
+    count(Counter::Searches);
     // The server's state and the entry read one snapshot.
     const bool snapshot = st_.beginRead();
     auto out = readIn(dn, attributes, nullptr);
@@ -229,6 +231,7 @@ class SimConnection : public DirectoryConnection {
   // A group's members are as many as the domain's users: a bind leaves them to be read when
   // asked for.
   Result<Entry> readForBind(const Dn& dn, QStringList& deferred) override {
+    count(Counter::Searches);
     const bool snapshot = st_.beginRead();
     auto out = readIn(dn, {}, &deferred);
     st_.endRead(snapshot);
@@ -243,6 +246,7 @@ class SimConnection : public DirectoryConnection {
   }
 
   Result<SearchResult> search(const SearchRequest& req) override {
+    count(Counter::Searches);
     // The server's state and the search read one snapshot.
     const bool snapshot = st_.beginRead();
     Status up = alive();
@@ -753,6 +757,7 @@ Result<qint64> addEntry(Store& st, const Dn& dn, QList<Attribute> attrs, qint64 
 }  // namespace
 
 Status SimConnection::add(const Dn& dn, const QList<Attribute>& attributes) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -824,27 +829,36 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
 }
 
 Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
-  const QStringList chain = st_.chain(o->id);
+  QStringList chain;
+  for (const QByteArray& c : st_.attrOf(*o, QStringLiteral("objectclass")))
+    chain.append(QString::fromUtf8(c));
   const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
   const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
   const bool isComputer = chain.contains(QStringLiteral("computer"), Qt::CaseInsensitive);
   auto domain = o->domainId ? st_.domainById(o->domainId) : std::nullopt;
 
-  // The entry's attributes as they stand, changed in memory and written back when all is well.
+  // The attributes the changes touch or the rules look at, by lower-case name, read from the
+  // stored entry when first needed, changed in memory and written back when all is well; the
+  // entry's other attributes are neither read nor rewritten.
   QHash<QString, Values> state;
+  QHash<QString, Values> before;
+  QSet<QString> read;
+  auto load = [&](const QString& key) {
+    if (read.contains(key)) return;
+    read.insert(key);
+    Values v = st_.attrOf(*o, key);
+    if (v.isEmpty()) return;
+    state.insert(key, v);
+    before.insert(key, std::move(v));
+  };
   QHash<QString, QString> names;
-  for (const Attribute& a : st_.attrsOf(*o)) {
-    const QString key = a.name.toLower();
-    state.insert(key, a.values);
-    names.insert(key, a.name);
-  }
-  const QHash<QString, Values> before = state;
   QSet<QString> touched;
 
   for (const Modification& m : changes) {
@@ -871,6 +885,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
                      .arg(def->name, chain.isEmpty() ? QString() : chain.last()));
     for (const QByteArray& v : m.values)
       if (Status s = checkAttributeValue(*def, v); !s) return s;
+    load(key);
     Values cur = state.value(key);
     switch (m.op) {
       case ModOp::Replace:
@@ -919,7 +934,18 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     const QString key = QString::fromLatin1(k);
     return touched.contains(key) && state.value(key) != before.value(key);
   };
-  auto value = [&](const char* k) { return num(state.value(QString::fromLatin1(k))); };
+  auto value = [&](const char* k) {
+    load(QString::fromLatin1(k));
+    return num(state.value(QString::fromLatin1(k)));
+  };
+  auto stored = [&](const char* k) {
+    load(QString::fromLatin1(k));
+    return state.value(QString::fromLatin1(k));
+  };
+  auto was = [&](const char* k) {
+    load(QString::fromLatin1(k));
+    return before.value(QString::fromLatin1(k));
+  };
 
   // Account rules, checked on the result of all changes together.
   if (changed("pwdlastset")) {
@@ -928,8 +954,8 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
       return err(ldap::OTHER, QStringLiteral("pwdLastSet must be 0 or -1 only!"));
     // -1 means "the password was just set": from 0 it becomes now; a time already set stays.
     if (value("pwdlastset") == -1) {
-      const qint64 was = num(before.value(QStringLiteral("pwdlastset")));
-      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(was != 0 ? was : st_.nowTicks())});
+      const qint64 setAt = num(was("pwdlastset"));
+      state.insert(QStringLiteral("pwdlastset"), {QByteArray::number(setAt != 0 ? setAt : st_.nowTicks())});
     }
   }
   if (changed("lockouttime")) {
@@ -948,13 +974,13 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
       control |= uac::NORMAL_ACCOUNT;
       state.insert(QStringLiteral("useraccountcontrol"), {QByteArray::number(control)});
     }
-    const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("useraccountcontrol"))));
+    const qint32 old = static_cast<qint32>(num(was("useraccountcontrol")));
     const bool enabling = (old & uac::ACCOUNTDISABLE) && !(control & uac::ACCOUNTDISABLE);
     auto secret = st_.q("SELECT 1 FROM secrets WHERE object_id=?");
     secret.bind(1, o->id);
     const bool hasPassword = secret.next();
     if (enabling && !hasPassword && !(control & uac::PASSWD_NOTREQD) && domain) {
-      const QString sam = str(state.value(QStringLiteral("samaccountname")));
+      const QString sam = str(stored("samaccountname"));
       if (Status s = checkPasswordPolicy(st_, *domain, sam, QString()); !s) return s;
     }
   }
@@ -968,14 +994,14 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     auto del = st_.q("DELETE FROM links WHERE group_id=? AND member_id=?");
     del.bind(1, g->id).bind(2, o->id);
     del.run();
-    if (auto oldG = groupByRid(domain->id, num(before.value(QStringLiteral("primarygroupid"))))) {
+    if (auto oldG = groupByRid(domain->id, num(was("primarygroupid")))) {
       auto ins = st_.q("INSERT OR IGNORE INTO links(group_id, member_id) VALUES(?,?)");
       ins.bind(1, oldG->id).bind(2, o->id);
       ins.run();
     }
   }
   if ((isUser || isGroup) && changed("samaccountname")) {
-    const QString sam = str(state.value(QStringLiteral("samaccountname")));
+    const QString sam = str(stored("samaccountname"));
     if (Status s = validSam(isComputer ? sam.chopped(sam.endsWith(u'$') ? 1 : 0) : sam); !s) return s;
     if (auto owner = st_.samOwner(o->domainId, sam); owner && *owner != o->id)
       return err(ldap::ALREADY_EXISTS, QStringLiteral("the account name %1 is already in use").arg(sam));
@@ -987,7 +1013,7 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     ins.run();
   }
   if (isGroup && changed("grouptype")) {
-    const qint32 old = static_cast<qint32>(num(before.value(QStringLiteral("grouptype"))));
+    const qint32 old = static_cast<qint32>(num(was("grouptype")));
     if (old & grouptype::BUILTIN_LOCAL)
       return err(ldap::UNWILLING_TO_PERFORM, QStringLiteral("a built-in group keeps its type"));
     const qint32 now = static_cast<qint32>(value("grouptype"));
@@ -1017,16 +1043,23 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   state.insert(QStringLiteral("whenchanged"), {generalizedTime(st_.now())});
   names.insert(QStringLiteral("whenchanged"), QStringLiteral("whenChanged"));
   touched.insert(QStringLiteral("whenchanged"));
-  QList<Attribute> all;
-  all.reserve(state.size());
-  for (auto it = state.cbegin(); it != state.cend(); ++it)
-    all.append(Attribute{names.value(it.key(), it.key()), *it});
-  if (!st_.writeEntry(o->id, all, QStringList(touched.cbegin(), touched.cend())))
+  QList<Attribute> written;
+  written.reserve(touched.size());
+  for (const QString& key : std::as_const(touched)) {
+    QString name = names.value(key);
+    if (name.isEmpty()) {
+      const AttributeDef* def = findAttribute(key);
+      name = def ? def->name : key;
+    }
+    written.append(Attribute{name, state.value(key)});
+  }
+  if (!st_.writeChanges(*o, written))
     return st_.dbError(QStringLiteral("cannot store the changes of %1").arg(dn.toString()));
   return t.commit();
 }
 
 Status SimConnection::remove(const Dn& dn) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1064,6 +1097,7 @@ Status SimConnection::remove(const Dn& dn) {
 }
 
 Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optional<Dn>& newSuperior) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1130,6 +1164,7 @@ Status SimConnection::rename(const Dn& dn, const Rdn& newRdn, const std::optiona
 }
 
 Status SimConnection::setPassword(const Dn& dn, const QString& password) {
+  count(Counter::Writes);
   // The checks read what the change is made to: in its transaction, one lock for all.
   Txn t(st_);
   if (!t.ok()) return st_.dbError(QStringLiteral("cannot start a transaction"));
@@ -1344,6 +1379,8 @@ Result<std::shared_ptr<DirectoryConnection>> SimNetwork::bind(const QString& ser
     info.schemaNamingContext = f->schemaNc;
     info.rootDomainNamingContext = f->rootNc;
   }
+  count(Counter::Connections);
+  count(Counter::Binds);
   return std::shared_ptr<DirectoryConnection>(
       std::make_shared<SimConnection>(shared_from_this(), protocol, *d, server.isEmpty(), std::move(info)));
 }

@@ -1,8 +1,10 @@
 #include "platform/simnet/Store.h"
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Properties.h"
 #include "platform/adsi/Schema.h"
 #include "platform/adsi/Values.h"
+#include "platform/adsi/WorkUnit.h"
 
 namespace tavrel::simnet {
 
@@ -183,6 +185,59 @@ std::optional<Values> find(QByteArrayView data, QStringView name) {
   return Values{};
 }
 
+std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& changes) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  // Each piece of the result: a stored attribute's bytes as they are, or a change to encode.
+  struct Piece {
+    QByteArray key;
+    QByteArrayView bytes;
+    const Attribute* change = nullptr;
+  };
+  QList<Piece> pieces;
+  QSet<QByteArray> changed;
+  for (const Attribute& c : changes) {
+    pieces.append(Piece{c.name.toLower().toUtf8(), {}, &c});
+    changed.insert(pieces.last().key);
+  }
+  while (r->p < r->end) {
+    const char* start = r->p;
+    QByteArrayView stored;
+    quint64 count = 0;
+    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+    }
+    QByteArray key = QString::fromUtf8(stored).toLower().toUtf8();
+    if (!changed.contains(key))
+      pieces.append(Piece{std::move(key), QByteArrayView(start, r->p - start), nullptr});
+  }
+  // Key order, as pack writes it.
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const Piece& a, const Piece& b) { return a.key < b.key; });
+  QByteArray out;
+  out.reserve(data.size() + 64);
+  out.append(kFormat);
+  for (const Piece& p : std::as_const(pieces)) {
+    if (!p.change) {
+      out.append(p.bytes);
+      continue;
+    }
+    const Attribute& a = *p.change;
+    if (a.values.isEmpty()) continue;
+    const QByteArray name = a.name.toUtf8();
+    putNumber(out, static_cast<quint64>(name.size()));
+    out.append(name);
+    putNumber(out, static_cast<quint64>(a.values.size()));
+    for (const QByteArray& v : a.values) {
+      putNumber(out, static_cast<quint64>(v.size()));
+      out.append(v);
+    }
+  }
+  return out;
+}
+
 std::optional<QList<Attribute>> unpack(QByteArrayView data) {
   auto r = reader(data);
   if (!r) return std::nullopt;
@@ -212,6 +267,10 @@ QString reversedKey(const Dn& dn) {
 }
 
 Store::~Store() {
+  if (inUnit_) {
+    WorkUnit::leave(this);
+    endUnit();
+  }
   for (sqlite3_stmt* s : std::as_const(stmts_)) sqlite3_finalize(s);
   for (sqlite3_stmt* s : std::as_const(attrInserts_)) sqlite3_finalize(s);
   if (db_) sqlite3_close(db_);
@@ -339,10 +398,29 @@ Status Store::control(const char* sql) {
   return {};
 }
 
+// Inside a work unit each change is a savepoint of the unit's transaction, which the first change
+// opens and the end of the unit commits.
 Status Store::begin() {
+  if (!inUnit_ && WorkUnit::active() && sqlite3_get_autocommit(db_)) {
+    count(Counter::Transactions);
+    if (Status s = control("BEGIN IMMEDIATE"); !s) return s;
+    inUnit_ = true;
+    WorkUnit::join(this, [this] { endUnit(); });
+    // Nothing else can commit until the unit ends: the caches are brought up to date once.
+    refreshNow();
+  }
+  if (inUnit_) return control("SAVEPOINT change");
+  count(Counter::Transactions);
   return control("BEGIN IMMEDIATE");
 }
 Status Store::commit() {
+  if (inUnit_) {
+    if (Status s = control("RELEASE change"); !s) {
+      rollback();
+      return s;
+    }
+    return {};
+  }
   if (Status s = control("COMMIT"); !s) {
     rollback();
     return s;
@@ -350,12 +428,29 @@ Status Store::commit() {
   return {};
 }
 void Store::rollback() {
-  if (!sqlite3_get_autocommit(db_)) (void)control("ROLLBACK");
+  if (inUnit_) {
+    // Only this change is undone; the unit's earlier changes stay.
+    (void)control("ROLLBACK TO change");
+    (void)control("RELEASE change");
+  } else if (!sqlite3_get_autocommit(db_)) {
+    (void)control("ROLLBACK");
+  }
   invalidate();
   ridPools_.clear();
 }
+void Store::endUnit() {
+  inUnit_ = false;
+  if (sqlite3_get_autocommit(db_)) return;
+  if (!control("COMMIT").ok()) {
+    (void)control("ROLLBACK");
+    invalidate();
+    ridPools_.clear();
+  }
+}
 bool Store::beginRead() {
-  return sqlite3_get_autocommit(db_) && control("BEGIN").ok();
+  if (!sqlite3_get_autocommit(db_)) return false;
+  count(Counter::Reads);
+  return control("BEGIN").ok();
 }
 void Store::endRead(bool opened) {
   if (opened && !sqlite3_get_autocommit(db_)) (void)control("COMMIT");
@@ -382,6 +477,12 @@ DomainRow domainFrom(Query& r) {
 }  // namespace
 
 void Store::refresh() {
+  // A unit's transaction holds the write lock: no other connection commits meanwhile.
+  if (inUnit_) return;
+  refreshNow();
+}
+
+void Store::refreshNow() {
   auto r = q("PRAGMA data_version");
   const qint64 v = r.next() ? r.i64(0) : -1;
   if (v != dataVersion_) {
@@ -603,6 +704,19 @@ bool Store::writeAttrs(qint64 id, const QList<Attribute>& changes) {
     changed.append(c.name);
   }
   return writeEntry(id, all, changed);
+}
+
+bool Store::writeChanges(const ObjRow& o, const QList<Attribute>& changes) {
+  for (const Attribute& c : changes) {
+    const QString key = c.name.toLower();
+    if (isIndexed(key) && !writeIndexRows(o.id, key, c.name, c.values)) return false;
+  }
+  const QByteArray current = o.packed.isEmpty() ? packedOf(o.id) : o.packed;
+  std::optional<QByteArray> next = packed::splice(current, changes);
+  if (!next) return false;
+  auto u = q("UPDATE objects SET packed=? WHERE id=?");
+  u.bindBlob(1, *next).bind(2, o.id);
+  return u.run();
 }
 
 bool Store::writeEntry(qint64 id, const QList<Attribute>& all, const QStringList& changed) {

@@ -54,6 +54,9 @@ QByteArray pack(const QList<adsi::Attribute>& attributes);
 // The values of `name` (letter case ignored); nullopt when `data` cannot be read.
 std::optional<adsi::Values> find(QByteArrayView data, QStringView name);
 std::optional<QList<adsi::Attribute>> unpack(QByteArrayView data);
+// `data` with the attributes of `changes` replaced (or added, or removed when without values), the
+// others copied as they are; nullopt when `data` cannot be read.
+std::optional<QByteArray> splice(QByteArrayView data, const QList<adsi::Attribute>& changes);
 }  // namespace packed
 
 // A prepared statement, reset when it goes out of scope.
@@ -119,7 +122,8 @@ class Store {
   bool constraintFailed() const { return sqlite3_errcode(db_) == SQLITE_CONSTRAINT; }
   adsi::Error dbError(const QString& what) const;
 
-  // One transaction per change. `begin` takes the write lock at once.
+  // One transaction per change, or per work unit (adsi::WorkUnit) with a savepoint per change.
+  // `begin` takes the write lock at once.
   adsi::Status begin();
   adsi::Status commit();
   void rollback();
@@ -162,6 +166,9 @@ class Store {
   QList<adsi::Attribute> attrsOf(const ObjRow& o);
   // Replaces the values of the attributes named in `changes` (no values removes one).
   [[nodiscard]] bool writeAttrs(qint64 id, const QList<adsi::Attribute>& changes);
+  // Replaces the values of the attributes in `changes` of the object `o` (read in this transaction);
+  // no values removes one. The other attributes are copied as they are stored.
+  [[nodiscard]] bool writeChanges(const ObjRow& o, const QList<adsi::Attribute>& changes);
   // Records `all` as the object's attributes, the attributes named in `changed` having changed:
   // for a writer that holds the whole entry.
   [[nodiscard]] bool writeEntry(qint64 id, const QList<adsi::Attribute>& all, const QStringList& changed);
@@ -187,6 +194,8 @@ class Store {
 
  private:
   void loadCaches();
+  void refreshNow();
+  void endUnit();
   adsi::Status control(const char* sql);
   adsi::Status upgrade();
   QByteArray packedOf(qint64 id);
@@ -197,6 +206,7 @@ class Store {
   QHash<const char*, sqlite3_stmt*> stmts_;
   QHash<int, sqlite3_stmt*> attrInserts_;
   bool cached_ = false;
+  bool inUnit_ = false;  // a work unit's transaction is open
   qint64 dataVersion_ = -1;
   QHash<qint64, DomainRow> domains_;
   QHash<qint64, ForestRow> forests_;

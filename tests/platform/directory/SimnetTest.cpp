@@ -3,7 +3,9 @@
 
 #include "DirectoryFixture.h"
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Values.h"
+#include "platform/adsi/WorkUnit.h"
 #include "platform/simnet/DemoNetwork.h"
 #include "platform/simnet/FilterMatch.h"
 #include "platform/simnet/Store.h"
@@ -267,6 +269,133 @@ TEST_F(Simnet, KillNineLosesNoCommitAndLeavesNoHalfObject) {
   }
 }
 
+// The changes of one creation run, as a work unit makes them: the account, its description, its
+// group and its display name.
+Status createInUnit(DirectoryConnection& conn, const Dn& dn, const QString& name, const Dn& group) {
+  if (Status s = conn.add(
+          dn, {{"objectClass", {"user"}}, {"sAMAccountName", {name.toUtf8()}}, {"description", {"v0"}}});
+      !s)
+    return s;
+  if (Status s = conn.modify(dn, {{ModOp::Replace, "description", {"done"}}}); !s) return s;
+  if (Status s = conn.modify(group, {{ModOp::Add, "member", {dn.toString().toUtf8()}}}); !s) return s;
+  return conn.modify(dn, {{ModOp::Replace, "displayName", {name.toUtf8()}}});
+}
+
+// A child process runs work units in a loop and is killed in the middle of one: every unit it
+// finished is there whole, the one it was in has left nothing.
+TEST_F(Simnet, KillInAWorkUnitLeavesItsChangesWholeOrAbsent) {
+  constexpr int kFinished = 12;  // units finished before the one the child is killed in
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const QString folder = tmp.path();
+  const Dn users = Dn::parse("CN=Users,DC=example,DC=local").value();
+  const Dn team = Dn::parse(teamDn).value();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    close(fds[0]);
+    auto child = SimNetwork::open(folder);
+    if (!child) _exit(2);
+    auto conn = (*child)->bind("example.local", Protocol::Ldap, std::nullopt);
+    if (!conn) _exit(3);
+    for (int i = 0;; ++i) {
+      const QString name = QStringLiteral("unit%1").arg(i);
+      const Dn dn = users.child(Rdn("CN", name));
+      {
+        WorkUnit unit;
+        if (i == kFinished) {
+          // Half way through this unit: said, then waited in until the kill.
+          if (!(*conn)
+                   ->add(dn, {{"objectClass", {"user"}},
+                              {"sAMAccountName", {name.toUtf8()}},
+                              {"description", {"v0"}}})
+                   .ok())
+            _exit(4);
+          if (!(*conn)->modify(team, {{ModOp::Add, "member", {dn.toString().toUtf8()}}}).ok()) _exit(5);
+          const int mid = -1;
+          if (write(fds[1], &mid, sizeof mid) != sizeof mid) _exit(6);
+          for (;;) pause();
+        }
+        if (!createInUnit(**conn, dn, name, team).ok()) _exit(7);
+      }
+      if (write(fds[1], &i, sizeof i) != sizeof i) _exit(8);
+    }
+  }
+  close(fds[1]);
+  int got = 0, last = -2;
+  while (read(fds[0], &got, sizeof got) == sizeof got && got != -1) last = got;
+  ASSERT_EQ(got, -1) << "the child stopped before the unit it is killed in";
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(fds[0]);
+  ASSERT_EQ(last, kFinished - 1);
+
+  auto reopened = SimNetwork::open(folder);
+  ASSERT_TRUE(reopened.ok());
+  auto conn = (*reopened)->bind("example.local", Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(conn.ok());
+  auto found = search(**conn, "CN=Users,DC=example,DC=local", Scope::OneLevel, "(cn=unit*)", 0,
+                      {"description", "displayName", "sAMAccountName", "objectSid"});
+  EXPECT_EQ(found.entries.size(), kFinished) << "the unit in flight left no account";
+  for (const Entry& e : found.entries) {
+    EXPECT_EQ(e.first("description"), "done");
+    EXPECT_EQ(e.first("displayName"), e.first("sAMAccountName"));
+    EXPECT_EQ(e.first("objectSid").size(), 28);
+  }
+  auto members = (*conn)->read(team, {"member"});
+  ASSERT_TRUE(members.ok());
+  int unitMembers = 0;
+  for (const QByteArray& m : members->find("member") ? members->find("member")->values : Values{})
+    if (m.startsWith("CN=unit")) ++unitMembers;
+  EXPECT_EQ(unitMembers, kFinished) << "the unit in flight left no membership";
+}
+
+// Inside a work unit each change is still made whole or not at all and answers for itself; the
+// unit's changes are seen by the unit at once, by others when it ends, and cost one transaction.
+TEST_F(Simnet, AWorkUnitIsOneTransactionWithEachChangeAnsweringForItself) {
+  auto conn = connect("example.local");
+  ASSERT_TRUE(conn);
+  auto other = SimNetwork::open(tmp.path());
+  ASSERT_TRUE(other.ok());
+  auto otherConn = (*other)->bind("example.local", Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(otherConn.ok());
+  const Dn dn = Dn::parse("CN=unitA,CN=Users,DC=example,DC=local").value();
+  const Dn team = Dn::parse(teamDn).value();
+  const Counts before = counts();
+  {
+    WorkUnit unit;
+    ASSERT_TRUE(createInUnit(*conn, dn, "unitA", team).ok());
+    // A change that fails leaves the unit's other changes, and is undone whole.
+    Status refused = conn->modify(dn, {{ModOp::Replace, "title", {"kept?"}},
+                                       {ModOp::Add, "member", {"CN=nobody,DC=example,DC=local"}}});
+    EXPECT_FALSE(refused.ok());
+    Status twice = conn->modify(team, {{ModOp::Add, "member", {dn.toString().toUtf8()}}});
+    EXPECT_EQ(twice.code(), hr::ALREADY_EXISTS);
+    ASSERT_TRUE(conn->modify(dn, {{ModOp::Replace, "department", {"Sales"}}}).ok());
+    auto seen = conn->read(dn, {"description", "department", "title"});
+    ASSERT_TRUE(seen.ok());
+    EXPECT_EQ(seen->first("department"), "Sales");
+    EXPECT_TRUE(seen->first("title").isEmpty());
+    EXPECT_EQ((*otherConn)->read(dn, {}).code(), hr::NO_SUCH_OBJECT) << "not before the unit ends";
+  }
+  EXPECT_EQ((counts() - before)[Counter::Transactions], 1u);
+  auto after = (*otherConn)->read(dn, {"description", "displayName", "department", "title"});
+  ASSERT_TRUE(after.ok()) << after.error().message.toStdString();
+  EXPECT_EQ(after->first("description"), "done");
+  EXPECT_EQ(after->first("displayName"), "unitA");
+  EXPECT_EQ(after->first("department"), "Sales");
+  EXPECT_TRUE(after->first("title").isEmpty());
+  auto members = (*otherConn)->read(team, {"member"});
+  ASSERT_TRUE(members.ok());
+  EXPECT_TRUE(members->find("member")->values.contains(dn.toString().toUtf8()));
+  // Outside a unit every change is its own transaction again.
+  const Counts single = counts();
+  ASSERT_TRUE(conn->modify(dn, {{ModOp::Replace, "department", {"North"}}}).ok());
+  ASSERT_TRUE(conn->modify(dn, {{ModOp::Replace, "department", {"South"}}}).ok());
+  EXPECT_EQ((counts() - single)[Counter::Transactions], 2u);
+}
+
 TEST_F(Simnet, ALockoutEndsWithTheDomainsLockoutDuration) {
   // The clock starts at the real time, when the fixture set jsmith's password.
   QDateTime now = QDateTime::currentDateTimeUtc();
@@ -505,6 +634,45 @@ TEST_F(Simnet, ANetworkKeptWithARowPerValueIsUpgradedOnOpening) {
   ASSERT_TRUE(u.Put("description", "after the upgrade").ok());
   ASSERT_TRUE(u.SetInfo().ok());
   EXPECT_EQ(bind("LDAP://" + jsmithDn).Get("description")->toString(), "after the upgrade");
+}
+
+// A change of a few attributes leaves the stored entry as packing the whole changed entry would:
+// the changed attributes replaced, added in key order or removed, the others as they were.
+TEST(PackedAttributes, ASplicedChangeIsTheWholeChangedEntryPacked) {
+  const QList<Attribute> stored{{"objectClass", {"top", "user"}},
+                                {"sAMAccountName", {"jsmith"}},
+                                {"description", {"old"}},
+                                {"userAccountControl", {"512"}},
+                                {QString::fromUtf8("extéAttr"), {"v"}}};
+  struct Case {
+    const char* what;
+    QList<Attribute> changes;
+  };
+  const Case cases[] = {
+      {"a replaced value", {{"description", {"new"}}}},
+      {"a name in another case", {{"DESCRIPTION", {"new"}}}},
+      {"a new attribute between others", {{"department", {"Sales"}}}},
+      {"new attributes first and last", {{"aaa", {"1"}}, {"zzz", {"2", "3"}}}},
+      {"a removed attribute", {{"description", {}}}},
+      {"an absent attribute removed", {{"title", {}}}},
+      {"several at once",
+       {{"userAccountControl", {"514"}}, {"whenChanged", {"x"}}, {"objectClass", {"top"}}}},
+      {"a non-ASCII name", {{QString::fromUtf8("EXTÉATTR"), {"w"}}}},
+  };
+  for (const Case& c : cases) {
+    QList<Attribute> whole = stored;
+    for (const Attribute& change : c.changes) {
+      whole.removeIf(
+          [&](const Attribute& a) { return a.name.compare(change.name, Qt::CaseInsensitive) == 0; });
+      whole.append(change);
+    }
+    auto spliced = simnet::packed::splice(simnet::packed::pack(stored), c.changes);
+    ASSERT_TRUE(spliced.has_value()) << c.what;
+    EXPECT_EQ(*spliced, simnet::packed::pack(whole)) << c.what;
+  }
+  EXPECT_FALSE(simnet::packed::splice(QByteArray("\x09"), {{"a", {"b"}}}).has_value());
+  const QByteArray data = simnet::packed::pack(stored);
+  EXPECT_FALSE(simnet::packed::splice(data.left(data.size() - 1), {{"a", {"b"}}}).has_value());
 }
 
 TEST(PackedAttributes, KeepEveryValueAndRefuseDamagedData) {
