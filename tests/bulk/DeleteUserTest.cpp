@@ -9,12 +9,15 @@
 #include "platform/simnet/NetworkBuilder.h"
 #include "platform/simnet/Resources.h"
 #include "platform/simnet/SimNetwork.h"
+#include "records/Records.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
 #include "support/Fixtures.h"
 
 #include <QDir>
 #include <QDirIterator>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +66,8 @@ class DeleteUser : public AppFixture {
         .fileServer(QStringLiteral("FILESRV2"), QStringLiteral("example.local"), QStringLiteral("E"))
         .user(QStringLiteral("example.local"), QStringLiteral("alice"))
         .user(QStringLiteral("example.local"), QStringLiteral("alice2"))
+        .user(QStringLiteral("example.local"), QStringLiteral("carl"))
+        .user(QStringLiteral("example.local"), QStringLiteral("mary ann"))
         .user(QStringLiteral("OLDCORP"), QStringLiteral("pro"))
         .user(QStringLiteral("OLDCORP"), QStringLiteral("jdoe"));
     for (const char* f :
@@ -84,7 +89,7 @@ class DeleteUser : public AppFixture {
         .share(QStringLiteral("FILESRV1"), QStringLiteral("alice2$"), QStringLiteral("D:\\Users\\alice2"))
         .share(QStringLiteral("FILESRV1"), QStringLiteral("AliceProfile"),
                QStringLiteral("D:\\Roaming\\alice"))
-        .share(QStringLiteral("FILESRV2"), QStringLiteral("Users"), QStringLiteral("E:\\Users"))
+        .share(QStringLiteral("FILESRV2"), QStringLiteral("Home"), QStringLiteral("E:\\Users"))
         .loggedOn(QStringLiteral("EXAMPLE"), QStringLiteral("Administrator"));
     auto built = b.build();
     ASSERT_TRUE(built) << built.error().message.toStdString();
@@ -372,7 +377,7 @@ const Case kCases[] = {
      false,
      "alice",
      "\\\\FILESRV1\\Home\\alice",
-     "\\\\FILESRV2\\Users\\alice",
+     "\\\\FILESRV2\\Home\\alice",
      true,
      {},
      {"FILESRV1/D/Home/alice", "FILESRV2/E/Users/alice"},
@@ -513,19 +518,58 @@ TEST_F(DeleteUser, FolderInUseTurnsTheRunYellow) {
   EXPECT_EQ(host.rows.last(), QStringLiteral("YELLOW User CN=alice deleted."));
 }
 
-TEST_F(DeleteUser, MailboxFailuresTurnTheRunYellow) {
-  mode(false);
-  state::shared().Bulk_Delete_Mail = -1;
-  state::shared().Bulk_Delete_Data = 0;
-  // No site has this Exchange server: the step fails rather than using an earlier site's values.
-  options.exServer = QStringLiteral("NOSUCH");
-  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("alice")), options, host));
-  EXPECT_EQ(host.rows, (QStringList{QStringLiteral("REDFailed to delete mail account"),
-                                    QStringLiteral("YELLOW User CN=alice deleted.")}));
-  EXPECT_TRUE(inOrder(logLines(),
-                      {QStringLiteral("Deleted User Account: "
-                                      "LDAP://example.local/CN=alice,CN=Users,DC=example,DC=local"),
-                       QStringLiteral("Failed to delete mail account"), QStringLiteral("User Deleted.")}));
+// The Exchange server is looked up in Site.dat trimmed and without regard to letter case; a server
+// no live site names fails the mailbox step instead of using an earlier site's values.
+TEST_F(DeleteUser, MailboxSiteLookupAndFailures) {
+  QFile sites(dir() + QStringLiteral("Site.dat"));
+  ASSERT_TRUE(sites.open(QIODevice::WriteOnly));
+  records::Site_Record gone;
+  gone.Deleted = records::kDeletedFlag;
+  gone.ExchangeServer = QStringLiteral("GONE");
+  gone.ExchSite = QStringLiteral("Old");
+  records::Site_Record live;
+  live.SiteName = QStringLiteral("North");
+  live.ExchangeServer = QStringLiteral("ex1");
+  live.ExchSite = QStringLiteral("NorthSite");
+  live.ExchOrg = QStringLiteral("Acme");
+  sites.write(gone.encode() + live.encode());
+  sites.close();
+
+  struct Row {
+    const char* exServer;
+    const char* account;
+    bool found;
+  };
+  for (const Row& r :
+       {Row{" EX1 ", "alice", true}, Row{"NOSUCH", "alice2", false}, Row{"GONE", "carl", false}}) {
+    SCOPED_TRACE(r.exServer);
+    mode(false);
+    state::SharedState& sh = state::shared();
+    sh.Bulk_Delete_Mail = -1;
+    sh.Bulk_Delete_Data = 0;
+    sh.Mail_Search_Server = sh.Mail_Search_Site = sh.Mail_Search_Org = QStringLiteral("Earlier");
+    QFile::remove(startup::LogFile::pathFor(dir()));
+    host.rows.clear();
+    options.exServer = QLatin1String(r.exServer);
+    const QString user = argument(false, QLatin1String(r.account));
+    EXPECT_TRUE(bulk::Delete_One_User(user, options, host));
+    // The simulated network has no Exchange server: the deletion itself fails either way.
+    EXPECT_EQ(host.rows,
+              (QStringList{QStringLiteral("REDFailed to delete mail account"),
+                           QStringLiteral("YELLOW User CN=%1 deleted.").arg(QLatin1String(r.account))}));
+    const QStringList log = logLines();
+    EXPECT_TRUE(
+        inOrder(log, {QStringLiteral("Deleted User Account: ") + user,
+                      QStringLiteral("Failed to delete mail account"), QStringLiteral("User Deleted.")}));
+    const bool tried = std::any_of(log.begin(), log.end(), [](const QString& l) {
+      return l.startsWith(QStringLiteral("Connect Object:LDAP://ex1/"));
+    });
+    EXPECT_EQ(tried, r.found);
+    EXPECT_EQ(sh.Mail_Search_Site.trimmed(),
+              r.found ? QStringLiteral("NorthSite") : QStringLiteral("Earlier"));
+    EXPECT_EQ(log.contains(QStringLiteral("No site has the Exchange server ") + QLatin1String(r.exServer)),
+              !r.found);
+  }
 }
 
 TEST_F(DeleteUser, CommandGetsTheAccountNameAsOneArgument) {
@@ -542,11 +586,11 @@ TEST_F(DeleteUser, CommandGetsTheAccountNameAsOneArgument) {
   qputenv("OUT", out.toLocal8Bit());
   options.deleteScript = script.fileName() + QStringLiteral(" %Domain% %UserName%;rm");
   options.waitDelete = true;
-  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("alice")), options, host));
+  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("mary ann")), options, host));
   QFile f(out);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(QString::fromUtf8(f.readAll()), QStringLiteral("example.local\nalice;rm\n"));
-  EXPECT_EQ(host.rows.last(), QStringLiteral("GREEN User CN=alice deleted."));
+  EXPECT_EQ(QString::fromUtf8(f.readAll()), QStringLiteral("example.local\nmary ann;rm\n"));
+  EXPECT_EQ(host.rows.last(), QStringLiteral("GREEN User CN=mary ann deleted."));
 }
 
 }  // namespace
