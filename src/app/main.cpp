@@ -5,12 +5,13 @@
 #include "directory/DirectoryService.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/DirectoryStoreFinder.h"
-#include "platform/simnet/Exchange55.h"
 #include "platform/ldap/LdapBackend.h"
 #include "platform/security/AccountLookup.h"
+#include "platform/simnet/Exchange55.h"
 #include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/Resources.h"
 #include "platform/simnet/SimNetwork.h"
+#include "resources/DcLookup.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
 #include "ui/SingleInstance.h"
@@ -40,6 +41,8 @@ int main(int argc, char* argv[]) {
         return 1;
       }
       realDirectory = std::make_shared<ldap::LdapBackend>(*config);
+      // The domain's controllers are the real domain's, not the simulated network's.
+      resources::setDcDirectory(realDirectory);
     }
   }
   std::shared_ptr<simnet::SimNetwork> network;

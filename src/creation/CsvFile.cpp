@@ -10,14 +10,19 @@ namespace tavrel::creation {
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
-bool isBreak(char c) { return c == '\n' || c == '\r'; }
+bool isBreak(char c) {
+  return c == '\n' || c == '\r';
+}
 }  // namespace
 
 QString encodingName(CsvEncoding e) {
   switch (e) {
-    case CsvEncoding::Utf8: return QStringLiteral("UTF-8");
-    case CsvEncoding::Utf8Bom: return QStringLiteral("UTF-8 (with byte-order mark)");
-    case CsvEncoding::Windows1252: return QStringLiteral("Windows-1252");
+    case CsvEncoding::Utf8:
+      return QStringLiteral("UTF-8");
+    case CsvEncoding::Utf8Bom:
+      return QStringLiteral("UTF-8 (with byte-order mark)");
+    case CsvEncoding::Windows1252:
+      return QStringLiteral("Windows-1252");
   }
   return {};
 }
@@ -36,7 +41,10 @@ CsvReader::CsvReader(QByteArray bytes) : bytes_(std::move(bytes)), encoding_(det
 
 QString CsvReader::decode(QByteArrayView bytes) const {
   if (encoding_ == CsvEncoding::Windows1252) return text::fromCp1252(bytes.toByteArray());
-  return QString::fromUtf8(bytes);
+  // A U+FEFF inside the file is a character of its field (only the file's first is a mark).
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  return utf8(bytes);
 }
 
 qsizetype CsvReader::lineEnd(qsizetype from) const {
@@ -55,11 +63,12 @@ std::optional<CsvRecord> CsvReader::next() {
   const qsizetype start = pos_;
   const qsizetype n = bytes_.size();
   CsvRecord record;
+  record.line = line_;
 
-  // Fields as RFC 4180 reads them.
+  // Fields as RFC 4180 reads them; `i` stands at the start of a field.
   QByteArray field;
   qsizetype i = start;
-  bool unclosed = false;
+  bool malformed = false;
   while (i < n && !isBreak(bytes_.at(i))) {
     if (bytes_.at(i) == '"') {
       // A quoted field: up to the closing quote, a doubled quote standing for one.
@@ -77,14 +86,15 @@ std::optional<CsvRecord> CsvReader::next() {
           break;
         }
       }
-      if (!closed) {
-        unclosed = true;
+      // The closing quote ends the field, or the quote was no field's quoting.
+      if (!closed || (j < n && bytes_.at(j) != ',' && !isBreak(bytes_.at(j)))) {
+        malformed = true;
         break;
       }
       i = j;
+    } else {
+      while (i < n && bytes_.at(i) != ',' && !isBreak(bytes_.at(i))) field.append(bytes_.at(i++));
     }
-    // The rest of the field, as it stands (after a closing quote too).
-    while (i < n && bytes_.at(i) != ',' && !isBreak(bytes_.at(i))) field.append(bytes_.at(i++));
     record.fields << decode(field);
     field.clear();
     if (i < n && bytes_.at(i) == ',') {
@@ -94,18 +104,22 @@ std::optional<CsvRecord> CsvReader::next() {
     }
   }
 
-  if (unclosed) {
-    // A quote that is never closed is an ordinary character: the line splits at every comma.
-    const qsizetype end = lineEnd(start);
-    record.raw = bytes_.mid(start, end - start);
+  if (malformed) {
+    // The record is its first line, split at every comma; the next record starts on the next line.
+    i = lineEnd(start);
     record.fields.clear();
-    for (const QByteArray& part : record.raw.split(',')) record.fields << decode(part);
-    record.text = decode(record.raw);
-    pos_ = pastBreak(end);
-    return record;
+    for (const QByteArray& part : bytes_.mid(start, i - start).split(',')) record.fields << decode(part);
+    record.malformed = true;
   }
   record.raw = bytes_.mid(start, i - start);
   record.text = decode(record.raw);
+  // Line breaks inside the record (only a quoted field holds them), CR LF counting as one.
+  for (qsizetype k = 0; k < record.raw.size(); ++k) {
+    if (!isBreak(record.raw.at(k))) continue;
+    if (record.raw.at(k) == '\r' && k + 1 < record.raw.size() && record.raw.at(k + 1) == '\n') ++k;
+    ++record.lines;
+  }
+  line_ += record.lines;
   pos_ = pastBreak(i);
   return record;
 }

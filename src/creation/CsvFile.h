@@ -1,12 +1,15 @@
 #pragma once
 // The import file: lines of comma-separated fields, one user per line, no header row. A field
 // that starts with a double quote runs to the matching closing quote and may hold commas, line
-// breaks and doubled quotes (""); every other comma separates. A quote that is never closed is
-// an ordinary character, and its line is split at every comma like any unquoted line.
+// breaks and doubled quotes (""); every other comma separates. The closing quote must end the
+// field: a comma, a line break or the end of the file follows it. When a quoted field of a record
+// is never closed, or its closing quote is followed by anything else, the record is its first
+// line alone, split at every comma as if it held no quotes, and is marked malformed; reading goes
+// on with the next line. So a stray quote never swallows the lines after it.
 //
 // The file is read whole and decoded once: as UTF-8 when it is valid UTF-8 (a byte-order mark
-// is dropped), otherwise as Windows-1252. Each record keeps its bytes as they stand in the file,
-// so a line that produced no user can be written back unchanged.
+// is dropped), otherwise as Windows-1252. Each record keeps its bytes as they stand in the file
+// and the lines it covers; the records cover the file, every line in exactly one.
 
 #include <QByteArray>
 #include <QString>
@@ -25,9 +28,12 @@ QString encodingName(CsvEncoding e);
 CsvEncoding detectEncoding(const QByteArray& bytes);
 
 struct CsvRecord {
-  QByteArray raw;      // the record as it stands in the file, without its line break
-  QString text;        // the same, decoded
-  QStringList fields;  // field 1 first; an empty line has none
+  QByteArray raw;          // the record as it stands in the file, without its line break
+  QString text;            // the same, decoded
+  QStringList fields;      // field 1 first; an empty line has none
+  qsizetype line = 0;      // the file's line the record starts on, from 1
+  qsizetype lines = 1;     // how many lines it covers (more than 1 only through a quoted line break)
+  bool malformed = false;  // a quote did not close its field: the first line, split at every comma
 };
 
 class CsvReader {
@@ -48,6 +54,7 @@ class CsvReader {
   QByteArray bytes_;
   CsvEncoding encoding_;
   qsizetype pos_ = 0;
+  qsizetype line_ = 1;
 };
 
 // Reads a whole file; nullopt with `error` when it cannot be opened or read.

@@ -178,12 +178,11 @@ Expanded UserName(const QString& format, const QString& first, const QString& mi
 
   if (w.contains(u'#')) w.remove(u'#');
 
-  // Fields are replaced in order, so a field may hold the token of a later field. A token past
-  // the line's last field stands for an empty field. Without any "%IMPORT" in the text no field
-  // can apply, and the searches are skipped.
+  // Fields 1 to 99 are replaced in order, so a field may hold the token of a later field; a token
+  // past the line's last field stands for an empty field, and %IMPORT100% and above stay as they
+  // are. Without any "%IMPORT" in the text no field can apply, and the searches are skipped.
   if (findToken(w, QLatin1StringView("%import"), 0) >= 0) {
-    const qsizetype last = qMax<qsizetype>(99, s.ImportField.size() - 1);
-    for (qsizetype k = 1; k <= last; ++k)
+    for (qsizetype k = 1; k <= kLastImportToken; ++k)
       if (!startup::FRStringWithin(w, QLatin1StringView("%IMPORT") + QString::number(k) + u'%',
                                    s.ImportField.value(k), kLimit))
         return tooLong();

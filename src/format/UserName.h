@@ -16,8 +16,8 @@ namespace tavrel::format {
 //                             token (or before its leading digit) upper- or lower-cases the value;
 //                             a "#" directly after a token keeps the next character from it.
 //                             Every "#" left after the names is removed.
-//   %IMPORT1% .. %IMPORTn%    the fields of the current import line (ImportField); a token past
-//                             the line's last field (up to %IMPORT99%) is empty.
+//   %IMPORT1% .. %IMPORT99%   the fields of the current import line (ImportField); a token past
+//                             the line's last field is empty; %IMPORT100% and above stay literal.
 //   %n% %nn% %nnn%            the counter Id_Counter with at least 1, 2 or 3 digits.
 //
 // While CounterUsed is false the counter is loaded from Setup\IncNumber before a counter token is
@@ -27,6 +27,9 @@ namespace tavrel::format {
 // Fails when the text would grow longer than kMaxExpandedLength (an import field may hold the
 // tokens of later fields, so each field can multiply the text): the result then carries an error
 // naming the current template and no text.
+// The highest field number an import token of the format language names.
+constexpr int kLastImportToken = 99;
+
 Expanded UserName(const QString& format, const QString& first, const QString& middle, const QString& last);
 
 }  // namespace tavrel::format

@@ -322,7 +322,8 @@ bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   row->setIcon(0, ImageList1.icon(Colour));
   row->setData(0, Qt::UserRole, Colour);
   if (Colour == QLatin1String("RED")) ui::feedback().beep();
-  row->setText(0, Message);
+  // A value with a line break or another control character shows it visibly, on one row.
+  row->setText(0, startup::showControls(Message));
   row->setText(1, startup::clock().dateTimeText());
   // The new row is scrolled into view, unless the administrator has scrolled up to read.
   const QScrollBar* bar = ListView1->verticalScrollBar();

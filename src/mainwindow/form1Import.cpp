@@ -2,9 +2,11 @@
 // creation::Run_Import; this window gives it the name fields, the create button and the cancel
 // window.
 
+#include "creation/CreationRun.h"
 #include "creation/ImportRun.h"
 #include "mainwindow/ImportWindows.h"
 #include "mainwindow/form1.h"
+#include "platform/text/Cp1252.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
 #include "ui/LayoutHold.h"
@@ -32,10 +34,16 @@ class ImportWindowHost : public creation::ImportHost {
     w_.StrMiddle->setText(middle);
     w_.strLast->setText(last);
   }
-  bool pressCreate() override {
+  QString userId() const override { return w_.UserID_Box->text(); }
+  Created pressCreate() override {
+    const int rows = w_.ListView1->topLevelItemCount();
     w_.CreateUser_Click();
-    return w_.lastCreation && w_.lastCreation->finished;
+    Created made;
+    made.finished = w_.lastCreation && w_.lastCreation->finished;
+    if (!made.finished) made.why = whyNoUser(rows);
+    return made;
   }
+  void setStatus(const QString& text) override { w_.StatusBar1->setPanelText(1, text); }
   void setImportText(const QString& text) override {
     w_.Import_Text->setText(text);
     // Painted at the next turn of the event loop, once per user.
@@ -92,12 +100,31 @@ class ImportWindowHost : public creation::ImportHost {
   }
 
  private:
+  // Why the creation that started when the on-screen log had `rowsBefore` rows made no user: what
+  // it said in red, else what is wrong with the ID (an import ends those runs without a word).
+  QString whyNoUser(int rowsBefore) const {
+    for (int i = w_.ListView1->topLevelItemCount() - 1; i >= rowsBefore; --i) {
+      const QTreeWidgetItem* row = w_.ListView1->topLevelItem(i);
+      if (row->data(0, Qt::UserRole).toString() == QLatin1String("RED")) return row->text(0).trimmed();
+    }
+    const QString id = text::trimBlanks(w_.UserID_Box->text());
+    if (id.isEmpty()) return QStringLiteral("the User ID is empty");
+    if (id.size() > kMaxIdLength)
+      return QStringLiteral("the User ID is longer than %1 characters: ").arg(kMaxIdLength) + id;
+    const QString bad = creation::CreationRun::invalidCharacters(id, state::shared().Directory_Mode == 2);
+    if (!bad.isEmpty())
+      return QStringLiteral("the User ID holds characters an account name cannot hold (") + bad +
+             QStringLiteral("): ") + id;
+    return QStringLiteral("no user was created: ") + w_.StatusBar1->panelText(1);
+  }
+
   void holdLayouts() {
     holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.TreeView1));
     holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.ListView1));
   }
 
   static constexpr qint64 kPaintIntervalMs = 200;
+  static constexpr int kMaxIdLength = 20;
   form1& w_;
   // Declared after w_ so that they are released, laying the views out, before the host goes.
   std::vector<std::unique_ptr<ui::LayoutHoldScope>> holds_;
@@ -105,9 +132,14 @@ class ImportWindowHost : public creation::ImportHost {
   QElapsedTimer sincePaint_;
 };
 
+namespace {
+// The last import's counts, for the status "Import Users" shows when it ends.
+creation::ImportSummary lastSummary;
+}  // namespace
+
 bool form1::Run_Import(const QString& path) {
   ImportWindowHost host(*this);
-  return creation::Run_Import(path, dbpath->text(), host);
+  return creation::Run_Import(path, dbpath->text(), host, &lastSummary);
 }
 
 void form1::Import_Users_Click() {
@@ -137,7 +169,9 @@ void form1::Import_Users_Click() {
     if (ntMode)
       text = head + u'.';
     else if (copyUser && image != QLatin1String("USER"))
-      text = head + QStringLiteral("\r\nand select an User from the treeview.\r\nor turn off 'copy user' function, and select an OU");
+      text = head + QStringLiteral(
+                        "\r\nand select an User from the treeview.\r\nor turn off 'copy user' function, and "
+                        "select an OU");
     else
       text = head + QStringLiteral("\r\nand select an OU from the treeview.");
     ui::prompter().MsgBox(text, ui::kStyleCritical, QStringLiteral("Can't Import Users"));
@@ -145,8 +179,8 @@ void form1::Import_Users_Click() {
   }
 
   // 3.
-  const QString path =
-      ui::prompter().OpenFile(QStringLiteral("Open file to import"), QString(), QStringLiteral("CSV Files (*.csv)"));
+  const QString path = ui::prompter().OpenFile(QStringLiteral("Open file to import"), QString(),
+                                               QStringLiteral("CSV Files (*.csv)"));
   if (path.isEmpty()) return;
 
   // 4.
@@ -170,10 +204,22 @@ void form1::Import_Users_Click() {
     return;
   }
   Import_Text->clear();
-  StatusBar1->setPanelText(1, QStringLiteral("Import Complete. ") + QString::number(sh.Users_Added_Count) +
-                                  QStringLiteral(" users Added. Check Import.err for errors."));
+  const creation::ImportSummary& sum = lastSummary;
+  const QString added = QString::number(sh.Users_Added_Count) + QStringLiteral(" users Added");
+  const QString notAdded =
+      QStringLiteral(", ") + QString::number(sum.notAdded) + QStringLiteral(" not added");
+  if (sum.stopped)
+    StatusBar1->setPanelText(
+        1, QStringLiteral("Import Stopped after line %1 of %2. ").arg(sum.lastLine).arg(sum.lines) + added +
+               notAdded + QStringLiteral(". The lines not imported are in ") + sum.errPath);
+  else
+    StatusBar1->setPanelText(1, QStringLiteral("Import Complete. ") + added +
+                                    (sum.notAdded ? notAdded : QString()) + QStringLiteral(". Check ") +
+                                    sum.errPath + QStringLiteral(" for errors."));
 }
 
-void form1::IMPORT_GRP_Click() { ImportGrps::instance().exec(); }
+void form1::IMPORT_GRP_Click() {
+  ImportGrps::instance().exec();
+}
 
 }  // namespace tavrel::mainwindow

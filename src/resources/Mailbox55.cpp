@@ -124,7 +124,8 @@ bool Create_Mailbox(const QString& Lookup_Server, const QString& Domain, const Q
       log.line(QStringLiteral("Exchange Logon Error..."));
     } else {
       log.line(QStringLiteral("Error Number: ") + errorNumber(e));
-      log.line(sh.Step_Log_Text);
+      // The text may span lines (CR LF between them): each is a line of Log.txt of its own.
+      for (const QString& part : sh.Step_Log_Text.split(kCrLf)) log.line(part);
     }
     if (created) {
       const QString rdn = QStringLiteral("CN=") + adsi::escapeDnValue(Account_Name);

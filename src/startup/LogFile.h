@@ -10,6 +10,13 @@ class QFile;
 
 namespace tavrel::startup {
 
+// A control character (C0, DEL, C1) or a line or paragraph separator: what could break a log
+// line or hide in it.
+bool isControlCharacter(QChar c);
+// `text` with every control character shown as a visible name ("<CR>", "<LF>", "<TAB>",
+// "<U+0007>"), so that no value can break a line of Log.txt or the on-screen log.
+QString showControls(const QString& text);
+
 inline const QString kLogFileName = QStringLiteral("Log.txt");
 inline const QString kLogHeader = QStringLiteral("*****************************************");
 
@@ -26,7 +33,8 @@ class LogFile {
   QString errorString() const { return error_; }
   QString path() const { return path_; }
 
-  // Writes one line; several pieces are joined without separator by the caller.
+  // Writes one line, its control characters shown (showControls); several pieces are joined
+  // without separator by the caller.
   void line(const QString& text);
   // Closes the file early (the destructor does nothing more).
   void close();

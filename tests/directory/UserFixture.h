@@ -66,6 +66,7 @@ class UserFixture : public AppFixture {
     std::shared_ptr<adsi::DirectoryBackend> inner;
     std::unique_ptr<simnet::NetworkBuilder> b;
     if (onTestDc()) {
+      REQUIRE_TEST_DC();
       dc = testDcBackend();
       adsi::Status reset = resetTestDc(*dc);
       ASSERT_TRUE(reset.ok()) << reset.error().message.toStdString();

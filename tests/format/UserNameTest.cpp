@@ -155,8 +155,8 @@ TEST_F(UserNameFixture, ImportTokens) {
       {"%IMPORT3%.%import10%.%Import99%", "c.ten.last"},
       // no field 0, no leading zeros, no empty number
       {"%IMPORT0%%IMPORT03%%IMPORT%", "%IMPORT0%%IMPORT03%%IMPORT%"},
-      // a line of 100 fields has a field 100; none has a field past its last beyond 99
-      {"%IMPORT100%%IMPORT101%", "hundred%IMPORT101%"},
+      // fields stop at 99: a line of 100 fields has no token for its 100th
+      {"%IMPORT100%%IMPORT101%", "%IMPORT100%%IMPORT101%"},
       // a field missing from the line (empty) removes its token
       {"a%IMPORT50%b", "ab"},
       // a field keeps its "#" (the format's own "#" is gone before fields come in)
@@ -169,14 +169,15 @@ TEST_F(UserNameFixture, ImportTokens) {
   for (const auto& [format, result] : cases) EXPECT_EQ(expand(format), q(result)) << format;
 }
 
-// A line may have any number of fields: the ones past 100 are there too, and nothing is read
-// past the line's last field.
+// A line may have any number of fields, but the tokens name fields 1 to 99 only, and nothing is
+// read past the line's last field.
 TEST_F(UserNameFixture, ImportTokensOfALongLine) {
   auto& s = state::shared();
   QStringList fields;
   for (int k = 1; k <= 150; ++k) fields << QStringLiteral("f%1").arg(k);
   s.ImportField.assign(fields);
-  EXPECT_EQ(expand("%IMPORT1%-%IMPORT101%-%IMPORT150%"), q("f1-f101-f150"));
+  EXPECT_EQ(expand("%IMPORT1%-%IMPORT99%-%IMPORT100%-%IMPORT101%-%IMPORT150%"),
+            q("f1-f99-%IMPORT100%-%IMPORT101%-%IMPORT150%"));
   s.ImportField.assign({QStringLiteral("only")});
   EXPECT_EQ(expand("%IMPORT1%.%IMPORT2%.%IMPORT99%.%IMPORT150%"), q("only...%IMPORT150%"))
       << "the earlier line's fields are gone";

@@ -375,10 +375,13 @@ TEST_F(CreateUser, AFolderThatCantBeMadeEndsTheRunInRed) {
   const QString number = block.last();
   EXPECT_TRUE(QRegularExpression("^Error Number: -[0-9]+$").match(number).hasMatch()) << number.toStdString();
   block.last() = "Error Number: <n>";
-  EXPECT_EQ(block, (QStringList{QString(41, u'*'), "<date>", "Creating User:JSmith",
-                                "Site: " + QStringLiteral("Main").leftJustified(20),
-                                "Template: " + QStringLiteral("Staff").leftJustified(25), "Locate PDC: DC1-EXAMPLE",
-                                "Error Creating Users Home Dir: \\\\FS1\\D$\\Missing\\JSmith", "Error Number: <n>"}));
+  // The controller is the directory's: the test DC's own beside the simulated file servers.
+  const QString controller = dc ? QStringLiteral("dc1.example.local") : QStringLiteral("DC1-EXAMPLE");
+  EXPECT_EQ(block, (QStringList{
+                       QString(41, u'*'), "<date>", "Creating User:JSmith",
+                       "Site: " + QStringLiteral("Main").leftJustified(20),
+                       "Template: " + QStringLiteral("Staff").leftJustified(25), "Locate PDC: " + controller,
+                       "Error Creating Users Home Dir: \\\\FS1\\D$\\Missing\\JSmith", "Error Number: <n>"}));
   EXPECT_EQ(w->templatelst->currentText(), "") << "the template's fields are cleared after an error";
 }
 

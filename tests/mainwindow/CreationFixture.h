@@ -8,6 +8,7 @@
 
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/Resources.h"
+#include "resources/DcLookup.h"
 
 #include <algorithm>
 
@@ -18,6 +19,10 @@ class CreationFixture : public DomainFixture {
   enum class Mode { Native, Mixed, Nt };
 
  protected:
+  void TearDown() override {
+    resources::setDcDirectory(nullptr);
+    DomainFixture::TearDown();
+  }
 
   // The domain of `mode`: example.local (native or mixed) with OU=Staff, or the NT domain
   // OLDCORP; only native mode runs on the test DC (false, the test skipped, for the others).
@@ -52,6 +57,8 @@ class CreationFixture : public DomainFixture {
     fileNet_ = *built;
     simnet::installPlatformLayers(fileNet_);
     security::setAccountDirectory(backend());
+    // As the program does with the directory on a real domain: its controller is the DC's.
+    if (dc) resources::setDcDirectory(dc);
   }
   // Connects the window, loads the databases, picks the first template and site and sets the ID
   // format, the password and the full-name format.

@@ -568,6 +568,8 @@ TEST_F(CreationScenario, DcEveryStepWithTheDirectoryOnTheDc) {
   const QStringList block = logBlock();
   const QString said = block.join("\n");
   EXPECT_EQ(lastVerdict(), " Created User JSmith") << said.toStdString();
+  // The controller is the directory's, not the simulated network's.
+  EXPECT_TRUE(block.contains("Locate PDC: dc1.example.local")) << said.toStdString();
   auto user = adUser("JSmith");
   ASSERT_TRUE(user.ok()) << user.error().message.toStdString();
   EXPECT_EQ(user->Get("department")->toString(), "Science");

@@ -7,6 +7,7 @@
 
 #include "support/CreationRecords.h"
 
+#include "creation/CsvFile.h"
 #include "mainwindow/ImportWindows.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/Resources.h"
@@ -14,11 +15,12 @@
 #include "startup/Clock.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTimer>
 
 using namespace tavrel;
-using test::DomainFixture;
 using mainwindow::CSV_Import;
+using test::DomainFixture;
 
 namespace {
 
@@ -79,9 +81,12 @@ class Import : public DomainFixture {
     EXPECT_TRUE(test::writeAll(path, bytes));
     return path;
   }
-  // Import.err's lines after its four header lines; empty when the header is not as it should be.
+  // Import.err's lines after its byte-order mark and four header lines; "<bad header>" when the
+  // header is not as it should be.
   QList<QByteArray> errLines() const {
-    QList<QByteArray> lines = test::readAll(db() + "Import.err").split('\n');
+    const QByteArray bytes = test::readAll(db() + "Import.err");
+    if (!bytes.startsWith("\xEF\xBB\xBF")) return {QByteArray("<bad header>")};
+    QList<QByteArray> lines = bytes.mid(3).split('\n');
     for (QByteArray& l : lines)
       if (l.endsWith('\r')) l.chop(1);
     if (lines.size() < 5 || lines[0] != kStars || lines[2] != "The following users were not created." ||
@@ -105,11 +110,23 @@ class Import : public DomainFixture {
     return out;
   }
   QString lastLog() const { return log().value(log().size() - 1); }
-  adsi::Result<adsi::AdsObject> user(const QString& cn) { return admin().GetObject("LDAP://CN=" + cn + "," + kStaff); }
+  QStringList redRows() const { return log().filter(QRegularExpression("^RED\\|")); }
+  QString errPath() const { return db() + "Import.err"; }
+  // The on-screen summary of an import that made `added` users and refused `refused` lines.
+  QString summary(int added, int refused, const QString& file = "users.csv") const {
+    const QString count = "Number of Users Imported from " + file + " = " + QString::number(added);
+    if (refused == 0) return "GREEN|" + count;
+    return "YELLOW|" + count + ", not imported = " + QString::number(refused) + ", in " + errPath();
+  }
+  QStringList logLines() const { return QString::fromLatin1(test::readAll(db() + "Log.txt")).split("\r\n"); }
+  adsi::Result<adsi::AdsObject> user(const QString& cn) {
+    return admin().GetObject("LDAP://CN=" + cn + "," + kStaff);
+  }
 
   // Runs "Import Users" with `path` chosen in the file dialog; `answer` presses OK or Cancel in
   // the preview (or closes it with its close box when null), which is left in `preview`.
-  void importUsers(const QString& path, QPushButton* mainwindow::CSV_Import::*answer = &mainwindow::CSV_Import::Command1) {
+  void importUsers(const QString& path,
+                   QPushButton* mainwindow::CSV_Import::*answer = &mainwindow::CSV_Import::Command1) {
     prompts.answerText(path);
     QTimer::singleShot(0, [this, answer] {
       auto* p = qobject_cast<mainwindow::CSV_Import*>(QApplication::activeModalWidget());
@@ -136,9 +153,11 @@ TEST_F(Import, TheCommandChecksTheSelections) {
   network();
   auto* ou = node(kStaff);
   QTreeWidgetItem* root = w->TreeView1->topLevelItem(0);
-  const QString w2k = "To Import Users you must select a Template and a Site\r\nand select an OU from the treeview.";
+  const QString w2k =
+      "To Import Users you must select a Template and a Site\r\nand select an OU from the treeview.";
   const QString copy =
-      "To Import Users you must select a Template and a Site\r\nand select an User from the treeview.\r\nor turn "
+      "To Import Users you must select a Template and a Site\r\nand select an User from the treeview.\r\nor "
+      "turn "
       "off 'copy user' function, and select an OU";
   struct Case {
     const char* what;
@@ -151,8 +170,10 @@ TEST_F(Import, TheCommandChecksTheSelections) {
       {"no template", 0, true, false, ou, w2k},
       {"a domain node", 0, false, false, root, w2k},
       {"copy user on an OU", 1, false, true, ou, copy},
-      {"NT mode without a template", 2, true, false, ou, "To Import Users you must select a Template and a Site."},
-      {"NT mode, copy user on an OU", 2, false, true, ou, "To Import Users you must select a Template and a Site."},
+      {"NT mode without a template", 2, true, false, ou,
+       "To Import Users you must select a Template and a Site."},
+      {"NT mode, copy user on an OU", 2, false, true, ou,
+       "To Import Users you must select a Template and a Site."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -201,8 +222,11 @@ TEST_F(Import, AnImportFromTheMenuCreatesEveryLinesUserAndSaysSo) {
   EXPECT_EQ(seen.encoding, "Characters read as UTF-8");
   EXPECT_EQ(staff(), QStringList({"Ann Lee", "Bob Ray"}));
   EXPECT_EQ(errLines(), QList<QByteArray>({"", "solo"}));
-  EXPECT_EQ(status(), "Import Complete. 2 users Added. Check Import.err for errors.");
-  EXPECT_EQ(lastLog(), "GREEN|Number of Users Imported from users.csv = 2");
+  EXPECT_EQ(status(), "Import Complete. 2 users Added, 2 not added. Check " + errPath() + " for errors.");
+  EXPECT_EQ(redRows(),
+            QStringList({"RED| Line 2 not imported: the line is empty",
+                         "RED| Line 3 not imported: the line has no comma, so it holds no last name"}));
+  EXPECT_EQ(lastLog(), summary(2, 2));
   EXPECT_EQ(w->Import_Text->text(), "");
   EXPECT_FALSE(state::shared().Import_Mode);
   EXPECT_TRUE(w->isEnabled());
@@ -210,6 +234,12 @@ TEST_F(Import, AnImportFromTheMenuCreatesEveryLinesUserAndSaysSo) {
   const QStringList lines = QString::fromLatin1(test::readAll(db() + "Log.txt")).split("\r\n");
   EXPECT_TRUE(lines.contains("Starting Import from: " + path));
   EXPECT_EQ(lines.value(lines.size() - 2), "Import Finished");
+  EXPECT_TRUE(lines.contains("Line 3 not imported: the line has no comma, so it holds no last name"));
+
+  // A file whose every line made a user: GREEN, and the status names Import.err all the same.
+  importUsers(csv("cal,x,ng\r\n", "more.csv"));
+  EXPECT_EQ(status(), "Import Complete. 1 users Added. Check " + errPath() + " for errors.");
+  EXPECT_EQ(lastLog(), summary(1, 0, "more.csv"));
 }
 
 TEST_F(Import, LinesOfEveryKind) {
@@ -221,17 +251,34 @@ TEST_F(Import, LinesOfEveryKind) {
     QByteArray bytes;
     QStringList users;  // the Staff OU's users afterwards
     QList<QByteArray> err;
+    int refused;
   };
   const Case cases[] = {
-      {"an empty file", "", {}, {}},
-      {"two fields: an empty last name", "amy,x\r\n", {"Amy"}, {}},
-      {"an empty middle name; spaces dropped from the names only", " John ,,Smith\r\n", {"John Smith"}, {}},
-      {"quoted commas and a quoted line break", "\"Ann\",\"M, K\",\"Lee\"\r\n\"Bo\r\nb\",x,Ray\r\n",
-       {"Ann Lee", "Bo\r\nb Ray"}, {}},
-      {"a byte-order mark", "\xEF\xBB\xBFJos\xC3\xA9,x,D\xC3\xAD" "az\r\n", {QString::fromUtf8("José Díaz")}, {}},
-      {"Windows-1252 accents", "Fran\xE7ois,x,M\xFCller\r\n", {QString::fromUtf8("François Müller")}, {}},
-      {"blank lines and a line without a comma", "\r\n\r\nalone\r\ncal,x,ng\r\n", {"Cal Ng"}, {"", "", "alone"}},
-      {"a line of more than 100 fields", wide, {"Wide 3"}, {}},
+      {"an empty file", "", {}, {}, 0},
+      {"two fields: an empty last name", "amy,x\r\n", {"Amy"}, {}, 0},
+      {"an empty middle name; spaces dropped from the names only",
+       " John ,,Smith\r\n",
+       {"John Smith"},
+       {},
+       0},
+      {"quoted commas; a quoted line break in a name makes no user",
+       "\"Ann\",\"M, K\",\"Lee\"\r\n\"Bo\r\nb\",x,Ray\r\n",
+       {"Ann Lee"},
+       {"\"Bo", "b\",x,Ray"},
+       1},
+      {"a byte-order mark",
+       "\xEF\xBB\xBFJos\xC3\xA9,x,D\xC3\xAD"
+       "az\r\n",
+       {QString::fromUtf8("José Díaz")},
+       {},
+       0},
+      {"Windows-1252 accents", "Fran\xE7ois,x,M\xFCller\r\n", {QString::fromUtf8("François Müller")}, {}, 0},
+      {"blank lines and a line without a comma",
+       "\r\n\r\nalone\r\ncal,x,ng\r\n",
+       {"Cal Ng"},
+       {"", "", "alone"},
+       3},
+      {"a line of more than 100 fields", wide, {"Wide 3"}, {}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -240,7 +287,8 @@ TEST_F(Import, LinesOfEveryKind) {
     ASSERT_TRUE(w->Run_Import(csv(c.bytes)));
     EXPECT_EQ(staff(), c.users);
     EXPECT_EQ(errLines(), c.err);
-    EXPECT_EQ(lastLog(), "GREEN|Number of Users Imported from users.csv = " + QString::number(c.users.size()));
+    EXPECT_EQ(lastLog(), summary(int(c.users.size()), c.refused));
+    EXPECT_EQ(redRows().size(), c.refused);
   }
   EXPECT_EQ(state::shared().Import_Field_Count, 130) << "the whole count of the last line";
   EXPECT_EQ(state::shared().ImportField[130], "130");
@@ -255,17 +303,179 @@ TEST_F(Import, FieldsKeepTheirSpacesWhileTheNamesDropThem) {
   EXPECT_EQ(u->Get("givenName")->toString(), "John");
   EXPECT_EQ(u->Get("description")->toString(), "[ John ]");
   EXPECT_EQ(state::shared().ImportField[4], "a, b");
+  // Only spaces go: a no-break space is part of the name, as everywhere else in the program.
+  ASSERT_TRUE(w->Run_Import(csv("kim, \xC2\xA0M\xC2\xA0 ,lee\r\n")));
+  EXPECT_EQ(state::shared().Users_Added_Count, 1);
+  EXPECT_EQ(w->StrMiddle->text(), QStringLiteral("\u00A0M\u00A0"));
+}
+
+// The lines a file has (a line break at its very end starts none).
+qsizetype linesIn(const QByteArray& bytes) {
+  qsizetype n = 0;
+  for (qsizetype k = 0; k < bytes.size(); ++k) {
+    if (bytes[k] != '\r' && bytes[k] != '\n') continue;
+    if (bytes[k] == '\r' && k + 1 < bytes.size() && bytes[k + 1] == '\n') ++k;
+    ++n;
+  }
+  return n + (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r') ? 1 : 0);
+}
+
+// Malformed quoting: a stray quote never takes the lines after it, and every line of the file
+// ends either in a record that made a user or in Import.err, with a line on screen saying why.
+TEST_F(Import, EveryLineMakesAUserOrIsInImportErr) {
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    QStringList users;
+    qsizetype userLines;  // the lines of the records that made the users
+    QList<QByteArray> err;
+    QStringList said;  // the YELLOW and RED rows, each row's start
+  };
+  const QString quoteRead =
+      ": a quote does not close its field; the line is read as it stands, split at every comma";
+  const QString badId = " not imported: the User ID holds characters an account name cannot hold";
+  const Case cases[] = {
+      {"an opening quote never closed, then a quote followed by text",
+       "\"ann,x,lee\r\nbob,x,ray\r\n\"cy\",x,zed\r\n",
+       {"Bob Ray", "Cy Zed"},
+       2,
+       {"\"ann,x,lee"},
+       {"YELLOW| Line 1" + quoteRead, "RED| Line 1" + badId}},
+      {"a closing quote lines later, followed by text",
+       "\"al,x,lee\rbo,x,ray\rcy,q\"r,zed\r",
+       {"Bo Ray", "Cy Zed"},
+       2,
+       {"\"al,x,lee"},
+       {"YELLOW| Line 1" + quoteRead, "RED| Line 1" + badId}},
+      {"a later field's quote never closed",
+       "ann,x,\"lee\r\nbob,x,ray",
+       {"Bob Ray"},
+       1,
+       {"ann,x,\"lee"},
+       {"YELLOW| Line 1" + quoteRead, "RED| Line 1" + badId}},
+      {"an unclosed quote on the last line",
+       "ann,x,lee\n\"bob,x,ray",
+       {"Ann Lee"},
+       1,
+       {"\"bob,x,ray"},
+       {"YELLOW| Line 2" + quoteRead, "RED| Line 2" + badId}},
+      {"a malformed line without a comma",
+       "\"solo\r\nbob,x,ray\r\n",
+       {"Bob Ray"},
+       1,
+       {"\"solo"},
+       {"YELLOW| Line 1" + quoteRead,
+        "RED| Line 1 not imported: the line has no comma, so it holds no last name"}},
+      {"a sound quoted line break in a name",
+       "ann,x,lee\n\"bo\nb\",x,ray\ncal,x,ng\n",
+       {"Ann Lee", "Cal Ng"},
+       2,
+       {"\"bo", "b\",x,ray"},
+       {"RED| Lines 2-3 not imported: the first name holds a line break or another control character: "
+        "bo<LF>b"}},
+      {"a sound quoted line break in another field",
+       "\"ann\",x,lee,\"12 High St\r\nLeeds\"\r\nbob,x,ray\r\n",
+       {"Ann Lee", "Bob Ray"},
+       3,
+       {},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    network();
+    w->STOP_ON_RED[0]->setChecked(false);
+    w->ListView1->clear();
+    ASSERT_TRUE(w->Run_Import(csv(c.bytes)));
+    EXPECT_EQ(staff(), c.users);
+    EXPECT_EQ(errLines(), c.err);
+    EXPECT_EQ(c.userLines + errLines().size(), linesIn(c.bytes)) << "every line is in one place";
+    QStringList said = log().filter(QRegularExpression("^(RED|YELLOW)\\| Line"));
+    ASSERT_EQ(said.size(), c.said.size()) << said.join('\n').toStdString();
+    for (qsizetype k = 0; k < said.size(); ++k)
+      EXPECT_TRUE(said[k].startsWith(c.said[k])) << said[k].toStdString();
+    EXPECT_EQ(lastLog(), summary(int(c.users.size()), c.err.isEmpty() ? 0 : 1));
+  }
+}
+
+// A name or ID holding a line break or another control character makes no user; the record goes
+// to Import.err whole, and the lines that say why show the character by name.
+TEST_F(Import, ANameOrIdWithAControlCharacterMakesNoUser) {
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    QString why;  // after "Line(s) ... not imported: "
+    QList<QByteArray> err;
+  };
+  const QString held = " holds a line break or another control character: ";
+  const Case cases[] = {
+      {"a tab inside the first name", "a\tb,x,lee", "the first name" + held + "a<TAB>b", {"a\tb,x,lee"}},
+      {"a leading tab is no blank: it is not trimmed away",
+       "\tjohn,x,lee",
+       "the first name" + held + "<TAB>john",
+       {"\tjohn,x,lee"}},
+      {"a quoted carriage return in the last name (a line break of its own)",
+       "ann,x,\"le\re\"",
+       "the last name" + held + "le<CR>e",
+       {"ann,x,\"le\re\""}},
+      {"DEL in the middle name",
+       "ann,m\x7Fm,lee",
+       "the middle name" + held + "m<U+007F>m",
+       {"ann,m\x7Fm,lee"}},
+      {"a C1 control in the last name",
+       "ann,x,le\xC2\x85"
+       "e",
+       "the last name" + held + "le<U+0085>e",
+       {"ann,x,le\xC2\x85"
+        "e"}},
+      {"a line separator in the first name",
+       "a\xE2\x80\xA8n,x,lee",
+       "the first name" + held + "a<U+2028>n",
+       {"a\xE2\x80\xA8n,x,lee"}},
+      {"an ID taking a field with DEL",
+       "ann,x,lee,k\x7Fl",
+       "the User ID" + held + "ak<U+007F>l",
+       {"ann,x,lee,k\x7Fl"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    network();
+    w->setupid->setText("1%first%%IMPORT4%");
+    w->STOP_ON_RED[0]->setChecked(false);
+    ASSERT_TRUE(w->Run_Import(csv(c.bytes + "\r\nbob,x,ray,z\r\n")));
+    EXPECT_EQ(staff(), QStringList({"Bob Ray"})) << "the next line is imported";
+    EXPECT_EQ(errLines(), c.err);
+    const QString line =
+        (c.bytes.contains('\r') ? "Lines 1-2" : "Line 1") + QString(" not imported: ") + c.why;
+    EXPECT_EQ(redRows(), QStringList({"RED| " + line}));
+    EXPECT_TRUE(logLines().contains(line)) << "Log.txt says it on one line";
+    // No byte of Log.txt is a control character other than the CR LF that end its lines.
+    const QByteArray logBytes = test::readAll(db() + "Log.txt");
+    for (qsizetype k = 0; k < logBytes.size(); ++k) {
+      const uchar b = uchar(logBytes[k]);
+      const bool lineEnd = (b == '\r' && k + 1 < logBytes.size() && logBytes[k + 1] == '\n') ||
+                           (b == '\n' && k > 0 && logBytes[k - 1] == '\r');
+      ASSERT_TRUE(lineEnd || (b >= 0x20 && b != 0x7F)) << "byte " << k << ": " << int(b);
+    }
+    for (const QString& row : log())
+      EXPECT_FALSE(row.contains(QRegularExpression("[\\x00-\\x1F\\x7F-\\x9F\\x{2028}\\x{2029}]")));
+  }
 }
 
 TEST_F(Import, ALineWhoseUserExistsGoesToImportErrAsItStandsWithoutAQuestion) {
   network();
   w->ALTID->clear();
-  // The same person twice, the second time in Windows-1252 with a quoted line break.
-  const QByteArray second = "\"Ann\",\"x\r\ny\",Lee,Caf\xE9";
+  // The same person twice, the second time in Windows-1252 with a quoted line break in field 4.
+  const QByteArray second = "\"Ann\",x,Lee,\"Caf\xE9\r\nBar\"";
   ASSERT_TRUE(w->Run_Import(csv("ann,,lee\r\n" + second + "\r\n")));
   EXPECT_EQ(staff(), QStringList({"Ann Lee"}));
-  EXPECT_EQ(errLines(), QList<QByteArray>({"\"Ann\",\"x", "y\",Lee,Caf\xE9"})) << "the record's bytes, unchanged";
+  EXPECT_EQ(errLines(), QList<QByteArray>({"\"Ann\",x,Lee,\"Caf\xC3\xA9", "Bar\""}))
+      << "the record's text, in UTF-8";
   EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(lastLog(), summary(1, 1));
+  EXPECT_EQ(redRows().value(redRows().size() - 1),
+            "RED| Lines 2-3 not imported: User Name ALee already exist");
 }
 
 TEST_F(Import, HaltsFollowThePreferences) {
@@ -284,14 +494,21 @@ TEST_F(Import, HaltsFollowThePreferences) {
     int added;
   };
   const Case cases[] = {
-      {"halt on errors", true, false, bad + "\r\n" + good, false, "RED| Import Halted because errors were detected",
-       "Import Halted because error were detected", 0},
-      {"errors without the halt go on", false, false, bad + "\r\n" + good,
-       true, "GREEN|Number of Users Imported from users.csv = 1", bad, 1},
+      {"halt on errors", true, false, bad + "\r\n" + good, false,
+       "RED| Import Halted because errors were detected", "Import Halted because error were detected", 0},
+      {"errors without the halt go on", false, false, bad + "\r\n" + good, true,
+       "YELLOW|Number of Users Imported from users.csv = 1, not imported = 1, in ", bad, 1},
       {"halt on warnings", false, true, warned + "\r\n" + good, false,
-       "YELLOW| Import Halted because WARNINGS were detected", "Import Halted because warnings were detected", 1},
-      {"warnings without the halt go on", true, false, warned + "\r\n" + good, true,
-       "GREEN|Number of Users Imported from users.csv = 2", {}, 2},
+       "YELLOW| Import Halted because WARNINGS were detected", "Import Halted because warnings were detected",
+       1},
+      {"warnings without the halt go on",
+       true,
+       false,
+       warned + "\r\n" + good,
+       true,
+       "GREEN|Number of Users Imported from users.csv = 2",
+       {},
+       2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -303,13 +520,17 @@ TEST_F(Import, HaltsFollowThePreferences) {
     w->STOP_ON_RED[1]->setChecked(c.onWarnings);
     beeps.resetBeeps();
     EXPECT_EQ(w->Run_Import(csv(c.lines + "\r\n")), c.result);
-    EXPECT_EQ(lastLog(), c.verdict);
+    EXPECT_EQ(lastLog(), c.verdict + (c.verdict.startsWith("YELLOW|Number") ? errPath() : QString()));
     EXPECT_EQ(state::shared().Users_Added_Count, c.added);
     EXPECT_EQ(errLines().value(errLines().size() - 1), c.errLast);
     EXPECT_TRUE(w->isEnabled());
     EXPECT_FALSE(state::shared().Import_Mode);
     if (!c.result) {
       EXPECT_GE(beeps.beeps(), 1);
+      // The line never read goes before the halt line, so Import.err holds every line not made.
+      EXPECT_EQ(errLines().value(errLines().size() - 2), good);
+      EXPECT_TRUE(
+          logLines().contains("Import halted after line 1 of 2; the 1 lines not read are in " + errPath()));
     }
   }
 }
@@ -320,13 +541,15 @@ TEST_F(Import, ExpiryDatesAndGroupColumnsAreApplied) {
   setting("ImportGroupsStart", "5");
   setting("ImportGroupsFinish", "6");
   reloadOptions();
-  ASSERT_TRUE(w->Run_Import(csv("ann,x,lee,2031-06-30,nosuch,printing,Printing\r\nbob,x,ray,,,,Printing\r\n")));
+  ASSERT_TRUE(
+      w->Run_Import(csv("ann,x,lee,2031-06-30,nosuch,printing,Printing\r\nbob,x,ray,,,,Printing\r\n")));
   auto ann = user("ALee");
   ASSERT_TRUE(ann.ok());
   EXPECT_EQ(ann->Get("AccountExpirationDate")->toDateTime().date(), QDate(2031, 6, 30));
   auto bob = user("BRay");
   ASSERT_TRUE(bob.ok());
-  EXPECT_NE(bob->Get("AccountExpirationDate")->toDateTime().date(), QDate(2031, 6, 30)) << "an empty field sets none";
+  EXPECT_NE(bob->Get("AccountExpirationDate")->toDateTime().date(), QDate(2031, 6, 30))
+      << "an empty field sets none";
   auto printing = admin().GetObject("LDAP://CN=Printing,CN=Users," + kDomainDn);
   EXPECT_TRUE(printing->IsMember(ann->ADsPath()).value()) << "field 6";
   EXPECT_FALSE(printing->IsMember(bob->ADsPath()).value()) << "field 7 is outside the range";
@@ -347,10 +570,149 @@ TEST_F(Import, StopInTheMiddleKeepsTheUsersSoFar) {
   EXPECT_TRUE(w->Run_Import(csv(lines)));
   EXPECT_EQ(staff().size(), 3);
   EXPECT_EQ(state::shared().Users_Added_Count, 3);
-  EXPECT_EQ(lastLog(), "GREEN| Import Halted by User");
-  EXPECT_TRUE(errLines().isEmpty());
+  EXPECT_EQ(
+      log().mid(log().size() - 2),
+      QStringList({"GREEN| Import Halted by User",
+                   "YELLOW| Import stopped after line 3 of 8; the 5 lines not read are in " + errPath()}));
+  EXPECT_EQ(errLines(), QList<QByteArray>({"dn,x,leed", "en,x,leee", "fn,x,leef", "gn,x,leeg", "hn,x,leeh"}));
   for (QWidget* top : QApplication::topLevelWidgets())
-    EXPECT_FALSE(qobject_cast<mainwindow::CancelImport*>(top) && top->isVisible()) << "the cancel window is closed";
+    EXPECT_FALSE(qobject_cast<mainwindow::CancelImport*>(top) && top->isVisible())
+        << "the cancel window is closed";
+}
+
+// Stop is clicked (when the event loop next turns) once the `n`th user of the import is made.
+void stopAfterUser(mainwindow::form1& w, int n, std::function<void(const QString&)> seen = {}) {
+  auto created = std::make_shared<int>(0);
+  QObject::connect(w.ListView1->model(), &QAbstractItemModel::rowsInserted, &w,
+                   [&w, n, created, seen](const QModelIndex&, int first) {
+                     const QString text = w.ListView1->topLevelItem(first)->text(0);
+                     if (seen) seen(text);
+                     if (!text.startsWith(" Created User") || ++*created != n) return;
+                     for (QWidget* top : QApplication::topLevelWidgets())
+                       if (auto* c = qobject_cast<mainwindow::CancelImport*>(top); c && c->isVisible())
+                         QMetaObject::invokeMethod(c->CancelButton, &QPushButton::click,
+                                                   Qt::QueuedConnection);
+                   });
+}
+
+// Twenty lines, one refused for its characters and one whose ID is too long: each says why on
+// screen and in Log.txt, and the summary counts both.
+TEST_F(Import, EveryLineThatMadeNoUserIsSaidOnScreenAndInTheLog) {
+  network();
+  w->STOP_ON_RED[0]->setChecked(false);
+  QList<QByteArray> lines;
+  for (int i = 1; i <= 20; ++i) lines << "u" + QByteArray::number(i) + ",x,s" + QByteArray::number(i);
+  lines[6] = "ann,x,o'neil";
+  lines[12] = "bob,x," + QByteArray(25, 'q');
+  importUsers(csv(lines.join("\r\n") + "\r\n"));
+  EXPECT_EQ(state::shared().Users_Added_Count, 18);
+  const QStringList red = redRows();
+  ASSERT_EQ(red.size(), 2) << red.join('\n').toStdString();
+  EXPECT_EQ(
+      red[0],
+      "RED| Line 7 not imported: the User ID holds characters an account name cannot hold ('): AO'neil");
+  EXPECT_EQ(red[1], "RED| Line 13 not imported: the User ID is longer than 20 characters: B" +
+                        QString(25, 'q').replace(0, 1, "Q"));
+  EXPECT_EQ(lastLog(), summary(18, 2));
+  EXPECT_EQ(status(), "Import Complete. 18 users Added, 2 not added. Check " + errPath() + " for errors.");
+  EXPECT_EQ(errLines(), QList<QByteArray>({lines[6], lines[12]}));
+  const QStringList logged = logLines();
+  for (const QString& row : red) EXPECT_TRUE(logged.contains(row.mid(5))) << row.toStdString();
+}
+
+// 3,000 lines stopped midway: Import.err holds exactly the lines that made no user, the refused
+// ones first and then every line not read, and imported again as it is it makes the rest.
+TEST_F(Import, AStoppedImportLeavesImportErrHoldingExactlyTheLinesNotMade) {
+  network();
+  w->STOP_ON_RED[0]->setChecked(false);
+  QList<QByteArray> lines;
+  for (int i = 1; i <= 3000; ++i) lines << "u" + QByteArray::number(i) + ",x,s" + QByteArray::number(i);
+  lines[9] = "solo";
+  lines[19] = "long,x," + QByteArray(25, 'q');
+  QString statusAtLine10, statusBetweenUsers;
+  stopAfterUser(*w, 1500, [&](const QString& row) {
+    if (row.startsWith(" Line 10 not imported")) statusAtLine10 = status();
+    // What the window shows when the event loop turns after the 1,500th user.
+    if (row == " Created User US1502")
+      QMetaObject::invokeMethod(
+          w.get(), [&] { statusBetweenUsers = status(); }, Qt::QueuedConnection);
+  });
+  importUsers(csv(lines.join("\r\n") + "\r\n"));
+  EXPECT_EQ(statusAtLine10, "Importing Users.... user 10 of 3000");
+  EXPECT_EQ(statusBetweenUsers, "Importing Users.... user 1502 of 3000");
+  EXPECT_EQ(state::shared().Users_Added_Count, 1500);
+  // The 1,500th user came from line 1502; line 1503 was never read.
+  QList<QByteArray> notMade{lines[9], lines[19]};
+  notMade += lines.mid(1502);
+  EXPECT_EQ(errLines(), notMade);
+  EXPECT_EQ(status(),
+            "Import Stopped after line 1502 of 3000. 1500 users Added, 2 not added. The lines not imported "
+            "are in " +
+                errPath());
+  EXPECT_EQ(lastLog(),
+            "YELLOW| Import stopped after line 1502 of 3000; the 1498 lines not read are in " + errPath());
+  EXPECT_TRUE(logLines().contains("Import stopped after line 1502 of 3000; the 1498 lines not read are in " +
+                                  errPath()));
+
+  const QString again = dir() + "again.csv";
+  ASSERT_TRUE(test::writeAll(again, test::readAll(errPath())));
+  importUsers(again);
+  EXPECT_EQ(state::shared().Users_Added_Count, 1498);
+  EXPECT_EQ(staff().size(), 2998);
+  // The old header's four lines have no comma; the two refused lines are refused again.
+  const QList<QByteArray> left = errLines();
+  ASSERT_EQ(left.size(), 6);
+  EXPECT_EQ(left.mid(4), QList<QByteArray>({lines[9], lines[19]}));
+}
+
+// Import.err reads back as the file was read, whatever its encoding: a Windows-1252 line that
+// happens to be valid UTF-8 on its own keeps the reading the whole file gave it.
+TEST_F(Import, ImportErrReadsBackAsTheFileWasRead) {
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    QString first;  // the first name line 2 gives
+  };
+  const Case cases[] = {
+      {"Windows-1252, every line left valid UTF-8", "zo\xE9,x,one\r\nRen\xC3\xA9,x,two\r\n",
+       QString::fromUtf8("Ren\u00c3\u00a9")},
+      {"Windows-1252 throughout",
+       "zo\xE9,x,one\r\nRen\xC3\xA9,x,two\r\nL\xE9"
+       "a,x,three\r\n",
+       QString::fromUtf8("Ren\u00c3\u00a9")},
+      {"UTF-8",
+       "zo\xC3\xA9,x,one\r\nRen\xC3\xA9,x,two\r\nL\xC3\xA9"
+       "a,x,three\r\n",
+       QString::fromUtf8("Ren\u00e9")},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBFzo,x,one\r\nRen\xC3\xA9,x,two\r\n",
+       QString::fromUtf8("Ren\u00e9")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    network();
+    stopAfterUser(*w, 1);
+    ASSERT_TRUE(w->Run_Import(csv(c.bytes)));
+    ASSERT_EQ(state::shared().Users_Added_Count, 1);
+    // The records after Import.err's header are the file's unread records, read the same.
+    creation::CsvReader file(c.bytes), err(test::readAll(errPath()));
+    file.next();
+    for (int k = 0; k < 4; ++k) err.next();
+    while (auto expected = file.next()) {
+      auto got = err.next();
+      ASSERT_TRUE(got);
+      EXPECT_EQ(got->text, expected->text);
+      EXPECT_EQ(got->fields, expected->fields);
+    }
+    EXPECT_FALSE(err.next());
+    // Imported again, it makes the user the file would have made.
+    const QString again = dir() + "again.csv";
+    ASSERT_TRUE(test::writeAll(again, test::readAll(errPath())));
+    ASSERT_TRUE(w->Run_Import(again));
+    auto u = user("RTwo");
+    ASSERT_TRUE(u.ok());
+    EXPECT_EQ(u->Get("givenName")->toString(), c.first);
+  }
 }
 
 TEST_F(Import, AFileThatCannotBeReadEndsWithAMessage) {
@@ -361,7 +723,8 @@ TEST_F(Import, AFileThatCannotBeReadEndsWithAMessage) {
   ASSERT_FALSE(prompts.asked.empty());
   EXPECT_EQ(prompts.asked.back().prompt, "Errors during Import. Check log files for details.");
   EXPECT_EQ(prompts.asked.back().title, "Import error");
-  EXPECT_TRUE(lastLog().startsWith("RED| Import failed: cannot read " + dir() + "missing.csv")) << lastLog().toStdString();
+  EXPECT_TRUE(lastLog().startsWith("RED| Import failed: cannot read " + dir() + "missing.csv"))
+      << lastLog().toStdString();
   EXPECT_TRUE(errLines().isEmpty()) << "the header only";
   EXPECT_TRUE(w->isEnabled());
 }
@@ -375,11 +738,16 @@ TEST_F(Import, ThePreviewShowsTwoLinesAsImportColumns) {
     int beeps;
   };
   const Case cases[] = {
-      {"three then five fields", "a,b,c\r\nd,e,f,g,h\r\nnot shown\r\n",
+      {"three then five fields",
+       "a,b,c\r\nd,e,f,g,h\r\nnot shown\r\n",
        {"%IMPORT1%", "%IMPORT2%", "%IMPORT3%", "%IMPORT4%", "%IMPORT5%"},
-       {{"a", "b", "c", "", ""}, {"d", "e", "f", "g", "h"}}, 0},
-      {"quoted fields, Windows-1252", "\"L\xE9o, Jr\",x\r\ny,z\r\n", {"%IMPORT1%", "%IMPORT2%"},
-       {{QString::fromUtf8("Léo, Jr"), "x"}, {"y", "z"}}, 0},
+       {{"a", "b", "c", "", ""}, {"d", "e", "f", "g", "h"}},
+       0},
+      {"quoted fields, Windows-1252",
+       "\"L\xE9o, Jr\",x\r\ny,z\r\n",
+       {"%IMPORT1%", "%IMPORT2%"},
+       {{QString::fromUtf8("Léo, Jr"), "x"}, {"y", "z"}},
+       0},
       {"one line: empty list and a beep", "a,b,c\r\n", {}, {}, 1},
   };
   for (const Case& c : cases) {
@@ -388,7 +756,8 @@ TEST_F(Import, ThePreviewShowsTwoLinesAsImportColumns) {
     CSV_Import p;
     p.Form_Load(csv(c.bytes));
     QStringList headers;
-    for (int i = 0; i < p.ListView1->columnCount() && !c.headers.isEmpty(); ++i) headers << p.ListView1->headerItem()->text(i);
+    for (int i = 0; i < p.ListView1->columnCount() && !c.headers.isEmpty(); ++i)
+      headers << p.ListView1->headerItem()->text(i);
     EXPECT_EQ(headers, c.headers);
     QList<QStringList> rows;
     for (int r = 1; r <= p.ListView1->count(); ++r) {
@@ -425,7 +794,8 @@ TEST_F(Import, TheOptionsWindowValidatesAndStoresItsSettings) {
       setting("ImportGroupsFinish", l.finish);
     } else {
       state::reg().Delete_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsStart");
-      state::reg().Delete_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "ImportGroupsFinish");
+      state::reg().Delete_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"),
+                                "ImportGroupsFinish");
     }
     ImportGrps::unload();
     ImportGrps& g = ImportGrps::instance();
@@ -441,7 +811,8 @@ TEST_F(Import, TheOptionsWindowValidatesAndStoresItsSettings) {
   g.Grp_Range_Click(2);
   EXPECT_TRUE(g.UpperRange->isEnabled());
   // Every edit is checked as typed.
-  const std::pair<const char*, bool> edits[] = {{"", true}, {"5", false}, {"99", false}, {"100", true}, {"-1", true}, {"x", true}};
+  const std::pair<const char*, bool> edits[] = {{"", true},    {"5", false}, {"99", false},
+                                                {"100", true}, {"-1", true}, {"x", true}};
   for (const auto& [text, said] : edits) {
     prompts.asked.clear();
     g.LowerRange->clear();
@@ -461,12 +832,14 @@ TEST_F(Import, TheOptionsWindowValidatesAndStoresItsSettings) {
   ASSERT_EQ(prompts.asked.size(), 1u);
   EXPECT_EQ(prompts.asked[0].prompt, "Start value cannot be greater then Finish value");
   QString stored;
-  EXPECT_FALSE(state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "AccountExpire", stored));
+  EXPECT_FALSE(state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"),
+                                       "AccountExpire", stored));
   g.UpperRange->setText("5");
   g.OKButton_Click();
   for (const auto& [name, value] : {std::pair{"ImportGroupsStart", "5"}, std::pair{"ImportGroupsFinish", "5"},
                                     std::pair{"AccountExpire", "2030-01-31"}}) {
-    ASSERT_TRUE(state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), name, stored));
+    ASSERT_TRUE(
+        state::reg().Read_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), name, stored));
     EXPECT_EQ(stored, value) << name;
   }
 }
@@ -475,7 +848,8 @@ TEST_F(Import, TheOptionsWindowValidatesAndStoresItsSettings) {
 TEST_F(Import, AThousandUsersAreInTheTreeAfterARestart) {
   network();
   QByteArray lines;
-  for (int i = 0; i < 1000; ++i) lines += "user" + QByteArray::number(i) + ",x,staff" + QByteArray::number(i) + "\r\n";
+  for (int i = 0; i < 1000; ++i)
+    lines += "user" + QByteArray::number(i) + ",x,staff" + QByteArray::number(i) + "\r\n";
   ASSERT_TRUE(w->Run_Import(csv(lines)));
   EXPECT_EQ(state::shared().Users_Added_Count, 1000);
   EXPECT_TRUE(errLines().isEmpty());

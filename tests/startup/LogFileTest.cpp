@@ -1,3 +1,4 @@
+#include "platform/text/Cp1252.h"
 #include "startup/Clock.h"
 #include "startup/LogFile.h"
 #include "support/Fixtures.h"
@@ -30,6 +31,33 @@ TEST_F(LogFileTest, TwoOperationsGiveTwoFramedBlocks) {
                               "*****************************************\r\n" +
                               stamp2.toLatin1() + "\r\nCompact Finished.\r\n";
   EXPECT_EQ(test::readAll(dir() + "Log.txt"), expected);
+}
+
+// No value breaks a line of the log: control characters are shown by name, the rest untouched.
+TEST_F(LogFileTest, ControlCharactersAreShownAndNeverBreakALine) {
+  const std::pair<QString, QString> cases[] = {
+      {QStringLiteral("plain \\\\FS1\\D$ <tag> caf\u00e9"),
+       QStringLiteral("plain \\\\FS1\\D$ <tag> caf\u00e9")},
+      {QStringLiteral("Bo\r\nb"), QStringLiteral("Bo<CR><LF>b")},
+      {QStringLiteral("a\tb\rc\nd"), QStringLiteral("a<TAB>b<CR>c<LF>d")},
+      {QStringLiteral("bell\u0007 del\u007f nel\u0085"),
+       QStringLiteral("bell<U+0007> del<U+007F> nel<U+0085>")},
+      {QStringLiteral("ls\u2028ps\u2029"), QStringLiteral("ls<U+2028>ps<U+2029>")},
+      {QString(QChar(0)) + QStringLiteral("x"), QStringLiteral("<U+0000>x")},
+      {QStringLiteral("no-break\u00a0space"), QStringLiteral("no-break\u00a0space")},
+  };
+  for (const auto& [text, shown] : cases)
+    EXPECT_EQ(startup::showControls(text), shown) << shown.toStdString();
+  {
+    startup::LogFile log(dir());
+    for (const auto& [text, shown] : cases) log.line(text);
+  }
+  const QList<QByteArray> lines = test::readAll(dir() + "Log.txt").split('\n');
+  ASSERT_EQ(lines.size(), 2 + std::size(cases) + 1) << "one line per value";
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const QByteArray l = lines[2 + qsizetype(k)];
+    EXPECT_EQ(l, text::toCp1252(cases[k].second) + "\r");
+  }
 }
 
 TEST_F(LogFileTest, HeaderIsExactly41Asterisks) {

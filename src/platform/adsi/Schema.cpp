@@ -94,7 +94,7 @@ Tables build() {
   a("postalCode", S::String, true, false, true, 40);
   a("c", S::String, true, false, true, 3);
   a("co", S::String, true, false, true, 128);
-  a("countryCode", S::Integer, true, false, true);
+  a("countryCode", S::Integer, true, false, true, 65535);
   a("info", S::String, true, false, true, 1024);
   a("comment", S::String, true, false, true);
   a("wWWHomePage", S::String, true, false, true, 2048);
@@ -158,6 +158,8 @@ Tables build() {
   c("user", {"top", "person", "organizationalPerson", "user"}, "CN", accountParents, "Person");
   c("computer", {"top", "person", "organizationalPerson", "user", "computer"}, "CN", accountParents,
     "Computer");
+  c("inetOrgPerson", {"top", "person", "organizationalPerson", "user", "inetOrgPerson"}, "CN", accountParents,
+    "Person");
   c("contact", {"top", "person", "organizationalPerson", "contact"}, "CN", accountParents, "Person");
   c("group", {"top", "group"}, "CN", accountParents, "Group");
   c("organizationalUnit", {"top", "organizationalUnit"}, "OU",

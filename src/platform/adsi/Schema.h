@@ -26,7 +26,10 @@ struct AttributeDef {
   bool singleValued = true;
   bool systemOnly = false;    // set by the directory, never by a client
   bool userOptional = false;  // an optional property of the user class
-  int rangeUpper = 0;         // longest value in characters (strings) or bytes (binary); 0 = no limit
+  // Strings and binary values: the longest value in characters or bytes. Integers: the largest
+  // value, and rangeLower the smallest. 0 = no limit.
+  int rangeUpper = 0;
+  int rangeLower = 0;
 };
 
 struct ClassDef {

@@ -60,7 +60,8 @@ namespace {
 const QStringList& attributeFields() {
   static const QStringList f{QStringLiteral("lDAPDisplayName"), QStringLiteral("attributeSyntax"),
                              QStringLiteral("oMSyntax"),        QStringLiteral("isSingleValued"),
-                             QStringLiteral("systemOnly"),      QStringLiteral("rangeUpper")};
+                             QStringLiteral("systemOnly"),      QStringLiteral("rangeUpper"),
+                             QStringLiteral("rangeLower")};
   return f;
 }
 
@@ -72,6 +73,7 @@ AttributeDef attributeDef(const Entry& e) {
   d.singleValued = e.first(QStringLiteral("isSingleValued")).compare("TRUE", Qt::CaseInsensitive) == 0;
   d.systemOnly = e.first(QStringLiteral("systemOnly")).compare("TRUE", Qt::CaseInsensitive) == 0;
   d.rangeUpper = e.first(QStringLiteral("rangeUpper")).toInt();
+  d.rangeLower = e.first(QStringLiteral("rangeLower")).toInt();
   return d;
 }
 

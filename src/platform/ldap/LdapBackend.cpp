@@ -211,12 +211,12 @@ class LdapConnection : public DirectoryConnection {
     return out;
   }
 
-  Error fail(int rc, const QString& what) {
+  Error fail(int rc, const QString& what, LdapOperation operation = LdapOperation::Other) {
     char* diag = nullptr;
     ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diag);
     const QString text = fromLdap(diag);
     if (diag) ldap_memfree(diag);
-    return errorFromLdap(rc, text, what);
+    return errorFromLdap(rc, text, what, operation);
   }
 
   // Fills server() from the root DSE and the forest's partitions (read once per forest).
@@ -666,18 +666,19 @@ QString bindName(const QString& user, const QString& dnsDomain) {
 
 }  // namespace
 
-quint32 extendedError(const QString& diagnostic) {
-  static const QRegularExpression lead(QStringLiteral("^([0-9A-Fa-f]{8}):"));
+quint32 extendedError(const QString& diagnostic, LdapOperation operation) {
+  static const QRegularExpression lead(QStringLiteral("^\\s*([0-9A-Fa-f]{8}):"));
   static const QRegularExpression data(QStringLiteral("\\bdata ([0-9A-Fa-f]+)\\b"));
-  if (auto m = data.match(diagnostic); m.hasMatch()) return m.captured(1).toUInt(nullptr, 16);
+  if (operation == LdapOperation::Bind)
+    if (auto m = data.match(diagnostic); m.hasMatch()) return m.captured(1).toUInt(nullptr, 16);
   if (auto m = lead.match(diagnostic); m.hasMatch()) return m.captured(1).toUInt(nullptr, 16);
   return 0;
 }
 
-Error errorFromLdap(int rc, const QString& diagnostic, const QString& what) {
+Error errorFromLdap(int rc, const QString& diagnostic, const QString& what, LdapOperation operation) {
   QString text = diagnostic.trimmed();
   if (text.isEmpty()) text = fromLdap(ldap_err2string(rc));
-  return ldapError(rc, QStringLiteral("%1: %2").arg(what, text), extendedError(diagnostic));
+  return ldapError(rc, QStringLiteral("%1: %2").arg(what, text), extendedError(diagnostic, operation));
 }
 
 LdapBackend::LdapBackend(LdapConfig config) : config_(std::move(config)) {}
@@ -777,7 +778,8 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
     ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
     ldap_set_option(ld, LDAP_OPT_X_SASL_SECPROPS, const_cast<char*>("minssf=56"));
     rc = ldap_sasl_interactive_bind_s(ld, nullptr, "GSSAPI", nullptr, nullptr, LDAP_SASL_QUIET, saslInteract, nullptr);
-    if (rc != LDAP_SUCCESS) return conn->fail(rc, QStringLiteral("Kerberos bind to %1").arg(host));
+    if (rc != LDAP_SUCCESS)
+      return conn->fail(rc, QStringLiteral("Kerberos bind to %1").arg(host), LdapOperation::Bind);
     conn->confidential_ = true;
   } else {
     QString user = credentials ? credentials->user : config_.user;
@@ -793,7 +795,8 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
     const QByteArray pw = password.toUtf8();
     berval cred{static_cast<ber_len_t>(pw.size()), const_cast<char*>(pw.constData())};
     rc = ldap_sasl_bind_s(ld, who.constData(), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
-    if (rc != LDAP_SUCCESS) return conn->fail(rc, QStringLiteral("bind to %1 as %2").arg(host, user));
+    if (rc != LDAP_SUCCESS)
+      return conn->fail(rc, QStringLiteral("bind to %1 as %2").arg(host, user), LdapOperation::Bind);
   }
   if (Status s = conn->describe(host); !s) return s.error();
 

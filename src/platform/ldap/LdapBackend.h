@@ -59,8 +59,12 @@ class LdapBackend : public adsi::DirectoryBackend, public std::enable_shared_fro
 };
 
 // libldap's result codes and AD's diagnostic text as the HRESULT the program reports: the
-// extended error is the text's leading "XXXXXXXX:" or a bind's "data XXX".
-adsi::Error errorFromLdap(int rc, const QString& diagnostic, const QString& what);
-quint32 extendedError(const QString& diagnostic);
+// extended error is the text's leading "XXXXXXXX:", except for a bind, where the "data XXX" that
+// follows the security package's code says why the logon failed. A Windows DC's texts also carry
+// a "data" value on other operations ("..., data 0, Att 9005a"), which is not the error.
+enum class LdapOperation { Other, Bind };
+adsi::Error errorFromLdap(int rc, const QString& diagnostic, const QString& what,
+                          LdapOperation operation = LdapOperation::Other);
+quint32 extendedError(const QString& diagnostic, LdapOperation operation = LdapOperation::Other);
 
 }  // namespace tavrel::ldap

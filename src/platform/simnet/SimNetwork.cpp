@@ -271,11 +271,13 @@ class SimConnection : public DirectoryConnection {
     // Candidates come in chunks, so a page costs what it returns, not what the search has left.
     const int chunk = std::max(pageLimit + 1, 256);
     const bool baseIsHead = isNamingContextHead(*base);
+    const qint64 baseNc = namingContextOf(*base);
     qint64 cursor = after;
     while (true) {
       const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
       for (const ObjRow& o : st_.objectsByIds(ids)) {
         if (!inScope(o) || !inBase(o, *base, req.scope, baseIsHead)) continue;
+        if (!inSearchedContext(o, baseNc, req.scope)) continue;
         Source src(st_, o, protocol_ == Protocol::GlobalCatalog);
         if (!pred->matches(src)) continue;
         if (out.entries.size() >= pageLimit) {
@@ -440,6 +442,24 @@ class SimConnection : public DirectoryConnection {
         "SELECT id FROM objects WHERE (rkey=?1 OR (rkey>?2 AND rkey<?3)) AND id>?4 ORDER BY id LIMIT ?5");
     r.bind(1, rk).bind(2, rk + QChar(1)).bind(3, rk + QChar(2)).bind(4, after).bind(5, limit);
     return collect(r);
+  }
+
+  // The naming context an object lies in: its domain's id, or for the forest's own partitions
+  // kConfigurationNc or kSchemaNc.
+  static constexpr qint64 kConfigurationNc = -1, kSchemaNc = -2;
+  qint64 namingContextOf(const ObjRow& o) {
+    if (o.domainId != 0) return o.domainId;
+    const auto f = st_.forest(o.forestId);
+    return f && o.dn.isWithin(f->schemaNc) ? kSchemaNc : kConfigurationNc;
+  }
+
+  // A directory server's one-level and subtree searches stay within the naming context of their
+  // base: below a domain's head they do not enter the configuration partition (the server only
+  // refers to it), nor the configuration the schema. The global catalog searches the forest.
+  bool inSearchedContext(const ObjRow& o, qint64 baseNc, Scope scope) {
+    if (scope == Scope::Base || protocol_ == Protocol::GlobalCatalog) return true;
+    if (baseNc > 0) return o.domainId == baseNc;
+    return o.domainId == 0 && namingContextOf(o) == baseNc;
   }
 
   bool isNamingContextHead(const ObjRow& o) {
@@ -1415,12 +1435,18 @@ Status seedDomain(Store& st, const DomainRow& d, bool forestRoot, bool nt4, cons
   };
   const qint32 gGlobal = qint32(0x80000002u), gLocal = qint32(0x80000004u), gUniversal = qint32(0x80000008u),
                gBuiltin = qint32(0x80000005u);
+  // An Active Directory domain's built-in groups, as a domain controller provisions them; an NT 4.0
+  // domain has the first eight.
   const G builtins[] = {
       {"Administrators", 544, gBuiltin,
        "Administrators have complete and unrestricted access to the computer/domain", false},
       {"Users", 545, gBuiltin,
-       "Users are prevented from making accidental or intentional system-wide changes", false},
-      {"Guests", 546, gBuiltin, "Guests have the same access as members of the Users group by default",
+       "Users are prevented from making accidental or intentional system-wide changes and can run most "
+       "applications",
+       false},
+      {"Guests", 546, gBuiltin,
+       "Guests have the same access as members of the Users group by default, except for the Guest account "
+       "which is further restricted",
        false},
       {"Account Operators", 548, gBuiltin, "Members can administer domain user and group accounts", false},
       {"Server Operators", 549, gBuiltin, "Members can administer domain servers", false},
@@ -1429,8 +1455,44 @@ Status seedDomain(Store& st, const DomainRow& d, bool forestRoot, bool nt4, cons
        "Backup Operators can override security restrictions for the sole purpose of backing up or restoring "
        "files",
        false},
-      {"Replicator", 552, gBuiltin, "Supports file replication in a domain", false}};
+      {"Replicator", 552, gBuiltin, "Supports file replication in a domain", false},
+      {"Pre-Windows 2000 Compatible Access", 554, gBuiltin,
+       "A backward compatibility group which allows read access on all users and groups in the domain",
+       false},
+      {"Remote Desktop Users", 555, gBuiltin, "Members in this group are granted the right to logon remotely",
+       false},
+      {"Network Configuration Operators", 556, gBuiltin,
+       "Members in this group can have some administrative privileges to manage configuration of networking "
+       "features",
+       false},
+      {"Incoming Forest Trust Builders", 557, gBuiltin,
+       "Members of this group can create incoming, one-way trusts to this forest", true},
+      {"Performance Monitor Users", 558, gBuiltin,
+       "Members of this group can access performance counter data locally and remotely", false},
+      {"Performance Log Users", 559, gBuiltin,
+       "Members of this group may schedule logging of performance counters, enable trace providers, and "
+       "collect event traces both locally and via remote access to this computer",
+       false},
+      {"Windows Authorization Access Group", 560, gBuiltin,
+       "Members of this group have access to the computed tokenGroupsGlobalAndUniversal attribute on User "
+       "objects",
+       false},
+      {"Terminal Server License Servers", 561, gBuiltin,
+       "Members of this group can update user accounts in Active Directory with information about license "
+       "issuance, for the purpose of tracking and reporting TS Per User CAL usage",
+       false},
+      {"Distributed COM Users", 562, gBuiltin,
+       "Members are allowed to launch, activate and use Distributed COM objects on this machine.", false},
+      {"IIS_IUSRS", 568, gBuiltin, "Built-in group used by Internet Information Services.", false},
+      {"Cryptographic Operators", 569, gBuiltin,
+       "Members are authorized to perform cryptographic operations.", false},
+      {"Event Log Readers", 573, gBuiltin, "Members of this group can read event logs from local machine",
+       false},
+      {"Certificate Service DCOM Access", 574, gBuiltin,
+       "Members of this group are allowed to connect to Certification Authorities in the enterprise", false}};
   for (const G& g : builtins) {
+    if (nt4 && g.rid > 552) continue;
+    if (g.rootOnly && !forestRoot) continue;
     const QByteArray sid = sidFromString(QStringLiteral("S-1-5-32-%1").arg(g.rid));
     if (Status s = must(sysAdd(
             st, cn(builtin, QString::fromLatin1(g.name)),
@@ -1448,12 +1510,29 @@ Status seedDomain(Store& st, const DomainRow& d, bool forestRoot, bool nt4, cons
       {"Domain Computers", 515, gGlobal, "All workstations and servers joined to the domain", false},
       {"Domain Controllers", 516, gGlobal, "All domain controllers in the domain", false},
       {"Cert Publishers", 517, gLocal,
-       "Members of this group are permitted to publish certificates to the Active Directory", false},
+       "Members of this group are permitted to publish certificates to the directory", false},
       {"Schema Admins", 518, mixed ? gGlobal : gUniversal, "Designated administrators of the schema", true},
       {"Enterprise Admins", 519, mixed ? gGlobal : gUniversal, "Designated administrators of the enterprise",
        true},
       {"Group Policy Creator Owners", 520, gGlobal,
-       "Members in this group can modify group policy for the domain", false}};
+       "Members in this group can modify group policy for the domain", false},
+      {"Read-only Domain Controllers", 521, gGlobal,
+       "Members of this group are Read-Only Domain Controllers in the domain", false},
+      {"Protected Users", 525, gGlobal,
+       "Members of this group are afforded additional protections against authentication security threats",
+       false},
+      {"RAS and IAS Servers", 553, gLocal,
+       "Servers in this group can access remote access properties of users", false},
+      {"Allowed RODC Password Replication Group", 571, gLocal,
+       "Members in this group can have their passwords replicated to all read-only domain controllers in the "
+       "domain",
+       false},
+      {"Denied RODC Password Replication Group", 572, gLocal,
+       "Members in this group cannot have their passwords replicated to any read-only domain controllers in "
+       "the domain",
+       false},
+      {"Enterprise Read-only Domain Controllers", 498, mixed ? gGlobal : gUniversal,
+       "Members of this group are Read-Only Domain Controllers in the enterprise", true}};
   for (const G& g : groups) {
     if (nt4 && g.rid > 514) continue;
     if (g.rootOnly && !forestRoot) continue;
@@ -1473,7 +1552,7 @@ Status seedDomain(Store& st, const DomainRow& d, bool forestRoot, bool nt4, cons
     qint64 pg;
   };
   const U accounts[] = {
-      {"Administrator", 500, 0x10200, "Built-in account for administering the computer/domain", 513},
+      {"Administrator", 500, 0x200, "Built-in account for administering the computer/domain", 513},
       {"Guest", 501, 0x10222, "Built-in account for guest access to the computer/domain", 514},
       {"krbtgt", 502, 0x202, "Key Distribution Center Service Account", 513}};
   for (const U& u : accounts) {
@@ -1505,6 +1584,52 @@ Status seedDomain(Store& st, const DomainRow& d, bool forestRoot, bool nt4, cons
   if (forestRoot && !nt4) {
     if (Status s = link(st, cn(users, QStringLiteral("Schema Admins")), admin); !s) return s;
     if (Status s = link(st, cn(users, QStringLiteral("Enterprise Admins")), admin); !s) return s;
+    if (Status s = link(st, cn(builtin, QStringLiteral("Administrators")),
+                        cn(users, QStringLiteral("Enterprise Admins")));
+        !s)
+      return s;
+  }
+  if (!nt4) {
+    if (Status s = link(st, cn(users, QStringLiteral("Group Policy Creator Owners")), admin); !s) return s;
+    // Accounts whose passwords no read-only domain controller may keep.
+    const Dn denied = cn(users, QStringLiteral("Denied RODC Password Replication Group"));
+    for (const char* m :
+         {"Domain Admins", "Domain Controllers", "Cert Publishers", "Group Policy Creator Owners",
+          "Read-only Domain Controllers", "krbtgt", "Schema Admins", "Enterprise Admins"}) {
+      const Dn member = cn(users, QString::fromLatin1(m));
+      if (!st.object(member)) continue;  // the forest-wide groups are the root domain's
+      if (Status s = link(st, denied, member); !s) return s;
+    }
+    // The well-known principals the built-in groups hold, as foreign security principals.
+    const Dn fsps = cn(nc, QStringLiteral("ForeignSecurityPrincipals"));
+    if (Status s = must(sysAdd(st, fsps,
+                               {a("objectClass", QByteArray("container")),
+                                a("description", QString("Default container for security identifiers (SIDs) "
+                                                         "associated with objects from external, trusted "
+                                                         "domains"))},
+                               0, true));
+        !s)
+      return s;
+    const struct {
+      const char* sid;
+      const char* group;
+    } wellKnown[] = {{"S-1-5-4", "Users"},
+                     {"S-1-5-11", "Users"},
+                     {"S-1-5-11", "Pre-Windows 2000 Compatible Access"},
+                     {"S-1-5-9", "Windows Authorization Access Group"},
+                     {"S-1-5-17", "IIS_IUSRS"}};
+    for (const auto& w : wellKnown) {
+      const Dn fsp = cn(fsps, QString::fromLatin1(w.sid));
+      if (!st.object(fsp)) {
+        if (Status s = must(sysAdd(st, fsp,
+                                   {a("objectClass", QByteArray("foreignSecurityPrincipal")),
+                                    a("objectSid", sidFromString(QString::fromLatin1(w.sid)))},
+                                   -1));
+            !s)
+          return s;
+      }
+      if (Status s = link(st, cn(builtin, QString::fromLatin1(w.group)), fsp); !s) return s;
+    }
   }
   if (!nt4 && !dcName.isEmpty()) {
     const Dn dcOu = nc.child(Rdn(QStringLiteral("OU"), QStringLiteral("Domain Controllers")));

@@ -42,7 +42,16 @@ Status checkAttributeValue(const AttributeDef& def, const QByteArray& v) {
   if (!ok)
     return err(ldap::INVALID_SYNTAX,
                QStringLiteral("\"%1\" is not a valid %2").arg(QString::fromUtf8(v), def.name));
-  if (def.rangeUpper > 0) {
+  if (def.syntax == Syntax::Integer) {
+    // An integer's range bounds its value, as a directory server checks it.
+    const qint64 n = v.toLongLong();
+    if (def.rangeUpper > 0 && (n < def.rangeLower || n > def.rangeUpper))
+      return err(ldap::INVALID_SYNTAX, QStringLiteral("%1 is out of the range %2 to %3 of %4")
+                                           .arg(QString::fromUtf8(v))
+                                           .arg(def.rangeLower)
+                                           .arg(def.rangeUpper)
+                                           .arg(def.name));
+  } else if (def.rangeUpper > 0) {
     const qsizetype len = def.syntax == Syntax::String ? QString::fromUtf8(v).size() : v.size();
     if (len > def.rangeUpper)
       return err(ldap::INVALID_SYNTAX, QStringLiteral("%1 is too long").arg(def.name));

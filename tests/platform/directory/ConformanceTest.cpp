@@ -355,6 +355,12 @@ TEST_F(Conformance, ValuesAreBoundedWhereTheSchemaBoundsThem) {
       {"homeDirectory", QString(300, u'h'), hr::S_OK},
       {"profilePath", QString(300, u'p'), hr::S_OK},
       {"scriptPath", QString(300, u's'), hr::S_OK},
+      // An integer's range bounds its value.
+      {"countryCode", 0, hr::S_OK},
+      {"countryCode", 65535, hr::S_OK},
+      {"countryCode", 65536, hr::INVALID_ATTRIBUTE_SYNTAX},
+      {"countryCode", 70000, hr::INVALID_ATTRIBUTE_SYNTAX},
+      {"countryCode", -1, hr::INVALID_ATTRIBUTE_SYNTAX},
   };
   for (const Case& c : cases) {
     AdsObject u = bind(kJsmith);
@@ -789,7 +795,16 @@ TEST_F(Conformance, WellKnownObjectsAndRids) {
                         {"CN=Domain Users,CN=Users", "*-513", qint32(0x80000002u)},
                         {"CN=Domain Guests,CN=Users", "*-514", qint32(0x80000002u)},
                         {"CN=Administrators,CN=Builtin", "S-1-5-32-544", qint32(0x80000005u)},
-                        {"CN=Administrator,CN=Users", "*-500", 0}};
+                        {"CN=Administrator,CN=Users", "*-500", 0},
+                        {"CN=Guest,CN=Users", "*-501", 0},
+                        {"CN=krbtgt,CN=Users", "*-502", 0},
+                        {"CN=Group Policy Creator Owners,CN=Users", "*-520", qint32(0x80000002u)},
+                        {"CN=Read-only Domain Controllers,CN=Users", "*-521", qint32(0x80000002u)},
+                        {"CN=Protected Users,CN=Users", "*-525", qint32(0x80000002u)},
+                        {"CN=RAS and IAS Servers,CN=Users", "*-553", qint32(0x80000004u)},
+                        {"CN=Enterprise Read-only Domain Controllers,CN=Users", "*-498", qint32(0x80000008u)},
+                        {"CN=Remote Desktop Users,CN=Builtin", "S-1-5-32-555", qint32(0x80000005u)},
+                        {"CN=Event Log Readers,CN=Builtin", "S-1-5-32-573", qint32(0x80000005u)}};
   const QString domainSid = sidToString(bind("LDAP://example.local").Get("objectSid")->toByteArray());
   for (const Case& c : cases) {
     AdsObject o = bind(QStringLiteral("LDAP://%1,DC=example,DC=local").arg(QLatin1String(c.path)));
@@ -804,8 +819,109 @@ TEST_F(Conformance, WellKnownObjectsAndRids) {
   EXPECT_EQ(bindCode("LDAP://CN=Computers,DC=example,DC=local"), hr::S_OK);
   EXPECT_TRUE(*bind("LDAP://CN=Domain Admins,CN=Users,DC=example,DC=local")
                    .IsMember("LDAP://CN=Administrator,CN=Users,DC=example,DC=local"));
+  // The built-in accounts' flags: a normal account; the guest's and the key service's disabled.
+  struct Flags {
+    const char* account;
+    int control;
+  };
+  for (const Flags& f : {Flags{"Administrator", 0x200}, Flags{"Guest", 0x10222}, Flags{"krbtgt", 0x202}})
+    EXPECT_EQ(bind(QStringLiteral("LDAP://CN=%1,CN=Users,DC=example,DC=local").arg(QLatin1String(f.account)))
+                  .Get("userAccountControl")
+                  ->toInt(),
+              f.control)
+        << f.account;
   EXPECT_EQ(bind("WinNT://EXAMPLE/Administrators").Get("groupType")->toInt(), 4);
   EXPECT_EQ(bind("WinNT://EXAMPLE/Domain Users").Get("groupType")->toInt(), 2);
+}
+
+// A new domain holds the groups a domain controller provisions, with their members: the
+// well-known principals among them as foreign security principals. (A DC that also serves DNS adds
+// DnsAdmins and DnsUpdateProxy; the test DC does not.)
+TEST_F(Conformance, ANewDomainHoldsTheProvisionedGroupsAndMembers) {
+  auto groupsIn = [&](const QString& container) {
+    AdsObject c = bind("LDAP://" + container);
+    c.SetFilter({"group"});
+    QStringList n = names(all(c.Children()));
+    n.sort();
+    return n;
+  };
+  EXPECT_EQ(groupsIn("CN=Builtin,DC=example,DC=local"),
+            (QStringList{"CN=Account Operators",
+                         "CN=Administrators",
+                         "CN=Backup Operators",
+                         "CN=Certificate Service DCOM Access",
+                         "CN=Cryptographic Operators",
+                         "CN=Distributed COM Users",
+                         "CN=Event Log Readers",
+                         "CN=Guests",
+                         "CN=IIS_IUSRS",
+                         "CN=Incoming Forest Trust Builders",
+                         "CN=Network Configuration Operators",
+                         "CN=Performance Log Users",
+                         "CN=Performance Monitor Users",
+                         "CN=Pre-Windows 2000 Compatible Access",
+                         "CN=Print Operators",
+                         "CN=Remote Desktop Users",
+                         "CN=Replicator",
+                         "CN=Server Operators",
+                         "CN=Terminal Server License Servers",
+                         "CN=Users",
+                         "CN=Windows Authorization Access Group"}));
+  EXPECT_EQ(
+      groupsIn(usersDn),
+      (QStringList{"CN=Allowed RODC Password Replication Group", "CN=Cert Publishers",
+                   "CN=Denied RODC Password Replication Group", "CN=Domain Admins", "CN=Domain Computers",
+                   "CN=Domain Controllers", "CN=Domain Guests", "CN=Domain Users", "CN=Enterprise Admins",
+                   "CN=Enterprise Read-only Domain Controllers", "CN=Group Policy Creator Owners",
+                   "CN=Protected Users", "CN=RAS and IAS Servers", "CN=Read-only Domain Controllers",
+                   "CN=Schema Admins"}));
+  struct Case {
+    const char* group;
+    QStringList members;
+  };
+  const Case cases[] = {
+      {"CN=Administrators,CN=Builtin", {"CN=Administrator", "CN=Domain Admins", "CN=Enterprise Admins"}},
+      {"CN=Users,CN=Builtin", {"CN=Domain Users", "CN=S-1-5-11", "CN=S-1-5-4"}},
+      {"CN=Guests,CN=Builtin", {"CN=Domain Guests", "CN=Guest"}},
+      {"CN=Pre-Windows 2000 Compatible Access,CN=Builtin", {"CN=S-1-5-11"}},
+      {"CN=Windows Authorization Access Group,CN=Builtin", {"CN=S-1-5-9"}},
+      {"CN=IIS_IUSRS,CN=Builtin", {"CN=S-1-5-17"}},
+      {"CN=Account Operators,CN=Builtin", {}},
+      {"CN=Domain Admins,CN=Users", {"CN=Administrator"}},
+      {"CN=Schema Admins,CN=Users", {"CN=Administrator"}},
+      {"CN=Enterprise Admins,CN=Users", {"CN=Administrator"}},
+      {"CN=Group Policy Creator Owners,CN=Users", {"CN=Administrator"}},
+      {"CN=Domain Users,CN=Users", {}},  // members by their primary group only
+      {"CN=Denied RODC Password Replication Group,CN=Users",
+       {"CN=Cert Publishers", "CN=Domain Admins", "CN=Domain Controllers", "CN=Enterprise Admins",
+        "CN=Group Policy Creator Owners", "CN=krbtgt", "CN=Read-only Domain Controllers",
+        "CN=Schema Admins"}},
+  };
+  for (const Case& c : cases) {
+    auto members =
+        bind(QStringLiteral("LDAP://%1,DC=example,DC=local").arg(QLatin1String(c.group))).Members();
+    ASSERT_TRUE(members.ok()) << c.group;
+    QStringList got = names(*members);
+    got.sort(Qt::CaseInsensitive);
+    EXPECT_EQ(got, c.members) << c.group;
+  }
+  // The well-known principals carry their own SIDs.
+  EXPECT_EQ(sidToString(bind("LDAP://CN=S-1-5-11,CN=ForeignSecurityPrincipals,DC=example,DC=local")
+                            .Get("objectSid")
+                            ->toByteArray()),
+            "S-1-5-11");
+}
+
+// Terminal Services settings live in userParameters, which a Windows DC takes like any string.
+TEST_F(Conformance, UserParametersAreStoredAsGiven) {
+  SIMNET_ONLY(
+      "Samba refuses every write of userParameters over LDAP (\"setting userParameters is not "
+      "supported over LDAP\", its bug 8077); a Windows DC takes it");
+  const QString value = QStringLiteral("  PCtxCfgPresent\u5551\u5551\u5551\u5551");
+  AdsObject u = bind(kJsmith);
+  ASSERT_TRUE(u.Put("userParameters", value).ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  EXPECT_EQ(bind(kJsmith).Get("userParameters")->toString(), value);
 }
 
 TEST_F(Conformance, PwdLastSetTakesOnlyZeroOrMinusOne) {

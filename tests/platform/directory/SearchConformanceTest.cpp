@@ -261,6 +261,62 @@ TEST_F(Searches, IndexedLookUpsFindWhatTheFilterFinds) {
   }
 }
 
+// A search stays within the naming context of its base: from a domain's head it does not reach the
+// configuration partition (the server refers to it instead), nor from the configuration the
+// schema. The global catalog holds the configuration too.
+TEST_F(Searches, ASearchStaysInTheNamingContextOfItsBase) {
+  const QString config = "CN=Configuration,DC=example,DC=local";
+  const QStringList crossRefs{"BRANCH", "Enterprise Configuration", "Enterprise Schema", "EXAMPLE"};
+  struct Case {
+    QString text;
+    QStringList names;
+  };
+  const Case cases[] = {
+      {"<LDAP://example.local>;(objectCategory=crossRef);name;subtree", {}},
+      {"<LDAP://example.local>;(objectClass=configuration);name;subtree", {}},
+      {"<LDAP://example.local>;(objectClass=crossRefContainer);name;subtree", {}},
+      {"<LDAP://example.local>;(name=Configuration);name;onelevel", {}},
+      {"<LDAP://example.local>;(objectClass=builtinDomain);name;onelevel", {"Builtin"}},
+      {"<LDAP://example.local/" + config + ">;(objectCategory=crossRef);name;subtree", crossRefs},
+      {"<LDAP://example.local/" + config + ">;(objectClass=configuration);name;subtree", {"Configuration"}},
+      {"<LDAP://example.local/" + config + ">;(objectClass=dMD);name;subtree", {}},
+      {"<LDAP://example.local/" + config + ">;(objectClass=dMD);name;onelevel", {}},
+      {"<LDAP://example.local/" + config + ">;(name=Configuration);name;base", {"Configuration"}},
+      {"<GC://example.local>;(objectCategory=crossRef);name;subtree", crossRefs},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(sorted(field(records(c.text), 0)), inThisForest(c.names)) << c.text.toStdString();
+  }
+}
+
+// "(objectCategory=<class>)" stands for the class's default category: inetOrgPerson's is Person,
+// so the filter finds every person, users included.
+TEST_F(Searches, ACategoryByClassNameIsTheClasssDefaultCategory) {
+  AdsObject sales = bind("LDAP://example.local/" + salesDn);
+  auto ivy = sales.Create("inetOrgPerson", "CN=Ivy Inet");
+  ASSERT_TRUE(ivy.ok()) << ivy.error().message.toStdString();
+  ASSERT_TRUE(ivy->Put("sAMAccountName", "iinet").ok());
+  const Status made = ivy->SetInfo();
+  ASSERT_TRUE(made.ok()) << made.error().message.toStdString();
+  const QString base = "<LDAP://example.local/" + salesDn + ">;";
+  struct Case {
+    QString filter;
+    QStringList names;
+  };
+  const Case cases[] = {
+      {"(objectCategory=inetOrgPerson)", {"Ivy Inet", "John Smith", "Rita Brown"}},
+      {"(objectCategory=INETORGPERSON)", {"Ivy Inet", "John Smith", "Rita Brown"}},
+      {"(objectCategory=person)", {"Ivy Inet", "John Smith", "Rita Brown"}},
+      {"(objectClass=inetOrgPerson)", {"Ivy Inet"}},
+      {"(&(objectCategory=person)(objectClass=user))", {"Ivy Inet", "John Smith", "Rita Brown"}},
+      {"(objectCategory=computer)", {"WS01"}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(sorted(field(records(base + c.filter + ";name;subtree"), 0)), c.names)
+        << c.filter.toStdString();
+  EXPECT_EQ(bind("LDAP://example.local/CN=Ivy Inet," + salesDn).Class(), "inetOrgPerson");
+}
+
 TEST_F(Searches, OuExpansionIsOneLevel) {
   const QString text = "<LDAP://example.local/" + salesDn + ">;(objectClass=User);ADsPath,Name;onelevel";
   const auto recs = records(text);

@@ -29,17 +29,38 @@ TEST(LdapErrors, ResultCodesAndExtendedErrorsMapToTheLoggedHresults) {
   const Case cases[] = {
       {16, "0000200A: samldb: attribute 'frob' was not found in the schema!", hr::NO_ATTRIBUTE_OR_VALUE},
       {17, "", hr::ATTRIBUTE_TYPE_UNDEFINED},
-      {19, "0000052D: Constraint violation - check_password_restrictions: the password is too short", hr::PASSWORD_POLICY},
+      {19, "0000052D: Constraint violation - check_password_restrictions: the password is too short",
+       hr::PASSWORD_POLICY},
       {19, "0000202F: samldb: sAMAccountName contains invalid characters", hr::CONSTRAINT_VIOLATION},
-      {20, "0000200D: SINGLE-VALUE attribute description on CN=x specified more than once", hr::ATTRIBUTE_OR_VALUE_EXISTS},
-      {21, "0000200B: objectclass_attrs: attribute 'initials' on entry 'CN=x' contains an invalid value!", hr::INVALID_ATTRIBUTE_SYNTAX},
+      // A Windows DC's texts: the "data" value after the leading code is not the error.
+      {19,
+       "0000052D: AtrErr: DSID-03190F80, #1:\n\t0: 0000052D: DSID-03190F80, problem 1005 "
+       "(CONSTRAINT_ATT_TYPE), "
+       "data 0, Att 9005a (unicodePwd)\n",
+       hr::PASSWORD_POLICY},
+      {19,
+       "00000056: AtrErr: DSID-03190F80, #1:\n\t0: 00000056: DSID-03190F80, problem 1005 "
+       "(CONSTRAINT_ATT_TYPE), "
+       "data 0, Att 9005a (unicodePwd)\n",
+       hr::CONSTRAINT_VIOLATION},
+      {19,
+       "0000202F: AtrErr: DSID-03152D2C, #1:\n\t0: 0000202F: DSID-03152D2C, problem 1005 "
+       "(CONSTRAINT_ATT_TYPE), "
+       "data 52d, Att 90022 (countryCode)\n",
+       hr::CONSTRAINT_VIOLATION},
+      {20, "0000200D: SINGLE-VALUE attribute description on CN=x specified more than once",
+       hr::ATTRIBUTE_OR_VALUE_EXISTS},
+      {21, "0000200B: objectclass_attrs: attribute 'initials' on entry 'CN=x' contains an invalid value!",
+       hr::INVALID_ATTRIBUTE_SYNTAX},
       {32, "0000208D: NameErr: DSID-03100213, problem 2001 (NO_OBJECT)", hr::NO_SUCH_OBJECT},
       {34, "", hr::INVALID_DN_SYNTAX},
-      {49, "80090308: LdapErr: DSID-0C0903A9, comment: AcceptSecurityContext error, data 773, v1db1", hr::LOGON_FAILURE},
+      {49, "80090308: LdapErr: DSID-0C0903A9, comment: AcceptSecurityContext error, data 773, v1db1",
+       hr::LOGON_FAILURE},
       {50, "", hr::ACCESS_DENIED},
       {53, "00002035: The primary group isn't settable on add operations!", hr::UNWILLING_TO_PERFORM},
       {64, "", hr::NAMING_VIOLATION},
-      {65, "00002014: objectclass: not permitted to change the structural objectClass", hr::OBJ_CLASS_VIOLATION},
+      {65, "00002014: objectclass: not permitted to change the structural objectClass",
+       hr::OBJ_CLASS_VIOLATION},
       {66, "00002015: Cannot delete a non-leaf", hr::NOT_ON_NON_LEAF},
       {67, "00002016: Modify of the RDN 'cn' is not permitted", hr::CANT_ON_RDN},
       {68, "00002071: samldb: samAccountName 'JSMITH' already in use!", hr::ALREADY_EXISTS},
@@ -65,11 +86,47 @@ TEST(LdapErrors, ResultCodesAndExtendedErrorsMapToTheLoggedHresults) {
 }
 
 TEST(LdapErrors, ExtendedErrorIsTheLeadingCodeOrABindsDataCode) {
-  EXPECT_EQ(tl::extendedError("0000052D: Constraint violation"), 0x52Du);
-  EXPECT_EQ(tl::extendedError("80090308: LdapErr: DSID-0C09030B, comment: AcceptSecurityContext error, data 775, v893"),
-            0x775u);
-  EXPECT_EQ(tl::extendedError("Entry already exists"), 0u);
-  EXPECT_EQ(tl::extendedError("0000052: too short to be a code"), 0u);
+  using Op = tl::LdapOperation;
+  struct Case {
+    const char* diagnostic;
+    Op operation;
+    quint32 extended;
+  };
+  const Case cases[] = {
+      // Samba's texts: the leading code alone.
+      {"0000052D: Constraint violation", Op::Other, 0x52D},
+      {"0000052D: Constraint violation - check_password_restrictions: the password is too short", Op::Other,
+       0x52D},
+      // A Windows DC's attribute errors name "data 0" (or another value) after the leading code.
+      {"0000052D: AtrErr: DSID-03190F80, #1:\n\t0: 0000052D: DSID-03190F80, problem 1005 "
+       "(CONSTRAINT_ATT_TYPE), "
+       "data 0, Att 9005a (unicodePwd)\n",
+       Op::Other, 0x52D},
+      {"00002082: AtrErr: DSID-03152D2C, #1:\n\t0: 00002082: DSID-03152D2C, problem 1005 "
+       "(CONSTRAINT_ATT_TYPE), "
+       "data 52d, Att 90022 (countryCode)\n",
+       Op::Other, 0x2082},
+      {"00000005: SecErr: DSID-03152857, problem 4003 (INSUFF_ACCESS_RIGHTS), data 0\n", Op::Other, 0x5},
+      {"0000208D: NameErr: DSID-03100241, problem 2001 (NO_OBJECT), data 0, best match "
+       "of:\n\t'DC=example,DC=local'\n",
+       Op::Other, 0x208D},
+      // A bind's "data" is why the logon failed; the leading code is the security package's.
+      {"80090308: LdapErr: DSID-0C09030B, comment: AcceptSecurityContext error, data 775, v893", Op::Bind,
+       0x775},
+      {"80090308: LdapErr: DSID-0C09044E, comment: AcceptSecurityContext error, data 52e, v4563", Op::Bind,
+       0x52E},
+      {"80090308: LdapErr: DSID-0C09044E, comment: AcceptSecurityContext error, data 52e, v4563", Op::Other,
+       0x80090308},
+      {"80090308: LdapErr: DSID-0C0903A9, comment: no data value", Op::Bind, 0x80090308},
+      // No code at all.
+      {"Entry already exists", Op::Other, 0},
+      {"Entry already exists", Op::Bind, 0},
+      {"0000052: too short to be a code", Op::Other, 0},
+      {"", Op::Bind, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(tl::extendedError(QString::fromLatin1(c.diagnostic), c.operation), c.extended)
+        << c.diagnostic << (c.operation == Op::Bind ? " (bind)" : "");
   // Without text the library's own wording is the message.
   EXPECT_FALSE(tl::errorFromLdap(-1, QString(), QStringLiteral("x")).message.endsWith(QLatin1String(": ")));
 }
