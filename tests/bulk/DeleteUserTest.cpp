@@ -5,7 +5,9 @@
 
 #include "bulk/DeleteUser.h"
 #include "directory/DirectoryService.h"
+#include "platform/exchange/MailboxStore.h"
 #include "platform/files/FileServers.h"
+#include "platform/simnet/ExchangeSeed.h"
 #include "platform/simnet/NetworkBuilder.h"
 #include "platform/simnet/Resources.h"
 #include "platform/simnet/SimNetwork.h"
@@ -76,7 +78,7 @@ class DeleteUser : public AppFixture {
           "Profiles\\alice.old\\ntuser.dat", "Profiles\\Default.MAN\\ntuser.man",
           "Profiles\\pro\\NT40\\ntuser.dat", "Profiles\\prof\\ntuser.dat", "Profiles\\jdoe\\NT40\\ntuser.dat",
           "Roaming\\alice\\ntuser.dat", "Home\\alice\\h.txt", "Home\\alice\\profile\\ntuser.dat",
-          "Home\\alicia\\i.txt", "root.txt"})
+          "Home\\alicia\\i.txt", "Home\\alice2\\j.txt", "root.txt"})
       b.file(QStringLiteral("\\\\FILESRV1\\D$\\") + QLatin1String(f), 10);
     b.file(QStringLiteral("\\\\FILESRV2\\E$\\Users\\alice\\e.txt"), 10)
         .file(QStringLiteral("\\\\FILESRV2\\E$\\Users\\bob\\f.txt"), 10)
@@ -95,6 +97,12 @@ class DeleteUser : public AppFixture {
     ASSERT_TRUE(built) << built.error().message.toStdString();
     net = *built;
     installPlatformLayers(net);
+    const simnet::Exchange2000Spec spec{
+        QStringLiteral("Example"),
+        QStringLiteral("First Administrative Group"),
+        QStringLiteral("EXCH2K"),
+        {{QStringLiteral("First Storage Group"), {QStringLiteral("Staff Mailboxes")}, {}}}};
+    ASSERT_TRUE(simnet::addExchange2000Server(*net, QStringLiteral("example.local"), spec));
     directory::setDirectory(std::make_shared<adsi::Directory>(net));
     state::SharedState& sh = state::shared();
     sh.Bulk_Delete_Running = -1;
@@ -570,6 +578,71 @@ TEST_F(DeleteUser, MailboxSiteLookupAndFailures) {
     EXPECT_EQ(log.contains(QStringLiteral("No site has the Exchange server ") + QLatin1String(r.exServer)),
               !r.found);
   }
+}
+
+// An Exchange 2000 mailbox is part of the account object: it goes just before the account, and
+// when the account then cannot be deleted the RED line says the mailbox is gone.
+TEST_F(DeleteUser, Exchange2000MailboxGoesJustBeforeTheAccount) {
+  mode(false);
+  state::SharedState& sh = state::shared();
+  sh.Bulk_Delete_Mail = -1;
+  sh.Bulk_Delete_Data = 0;
+  options.exServer = QStringLiteral("Exchange 2000");
+  for (const char* account : {"alice", "alice2"}) {
+    auto u = bindUser(false, QLatin1String(account));
+    ASSERT_TRUE(u);
+    auto dir = directory::requireDirectory();
+    ASSERT_TRUE(dir);
+    exchange::MailboxStore store(**dir, *u);
+    ASSERT_TRUE(store.CreateMailbox(QStringLiteral(
+        "LDAP://example.local/CN=Staff Mailboxes,CN=First Storage Group,CN=InformationStore,CN=EXCH2K,"
+        "CN=Servers,CN=First Administrative Group,CN=Administrative Groups,CN=Example,CN=Microsoft Exchange,"
+        "CN=Services,CN=Configuration,DC=example,DC=local")));
+    ASSERT_TRUE(u->SetInfo());
+  }
+
+  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("alice")), options, host));
+  EXPECT_TRUE(inOrder(logLines(),
+                      {QStringLiteral("Deleted mail account"),
+                       QStringLiteral("Deleted User Account: ") + argument(false, QStringLiteral("alice"))}));
+  EXPECT_EQ(host.rows, QStringList{QStringLiteral("GREEN User CN=alice deleted.")});
+
+  // A mailbox that cannot be removed is reported; the account still goes.
+  host.rows.clear();
+  net->refuseNextCommit();
+  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("alice2")), options, host));
+  EXPECT_EQ(host.rows, (QStringList{QStringLiteral("REDFailed to delete mail account"),
+                                    QStringLiteral("YELLOW User CN=alice2 deleted.")}));
+}
+
+// "Apply security to user folders": Administrators get full control of the folder before it is
+// deleted, after a question unless "No Prompting"; No keeps the permissions, not the deletion.
+TEST_F(DeleteUser, AdministratorsTakeOverTheFolderFirst) {
+  mode(false);
+  options.delPermissions = true;
+  setPaths(false, QStringLiteral("alice"), QStringLiteral("\\\\FILESRV1\\Home\\alice"), QString());
+  setPaths(false, QStringLiteral("alice2"), QStringLiteral("\\\\FILESRV1\\Home\\alice2"), QString());
+  const QString setting = QStringLiteral(
+      "Setting Administrators permissions on \\\\FILESRV1\\D$\\Home\\alice and all sub directories");
+
+  options.noPrompting = true;
+  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("alice")), options, host));
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_TRUE(inOrder(logLines(), {setting, QStringLiteral("Deleted Dir: \\\\FILESRV1\\D$\\Home\\alice")}));
+
+  QFile::remove(startup::LogFile::pathFor(dir()));
+  options.noPrompting = false;
+  prompts.answer(ui::MsgBoxResult::No);
+  prompts.answer(ui::MsgBoxResult::Yes);  // the shell's own question before it deletes
+  EXPECT_TRUE(bulk::Delete_One_User(argument(false, QStringLiteral("alice2")), options, host));
+  ASSERT_FALSE(prompts.asked.empty());
+  EXPECT_EQ(prompts.asked[0].title, QStringLiteral("Set Permissions on Home Directory"));
+  EXPECT_EQ(prompts.asked[0].prompt,
+            QStringLiteral("Setting permissions on: \r\n\\\\FILESRV1\\D$\\Home\\alice2"));
+  const QStringList log = logLines();
+  EXPECT_FALSE(std::any_of(log.begin(), log.end(),
+                           [](const QString& l) { return l.startsWith(QStringLiteral("Setting")); }));
+  EXPECT_TRUE(log.contains(QStringLiteral("Deleted Dir: \\\\FILESRV1\\D$\\Home\\alice2")));
 }
 
 TEST_F(DeleteUser, CommandGetsTheAccountNameAsOneArgument) {
