@@ -78,10 +78,9 @@ bool examine(PathPlan& p, const QString& account) {
   if (p.adminPath.isEmpty()) return false;
   p.examined = true;
   p.ownShare = isOwnShare(p.share, p.localPath, account);
-  // A share's root folder goes only with a share of the user's own; a folder below a share only
-  // when it is named after the user.
-  p.ownFolder =
-      p.shareRoot ? p.ownShare && components(p.localPath).size() >= 2 : isOwnFolder(p.adminPath, account);
+  // A folder goes only when it is named after the user, whatever the share's name: a share named
+  // after the user may still publish a folder that holds other users' folders.
+  p.ownFolder = isOwnFolder(p.adminPath, account);
   return true;
 }
 

@@ -50,7 +50,7 @@ struct PathPlan {
 // path equals the account name (letter case ignored), and it does not publish a drive root.
 bool isOwnShare(const QString& shareName, const QString& localPath, const QString& account);
 // The folder `adminPath` may be deleted for `account`: its last component equals the account name
-// (letter case ignored) or, for a share root, the share is the user's own; never a drive root.
+// (letter case ignored); never a drive root.
 bool isOwnFolder(const QString& adminPath, const QString& account);
 // NT "Delete Profile From %Username%": the path up to and including its path component equal to
 // `account` (letter case ignored); the whole path when no component equals it.

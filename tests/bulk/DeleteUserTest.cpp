@@ -72,19 +72,20 @@ class DeleteUser : public AppFixture {
         .user(QStringLiteral("example.local"), QStringLiteral("mary ann"))
         .user(QStringLiteral("OLDCORP"), QStringLiteral("pro"))
         .user(QStringLiteral("OLDCORP"), QStringLiteral("jdoe"));
-    for (const char* f :
-         {"Users\\alice\\a.txt", "Users\\alice\\profile\\ntuser.dat", "Users\\alice2\\b.txt",
-          "Users\\malice\\c.txt", "Users\\bob\\d.txt", "Profiles\\alice\\ntuser.dat",
-          "Profiles\\alice.old\\ntuser.dat", "Profiles\\Default.MAN\\ntuser.man",
-          "Profiles\\pro\\NT40\\ntuser.dat", "Profiles\\prof\\ntuser.dat", "Profiles\\jdoe\\NT40\\ntuser.dat",
-          "Roaming\\alice\\ntuser.dat", "Home\\alice\\h.txt", "Home\\alice\\profile\\ntuser.dat",
-          "Home\\alicia\\i.txt", "Home\\alice2\\j.txt", "root.txt"})
+    for (const char* f : {"Users\\alice\\a.txt", "Users\\alice\\profile\\ntuser.dat", "Users\\alice2\\b.txt",
+                          "Users\\malice\\c.txt", "Users\\bob\\d.txt", "Profiles\\alice\\ntuser.dat",
+                          "Profiles\\alice.old\\ntuser.dat", "Profiles\\Default.MAN\\ntuser.man",
+                          "Profiles\\pro\\NT40\\ntuser.dat", "Profiles\\prof\\ntuser.dat",
+                          "Profiles\\jdoe\\NT40\\ntuser.dat", "Roaming\\alice\\ntuser.dat",
+                          "Home\\alice\\h.txt", "Home\\alice\\profile\\ntuser.dat", "Staff\\alice\\k.txt",
+                          "Staff\\bob\\l.txt", "Home\\alicia\\i.txt", "Home\\alice2\\j.txt", "root.txt"})
       b.file(QStringLiteral("\\\\FILESRV1\\D$\\") + QLatin1String(f), 10);
     b.file(QStringLiteral("\\\\FILESRV2\\E$\\Users\\alice\\e.txt"), 10)
         .file(QStringLiteral("\\\\FILESRV2\\E$\\Users\\bob\\f.txt"), 10)
         .share(QStringLiteral("FILESRV1"), QStringLiteral("Users"), QStringLiteral("D:\\Users"))
         .share(QStringLiteral("FILESRV1"), QStringLiteral("Profiles"), QStringLiteral("D:\\Profiles"))
         .share(QStringLiteral("FILESRV1"), QStringLiteral("Home"), QStringLiteral("D:\\Home"))
+        .share(QStringLiteral("FILESRV1"), QStringLiteral("carl$"), QStringLiteral("D:\\Staff"))
         .share(QStringLiteral("FILESRV1"), QStringLiteral("DRoot"), QStringLiteral("D:\\"))
         .share(QStringLiteral("FILESRV1"), QStringLiteral("alice$"), QStringLiteral("D:\\Users\\alice"))
         .share(QStringLiteral("FILESRV1"), QStringLiteral("malice$"), QStringLiteral("D:\\Users\\malice"))
@@ -361,6 +362,18 @@ const Case kCases[] = {
      {},
      {"Cannot Delete Netlogon Directory.", "Home Share and Profile Share are the Same...", "User Deleted."},
      "GREEN User CN=alice deleted."},
+    // A share named after the user that publishes a folder of other users' folders: the share
+    // goes, the folder stays.
+    {"OwnShareNameOnACommonFolder",
+     false,
+     "carl",
+     "\\\\FILESRV1\\carl$",
+     "",
+     true,
+     {"FILESRV1/carl$"},
+     {},
+     {"Deleted Share: carl$", "Folder not the user's own, kept: \\\\FILESRV1\\D$\\Staff"},
+     "YELLOW User CN=carl deleted."},
     {"NoPaths",
      false,
      "alice",
