@@ -5,6 +5,7 @@
 
 #include "BulkFixture.h"
 
+#include "mainwindow/form1.h"
 #include "state/SharedState.h"
 
 #include <QTimer>
@@ -174,6 +175,43 @@ TEST_F(BulkDelete, NoPromptingWarnsWhenTicked) {
     box->click();  // cleared
     EXPECT_EQ(prompts.asked.size(), 1u);
   }
+}
+
+TEST_F(BulkDelete, AGroupThatCannotBeReadEndsTheRun) {
+  bulk::MultiUser& m = window();
+  bulk::catalogue().selection.add("Nobody's Group", path("CN=Nobody,OU=Sales"), "W2KGRP");
+  select({"dave"});
+  m.Del_User_Click();
+  EXPECT_EQ(m.Label3->text(), "Error Retrieving Domain Info.");
+  EXPECT_TRUE(exists(davePath()));  // the walk ended before it
+  EXPECT_EQ(m.Del_User->text(), "&Delete Users");
+  EXPECT_EQ(enabled(m), allEnabled);
+  EXPECT_EQ(state::shared().Bulk_Delete_Running, 0);
+}
+
+// Through the main window: its settings reach the delete, and the deleted user's node leaves the
+// tree while the others stay.
+TEST_F(BulkDelete, TheMainWindowsTreeLosesTheDeletedUsersNode) {
+  mainwindow::form1 w;
+  w.dbpath->setText(dir());
+  w.Confirm_Deletes->setChecked(true);
+  for (const QString& key : {bobPath(), davePath()}) {
+    auto* node = new QTreeWidgetItem(w.TreeView1, {key == davePath() ? "dave" : "Bob Baker"});
+    node->setData(0, mainwindow::form1::kNodeKeyRole, key);
+  }
+  w.Multi_Click();
+  bulk::MultiUser* m = bulk::MultiUser::existing();
+  ASSERT_NE(m, nullptr);
+  m->setYieldInterval(0);
+  select({"dave"});
+  prompts.answer(ui::MsgBoxResult::Yes);
+  m->Del_User_Click();
+  ASSERT_EQ(prompts.asked.size(), 1u);  // "Confirm Deletes" came from the main window
+  EXPECT_EQ(prompts.asked[0].prompt, "Delete User " + davePath());
+  EXPECT_FALSE(exists(davePath()));
+  ASSERT_EQ(w.TreeView1->topLevelItemCount(), 1);
+  EXPECT_EQ(w.TreeView1->topLevelItem(0)->data(0, mainwindow::form1::kNodeKeyRole).toString(), bobPath());
+  m->hide();
 }
 
 class NtBulkDelete : public BulkDelete {
