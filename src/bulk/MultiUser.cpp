@@ -295,6 +295,7 @@ MultiUser::MultiUser() {
   connect(Unlocka, &QPushButton::clicked, this, &MultiUser::Unlocka_Click);
   connect(CHANGE_AD, &QPushButton::clicked, this, &MultiUser::CHANGE_AD_Click);
   connect(AD_Properties, &QComboBox::activated, this, &MultiUser::AD_Properties_Click);
+  wireDeleteTab();
   resize(980, 600);
 }
 
@@ -323,6 +324,10 @@ void MultiUser::setImages(const ui::ImageList* images) {
 
 void MultiUser::setLinks(Links links) {
   theLinks = std::move(links);
+}
+
+const MultiUser::Links& MultiUser::links() {
+  return theLinks;
 }
 
 QString MultiUser::dbpath() const {

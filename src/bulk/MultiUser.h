@@ -5,6 +5,7 @@
 
 #include "bulk/AccountOps.h"
 #include "bulk/Catalogue.h"
+#include "bulk/DeleteUser.h"
 #include "ui/ImageList.h"
 
 #include <QCheckBox>
@@ -42,6 +43,14 @@ class MultiUser : public QWidget {
     std::function<QString()> dbpath;  // the database folder (ends with a separator)
   };
   static void setLinks(Links links);
+  // What the bulk delete takes from the main window.
+  struct DeleteLinks {
+    // The delete's settings (confirmation, command, Exchange administrator).
+    std::function<void(DeleteOptions& options)> deleteSettings;
+    // Removes a deleted user's node from the domain tree (AD: by key; NT: by text).
+    std::function<void(const QString& user)> removeTreeNode;
+  };
+  static void setDeleteLinks(DeleteLinks links);
 
   // The load routine. Outside the NT mode: "Exchange 2000" first in Ex_Server, the AD Properties
   // tab available and AD_Properties filled with the user class's optional attributes. Then
@@ -120,6 +129,10 @@ class MultiUser : public QWidget {
   void Unlocka_Click();   // find locked accounts, then unlock
   void AD_Properties_Click();
   void CHANGE_AD_Click();
+  void Del_User_Click();      // delete the selection's users, or cancel the running delete
+  void DELIMPORT_Click();     // select the users named in a list file
+  void No_Prompting_Click();  // the warning of the delete tab's "No Prompting"
+  void No_Prompt_Click();     // the warning of the move tab's "No Prompting"
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -133,6 +146,13 @@ class MultiUser : public QWidget {
   bool beginRun(QPushButton* button);
   void endRun(QPushButton* button, const QString& caption);
   bool cancelClick(QPushButton* button);
+  void wireDeleteTab();
+  static const Links& links();
+  static const DeleteLinks& deleteLinks();
+  // The delete tab's options and the list moves, held while a delete runs.
+  void lockDeleteControls(bool locked);
+  // Selects the users whose texts are the lines of `text` (whole lines, letter case ignored).
+  void selectListed(const QString& text);
   std::vector<ListItem> selectionItems() const;
   QString dbpath() const;
 

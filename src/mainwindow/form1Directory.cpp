@@ -16,18 +16,42 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
 #include <vector>
 
 namespace tavrel::mainwindow {
 namespace {
 
-// The bulk window, linked to this window's image list, on-screen log and default password.
+// Removes the first node of a deleted user from the domain tree: in Active Directory modes the
+// node whose key is `user`, in NT mode the node whose text is.
+void removeUserNode(form1& f, const QString& user) {
+  const bool nt = state::shared().Directory_Mode == 2;
+  for (QTreeWidgetItemIterator it(f.TreeView1); *it; ++it) {
+    QTreeWidgetItem* node = *it;
+    if ((nt ? node->text(0) : node->data(0, form1::kNodeKeyRole).toString()) != user) continue;
+    delete node;
+    return;
+  }
+}
+
+// The bulk window, linked to this window's image list, on-screen log, default password, the
+// delete's settings and the tree.
 bulk::MultiUser& bulkWindow(form1& f) {
   bulk::MultiUser::setImages(&f.ImageList1);
   bulk::MultiUser::setLinks(
       {[&f](const QString& colour, const QString& message) { f.LOG_TAB(colour, message); },
        [&f] { return f.defaultpassword->text(); }, [&f] { return f.databaseFolder(); }});
+  bulk::MultiUser::setDeleteLinks({[&f](bulk::DeleteOptions& o) {
+                                     o.confirmDeletes = f.Confirm_Deletes->isChecked();
+                                     o.profileDeleteName = f.Profile_Delete_Name->isChecked();
+                                     o.deleteScript = f.Delete_Script->text();
+                                     o.deleteHidden = f.Run_Hidden[2]->isChecked();
+                                     o.waitDelete = f.Wait_NEW[2]->isChecked();
+                                     o.txtAdmin = f.txtAdmin->text();
+                                     o.txtPassword = f.txtPassword->text();
+                                   },
+                                   [&f](const QString& user) { removeUserNode(f, user); }});
   return bulk::MultiUser::instance(f.databaseFolder());
 }
 
@@ -463,7 +487,8 @@ void form1::Clear_UM() {
   USERID_W2K->clear();
   umFilling_ = false;
   state::SharedState& sh = state::shared();
-  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags = sh.UM_Changed_Custom = 0;
+  sh.UM_Changed_Logon = sh.UM_Changed_Paths = sh.UM_Changed_General = sh.UM_Changed_Flags =
+      sh.UM_Changed_Custom = 0;
 }
 
 void form1::Gblgropus_Click() {
