@@ -1,5 +1,8 @@
 #include "bulk/MoveUser.h"
 
+#include "bulk/Catalogue.h"
+#include "records/Lookup.h"
+
 #include "directory/DirectoryService.h"
 #include "format/UserName.h"
 #include "format/Variables.h"
@@ -127,7 +130,7 @@ class MoveRun {
 // the user with the old paths and the old data where they were.
 constexpr MoveRun::Step kSteps[] = {
     {&MoveRun::start, Trap::Never},
-    {&MoveRun::openLog, Trap::Never},
+    {&MoveRun::openLog, Trap::Always},
     {&MoveRun::bind, Trap::Always},
     {&MoveRun::oldPaths, Trap::Never},
     {&MoveRun::accountName, Trap::WhileBindTrap},
@@ -181,6 +184,10 @@ Outcome MoveRun::openLog() {
   line(QStringLiteral("Moving User: ") + user_);
   sh().Step_Detail = QStringLiteral("Error Getting Users Details, Check PDC/Network Connection");
   sh().Step_Text = QStringLiteral("Error Getting ") + user_ + QStringLiteral(" details.");
+  if (!form_.loadError.isEmpty()) {
+    sh().Step_Detail = sh().Step_Text = form_.loadError;
+    return Outcome::Failed;
+  }
   return Outcome::Done;
 }
 
@@ -581,6 +588,52 @@ bool isOwnFolder(const QString& path, const QString& account) {
   const QString last = lastComponent(path);
   return last.compare(account, Qt::CaseInsensitive) == 0 ||
          last.compare(account + u'$', Qt::CaseInsensitive) == 0;
+}
+
+bool loadMoveForm(const QString& dbpath, const QString& siteName, const QString& templateName, MoveForm& form,
+                  QString* error) {
+  const records::DatabaseFolder db(dbpath);
+  auto tmpl = records::scanRecords<records::Template_Record>(
+      db, records::names::Template, [&](const records::Template_Record& r) {
+        return !r.Deleted && records::sameNameExact(r.Name, templateName);
+      });
+  if (!tmpl || !tmpl->match) {
+    if (error) *error = tmpl ? QStringLiteral("Template not found: ") + templateName : tmpl.message();
+    return false;
+  }
+  auto site = records::scanRecords<records::Site_Record>(
+      db, records::names::Site, [&](const records::Site_Record& r) {
+        return !r.Deleted && records::sameNameTrimmed(r.SiteName, siteName);
+      });
+  if (!site || !site->match) {
+    if (error) *error = site ? QStringLiteral("Site not found: ") + siteName : site.message();
+    return false;
+  }
+  const records::Template_Record& t = *tmpl->lastRead;
+  const records::Site_Record& r = *site->lastRead;
+  form.dbpath = dbpath;
+  form.server = r.HomeServer.trimmed();
+  form.exServer = r.ExchangeServer.trimmed();
+  form.exSite = r.ExchSite.trimmed();
+  form.exOrg = r.ExchOrg.trimmed();
+  form.profileLocal = t.ProfileDirLocal.trimmed();
+  form.homeLocal = t.HomeDirLocal.trimmed();
+  form.profileUnc = t.ProfileShareUNC.trimmed();
+  form.homeUnc = t.HomeShareUNC.trimmed();
+  form.profileShareName = t.ProfileShareName.trimmed();
+  form.homeShareName = t.HomeShareName.trimmed();
+  form.homeDrive = t.HomeDrive.trimmed();
+  form.logonScript = t.LogonScript.trimmed();
+  form.groups.clear();
+  for (int i = 0; i < t.GroupCount && i < records::Template_Record::GroupSlots; ++i) {
+    const QString name = t.Groups[size_t(i)].trimmed();
+    if (name.isEmpty()) continue;
+    QString key;
+    for (const ListItem& g : catalogue().groups.items())
+      if (g.text == name) key = g.key;
+    form.groups.append({name, key});
+  }
+  return true;
 }
 
 bool Move_One_User(QString& User, MoveHost& host, MoveResult* result) {

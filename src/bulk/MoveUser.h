@@ -32,6 +32,7 @@ struct MoveForm {
   bool waitForCommand = false, hideCommand = false;
   QString exServer, exSite, exOrg;
   QString commandLine;  // "/DEBUG" adds detail lines
+  QString loadError;    // why the template or site could not be loaded; the move then fails
 };
 
 class MoveHost {
@@ -51,6 +52,14 @@ struct MoveResult {
   bool warned = false;    // a step logged an error: the end is YELLOW
   QString name;           // the account name the move used
 };
+
+// The template `templateName` (its stored name, compared exactly) and the site `siteName`
+// (compared with blanks trimmed) of the database folder `dbpath`: paths, shares, drive, logon
+// script, groups (with their keys from the bulk window's group list in Active Directory), the
+// site's home server and Exchange names. False with `error` set when either is not found or
+// cannot be read.
+bool loadMoveForm(const QString& dbpath, const QString& siteName, const QString& templateName, MoveForm& form,
+                  QString* error);
 
 // Moves the account `User` (Active Directory: its path, with or without "LDAP://"; NT: its
 // name). True when the move ran to its end, false when it was cancelled or failed; in Active

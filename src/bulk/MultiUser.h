@@ -5,6 +5,7 @@
 
 #include "bulk/AccountOps.h"
 #include "bulk/Catalogue.h"
+#include "bulk/MoveUser.h"
 #include "ui/ImageList.h"
 
 #include <QCheckBox>
@@ -42,6 +43,8 @@ class MultiUser : public QWidget {
     std::function<QString()> dbpath;  // the database folder (ends with a separator)
   };
   static void setLinks(Links links);
+  // The main window's settings a move reads (its command, how to run it, the NT profile cut).
+  static void setMoveSettings(std::function<void(MoveForm&)> fill);
 
   // The load routine. Outside the NT mode: "Exchange 2000" first in Ex_Server, the AD Properties
   // tab available and AD_Properties filled with the user class's optional attributes. Then
@@ -120,12 +123,16 @@ class MultiUser : public QWidget {
   void Unlocka_Click();   // find locked accounts, then unlock
   void AD_Properties_Click();
   void CHANGE_AD_Click();
+  void btn_MoveUser_Click();  // move the selection's users, or cancel the move
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class Host;
+  class MoveWindowHost;
+  // The move options locked while a move runs.
+  void lockMoveOptions(bool locked);
   MultiUser();
   QTreeView* makeView(QWidget* parent, const QString& name, KeyedList* model);
   // Marks `button` as the running operation's (caption "&Cancel") and holds the list moves and
