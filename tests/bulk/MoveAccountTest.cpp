@@ -79,3 +79,36 @@ TEST_F(MoveAccount, AGroupThatCannotBeJoinedEndsYellow) {
 
 }  // namespace
 }  // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+// NT: a local group of the selection stands for its members; no account is taken by the group's
+// name.
+class MoveDriverNt : public BulkFixture {};
+
+TEST_F(MoveDriverNt, LocalGroupIsExpandedToItsMembers) {
+  ntMode();
+  records::Site_Record site;
+  site.SiteName = QStringLiteral("North");
+  site.HomeServer = QStringLiteral("FS9");
+  ASSERT_TRUE(writeAll(dir() + QStringLiteral("Site.dat"), site.encode()));
+  records::Template_Record t;
+  t.Name = QStringLiteral("Staff");
+  t.HomeShareUNC = QStringLiteral("\\\\%Server%\\%UserName%$");
+  ASSERT_TRUE(writeAll(dir() + QStringLiteral("Template.dat"), t.encode()));
+  bulk::MultiUser& w = window();
+  w.Multi_Site->addItem(QStringLiteral("North"));
+  w.Multi_Template->addItem(records::Template_Record::decode(t.encode()).Name);
+  w.UserData[2]->setChecked(true);
+  select({"Printers"});
+  w.btn_MoveUser_Click();
+  EXPECT_EQ(read("WinNT://OLDCORP/rroe", "HomeDirectory").toString(), "\\\\FS9\\rroe$");
+  EXPECT_TRUE(logLines().contains("Moving User: rroe")) << logLines().join(u'\n').toStdString();
+  EXPECT_FALSE(logLines().contains("Moving User: Printers"));
+  EXPECT_EQ(rows, QStringList({"GREEN rroe Moved"}));
+  EXPECT_EQ(w.Label3->text(), "Move Complete, Check Log for Errors");
+}
+
+}  // namespace
+}  // namespace tavrel::test
