@@ -248,11 +248,11 @@ TEST_F(MoveUser, CommandGetsTheMovedUsersNamesAsArguments) {
   host.form.runCommand = true;
   host.form.waitForCommand = true;
   const QString out = dir() + QStringLiteral("args.out");
-  host.form.moveScript = QStringLiteral("\"%1\" \"%2\" 0 0 %UserName% \"%first% %last%\" %NTServer%")
+  host.form.moveScript = QStringLiteral("\"%1\" \"%2\" 0 0 %UserName% %first% \"%first% %last%\" %NTServer%")
                              .arg(QStringLiteral(ARGS_PROBE), out);
   sharePermFor(1);
   ASSERT_TRUE(move());
-  EXPECT_EQ(readAll(out), QByteArray("jsmith\0John Paul Smith\0FILESRV2\0", 32));
+  EXPECT_EQ(readAll(out), QByteArray("jsmith\0John Paul\0John Paul Smith\0FILESRV2\0", 42));
   EXPECT_FALSE(logLines().filter("Running Script: ").isEmpty()) << logLines().join(u'\n').toStdString();
   EXPECT_TRUE(logLines().filter("Hidden Mode").isEmpty());
   EXPECT_EQ(verdict(), "GREEN jsmith Moved");
