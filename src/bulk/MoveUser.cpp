@@ -133,7 +133,7 @@ constexpr MoveRun::Step kSteps[] = {
     {&MoveRun::openLog, Trap::Always},
     {&MoveRun::bind, Trap::Always},
     {&MoveRun::oldPaths, Trap::Never},
-    {&MoveRun::accountName, Trap::WhileBindTrap},
+    {&MoveRun::accountName, Trap::Always},  // every name after it is built from the logon name
     {&MoveRun::newPaths, Trap::Never},
     {&MoveRun::directories, Trap::Always},
     {&MoveRun::shares, Trap::WhileBindTrap},
