@@ -6,6 +6,8 @@
 
 #include "support/FailingSearches.h"
 
+#include <functional>
+
 namespace tavrel::test {
 namespace {
 
@@ -256,6 +258,42 @@ TEST_F(MoveUser, CommandGetsTheMovedUsersNamesAsArguments) {
   EXPECT_FALSE(logLines().filter("Running Script: ").isEmpty()) << logLines().join(u'\n').toStdString();
   EXPECT_TRUE(logLines().filter("Hidden Mode").isEmpty());
   EXPECT_EQ(verdict(), "GREEN jsmith Moved");
+}
+
+}  // namespace
+}  // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+// A move that cannot start its work ends RED with the step's text and touches nothing old.
+TEST_F(MoveUser, StopsRedWhenTheTemplateOrANewFolderFails) {
+  struct Row {
+    const char* why;
+    std::function<void(bulk::MoveForm&)> change;
+    const char* status;
+    const char* name;  // before the logon name is read, the user is named by its path
+  } rows[] = {
+      {"template not found", [](bulk::MoveForm& f) { f.loadError = "Template not found: Gone"; },
+       "Template not found: Gone", "LDAP://example.local/CN=jsmith,CN=Users,DC=example,DC=local"},
+      {"new home's parent missing", [](bulk::MoveForm& f) { f.homeLocal = "E:\\Missing\\%UserName%"; },
+       "Error Home Profile Directory.", "jsmith"},
+  };
+  put('D', "Users/jsmith/mail.pst", "home data");
+  setAttr(jsmithPath(), "HomeDirectory", "\\\\FILESRV1\\Users$\\jsmith");
+  sharePermFor(1);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    host.form = template_();
+    row.change(host.form);
+    host.rows.clear();
+    EXPECT_FALSE(move());
+    EXPECT_EQ(verdict(), QStringLiteral("RED Error Moving User ") + QString::fromLatin1(row.name));
+    EXPECT_EQ(host.statuses.last(), row.status);
+    EXPECT_EQ(readAll(drivePath("FILESRV1", 'D', "Users/jsmith/mail.pst")), "home data");
+    EXPECT_EQ(attr(jsmithPath(), "HomeDirectory").toString(), "\\\\FILESRV1\\Users$\\jsmith");
+    EXPECT_TRUE(logLines().contains("Move User Ended with Error"));
+  }
 }
 
 }  // namespace
