@@ -450,8 +450,8 @@ void MoveRun::transfer(OldPart& old, NewPart& part, bool profile) {
       warn(QStringLiteral("Error Deleting Share: ") + old.path);
   }
   if (old.copied && !oldAdmin.isEmpty()) {
-    // The folder is empty after the move; anything left in it stays.
-    // Only an empty folder no share publishes any more is removed.
+    // Only a folder the move emptied and no share publishes any more is removed; anything left
+    // in it stays.
     auto left = files::list(oldAdmin);
     if ((sub || shareGone) && left && left->isEmpty())
       if (auto loc = files::resolve(oldAdmin)) files::deleteTree(*loc);
