@@ -1,5 +1,6 @@
 #include "bulk/MultiUser.h"
 
+#include "bulk/Expander.h"
 #include "directory/DirectoryService.h"
 #include "platform/text/Cp1252.h"
 #include "records/DatabaseFolder.h"
@@ -24,6 +25,7 @@ namespace {
 MultiUser* theInstance = nullptr;
 const ui::ImageList* theImages = nullptr;
 MultiUser::Links theLinks;
+std::function<void(MoveForm&)> theMoveSettings;
 
 const QString kCancel = QStringLiteral("&Cancel");
 const QString kFindAccounts = QStringLiteral("Find &Accounts");
@@ -291,6 +293,7 @@ MultiUser::MultiUser() {
   connect(Command7, &QPushButton::clicked, this, &MultiUser::Command7_Click);
   connect(Command3, &QPushButton::clicked, this, &MultiUser::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &MultiUser::Command4_Click);
+  connect(btn_MoveUser, &QPushButton::clicked, this, &MultiUser::btn_MoveUser_Click);
   connect(Command5, &QPushButton::clicked, this, &MultiUser::Command5_Click);
   connect(Unlocka, &QPushButton::clicked, this, &MultiUser::Unlocka_Click);
   connect(CHANGE_AD, &QPushButton::clicked, this, &MultiUser::CHANGE_AD_Click);
@@ -569,6 +572,110 @@ void MultiUser::CHANGE_AD_Click() {
   if (!changeAttribute(selectionItems(), change, dbpath(), host))
     Label3->setText(QStringLiteral("Nothing changed."));
   endRun(CHANGE_AD, QStringLiteral("C&hange"));
+}
+
+}  // namespace tavrel::bulk
+
+// ---------------------------------------------------------------------------------------------
+// Move
+
+namespace tavrel::bulk {
+
+void MultiUser::setMoveSettings(std::function<void(MoveForm&)> fill) {
+  theMoveSettings = std::move(fill);
+}
+
+// What a move reads of this window: the chosen site and template, the options, and the main
+// window's settings.
+class MultiUser::MoveWindowHost : public MoveHost {
+ public:
+  explicit MoveWindowHost(MultiUser& w) : w_(w) {}
+  MoveForm load() override {
+    MoveForm f;
+    QString error;
+    if (!loadMoveForm(w_.dbpath(), w_.Multi_Site->currentText(), w_.Multi_Template->currentText(), f, &error))
+      f.loadError = error;
+    f.dbpath = w_.dbpath();
+    f.dataOption = w_.UserData[1]->isChecked() ? 2 : w_.UserData[0]->isChecked() ? 1 : 0;
+    f.noPrompt = w_.No_Prompt->isChecked();
+    f.changeLogon = w_.Change_Logon->isChecked();
+    f.addToGroups = w_.Add_to_Groups->isChecked();
+    f.runCommand = state::shared().Bulk_Run_Command != 0;
+    if (theMoveSettings) theMoveSettings(f);
+    return f;
+  }
+  void status(const QString& text) override {
+    w_.Label3->setText(text);
+    w_.Label3->repaint();
+  }
+  void logTab(const QString& colour, const QString& message) override {
+    if (theLinks.LOG_TAB) theLinks.LOG_TAB(colour, message);
+  }
+  void clear() override {}
+
+ private:
+  MultiUser& w_;
+};
+
+void MultiUser::lockMoveOptions(bool locked) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{Command7, Run_CMD, No_Prompt, Multi_Site, Multi_Template,
+                                       Add_to_Groups, Change_Logon, UserData[0], UserData[1], UserData[2]})
+    w->setEnabled(!locked);
+}
+
+void MultiUser::btn_MoveUser_Click() {
+  if (cancelClick(btn_MoveUser)) {
+    state::shared().Cancel_Flag = true;
+    Label3->setText(QStringLiteral("Move Canceled"));
+    return;
+  }
+  if (running() || ListView1->count() == 0) return;
+  if (Multi_Site->currentText().isEmpty() || Multi_Template->currentText().isEmpty()) {
+    ui::prompter().MsgBox(QStringLiteral("A Site and Template must be selected before moving users"),
+                          ui::kStyleInformation, QStringLiteral("Move users"));
+    return;
+  }
+  state::SharedState& sh = state::shared();
+  sh.Bulk_Run_Command = Run_CMD->isChecked() ? 1 : 0;
+  sh.Bulk_Move_Running = 1;
+  sh.Cancel_Flag = false;
+  beginRun(btn_MoveUser);
+  lockMoveOptions(true);
+  Host yield(*this);
+  MoveWindowHost host(*this);
+  QString stepText = QStringLiteral("Error Retrieving Domain Info.");
+  std::optional<adsi::Error> failure;
+  // The items as they were when the run began; each user is moved the moment it is found.
+  for (const ListItem& item : selectionItems()) {
+    const QModelIndex row = ListView1->index(ListView1->findId(item.id) - 1, 0);
+    const bool single = item.icon == QLatin1String("USER") || sh.Directory_Mode == 2;
+    if (single && row.isValid()) View1->selectionModel()->select(row, QItemSelectionModel::Select);
+    const ExpandOutcome out = expand(item, ExpandPolicy::move(), [&](const UserRef& u) {
+      QString user =
+          sh.Directory_Mode == 2 ? (u.logon.isEmpty() ? u.path.section(u'/', -1) : u.logon) : u.path;
+      Move_One_User(user, host);
+      return yield.keepGoing();
+    });
+    if (single && row.isValid()) View1->selectionModel()->select(row, QItemSelectionModel::Deselect);
+    if (out.failure) {
+      failure = out.failure;
+      break;
+    }
+    if (out.stopped || !yield.keepGoing()) break;
+  }
+  const bool cancelled = cancelRequested_;
+  lockMoveOptions(false);
+  endRun(btn_MoveUser, QStringLiteral("&Move Users"));
+  sh.Bulk_Move_Running = 0;
+  sh.Cancel_Flag = true;
+  if (failure) {
+    Label3->clear();
+    ui::prompter().MsgBox(stepText, ui::kStyleCritical, QStringLiteral("Error"));
+    return;
+  }
+  Label3->setText(cancelled ? QStringLiteral("Move Canceled")
+                            : QStringLiteral("Move Complete, Check Log for Errors"));
 }
 
 }  // namespace tavrel::bulk

@@ -6,6 +6,7 @@
 #include "bulk/AccountOps.h"
 #include "bulk/Catalogue.h"
 #include "bulk/DeleteUser.h"
+#include "bulk/MoveUser.h"
 #include "ui/ImageList.h"
 
 #include <QCheckBox>
@@ -51,6 +52,8 @@ class MultiUser : public QWidget {
     std::function<void(const QString& user)> removeTreeNode;
   };
   static void setDeleteLinks(DeleteLinks links);
+  // The main window's settings a move reads (its command, how to run it, the NT profile cut).
+  static void setMoveSettings(std::function<void(MoveForm&)> fill);
 
   // The load routine. Outside the NT mode: "Exchange 2000" first in Ex_Server, the AD Properties
   // tab available and AD_Properties filled with the user class's optional attributes. Then
@@ -133,12 +136,16 @@ class MultiUser : public QWidget {
   void DELIMPORT_Click();     // select the users named in a list file
   void No_Prompting_Click();  // the warning of the delete tab's "No Prompting"
   void No_Prompt_Click();     // the warning of the move tab's "No Prompting"
+  void btn_MoveUser_Click();  // move the selection's users, or cancel the move
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class Host;
+  class MoveWindowHost;
+  // The move options locked while a move runs.
+  void lockMoveOptions(bool locked);
   MultiUser();
   QTreeView* makeView(QWidget* parent, const QString& name, KeyedList* model);
   // Marks `button` as the running operation's (caption "&Cancel") and holds the list moves and

@@ -52,6 +52,14 @@ bulk::MultiUser& bulkWindow(form1& f) {
                                      o.txtPassword = f.txtPassword->text();
                                    },
                                    [&f](const QString& user) { removeUserNode(f, user); }});
+  // A move reads the command after a move, how to run it, and the NT profile cut from here.
+  bulk::MultiUser::setMoveSettings([&f](bulk::MoveForm& form) {
+    form.moveScript = f.Move_Script->text();
+    form.waitForCommand = f.Wait_NEW[1]->isChecked();
+    form.hideCommand = f.Run_Hidden[1]->isChecked();
+    form.profileDeleteName = f.Profile_Delete_Name->isChecked();
+    form.commandLine = f.commandLine();
+  });
   return bulk::MultiUser::instance(f.databaseFolder());
 }
 
