@@ -259,21 +259,24 @@ void form1::buildMenus() {
   Exit1 = menuItem(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), true);
 
   QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-  Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), false);
+  Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), true);
   options->addSeparator();
-  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), false);
+  Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), true);
   options->addSeparator();
   DataBase = menuItem(options, QStringLiteral("&Compact Database"), QStringLiteral("DataBase"), false);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   about = menuItem(help, QStringLiteral("&About"), QStringLiteral("about"), true);
-  Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), false);
+  Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), true);
+  Help->setShortcut(QKeySequence(Qt::Key_F1));
 
   connect(Import_Users, &QAction::triggered, this, &form1::Import_Users_Click);
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);
   connect(Multi, &QAction::triggered, this, &form1::Multi_Click);
+  connect(Gblgropus, &QAction::triggered, this, &form1::Gblgropus_Click);
+  connect(Help, &QAction::triggered, this, &form1::Help_Click);
 }
 
 void form1::buildLogPanel(QWidget* host) {
