@@ -80,11 +80,11 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
   split->addWidget(side);
   split->addWidget(Viewer);
   split->setStretchFactor(1, 1);
-  split->setSizes({220, 680});
+  split->setSizes({300, 700});
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(split);
-  resize(920, 640);
+  resize(1000, 660);
 
   connect(SearchText, &QLineEdit::textChanged, this, &HelpWindow::search);
   connect(Contents, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {

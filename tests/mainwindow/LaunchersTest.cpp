@@ -8,8 +8,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QTest>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTextDocument>
 
 using namespace tavrel;
@@ -52,7 +52,8 @@ TEST_F(Launchers, MultiUserTabsFollowTheModeAfterTheToolbarNarrowedThem) {
   for (const Case& c : cases) {
     restartWith(c.nt);
     bulk::MultiUser& m = bulkWindow();
-    for (int tab = 1; tab <= 3; ++tab) m.SSTab1->setTabEnabled(tab, false);  // as the toolbar's delete leaves it
+    for (int tab = 1; tab <= 3; ++tab)
+      m.SSTab1->setTabEnabled(tab, false);  // as the toolbar's delete leaves it
     w->Multi->trigger();
     EXPECT_TRUE(m.isVisible());
     EXPECT_EQ(m.windowModality(), Qt::ApplicationModal);
@@ -140,7 +141,8 @@ TEST_F(Launchers, EveryHelpPageLinkAndPictureIsShipped) {
     EXPECT_TRUE(html.contains("<title>")) << page.toStdString();
     for (auto it = ref.globalMatch(html); it.hasNext();) {
       const QString target = it.next().captured(1);
-      EXPECT_TRUE(QFileInfo::exists(folder.filePath(target))) << page.toStdString() << " -> " << target.toStdString();
+      EXPECT_TRUE(QFileInfo::exists(folder.filePath(target)))
+          << page.toStdString() << " -> " << target.toStdString();
     }
   }
 }

@@ -85,7 +85,8 @@ TEST_F(CreateOu, OnTheDomainAUnitAndAUser) {
     QString parentKey;
   } cases[] = {
       {[&] { return w->TreeView1->topLevelItem(0); }, "Branch", kDomainDn},
-      {[&] { return node(QStringLiteral("OU=Sales,") + kDomainDn); }, "East, West", QStringLiteral("OU=Sales,") + kDomainDn},
+      {[&] { return node(QStringLiteral("OU=Sales,") + kDomainDn); }, "East, West",
+       QStringLiteral("OU=Sales,") + kDomainDn},
       {[&] { return user("John Smith"); }, "North", QStringLiteral("OU=Sales,") + kDomainDn},
   };
   for (const Case& c : cases) {
@@ -151,8 +152,8 @@ class CustomCommand : public test::DomainFixture {
   void SetUp() override {
     DomainFixture::SetUp();
     SIMNET_ONLY("the directory plays no part");
-    builder->forest("example.local", "EXAMPLE").user("example.local", "jsmith",
-                                                      UserSpec().named("John Smith"));
+    builder->forest("example.local", "EXAMPLE")
+        .user("example.local", "jsmith", UserSpec().named("John Smith"));
     install();
     ASSERT_TRUE(connect("example.local"));
     probe = dir() + "probe.sh";
