@@ -28,6 +28,12 @@ void form1::Create_OU() {
   } else if (image == QLatin1String("USER")) {
     parentNode = node->parent();
   }
+  // Only a node keyed by a distinguished name of the domain holds units: not the placeholder
+  // shown while no domain is configured, nor a group.
+  const bool holdsUnits =
+      parentNode &&
+      parentNode->data(0, kNodeKeyRole).toString().contains(QLatin1String("DC="), Qt::CaseInsensitive);
+  if (!holdsUnits) parentNode = nullptr;
   if (parentNode) containerPath = QStringLiteral("LDAP://") + parentNode->data(0, kNodeKeyRole).toString();
 
   const std::optional<QString> name =

@@ -75,6 +75,17 @@ class CreateOu : public test::DomainFixture {
     prompts.answerText(name);
     w->Create_OU();
   }
+  // A node the loaders do not make here: a group, or the placeholder of an unconfigured domain.
+  QTreeWidgetItem* extraNode(const QString& text, const QString& image, const QString& key) {
+    auto* n = new QTreeWidgetItem(w->TreeView1->topLevelItem(0), QStringList{text});
+    n->setData(0, kKeyRole, key);
+    n->setData(0, kIconRole, image);
+    if (image == "DOMAIN") {
+      w->TreeView1->topLevelItem(0)->removeChild(n);
+      w->TreeView1->addTopLevelItem(n);
+    }
+    return n;
+  }
   bool inDirectory(const QString& dn) { return admin().GetObject("LDAP://example.local/" + dn).ok(); }
 };
 
@@ -119,12 +130,19 @@ TEST_F(CreateOu, RefusalsAddNothing) {
       {[&] { return user("dave"); }, "UnderUsers", ""},
       {[&] { return node(QStringLiteral("OU=Sales,") + kDomainDn); }, "Sales ", "blank"},
       {[&] { return w->TreeView1->topLevelItem(0); }, "Sales", ""},
+      {[&] {
+         return extraNode("Sales Team", "W2KGRP", QStringLiteral("CN=Sales Team,OU=Sales,") + kDomainDn);
+       },
+       "UnderGroup", "cannot be created in Sales Team"},
+      {[&] { return extraNode("%Domain%", "DOMAIN", "Domain"); }, "Placeholder",
+       "cannot be created in %Domain%"},
   };
   for (const Case& c : cases) {
+    QTreeWidgetItem* on = c.on();
     const int nodes = nodesWithImage("OU").size();
     const int listed = bulk::catalogue().ous.count();
     beeps.resetBeeps();
-    create(c.on(), c.name);
+    create(on, c.name);
     EXPECT_TRUE(status().startsWith("Error creating OU: ")) << c.name << ": " << status().toStdString();
     EXPECT_GT(status().size(), QStringLiteral("Error creating OU: ").size()) << c.name;
     EXPECT_TRUE(status().contains(c.reasonHas)) << status().toStdString();
