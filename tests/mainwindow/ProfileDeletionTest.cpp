@@ -247,6 +247,21 @@ TEST_F(ProfileDeletion, ADeclinedConfirmationKeepsTheHive) {
   EXPECT_EQ(servers(), before);
 }
 
+TEST_F(ProfileDeletion, AUserGoneFromTheDirectoryIsAnErrorAndDeletesNothing) {
+  adDomain();
+  const auto before = servers();
+  selectUser("Alice Archer");
+  auto sales = admin().GetObject("LDAP://example.local/OU=Sales,DC=example,DC=local");
+  ASSERT_TRUE(sales.ok());
+  ASSERT_TRUE(sales->Delete("user", "CN=Alice Archer").ok());
+  w->StatusBar1->setPanelText(1, "untouched");
+  w->Delete_Server_Profile();
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].prompt, "Error Deleting ");
+  EXPECT_EQ(status(), "untouched");
+  EXPECT_EQ(servers(), before);
+}
+
 TEST_F(ProfileDeletion, ProfileOnAShareOfADriveRootDeletesOnlyItsHive) {
   adDomain();
   const auto before = servers();
