@@ -58,6 +58,8 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("Tavrel Help"));
   setAttribute(Qt::WA_DeleteOnClose, false);
+  // The help open beside it does not keep the program running once the main window is closed.
+  setAttribute(Qt::WA_QuitOnClose, false);
 
   auto* side = new QWidget;
   auto* sideLayout = new QVBoxLayout(side);
