@@ -308,6 +308,9 @@ TEST_F(ProfileDeletion, WorkstationRefusalsAndCancelsDeleteNothing) {
   w->Delete_Workstation_Profile();
   EXPECT_EQ(status(), "untouched");
   EXPECT_TRUE(WKS_PROFILE::Workstation_Path.isEmpty());
+  answerWorkstation(typed("", true));
+  w->Delete_Workstation_Profile();
+  EXPECT_EQ(status(), "untouched");
 
   // A deletion leaves the full hive path behind; closing the next dialog by its frame is Cancel
   // and does not reuse it.
