@@ -87,6 +87,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   setStatusBar(StatusBar1);
   buildMenus();
   buildPopups();
+  buildToolbar();
 
   Timer2 = named(new QTimer(this), QStringLiteral("Timer2"));
   Timer2->setInterval(200);
@@ -100,6 +101,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
   wireSitesPage();
   wireTemplatesPage();
   wireListsPage();
+  wireTree();
 }
 
 namespace {
@@ -224,9 +226,11 @@ void form1::buildPopups() {
                                "",
                                ""};
   for (int i = 1; i <= 14; ++i) {
-    QAction* a = POPUP->addAction(QString::fromLatin1(items[i]));
+    const bool separator = QLatin1String(items[i]) == QLatin1String("-");
+    // A separator is drawn as a line; a caption would show beside it.
+    QAction* a = POPUP->addAction(separator ? QString() : QString::fromLatin1(items[i]));
     a->setObjectName(elementName(QStringLiteral("mnupopup"), i));
-    if (QLatin1String(items[i]) == QLatin1String("-")) a->setSeparator(true);
+    a->setSeparator(separator);
     mnupopup[i] = a;
   }
   for (int i = 12; i <= 14; ++i) {

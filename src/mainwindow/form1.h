@@ -27,6 +27,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <array>
@@ -243,6 +244,36 @@ class form1 : public QMainWindow {
   // Empties the user-properties tab, returning the user's groups to ListView3; no user is loaded
   // afterwards (USERID_W2K is emptied too) and the change flags are down.
   void Clear_UM();
+
+  // --- The domain tree, its popup menu and the toolbar (form1Tree.cpp) ---
+  // The reload of F5 and "Refresh": empties the tree and every list the domain and the record
+  // files fill (the bulk window's selection included), connects to the domain box's trimmed
+  // name, then loads the record files again.
+  void Reload_All();
+  // A right press selects the node under the pointer, enables the popup's items for it and shows
+  // the popup; a press elsewhere shows nothing.
+  void TreeView1_MouseDown(Qt::MouseButton Button, const QPoint& pos);
+  void TreeView1_KeyDown(int KeyCode);
+  // The popup's commands by item number (1 to 14) on the selected node; other numbers do nothing.
+  void mnupopup_Click(int Index);
+  // Shows POPUP at the pointer (tests replace Popup_Shower to act on it instead).
+  std::function<void()> Popup_Shower;
+  // The drag of a user onto an organisational unit (positions in the viewport's pixels).
+  void TreeView1_MouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, const QPoint& pos);
+  void TreeView1_DragOver(const QPoint& pos);
+  void Timer2_Timer();
+  void TreeView1_DragDrop();
+  bool Tree_Dragging = false;
+  QPoint Drag_Pos;
+  int16_t Scroll_Direction = 0;
+  // The node the drop would go to (nullptr when none).
+  QTreeWidgetItem* dropHighlight() const;
+
+  // The toolbar: one action per button, its key in objectName; the handler dispatches on the key.
+  QToolBar* Toolbar1 = nullptr;
+  void Toolbar1_ButtonClick(const QString& Key);
+  // "Find User": selects each node whose text holds the typed text, asking after each.
+  void Find_Node();
 
   // --- User Manager page (form1UserManager.cpp) ---
   // The tree's double-click: "De&tails" on the selected node. A user node is loaded into the
@@ -612,6 +643,19 @@ class form1 : public QMainWindow {
   static void removeListedName(QComboBox* list, const QString& name);
   void siteTrap(const QString& status);
   bool siteHasFocus(QWidget* w) const;
+
+  // The tree, popup and toolbar (form1Tree.cpp).
+  void buildToolbar();
+  void wireTree();
+  bool treeEvent(QEvent* event);
+  void enablePopup(const QTreeWidgetItem* node);
+  // Puts the selected user into the bulk window's selection and shows the window with only `tab`.
+  void handOffToBulk(int tab);
+  void resetSelectedPassword();
+  void setDropHighlight(QTreeWidgetItem* node);
+  QPersistentModelIndex dropHighlight_;
+  QString dragSourceKey_;
+  QString dragSourceText_;
 
   // User Manager page (form1UserManager.cpp).
   void wireUserManagerPage();

@@ -207,10 +207,6 @@ void form1::customFieldsReconfigured() {
   }
 }
 
-void form1::TreeView1_DblClick() {
-  Show_User_Details();
-}
-
 void form1::Show_User_Details() {
   QTreeWidgetItem* node = TreeView1->currentItem();
   if (!node) return;
