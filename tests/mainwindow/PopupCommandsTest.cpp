@@ -154,6 +154,14 @@ TEST_F(CreateOu, RefusalsAddNothing) {
   EXPECT_FALSE(inDirectory(QStringLiteral("OU=UnderUsers,CN=Users,") + kDomainDn));
 }
 
+TEST_F(CreateOu, ThroughThePopup) {
+  w->TreeView1->setCurrentItem(node(QStringLiteral("OU=Sales,") + kDomainDn));
+  prompts.answerText(QStringLiteral("ViaPopup"));
+  w->mnupopup_Click(11);
+  EXPECT_TRUE(inDirectory(QStringLiteral("OU=ViaPopup,OU=Sales,") + kDomainDn));
+  EXPECT_NE(node(QStringLiteral("OU=ViaPopup,OU=Sales,") + kDomainDn), nullptr);
+}
+
 TEST_F(CreateOu, CancelOrAnEmptyNameDoesNothing) {
   for (const std::optional<QString>& answer : {std::optional<QString>(), std::optional<QString>(QString())}) {
     w->StatusBar1->setPanelText(1, "untouched");
@@ -207,6 +215,14 @@ TEST_F(CustomCommand, RunsDetachedWithTheNodeAndTheRootAsArguments) {
     w->Run_Custom_Command(c.index);
     EXPECT_EQ(received(out), (QStringList{"--from-tavrel", nodeText, "example.local"})) << c.index;
   }
+}
+
+TEST_F(CustomCommand, ThroughThePopup) {
+  for (QTreeWidgetItem* n : nodesWithImage("USER")) w->TreeView1->setCurrentItem(n);
+  const QString out = dir() + "popup";
+  put("Script1", "/bin/sh \"" + probe + "\" \"" + out + "\"");
+  w->mnupopup_Click(14);
+  EXPECT_EQ(received(out), (QStringList{w->TreeView1->currentItem()->text(0), "example.local"}));
 }
 
 TEST_F(CustomCommand, NothingRunsWithoutAScriptOrForAnotherIndex) {

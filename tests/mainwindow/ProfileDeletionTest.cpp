@@ -201,6 +201,20 @@ TEST_F(ProfileDeletion, ServerProfileDeletesOnlyTheUsersHive) {
   EXPECT_EQ(prompts.asked[0].title, "Confirm File Delete");
 }
 
+TEST_F(ProfileDeletion, BothItemsThroughThePopup) {
+  adDomain();
+  auto expected = servers();
+  selectUser("Alice Archer");
+  w->mnupopup_Click(9);
+  EXPECT_EQ(status(), "Profile Deleted.");
+  answerWorkstation(typed("WS01", false));
+  w->mnupopup_Click(10);
+  EXPECT_EQ(status(), "Ready.");
+  expected.remove(local("FS1", "D", "Profiles/alice/NTUser.dat"));
+  expected.remove(local("WS01", "C", "Documents and Settings/alice/NTUser.dat"));
+  EXPECT_EQ(servers(), expected);
+}
+
 TEST_F(ProfileDeletion, ServerProfileRefusalsDeleteNothing) {
   adDomain();
   const auto before = servers();
