@@ -12,6 +12,7 @@
 #include "platform/simnet/Resources.h"
 #include "platform/simnet/SimNetwork.h"
 #include "resources/DcLookup.h"
+#include "startup/Paths.h"
 #include "state/SharedState.h"
 #include "ui/Prompter.h"
 #include "ui/SingleInstance.h"
@@ -84,8 +85,11 @@ int main(int argc, char* argv[]) {
         simnet::installExchange55(net.value());
         security::setAccountDirectory(opened.value());
       }
-      app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),
-                                     realDirectory ? realDirectory->config().domain : app::kDemoDomain);
+      // A first start also gives the database folder the permission lists a first creation
+      // needs, so that it is not made with the default permissions.
+      if (app::prepareFirstStartSettings(state::reg().filePath(), state::reg(),
+                                         realDirectory ? realDirectory->config().domain : app::kDemoDomain))
+        app::prepareFirstStartDatabase(startup::defaultDatabaseFolder());
     }
     return true;
   };

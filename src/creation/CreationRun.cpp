@@ -41,6 +41,7 @@ constexpr int kMaxIdLength = 20;
 constexpr quint32 kAlreadyExists = 0x80071392u;
 constexpr qint32 kCantChangePassword = 0x40;
 constexpr qint32 kPasswordNeverExpires = 0x10000;
+constexpr qint32 kPasswordNotRequired = 0x20;
 // The characters neither domain kind takes in an account name; NT also refuses ".".
 const QString kRejected = QStringLiteral(",<>?/\\*[]{};:'\"|=+");
 
@@ -57,14 +58,15 @@ qint32 errorNumber(const adsi::Error& e) {
   return static_cast<qint32>(e.code);
 }
 
-// The counter's largest value a format allows: its widest counter token's digits, or the range of
-// the 16-bit counter when the format names none.
-int counterLimit(const QString& format) {
-  const QString f = format.toLower();
-  if (f.contains(QStringLiteral("%nnn%"))) return 999;
-  if (f.contains(QStringLiteral("%nn%"))) return 99;
-  if (f.contains(QStringLiteral("%n%"))) return 9;
-  return 32767;
+// The counter's largest value: the counter tokens give at least 1, 2 or 3 digits, never at most,
+// so the counter runs to the end of its 16-bit range (the ID's length ends it sooner).
+constexpr int kCounterLimit = 32767;
+
+// Why an account-expiry text is refused, with the forms a date is written in.
+QString notADate(const QString& text) {
+  const QDateTime example(QDate(2027, 12, 31), QTime(0, 0));
+  return QStringLiteral("\"") + text + QStringLiteral("\" is not a date; write it as ") +
+         directory::expiryText(example) + QStringLiteral(" or ") + example.date().toString(Qt::ISODate);
 }
 
 // The part of an expansion the run can use: its text, or "" with the reason logged by the caller.
@@ -147,7 +149,7 @@ CreationRun::Attempt CreationRun::attempt() {
   // 10. The ID must be free; another one is tried when the formats allow it.
   if (f_.createAccount) {
     QString why;
-    switch (accountExists(s_.New_User_ID, &why)) {
+    switch (User_Exist(s_.New_User_ID, &why)) {
       case Existence::Free:
         break;
       case Existence::Taken:
@@ -192,7 +194,7 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Directory permissions", [this] { return f_.dirSecurity; }, &CreationRun::directoryPermissions},
       {"Mailbox", [this] { return f_.createMail; }, &CreationRun::createMailbox},
       {"Tree node", [this] { return f_.createAccount; }, &CreationRun::addTreeNode},
-      {"Command", [this] { return f_.runCommand && !f_.createCommand.isEmpty(); }, &CreationRun::runCommand},
+      {"Command", [this] { return f_.runCommand; }, &CreationRun::runCommand},
   };
   s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
   for (const Step& step : steps) {
@@ -275,7 +277,7 @@ bool CreationRun::idChecks() {
   return false;
 }
 
-CreationRun::Existence CreationRun::accountExists(const QString& id, QString* why) {
+CreationRun::Existence CreationRun::User_Exist(const QString& id, QString* why) {
   auto dir = directory::requireDirectory();
   if (!dir) {
     *why = dir.error().message;
@@ -324,6 +326,13 @@ CreationRun::Attempt CreationRun::retryOrGiveUp() {
   const auto retryWith = [&](const QString& format) {
     line(QStringLiteral("User ID ") + f_.userIdBox + QStringLiteral(" already exists"));
     const QString next = expanded(UserName(format, f_.first, f_.middle, f_.last));
+    // A counter that has grown the ID past its length has no free ID left to give.
+    if (shared.CounterUsed && trimmed(next).size() > kMaxIdLength) {
+      const QString why =
+          QStringLiteral("No free User ID: ") + next + QStringLiteral(" is longer than 20 characters");
+      host_.logTab(QStringLiteral("RED"), u' ' + why);
+      return giveUp(why);
+    }
     host_.setUserIdBox(next);
     line(QStringLiteral("Changing User ID to ") + next);
     log_.reset();
@@ -352,9 +361,9 @@ CreationRun::Attempt CreationRun::retryOrGiveUp() {
     }
     return giveUp({});
   }
-  // A counter: the next value, as far as the format's counter reaches.
+  // A counter: the next value, as far as the 16-bit counter and the ID's length reach.
   const QString format = shared.AltIdTried ? f_.altIdFormat : f_.idFormat;
-  if (shared.Id_Counter >= counterLimit(format)) {
+  if (shared.Id_Counter >= kCounterLimit) {
     host_.logTab(QStringLiteral("RED"), QStringLiteral(" No free User ID: the counter ran out at ") +
                                             QString::number(shared.Id_Counter));
     return giveUp(QStringLiteral("No free User ID: the counter ran out at ") + QString::number(shared.Id_Counter));
@@ -540,11 +549,15 @@ Outcome CreationRun::createAccount() {
 
 Outcome CreationRun::createNtAccount() {
   auto& shared = sh();
+  adsi::AdsObject& domain = directory::NT_Domain_Object();
+  bool exists = false;  // the account was committed: a failure from here deletes it again
   const auto trap = [&](const adsi::Error& e) {
     s_.errorNumber = errorNumber(e);
+    if (exists)
+      removeIncompleteAccount([&] { return domain.Delete(QStringLiteral("User"), s_.New_User_ID); },
+                              QStringLiteral("WinNT://") + shared.Domain_Name + u'/' + s_.New_User_ID);
     return Outcome::Failed;
   };
-  adsi::AdsObject& domain = directory::NT_Domain_Object();
   if (domain.isNull()) return trap(adsi::makeError(adsi::hr::E_FAIL, QStringLiteral("The NT domain is not loaded.")));
   auto made = domain.Create(QStringLiteral("User"), s_.New_User_ID);
   if (!made) return trap(made.error());
@@ -552,11 +565,14 @@ Outcome CreationRun::createNtAccount() {
   const auto put = [&](const char* name, const QVariant& value) -> adsi::Status {
     return user.Put(QString::fromLatin1(name), value);
   };
-  QList<std::pair<const char*, QString>> fields{{"Description", s_.description},
-                                                {"FullName", s_.fullName},
-                                                {"HomeDirectory", s_.Home_UNC},
-                                                {"LoginScript", trimmed(f_.logonScript)},
-                                                {"Profile", s_.Profile_UNC}};
+  // A description that still holds a "%" (a variable or import field without a value) is not
+  // written, as in Active Directory.
+  QList<std::pair<const char*, QString>> fields{
+      {"Description", s_.description.contains(u'%') ? QString() : s_.description},
+      {"FullName", s_.fullName},
+      {"HomeDirectory", s_.Home_UNC},
+      {"LoginScript", trimmed(f_.logonScript)},
+      {"Profile", s_.Profile_UNC}};
   for (const auto& [name, value] : fields)
     if (!trimmed(value).isEmpty())
       if (adsi::Status s = put(name, value); !s) return trap(s.error());
@@ -570,6 +586,7 @@ Outcome CreationRun::createNtAccount() {
   if (!f_.homeDrive.isEmpty())
     if (adsi::Status s = put("HomeDirDrive", f_.homeDrive); !s) return trap(s.error());
   if (adsi::Status s = user.SetInfo(); !s) return trap(s.error());
+  exists = true;
   s_.userPath = user.ADsPath();
   if (debug()) line(QStringLiteral("Password:") + QStringLiteral("(password set)"));
   const bool noPassword = s_.password.isEmpty();
@@ -591,10 +608,14 @@ Outcome CreationRun::createNtAccount() {
   }
   if (!f_.expiryText.isEmpty() && shared.Import_Mode && !f_.expiryText.startsWith(u'%')) {
     const std::optional<QDateTime> when = directory::parseExpiry(f_.expiryText);
-    if (!when) return trap(adsi::makeError(adsi::hr::E_INVALIDARG, f_.expiryText + QStringLiteral(" is no date")));
+    if (!when) {
+      line(QStringLiteral("Error setting expiration date: ") + notADate(f_.expiryText));
+      return trap(adsi::makeError(adsi::hr::E_INVALIDARG, notADate(f_.expiryText)));
+    }
     if (adsi::Status s = put("AccountExpirationDate", *when); !s) return trap(s.error());
   }
   if (adsi::Status s = user.SetInfo(); !s) return trap(s.error());
+  exists = false;
   line(QStringLiteral("NT User Account Created"));
   ++shared.Users_Added_Count;
   if (noPassword) {
@@ -639,6 +660,21 @@ Outcome CreationRun::createAdAccount() {
   }
   adsi::AdsObject user = *made;
   s_.userPath = user.ADsPath();
+  // The account exists from here; a failure of the second commit deletes it again, so that neither
+  // a half-made account stays behind nor the next attempt finds its name taken.
+  const QString userDn = QStringLiteral("CN=") + adsi::escapeDnValue(s_.New_User_ID) + u',' + s_.containerKey;
+  const auto failed = [&](const adsi::Error& e) {
+    s_.errorNumber = errorNumber(e);
+    removeIncompleteAccount(
+        [&]() -> adsi::Status {
+          auto container = (*dir)->GetObject(QStringLiteral("LDAP://") + s_.containerKey);
+          if (!container) return container.error();
+          return container->Delete(QStringLiteral("user"),
+                                   QStringLiteral("CN=") + adsi::escapeDnValue(s_.New_User_ID));
+        },
+        userDn);
+    return Outcome::Failed;
+  };
 
   // The common fields and the second commit: a failure ends the run.
   {
@@ -653,18 +689,12 @@ Outcome CreationRun::createAdAccount() {
     fields.append({"Profile", trimmed(s_.Profile_UNC)});
     for (const auto& [name, value] : fields)
       if (!value.isEmpty())
-        if (adsi::Status s = user.Put(QString::fromLatin1(name), value); !s) {
-          s_.errorNumber = errorNumber(s.error());
-          return Outcome::Failed;
-        }
+        if (adsi::Status s = user.Put(QString::fromLatin1(name), value); !s) return failed(s.error());
     QByteArray hours(reinterpret_cast<const char*>(shared.Logon_Hours_Array.data()), 21);
     adsi::Status s = user.Put(QStringLiteral("LoginHours"), hours);
     if (debug()) line(QStringLiteral("Setting common user fields"));
     if (s) s = user.SetInfo();
-    if (!s) {
-      s_.errorNumber = errorNumber(s.error());
-      return Outcome::Failed;
-    }
+    if (!s) return failed(s.error());
   }
 
   // From here a failure is a warning that names what was not set.
@@ -686,11 +716,18 @@ Outcome CreationRun::createAdAccount() {
     // An account without a password stays disabled.
     if (!f_.disabled && !noPassword)
       check(user.Put(QStringLiteral("AccountDisabled"), false), QStringLiteral("Enabling the account"));
+    // With its password set the account no longer goes without one ("password not required").
+    if (!noPassword) {
+      auto control = user.Get(QStringLiteral("userAccountControl"));
+      check(control ? user.Put(QStringLiteral("userAccountControl"), control->toInt() & ~kPasswordNotRequired)
+                    : adsi::Status(control.error()),
+            QStringLiteral("Password required"));
+    }
   }
   if (shared.Import_Mode && !f_.expiryText.isEmpty() && !f_.expiryText.startsWith(u'%')) {
     const std::optional<QDateTime> when = directory::parseExpiry(f_.expiryText);
     if (!when)
-      result = warn(QStringLiteral("Account expiry"), QStringLiteral("\"") + f_.expiryText + QStringLiteral("\" is no date"));
+      result = warn(QStringLiteral("Account expiry"), notADate(f_.expiryText));
     else
       check(user.Put(QStringLiteral("AccountExpirationDate"), *when), QStringLiteral("Account expiry"));
   }
@@ -722,6 +759,15 @@ Outcome CreationRun::createAdAccount() {
   return result;
 }
 
+void CreationRun::removeIncompleteAccount(const std::function<adsi::Status()>& remove, const QString& path) {
+  if (adsi::Status s = remove(); s) {
+    line(QStringLiteral("The incomplete account was deleted: ") + s_.New_User_ID);
+    return;
+  }
+  line(QStringLiteral("The incomplete account remains: ") + path);
+  host_.logTab(QStringLiteral("RED"), QStringLiteral(" The incomplete account remains: ") + path);
+}
+
 // --- groups and the primary group ---
 
 Outcome CreationRun::addGroups() {
@@ -738,9 +784,9 @@ Outcome CreationRun::addGroups() {
   };
   // Adds the new user to one group, named by its NT name or its directory path.
   const auto join = [&](const QString& text, const QString& groupPath) {
-    adsi::Status added = nt ? directory::Add_To_Group_NT(text, ntMember)
-                            : directory::Add_To_Group_W2K(groupPath, s_.userPath);
-    if (debug() && added) line(QStringLiteral("Adding user to: ") + text);
+    if (debug()) line(QStringLiteral("Adding user to: ") + text);
+    adsi::Status added =
+        nt ? directory::Add_To_Group_NT(text, ntMember) : directory::Add_To_Group_W2K(groupPath, s_.userPath);
     if (!added) failed(text);
   };
 
@@ -845,6 +891,34 @@ Outcome CreationRun::attributeRows() {
         continue;
       }
     }
+    if (upper == QLatin1String("SAMACCOUNTNAME") &&
+        value.compare(s_.Account_Name, Qt::CaseInsensitive) != 0) {
+      // Another logon name must pass the rules the ID passed; the run checks them itself rather
+      // than leaving them to the directory.
+      QString problem;
+      if (value.size() > kMaxIdLength || !invalidCharacters(value, false).isEmpty()) {
+        problem = QStringLiteral("Invalid account name from SAMACCOUNTNAME: ") + value;
+      } else {
+        QString why;
+        switch (User_Exist(value, &why)) {
+          case Existence::Free:
+            break;
+          case Existence::Taken:
+            problem = QStringLiteral("SAMACCOUNTNAME ") + value + QStringLiteral(" already exist");
+            break;
+          case Existence::Unknown:
+            problem = QStringLiteral("Could not check whether SAMACCOUNTNAME ") + value +
+                      QStringLiteral(" exists: ") + why;
+            break;
+        }
+      }
+      if (!problem.isEmpty()) {
+        ui::feedback().beep();
+        line(problem);
+        result = warn(QStringLiteral("Attribute rows"), QStringLiteral("the logon name was not changed"));
+        continue;
+      }
+    }
     if (!write(row.name, value)) continue;
     if (upper == QLatin1String("SAMACCOUNTNAME")) s_.Account_Name = value;
     line(QStringLiteral("Setting ") + row.name + QStringLiteral(", ") + value);
@@ -854,8 +928,13 @@ Outcome CreationRun::attributeRows() {
 
 Outcome CreationRun::setPrimaryGroup() {
   const QString caption = f_.primaryGroup;
-  if (trimmed(caption).isEmpty() || caption.toUpper() == QLatin1String("DOMAIN USERS")) return Outcome::Done;
+  if (caption.toUpper() == QLatin1String("DOMAIN USERS")) return Outcome::Done;
   line(QStringLiteral("Setting Primary Group: ") + caption + u'.');
+  // A template without a primary group names none: said, but no warning.
+  if (trimmed(caption).isEmpty()) {
+    line(QStringLiteral("Could not Set Primary Group"));
+    return Outcome::Done;
+  }
   auto dir = directory::requireDirectory();
   adsi::Result<qint32> rid =
       adsi::makeError(adsi::hr::E_FAIL, QStringLiteral("the domain's group list does not hold it"));
@@ -960,10 +1039,20 @@ Outcome CreationRun::directoryPermissions() {
   run.debug = debug();
   run.LOG_TAB = [this](const QString& colour, const QString& message) { host_.logTab(colour, message); };
   const QString account = trimmed(s_.Account_Name);
+  // A folder whose permissions could not be set is said on screen with the reason the
+  // procedure logged last (a missing permission list, an account that cannot be found).
+  const auto set = [&](const QString& local, const QString& admin) {
+    run.lastLine.clear();
+    if (resources::Set_Permissions(s_.PDC_Name, admin, account, run)) return true;
+    host_.logTab(QStringLiteral("RED"),
+                 QStringLiteral(" Security Failed for ") + local +
+                     (run.lastLine.isEmpty() ? QString() : QStringLiteral(": ") + run.lastLine));
+    return false;
+  };
   const bool homeTried = !s_.Home_Local.isEmpty();
-  const bool homeOk = homeTried && resources::Set_Permissions(s_.PDC_Name, s_.Home_Admin, account, run);
+  const bool homeOk = homeTried && set(s_.Home_Local, s_.Home_Admin);
   const bool profileTried = !s_.Profile_Local.isEmpty();
-  const bool profileOk = profileTried && resources::Set_Permissions(s_.PDC_Name, s_.Profile_Admin, account, run);
+  const bool profileOk = profileTried && set(s_.Profile_Local, s_.Profile_Admin);
   if (run.warned) s_.Create_Status = 2;
   if ((!homeTried && !profileTried) || homeOk || profileOk) {
     host_.setMark(Mark::Security, MarkState::Completed);
@@ -982,20 +1071,20 @@ Outcome CreationRun::directoryPermissions() {
 }
 
 Outcome CreationRun::addTreeNode() {
-  QString parent, key;
+  QString parent, User_Node_Key;
   if (ntMode()) {
     parent = QStringLiteral("root");
   } else {
     const QString dn = s_.userPath.section(u'/', -1);
-    key = QStringLiteral("LDAP://") + sh().Domain_Name + u'/' + dn;
-    parent = directory::nodeKey(directory::userParentKey(key));
+    User_Node_Key = QStringLiteral("LDAP://") + sh().Domain_Name + u'/' + dn;
+    parent = directory::nodeKey(directory::userParentKey(User_Node_Key));
   }
   // The loader's rule: the CN with "DNName", else the display name (a DISPLAYNAME row's value, or
   // the full name the account got), else the CN.
   QString text = s_.New_User_ID;
   if (!ntMode() && !f_.treeShowsCn)
     text = !s_.Display_Name_Value.isEmpty() ? s_.Display_Name_Value : !s_.fullName.isEmpty() ? s_.fullName : text;
-  if (!host_.addUserNode(parent, key, text, text, s_.New_User_ID))
+  if (!host_.addUserNode(parent, User_Node_Key, text, text, s_.New_User_ID))
     return warn(QStringLiteral("Tree"), QStringLiteral("the new user could not be shown in the tree"));
   return Outcome::Done;
 }
@@ -1047,6 +1136,8 @@ Outcome CreationRun::runCommand() {
   auto& shared = sh();
   host_.setProgress(95);
   host_.setProgressText(QStringLiteral("Running Command"));
+  // Without a command there is nothing to run: nothing is logged and the mark stays blank.
+  if (f_.createCommand.isEmpty()) return Outcome::Done;
   // Each argument of the command line gets its values on its own, so a value with blanks,
   // quotes or & | ; < > stays one argument; no shell ever sees it.
   const auto substitute = [&](const QString& argument) {

@@ -168,7 +168,9 @@ class CreationRun {
   bool selectionChecks();
   bool idChecks();
   enum class Existence { Free, Taken, Unknown };
-  Existence accountExists(const QString& id, QString* why);
+  // User_Exist: whether the directory holds the logon name `id` (anywhere in the domain) or, in
+  // Active Directory, the name in the target container.
+  Existence User_Exist(const QString& id, QString* why);
   Attempt retryOrGiveUp();
 
   // The steps after the ID was found free.
@@ -189,6 +191,9 @@ class CreationRun {
   Outcome setPrimaryGroup();
   Outcome addTreeNode();
 
+  // An account this run committed whose making then failed: `remove` deletes it, and Log.txt says
+  // so, or (RED on screen too) that it remains at `path`.
+  void removeIncompleteAccount(const std::function<adsi::Status()>& remove, const QString& path);
   Outcome createFolder(const QString& adminPath, const QString& what, bool* createdNow);
   void prepareAccountValues();
   // The description field with the template's variables and (in an import) the line's fields.

@@ -9,6 +9,7 @@
 #include "startup/Settings.h"
 #include "state/SharedState.h"
 #include "ui/LayoutHold.h"
+#include "ui/LongOperation.h"
 #include "ui/Prompter.h"
 #include "ui/Services.h"
 
@@ -94,7 +95,7 @@ form1::form1(QWidget* parent) : QMainWindow(parent) {
 
   connect(strFirst, &QLineEdit::textChanged, this, &form1::strFirst_Change);
   connect(UserID_Box, &QLineEdit::textEdited, this, [this] { userIdTypedByHand_ = true; });
-  connect(CreateUser, &QPushButton::clicked, this, &form1::CreateUser_Click);
+  connect(CreateUser, &QPushButton::clicked, this, ui::guarded([this] { CreateUser_Click(); }));
   connect(StrMiddle, &QLineEdit::textChanged, this, &form1::StrMiddle_Change);
   connect(strLast, &QLineEdit::textChanged, this, &form1::strLast_Change);
   connectSettingsHandlers();
@@ -274,7 +275,7 @@ void form1::buildMenus() {
   Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), true);
   Help->setShortcut(QKeySequence(Qt::Key_F1));
 
-  connect(Import_Users, &QAction::triggered, this, &form1::Import_Users_Click);
+  connect(Import_Users, &QAction::triggered, this, ui::guarded([this] { Import_Users_Click(); }));
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
   connect(Exit1, &QAction::triggered, this, &form1::Exit1_Click);
   connect(about, &QAction::triggered, this, &form1::about_Click);

@@ -172,8 +172,9 @@ class CreationHost : public creation::RunHost {
   void setBusy(bool busy) override {
     if (busy == busy_) return;
     busy_ = busy;
-    // The run never returns to the event loop until it ends, so the window takes no input
-    // meanwhile; the hourglass says so.
+    // The hourglass while the account is made. The run can return to the event loop (a command
+    // waited for, a question box): the button starts it through ui::runLongOperation, which
+    // refuses a second start meanwhile.
     if (busy)
       QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else

@@ -14,6 +14,7 @@
 #include "records/Maintenance.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
+#include "ui/LongOperation.h"
 #include "ui/Prompter.h"
 
 #include <QApplication>
@@ -68,8 +69,8 @@ void form1::wireListsPage() {
   connect(Command1, &QPushButton::clicked, this, &form1::Command1_Click);
   connect(Set_Security, &QPushButton::clicked, this, &form1::Set_Security_Click);
   connect(Sharepermissions, &QPushButton::clicked, this, &form1::Sharepermissions_Click);
-  connect(Backup_Files, &QAction::triggered, this, &form1::Backup_Files_Click);
-  connect(DataBase, &QAction::triggered, this, &form1::DataBase_Click);
+  connect(Backup_Files, &QAction::triggered, this, ui::guarded([this] { Backup_Files_Click(); }));
+  connect(DataBase, &QAction::triggered, this, ui::guarded([this] { DataBase_Click(); }));
   Backup_Files->setEnabled(true);
   DataBase->setEnabled(true);
 }

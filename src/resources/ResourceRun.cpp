@@ -6,14 +6,15 @@ namespace tavrel::resources {
 
 void ResourceRun::line(const QString& text) {
   log.line(text);
+  lastLine = text;
 }
 
 void ResourceRun::debugLine(const QString& text) {
-  if (debug) log.line(text);
+  if (debug) line(text);
 }
 
 void ResourceRun::warn(const QString& text) {
-  log.line(text);
+  line(text);
   if (LOG_TAB) LOG_TAB(QStringLiteral("YELLOW"), text);
   warned = true;
 }

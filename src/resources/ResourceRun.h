@@ -27,6 +27,8 @@ struct ResourceRun {
 
   // A step ended with a warning (a YELLOW line was written).
   bool warned = false;
+  // The last line written to Log.txt, so the caller of a procedure that failed can say why.
+  QString lastLine;
 
   void line(const QString& text);
   void debugLine(const QString& text);  // only with "/DEBUG"

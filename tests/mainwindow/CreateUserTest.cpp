@@ -6,17 +6,21 @@
 
 #include "support/CreationRecords.h"
 
+#include "app/FirstStart.h"
+
 #include "directory/DirectoryService.h"
 #include "directory/GroupMembership.h"
+#include "platform/exchange/Exchange55.h"
 #include "platform/files/FileSystem.h"
 #include "platform/netapi/NetApi.h"
-#include "platform/exchange/Exchange55.h"
-#include "platform/simnet/Exchange55.h"
 #include "platform/security/AccountLookup.h"
+#include "platform/simnet/Exchange55.h"
 #include "platform/simnet/Resources.h"
 #include "records/DatabaseFolder.h"
 #include "records/Records.h"
+#include "ui/LongOperation.h"
 
+#include <QProgressBar>
 #include <QRegularExpression>
 
 using namespace tavrel;
@@ -260,7 +264,7 @@ TEST_F(CreateUser, TakenIdsAreRetriedWithTheAlternateFormatThenGiveUp) {
   EXPECT_FALSE(state::shared().AltIdTried);
 }
 
-TEST_F(CreateUser, ACounterIsRetriedUpToItsWidth) {
+TEST_F(CreateUser, ACounterIsRetriedPastItsWidthUntilTheIdIsTooLong) {
   network(Mode::Native);
   state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "IncNumber", "1");
   w->setupid->setText("1%first%%last%%n%");
@@ -269,12 +273,22 @@ TEST_F(CreateUser, ACounterIsRetriedUpToItsWidth) {
   w->CreateUser_Click();
   EXPECT_EQ(lastVerdict(), " Created User JSmith4");
 
-  // A one-digit counter runs out after 9: the run ends with a RED line, nothing created.
+  // "%n%" gives at least one digit: after 9 comes 10.
   for (int n = 5; n <= 9; ++n) existingUser(kStaff, QStringLiteral("JSmith%1").arg(n), QStringLiteral("JSmith%1").arg(n));
   names("john", "smith");
   w->CreateUser_Click();
-  EXPECT_EQ(lastVerdict(), " No free User ID: the counter ran out at 9");
-  EXPECT_FALSE(account("JSmith10").ok());
+  EXPECT_EQ(lastVerdict(), " Created User JSmith10");
+  EXPECT_TRUE(account("JSmith10").ok());
+
+  // The counter ends where the ID would pass 20 characters: a RED line, nothing created.
+  const QString base = QStringLiteral("JAbcdefghijklmnopqr");  // 19 characters
+  for (int n = 1; n <= 9; ++n) existingUser(kStaff, base + QString::number(n), base + QString::number(n));
+  names("john", "abcdefghijklmnopqr");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " No free User ID: " + base + "10 is longer than 20 characters");
+  EXPECT_EQ(lastColour(), "RED");
+  EXPECT_FALSE(account(base + "10").ok());
+  EXPECT_EQ(logLines().last(), "User : " + base + "9  Already Exist ");
 }
 
 TEST_F(CreateUser, TheDirectoryDecidesWhetherAnIdIsTaken) {
@@ -731,6 +745,424 @@ TEST_F(CreateUser, AMailboxTheServerRefusesIsSaidAndTheRunEndsYellow) {
   EXPECT_TRUE(logBlock().contains("Failed to create Mail Account"));
   for (const QString& l : logLines()) EXPECT_FALSE(l.contains("wrong")) << "the Exchange password is never logged";
   exchange::setExchange55Directory(nullptr);
+}
+
+}  // namespace
+
+// --- an account whose making fails once it exists, and the account's password state ---
+
+namespace tavrel::test {
+// A scripted prompter that also does something while an input box is open, as an administrator
+// could while a real box waits in its own event loop.
+class PromptHook : public ui::ScriptedPrompter {
+ public:
+  std::function<void()> onInput;
+  std::optional<QString> InputBox(const QString& prompt, const QString& title,
+                                  const QString& defaultText) override {
+    if (onInput) onInput();
+    return ScriptedPrompter::InputBox(prompt, title, defaultText);
+  }
+};
+}  // namespace tavrel::test
+
+namespace {
+
+class CreateUserFaults : public CreateUser {
+ protected:
+  void TearDown() override {
+    ui::setPrompter(&prompts);
+    CreateUser::TearDown();
+  }
+  // Input boxes go to `hook` from here.
+  void hookPrompts() { ui::setPrompter(&hook); }
+  QString staffUser(const QString& cn) const { return "LDAP://CN=" + cn + "," + kStaff; }
+
+  test::PromptHook hook;
+};
+
+TEST_F(CreateUserFaults, AnAccountWhoseMakingFailsAfterItExistsIsDeletedAgain) {
+  struct Case {
+    Mode mode;
+    bool deletable;
+    const char* remains;  // the RED line when it cannot be deleted
+  } cases[] = {
+      {Mode::Native, true, ""},
+      {Mode::Native, false, " The incomplete account remains: CN=JSmith,OU=Staff,DC=example,DC=local"},
+      {Mode::Nt, true, ""},
+      {Mode::Nt, false, " The incomplete account remains: WinNT://OLDCORP/JSmith"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode == Mode::Nt ? "NT " : "AD ") + (c.deletable ? "deleted" : "remains"));
+    restart();
+    network(c.mode);
+    if (IsSkipped()) return;
+    auto faults = injectFaults();
+    // Active Directory refuses the second commit (the names and paths), NT the password.
+    faults->refuse = [&](const QString& op, const QString&, const QStringList& attributes) {
+      if (op == "remove") return !c.deletable;
+      return c.mode == Mode::Nt ? op == "setPassword" : op == "modify" && attributes.contains("givenname");
+    };
+    names("john", "smith");
+    w->CreateUser_Click();
+    EXPECT_EQ(lastVerdict(), " Error Creating Users Account...");
+    if (c.deletable) {
+      EXPECT_TRUE(logBlock().contains("The incomplete account was deleted: JSmith"))
+          << logBlock().join("\n").toStdString();
+      EXPECT_FALSE(account("JSmith").ok()) << "nothing half-made is left";
+      // The same user again, the directory answering: made, not "already exist".
+      faults->refuse = nullptr;
+      names("john", "smith");
+      w->CreateUser_Click();
+      EXPECT_EQ(lastVerdict(), " Created User JSmith");
+      EXPECT_EQ(lastColour(), "GREEN");
+    } else {
+      EXPECT_TRUE(onScreen().contains(QString("RED|") + c.remains)) << onScreen().join("\n").toStdString();
+      EXPECT_TRUE(logBlock().contains(QString(c.remains).mid(1)));
+      EXPECT_TRUE(account("JSmith").ok());
+    }
+  }
+}
+
+// Once its password is set an account no longer goes without one ("password not required",
+// 0x20); an account without a password keeps the flag and stays disabled.
+TEST_F(CreateUserFaults, AnAccountWhosePasswordIsSetNoLongerGoesWithoutOne) {
+  struct Case {
+    Mode mode;
+    const char* password;
+    std::optional<bool> notRequired;  // unset: as the directory made it
+    bool disabled;
+  } cases[] = {
+      {Mode::Native, "Start-Pw1", false, false},
+      {Mode::Native, "", true, true},
+      {Mode::Nt, "Start-Pw1", false, false},
+      {Mode::Nt, "", std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode == Mode::Nt ? "NT " : "AD ") + c.password);
+    restart();
+    network(c.mode);
+    if (IsSkipped()) return;
+    w->defaultpassword->setText(c.password);
+    names("john", "smith");
+    w->CreateUser_Click();
+    ASSERT_EQ(lastVerdict(), " Created User JSmith");
+    auto nt = account("JSmith");
+    ASSERT_TRUE(nt.ok());
+    if (c.notRequired) {
+      EXPECT_EQ((nt->Get("UserFlags")->toInt() & 0x20) != 0, *c.notRequired) << nt->Get("UserFlags")->toInt();
+    }
+    EXPECT_EQ(nt->Get("AccountDisabled")->toBool(), c.disabled);
+    if (c.mode == Mode::Native) {
+      auto user = admin().GetObject(staffUser("JSmith"));
+      ASSERT_TRUE(user.ok());
+      EXPECT_EQ((user->Get("userAccountControl")->toInt() & 0x20) != 0, *c.notRequired);
+    }
+  }
+}
+
+// Every write after the account exists that fails is a warning naming what was not set: the run
+// goes on, the account stays, and the run ends YELLOW.
+TEST_F(CreateUserFaults, EachFailureAfterTheAccountExistsIsAWarningThatNamesIt) {
+  using Setup = std::function<void(test::Faults&)>;
+  struct Case {
+    const char* what;
+    Setup setup;
+    const char* line;  // the start of the Log.txt line that says it
+  };
+  const auto userDn = QStringLiteral("cn=jsmith,ou=staff,dc=example,dc=local");
+  const Case cases[] = {
+      {"pwdLastSet", [](test::Faults& f) { f.syntaxes["pwdlastset"] = adsi::Syntax::Octets; },
+       "Warning - pwdLastSet: "},
+      {"enabling",
+       [&](test::Faults& f) {
+         // The account's first full read once its password is set (to enable it).
+         auto passwordSet = std::make_shared<bool>(false), refused = std::make_shared<bool>(false);
+         f.refuse = [=](const QString& op, const QString& dn, const QStringList& attributes) {
+           if (op == "setPassword" && dn == userDn) *passwordSet = true;
+           if (op != "read" || dn != userDn || !attributes.isEmpty() || !*passwordSet || *refused)
+             return false;
+           return *refused = true;
+         };
+       },
+       "Warning - Enabling the account: "},
+      {"expiry",
+       [this](test::Faults&) {
+         state::reg().Write_Value(registry::HKEY_LOCAL_MACHINE, registry::subkey("Setup"), "AccountExpire",
+                                  "31/31/2027");
+         state::shared().Import_Mode = true;
+         state::shared().Import_Field_Count = 0;
+       },
+       "Warning - Account expiry: \"31/31/2027\" is not a date; write it as "},
+      {"home drive", [](test::Faults& f) { f.syntaxes["homedrive"] = adsi::Syntax::Boolean; },
+       "Warning - Home drive: "},
+      {"third commit",
+       [&](test::Faults& f) {
+         f.refuse = [=](const QString& op, const QString& dn, const QStringList& attributes) {
+           return op == "modify" && dn == userDn && attributes.contains("pwdlastset");
+         };
+       },
+       "Warning - Third commit: "},
+      {"NT-view flags",
+       [&](test::Faults& f) {
+         w->USR_Cant_Change->setChecked(true);
+         f.refuse = [=](const QString& op, const QString& dn, const QStringList& attributes) {
+           return op == "modify" && dn == userDn && !attributes.contains("pwdlastset") &&
+                  attributes.contains("useraccountcontrol");
+         };
+       },
+       "Warning - Account flags: "},
+      {"paths",
+       [this](test::Faults&) {
+         records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+         t.HomeDirLocal = "\\\\FS1\\Users\\%UserName%";
+         ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+         w->Create_Dirs->setChecked(false);
+       },
+       "Warning - Paths: "},
+      {"DC lookup", [](test::Faults&) { state::shared().NetBIOS_Domain = "NOWHERE"; },
+       "Warning - Domain controller: "},
+      {"tree node",
+       [this](test::Faults&) {
+         // While the prompted value is asked for, the OU's node leaves the tree.
+         directoryRow("department", "PROMPT", "USER");
+         hook.answerText("Science");
+         hook.onInput = [this] { delete node(kStaff); };
+         hookPrompts();
+       },
+       "Warning - Tree: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    network(Mode::Native);
+    auto faults = injectFaults();
+    c.setup(*faults);
+    ASSERT_FALSE(HasFatalFailure());
+    names("john", "smith");
+    w->CreateUser_Click();
+    state::shared().Import_Mode = false;
+    hook.onInput = nullptr;
+    const QStringList block = logBlock();
+    EXPECT_TRUE(std::any_of(block.begin(), block.end(), [&](const QString& l) {
+      return l.startsWith(c.line);
+    })) << block.join("\n").toStdString();
+    EXPECT_EQ(lastVerdict(), " Created User JSmith");
+    EXPECT_EQ(lastColour(), "YELLOW");
+    EXPECT_TRUE(admin().GetObject(staffUser("JSmith")).ok());
+  }
+}
+
+// A prompted value is committed at once, also when no later row commits the account.
+TEST_F(CreateUserFaults, APromptedValueIsKeptWhenNoRowFollowsIt) {
+  network(Mode::Native);
+  directoryRow("department", "PROMPT", "USER");
+  prompts.answerText("Science");
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  auto user = admin().GetObject(staffUser("JSmith"));
+  ASSERT_TRUE(user.ok());
+  EXPECT_EQ(user->Get("department").value().toString(), "Science");
+}
+
+// A logon name from a SAMACCOUNTNAME row written after the account exists passes the ID's rules,
+// checked by the run itself; the account keeps its name and the run ends YELLOW.
+TEST_F(CreateUserFaults, ALogonNameFromAnAttributeRowIsCheckedBeforeItIsWritten) {
+  struct Case {
+    const char* value;
+    const char* line;
+  } cases[] = {
+      {"abcdefghijklmnopqrstu", "Invalid account name from SAMACCOUNTNAME: abcdefghijklmnopqrstu"},
+      {"j;smith", "Invalid account name from SAMACCOUNTNAME: j;smith"},
+      {"jbloggs", "SAMACCOUNTNAME jbloggs already exist"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    restart();
+    network(Mode::Native);
+    directoryRow("SAMACCOUNTNAME", c.value, "USER");
+    names("john", "smith");
+    w->CreateUser_Click();
+    EXPECT_EQ(lastVerdict(), " Created User JSmith");
+    EXPECT_EQ(lastColour(), "YELLOW");
+    EXPECT_TRUE(logBlock().contains(c.line)) << logBlock().join("\n").toStdString();
+    auto user = admin().GetObject(staffUser("JSmith"));
+    ASSERT_TRUE(user.ok());
+    EXPECT_EQ(user->Get("sAMAccountName")->toString(), "JSmith");
+  }
+}
+
+TEST_F(CreateUserFaults, NtTheDirectoryDecidesWhetherAnIdIsTaken) {
+  network(Mode::Nt);
+  if (IsSkipped()) return;
+  // An account made after the tree was loaded: the tree does not show it.
+  auto domain = admin().GetObject("WinNT://OLDCORP");
+  ASSERT_TRUE(domain.ok());
+  auto made = domain->Create("User", "JSmith");
+  ASSERT_TRUE(made.ok());
+  ASSERT_TRUE(made->SetInfo().ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " User Name JSmith already exist");
+  // The domain's own node is no account.
+  const QString domainNode = w->TreeView1->topLevelItem(0)->text(0);
+  names("mary", "jones");
+  w->UserID_Box->setText(domainNode);
+  emit w->UserID_Box->textEdited(domainNode);
+  w->CreateUser_Click();
+  EXPECT_NE(lastVerdict(), " User Name " + domainNode + " already exist");
+}
+
+// When the directory cannot answer whether the ID is free, nothing is made and a RED line says so.
+TEST_F(CreateUserFaults, AnExistenceCheckThatCannotBeMadeEndsTheRunInRed) {
+  for (Mode mode : {Mode::Native, Mode::Nt}) {
+    SCOPED_TRACE(mode == Mode::Nt ? "NT" : "AD");
+    restart();
+    network(mode);
+    if (IsSkipped()) return;
+    auto faults = injectFaults();
+    faults->refuse = [](const QString& op, const QString& dn, const QStringList& attributes) {
+      // Every look-up of the name fails as a server that does not answer would.
+      return (op == "search" || op == "read") &&
+             (dn.contains("jsmith") || attributes.join(",").contains("jsmith"));
+    };
+    names("john", "smith");
+    w->CreateUser_Click();
+    EXPECT_EQ(lastVerdict(), " Could not check whether User Name JSmith exists");
+    EXPECT_EQ(lastColour(), "RED");
+    EXPECT_TRUE(logged("Could not check whether the User Name exists: "));
+    faults->refuse = nullptr;
+    EXPECT_FALSE(account("JSmith").ok());
+  }
+}
+
+// A description that still holds a "%" (here an import field outside an import) is not written,
+// in NT as in Active Directory.
+TEST_F(CreateUserFaults, NtADescriptionWithAnUnresolvedTokenIsNotWritten) {
+  network(Mode::Nt);
+  if (IsSkipped()) return;
+  w->Description->setText("Dept %IMPORT1%");
+  state::shared().ImportField[1] = "Sales";
+  state::shared().Import_Field_Count = 1;
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  auto user = account("JSmith");
+  ASSERT_TRUE(user.ok());
+  auto description = user->Get("Description");
+  EXPECT_TRUE(!description.ok() || description->toString().isEmpty())
+      << description->toString().toStdString();
+}
+
+// "Run script" checked without a command: the progress still passes 95 ("Running Command"),
+// nothing is logged and the mark stays blank.
+TEST_F(CreateUserFaults, RunScriptWithoutACommandPassesItsProgressMark) {
+  network(Mode::Native);
+  w->Run_script->setChecked(true);
+  w->Create_Script->clear();
+  QList<int> values;
+  QObject::connect(w->ProgressBar1, &QProgressBar::valueChanged, [&](int v) { values << v; });
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastColour(), "GREEN");
+  EXPECT_TRUE(values.contains(95)) << values.size();
+  EXPECT_EQ(w->run->text(), "");
+  EXPECT_FALSE(logged("Running Script"));
+}
+
+// A template without a primary group: both lines are said, and it is no warning.
+TEST_F(CreateUserFaults, ABlankPrimaryGroupIsSaidWithoutAWarning) {
+  for (Mode mode : {Mode::Native, Mode::Nt}) {
+    SCOPED_TRACE(mode == Mode::Nt ? "NT" : "AD");
+    restart();
+    network(mode);
+    if (IsSkipped()) return;
+    records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+    t.PrimaryGroup = "";
+    ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+    names("john", "smith");
+    w->CreateUser_Click();
+    const QStringList block = logBlock();
+    const int at = block.indexOf("Setting Primary Group: .");
+    ASSERT_GE(at, 0) << block.join("\n").toStdString();
+    EXPECT_EQ(block.value(at + 1), "Could not Set Primary Group");
+    EXPECT_EQ(lastColour(), "GREEN");
+  }
+}
+
+// With /DEBUG the group is named before it is joined, also when joining it fails.
+TEST_F(CreateUserFaults, TheDebugLineNamesEachGroupBeforeItIsJoined) {
+  network(Mode::Native);
+  w->Command_Line = "/DEBUG";
+  ASSERT_TRUE(admin().GetObject("LDAP://CN=Users," + kDomainDn)->Delete("group", "CN=Printing").ok());
+  names("john", "smith");
+  w->CreateUser_Click();
+  const QStringList block = logBlock();
+  const int at = block.indexOf("Adding user to: Printing");
+  ASSERT_GE(at, 0) << block.join("\n").toStdString();
+  EXPECT_EQ(block.value(at + 1), "Error adding user to group: Printing");
+  EXPECT_TRUE(block.contains("Adding user to: Teachers"));
+}
+
+// With a database folder that holds no folder permissions, the on-screen log says why the
+// permissions were not set, not only Log.txt.
+TEST_F(CreateUserFaults, PermissionsThatCannotBeSetSayWhyOnScreen) {
+  network(Mode::Native);
+  w->Dir_Security->setChecked(true);
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(w->Security->text(), "Error");
+  const QStringList rows = onScreen();
+  EXPECT_TRUE(rows.contains("RED| Security Failed for D:\\Users\\JSmith: No Users found in permissions file"))
+      << rows.join("\n").toStdString();
+  EXPECT_TRUE(
+      rows.contains("RED| Security Failed for D:\\Profiles\\JSmith: No Users found in permissions file"));
+  EXPECT_EQ(lastColour(), "YELLOW");
+}
+
+// The permission lists a first start writes make the first creation GREEN, with the user's own
+// permissions on the share and the folders.
+TEST_F(CreateUserFaults, TheFirstStartsPermissionListsMakeAFirstCreationGreen) {
+  network(Mode::Native);
+  ASSERT_TRUE(app::prepareFirstStartDatabase(db()).ok());
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.HomeShareName = "%UserName%";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  for (QCheckBox* b : {w->Create_Shares, w->Dir_Security}) b->setChecked(true);
+  names("john", "smith");
+  w->CreateUser_Click();
+  EXPECT_EQ(lastVerdict(), " Created User JSmith");
+  EXPECT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  EXPECT_EQ(w->Security->text(), "Completed");
+  EXPECT_EQ(w->Sharedirs->text(), "Completed");
+  EXPECT_TRUE(logBlock().contains("Set Permissions for Administrators"));
+}
+
+// A second start while a run waits (a question box, a command waited for) is refused with a
+// beep, from the button and the menu alike; the run goes on alone, and afterwards a start works.
+TEST_F(CreateUserFaults, ASecondStartWhileARunWaitsIsRefused) {
+  network(Mode::Native);
+  directoryRow("department", "PROMPT", "USER");
+  hook.answerText("Science");
+  int refusedBeeps = -1;
+  hook.onInput = [&] {
+    const int before = beeps.beeps();
+    w->CreateUser->click();
+    w->Backup_Files->trigger();
+    w->DataBase->trigger();
+    refusedBeeps = beeps.beeps() - before;
+  };
+  hookPrompts();
+  names("john", "smith");
+  w->CreateUser->click();
+  EXPECT_EQ(refusedBeeps, 3);
+  EXPECT_EQ(onScreen(), QStringList{"GREEN| Created User JSmith"});
+  EXPECT_EQ(hook.asked.size(), 1u) << "no box of a second run, a backup or a compaction";
+  EXPECT_FALSE(ui::longOperationRunning());
+  hook.onInput = nullptr;
+  names("mary", "jones");
+  w->CreateUser->click();
+  EXPECT_EQ(lastVerdict(), " Created User MJones");
 }
 
 }  // namespace

@@ -6,13 +6,116 @@
 
 #include "DomainFixture.h"
 
+#include "platform/adsi/SchemaCatalog.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/simnet/Resources.h"
 #include "resources/DcLookup.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <functional>
 
 namespace tavrel::test {
+
+// A directory back end that passes everything to the one under test and refuses what a test
+// names: `refuse` sees each operation ("read", "search", "add", "modify", "remove",
+// "setPassword", "bind") with the entry's DN in lower case and the attributes it names (read,
+// modify) in lower case, and answers true to refuse it. `syntaxes` changes how values of an
+// attribute are converted, so that a value the run puts is refused before any commit.
+struct Faults {
+  std::function<bool(const QString& op, const QString& dn, const QStringList& attributes)> refuse;
+  QHash<QString, adsi::Syntax> syntaxes;  // by lower-case attribute name
+};
+
+class FaultyConnection : public adsi::DirectoryConnection {
+ public:
+  FaultyConnection(std::shared_ptr<adsi::DirectoryConnection> inner, std::shared_ptr<Faults> faults)
+      : inner_(std::move(inner)), faults_(std::move(faults)) {}
+  const adsi::ServerInfo& server() const override { return inner_->server(); }
+  std::shared_ptr<const adsi::SchemaCatalog> schema() override {
+    if (faults_->syntaxes.isEmpty()) return inner_->schema();
+    QList<adsi::AttributeDef> attributes = inner_->schema()->attributes();
+    for (adsi::AttributeDef& a : attributes)
+      if (faults_->syntaxes.contains(a.name.toLower())) a.syntax = faults_->syntaxes.value(a.name.toLower());
+    return std::make_shared<adsi::SchemaCatalog>(attributes, QList<adsi::ClassDef>{});
+  }
+  QList<adsi::AttributeDef> attributeDefs(const QStringList& names) override {
+    return inner_->attributeDefs(names);
+  }
+  adsi::Result<adsi::Entry> rootDse() override { return inner_->rootDse(); }
+  adsi::Result<adsi::Entry> read(const adsi::Dn& dn, const QStringList& attributes) override {
+    if (refused("read", dn, attributes)) return refusal();
+    return inner_->read(dn, attributes);
+  }
+  adsi::Result<adsi::Entry> readForBind(const adsi::Dn& dn, QStringList& deferred) override {
+    if (refused("read", dn, {})) return refusal();
+    return inner_->readForBind(dn, deferred);
+  }
+  adsi::Result<adsi::SearchResult> search(const adsi::SearchRequest& request) override {
+    if (refused("search", request.base, {request.filter})) return refusal();
+    return inner_->search(request);
+  }
+  adsi::Status add(const adsi::Dn& dn, const QList<adsi::Attribute>& attributes) override {
+    QStringList names;
+    for (const adsi::Attribute& a : attributes) names << a.name;
+    if (refused("add", dn, names)) return refusal();
+    return inner_->add(dn, attributes);
+  }
+  adsi::Status modify(const adsi::Dn& dn, const QList<adsi::Modification>& changes) override {
+    QStringList names;
+    for (const adsi::Modification& m : changes) names << m.attribute;
+    if (refused("modify", dn, names)) return refusal();
+    return inner_->modify(dn, changes);
+  }
+  adsi::Status remove(const adsi::Dn& dn) override {
+    if (refused("remove", dn, {})) return refusal();
+    return inner_->remove(dn);
+  }
+  adsi::Status rename(const adsi::Dn& dn, const adsi::Rdn& newRdn,
+                      const std::optional<adsi::Dn>& newSuperior) override {
+    return inner_->rename(dn, newRdn, newSuperior);
+  }
+  adsi::Status setPassword(const adsi::Dn& dn, const QString& password) override {
+    if (refused("setPassword", dn, {})) return refusal();
+    return inner_->setPassword(dn, password);
+  }
+
+ private:
+  bool refused(const char* op, const adsi::Dn& dn, const QStringList& attributes) const {
+    if (!faults_->refuse) return false;
+    QStringList lower;
+    for (const QString& a : attributes) lower << a.toLower();
+    return faults_->refuse(QString::fromLatin1(op), dn.toString().toLower(), lower);
+  }
+  static adsi::Error refusal() {
+    return adsi::makeError(adsi::hr::UNWILLING_TO_PERFORM, QStringLiteral("refused by the test"));
+  }
+  std::shared_ptr<adsi::DirectoryConnection> inner_;
+  std::shared_ptr<Faults> faults_;
+};
+
+class FaultyBackend : public adsi::DirectoryBackend {
+ public:
+  FaultyBackend(std::shared_ptr<adsi::DirectoryBackend> inner, std::shared_ptr<Faults> faults)
+      : inner_(std::move(inner)), faults_(std::move(faults)) {}
+  adsi::Result<std::shared_ptr<adsi::DirectoryConnection>> bind(
+      const QString& server, adsi::Protocol protocol,
+      const std::optional<adsi::Credentials>& credentials) override {
+    const QString kind = protocol == adsi::Protocol::Sam ? QStringLiteral("sam") : QStringLiteral("ldap");
+    if (faults_->refuse && faults_->refuse(QStringLiteral("bind"), server.toLower(), {kind}))
+      return adsi::makeError(adsi::hr::SERVER_DOWN, QStringLiteral("the server does not answer (the test)"));
+    auto conn = inner_->bind(server, protocol, credentials);
+    if (!conn) return conn.error();
+    return std::shared_ptr<adsi::DirectoryConnection>(std::make_shared<FaultyConnection>(*conn, faults_));
+  }
+  QList<adsi::DomainInfo> browseDomains() override { return inner_->browseDomains(); }
+  std::optional<adsi::Account> loggedOnAccount() override { return inner_->loggedOnAccount(); }
+
+ private:
+  std::shared_ptr<adsi::DirectoryBackend> inner_;
+  std::shared_ptr<Faults> faults_;
+};
 
 class CreationFixture : public DomainFixture {
  public:
@@ -76,6 +179,7 @@ class CreationFixture : public DomainFixture {
   void restart() {
     TearDown();
     QDir(dir() + "net").removeRecursively();
+    QDir(dir() + "files").removeRecursively();  // the file servers beside the test DC
     QDir(db()).removeRecursively();
     SetUp();
   }
@@ -135,6 +239,20 @@ class CreationFixture : public DomainFixture {
   QString lastVerdict() const {
     const int n = w->ListView1->topLevelItemCount();
     return n ? w->ListView1->topLevelItem(n - 1)->text(0) : QString();
+  }
+
+  // From here the program's directory refuses what `faults` names (the test's own directory,
+  // admin(), does not).
+  // The window connects again through it (the NT domain object is bound anew) and the node that
+  // was selected is selected again.
+  std::shared_ptr<Faults> injectFaults() {
+    auto faults = std::make_shared<Faults>();
+    const QString selected = keyOf(w->TreeView1->currentItem());
+    directory::setDirectory(
+        std::make_shared<adsi::Directory>(std::make_shared<FaultyBackend>(backend(), faults)));
+    EXPECT_TRUE(connect(domain_));
+    if (QTreeWidgetItem* n = selected.isEmpty() ? nullptr : node(selected)) w->TreeView1->setCurrentItem(n);
+    return faults;
   }
 
   Mode mode_ = Mode::Native;
