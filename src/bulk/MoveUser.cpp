@@ -400,7 +400,7 @@ void MoveRun::transfer(OldPart& old, NewPart& part, bool profile) {
   const bool sub = resources::Is_Sub_Dir(old.path);
   const QString shareLocal = sub ? QString() : resources::Get_Share_Local_Path(old.path);
   const bool driveRoot = !sub && shareLocal.size() <= 3;
-  const bool own = isOwnFolder(old.path, name_) || (!sub && isOwnFolder(shareLocal, name_));
+  const bool own = isOwnMoveFolder(old.path, name_) || (!sub && isOwnMoveFolder(shareLocal, name_));
   // A folder that holds the other part's folder is not moved as a whole either.
   const QString& other = profile ? oldHome_.path : oldProfile_.path;
   const bool holdsOther = !other.isEmpty() && (other.compare(old.path, Qt::CaseInsensitive) == 0 ||
@@ -583,7 +583,7 @@ void MoveRun::errorPath() {
 
 }  // namespace
 
-bool isOwnFolder(const QString& path, const QString& account) {
+bool isOwnMoveFolder(const QString& path, const QString& account) {
   if (account.isEmpty()) return false;
   const QString last = lastComponent(path);
   return last.compare(account, Qt::CaseInsensitive) == 0 ||

@@ -69,6 +69,6 @@ bool Move_One_User(QString& User, MoveHost& host, MoveResult* result = nullptr);
 // Whether `path` (a UNC path) is evidently `account`'s own folder: its last component is the
 // account name, or the account name with "$" (letter case ignored). Only such a folder is moved
 // or removed.
-bool isOwnFolder(const QString& path, const QString& account);
+bool isOwnMoveFolder(const QString& path, const QString& account);
 
 }  // namespace tavrel::bulk

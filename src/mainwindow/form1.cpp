@@ -270,7 +270,7 @@ void form1::buildMenus() {
   Exit1 = menuItem(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), true);
 
   QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-  Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), false);
+  Multi = menuItem(options, QStringLiteral("&Multi User Functions"), QStringLiteral("Multi"), true);
   options->addSeparator();
   Gblgropus = menuItem(options, QStringLiteral("&Groups"), QStringLiteral("Gblgropus"), true);
   options->addSeparator();
@@ -278,7 +278,8 @@ void form1::buildMenus() {
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   about = menuItem(help, QStringLiteral("&About"), QStringLiteral("about"), true);
-  Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), false);
+  Help = menuItem(help, QStringLiteral("&Help"), QStringLiteral("Help"), true);
+  Help->setShortcut(QKeySequence(Qt::Key_F1));
 
   connect(Import_Users, &QAction::triggered, this, ui::guarded([this] { Import_Users_Click(); }));
   connect(View_Log, &QAction::triggered, this, &form1::View_Log_Click);
@@ -286,6 +287,7 @@ void form1::buildMenus() {
   connect(about, &QAction::triggered, this, &form1::about_Click);
   connect(Multi, &QAction::triggered, this, &form1::Multi_Click);
   connect(Gblgropus, &QAction::triggered, this, &form1::Gblgropus_Click);
+  connect(Help, &QAction::triggered, this, &form1::Help_Click);
 }
 
 void form1::buildLogPanel(QWidget* host) {

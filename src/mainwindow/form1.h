@@ -76,6 +76,23 @@ class form1 : public QMainWindow {
   // Options > Groups: the group window "Global Groups", modal, linked to this window's lists.
   void Gblgropus_Click();
   void Exit1_Click();
+  // Help > Help and F1: Show_Help(1, "Main").
+  void Help_Click();
+  // The help's contents page beside the program for selector 1; empty for any other selector.
+  static QString Help_File_Path(int16_t selector);
+  // Opens the help window on the contents page of `selector`, titled with `windowName`.
+  void Show_Help(int16_t selector, const QString& windowName);
+
+  // --- Commands of the tree's popup on the selected node (form1Profiles.cpp, form1Custom.cpp) ---
+  // Deletes the hive of the user's profile path, or of its local profile on a workstation named
+  // in WKS_PROFILE; the status bar says what happened.
+  void Delete_Server_Profile();
+  void Delete_Workstation_Profile();
+  // Creates an organisational unit under the selected domain or unit (a user's: its unit) and
+  // adds it to the tree and the bulk window's unit list.
+  void Create_OU();
+  // Starts the custom command of popup item 13 or 14 with the node's and the root's text.
+  void Run_Custom_Command(int Index);
 
   // "Create User": one creation run over the New User tab's choices (creation::CreationRun).
   void CreateUser_Click();
@@ -598,6 +615,8 @@ class form1 : public QMainWindow {
   void layoutPasswordFrame(bool both);
   void buildImages();
   void buildMenus();
+  // The selected tree node when it is a user, else nullptr.
+  QTreeWidgetItem* selectedUserNode() const;
   void buildPopups();
   void buildLogPanel(QWidget* host);
   // One builder per page of SSTab1 (form1Pages.cpp).

@@ -43,10 +43,10 @@ bool ntMode() {
   return state::shared().Directory_Mode == 2;
 }
 
-// The popup's items that act on a user and whose commands are built here: Details, Reset
-// Password and the delete and move hand-offs. The others (rename, the profile deletions, Create OU,
-// the custom commands) stay disabled.
-constexpr int kUserItems[] = {1, 3, 5, 6};
+// The popup's items that act on a user: Details, Reset Password, the delete and move hand-offs,
+// the two profile deletions and the custom commands (shown only when configured). Rename stays
+// disabled; "Create OU" acts on any node.
+constexpr int kUserItems[] = {1, 3, 5, 6, 9, 10, 13, 14};
 
 class EventHook : public QObject {
  public:
@@ -221,6 +221,7 @@ void form1::enablePopup(const QTreeWidgetItem* node) {
   for (int i : kUserItems) mnupopup[i]->setEnabled(user);
   // "Create OU" belongs to the Active Directory modes.
   mnupopup[11]->setVisible(!ntMode());
+  mnupopup[11]->setEnabled(!ntMode());
 }
 
 void form1::TreeView1_MouseDown(Qt::MouseButton Button, const QPoint& pos) {
@@ -250,8 +251,21 @@ void form1::mnupopup_Click(int Index) {
     case 6:
       handOffToBulk(bulk::MultiUser::kMoveTab);
       break;
+    case 9:
+      Delete_Server_Profile();
+      break;
+    case 10:
+      Delete_Workstation_Profile();
+      break;
+    case 11:
+      Create_OU();
+      break;
+    case 13:
+    case 14:
+      Run_Custom_Command(Index);
+      break;
     default:
-      break;  // the other items' commands are not built
+      break;  // rename is not built
   }
 }
 
