@@ -258,6 +258,9 @@ form1::~form1() {
   groups::Groupsfrm::setLinks({});
   // The bulk window outlives this one and draws its lists' icons from this window's image list.
   bulk::MultiUser::setImages(nullptr);
+  // The tree's event hooks call into this window: the tree goes while the window is still whole.
+  delete TreeView1;
+  TreeView1 = nullptr;
 }
 
 void form1::buildMenus() {
