@@ -446,22 +446,27 @@ SaveOutcome Save_W2K_User(const UserPage& page, bool mustChangeAsLoaded) {
   if (sh.UM_Changed_Flags) {
     // "User cannot change password" through the account's WinNT view, found by the name the
     // account has now that the commit above is made (it may just have been renamed).
+    const QString what = QStringLiteral("User Cannot Change Password (the other changes were saved)");
+    auto afterCommit = [&what](const adsi::Error& e) {
+      SaveOutcome out = notSaved(what, e);
+      out.committed = true;
+      return out;
+    };
     auto sam = text(user, QStringLiteral("samAccountName"));
     adsi::Result<AdsObject> nt =
         sam ? (*dir)->GetObject(QStringLiteral("WinNT://") + sh.NetBIOS_Domain + u'/' + *sam)
             : adsi::Result<AdsObject>(user.Get(QStringLiteral("samAccountName")).error());
-    const QString what = QStringLiteral("User Cannot Change Password (the other changes were saved)");
-    if (!nt) return notSaved(what, nt.error());
+    if (!nt) return afterCommit(nt.error());
     auto flags = number(*nt, QStringLiteral("UserFlags"));
-    if (!flags) return notSaved(what, nt->Get(QStringLiteral("UserFlags")).error());
+    if (!flags) return afterCommit(nt->Get(QStringLiteral("UserFlags")).error());
     const qint64 next = withBit(*flags, adsi::uac::PASSWD_CANT_CHANGE, page.chkCantChange);
     if (next != *flags) {
       adsi::Status w = nt->Put(QStringLiteral("UserFlags"), qint32(next));
       if (w) w = nt->SetInfo();
-      if (!w) return notSaved(what, w.error());
+      if (!w) return afterCommit(w.error());
     }
   }
-  return SaveOutcome{true, false, QString(), QString()};
+  return SaveOutcome{true, false, QString(), QString(), true};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -572,7 +577,7 @@ SaveOutcome Save_NT_User(const UserPage& page, bool mustChangeAsLoaded) {
   }
   if (!s.ok()) return *s.failed;
   if (auto refused = s.commit()) return *refused;
-  return SaveOutcome{true, false, QString(), QString()};
+  return SaveOutcome{true, false, QString(), QString(), true};
 }
 
 }  // namespace tavrel::directory

@@ -82,6 +82,9 @@ struct SaveOutcome {
   bool beep = false;
   QString status;   // for the first status-bar panel (empty: left as it is)
   QString message;  // for a message box (empty: none)
+  // The account's own commit stored the changes, also when a later step (the WinNT view) failed:
+  // the must-change box as saved is then the account's state.
+  bool committed = false;
 };
 
 // Writes the groups of fields whose change flag (UM_Changed_*) is set to the account at

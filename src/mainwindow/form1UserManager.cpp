@@ -279,9 +279,11 @@ void form1::Load_NT_User(const QString& UserName) {
 }
 
 bool form1::Save_W2K_User() {
-  const bool saved = report(*this, directory::Save_W2K_User(umPage(), umMustChangeLoaded_));
-  if (saved && state::shared().UM_Changed_Flags) umMustChangeLoaded_ = chkMustChange->isChecked();
-  return saved;
+  const directory::SaveOutcome out = directory::Save_W2K_User(umPage(), umMustChangeLoaded_);
+  // Once the account's commit stored the flags, the box as saved is the account's state: a retry
+  // after a failed later step must not restart the password's age again.
+  if (out.committed && state::shared().UM_Changed_Flags) umMustChangeLoaded_ = chkMustChange->isChecked();
+  return report(*this, out);
 }
 
 bool form1::Save_NT_User() {

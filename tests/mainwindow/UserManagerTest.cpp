@@ -152,6 +152,26 @@ TEST_F(UserManager, AnEditRaisesItsGroupAndSaveWritesOnlyThat) {
   EXPECT_EQ(beeps.beeps(), 0);
 }
 
+// The account's commit stored the must-change box and only its WinNT view then failed: saving
+// again does not restart the password's age a second time.
+TEST_F(UserManager, ARetryAfterAFailedWinNtViewDoesNotWriteThePasswordAgeAgain) {
+  adDomain();
+  details(node(kJohn));
+  w->chkMustChange->setChecked(!w->chkMustChange->isChecked());
+  w->chkCantChange->setChecked(!w->chkCantChange->isChecked());  // kept through the WinNT view
+  const QString netbios = state::shared().NetBIOS_Domain;
+  state::shared().NetBIOS_Domain = "NOSUCH";
+  recorder->writes().clear();
+  w->Userman_Save->click();
+  EXPECT_NE(status(), "Saved...");
+  EXPECT_TRUE(recorder->writes().attributesOf("cn=john smith").contains("pwdlastset"));
+  state::shared().NetBIOS_Domain = netbios;
+  recorder->writes().clear();
+  w->Userman_Save->click();
+  EXPECT_EQ(status(), "Saved...");
+  EXPECT_FALSE(recorder->writes().attributesOf("cn=john smith").contains("pwdlastset"));
+}
+
 // The text after the logon name is an ordinary field: editing it alone saves the new name.
 TEST_F(UserManager, TheSuffixOfTheLogonNameCanBeEdited) {
   adDomain();
