@@ -53,7 +53,11 @@ TEST_F(BulkDelete, UsersOfOusGroupsAndItemsButNeverComputers) {
   select({"Sales Team", "Alice Archer", "Sales", "dave"});
   m.Del_User_Click();
 
-  EXPECT_EQ(deleted(), (QStringList{alicePath(), bobPath(), davePath()}));
+  // The group's members come in the directory's order (a real DC's differs from simnet's).
+  QStringList gone = deleted();
+  ASSERT_EQ(gone.size(), 3);
+  EXPECT_EQ(QSet<QString>(gone.begin(), gone.begin() + 2), (QSet<QString>{alicePath(), bobPath()}));
+  EXPECT_EQ(gone.last(), davePath());
   for (const QString& p : {alicePath(), bobPath(), davePath()}) EXPECT_FALSE(exists(p)) << p.toStdString();
   // The computer of the group and of the OU, the nested group and the child OU's user stay.
   for (const QString& p : {ws01Path(), carolPath(), path("CN=Sales Leads,OU=Sales"), teamPath()})
