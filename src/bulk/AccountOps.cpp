@@ -28,6 +28,15 @@ adsi::Result<adsi::AdsObject> bind(const QString& path) {
   return (*dir)->GetObject(path);
 }
 
+// The user `u`: bound on what its OU's search returned when that holds its flags (the entry is
+// not read again), otherwise bound by its path.
+adsi::Result<adsi::AdsObject> bindUser(const UserRef& u) {
+  if (u.flags.isNull() || !u.flags.isValid()) return bind(u.path);
+  auto dir = directory::requireDirectory();
+  if (!dir) return dir.error();
+  return (*dir)->BindFound(u.path, QStringLiteral("user"), {{QStringLiteral("userAccountControl"), u.flags}});
+}
+
 // The logon name of the Active Directory user at `path`, or empty when it cannot be read.
 QString readLogon(const QString& path) {
   auto user = bind(path);
@@ -140,7 +149,7 @@ RunTotals enableDisable(const std::vector<ListItem>& selection, bool disable, co
       host.status(
           (disable ? QStringLiteral("Locking Account for ") : QStringLiteral("Unlocking Account for ")) +
           name);
-      auto user = bind(u.path);
+      auto user = bindUser(u);
       const bool ok =
           user && user->Put(QStringLiteral("AccountDisabled"), disable).ok() && user->SetInfo().ok();
       if (ok) {

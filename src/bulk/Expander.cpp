@@ -39,6 +39,7 @@ ExpandOutcome expandOu(const ListItem& item, const UserCallback& callback) {
     u.path = records->Fields(0).toString();
     u.name = records->Fields(1).toString();
     u.logon = records->Fields(2).toString();
+    u.flags = records->Fields(3);
     u.source = UserSource::OuRecord;
     if (!callback(u)) {
       out.stopped = true;
@@ -94,7 +95,7 @@ ExpandOutcome expandGroup(const ListItem& item, const ExpandPolicy& policy, cons
 QString ouUserQuery(const QString& domainName, const QString& ouDn) {
   return QStringLiteral("<LDAP://") + dialectBase(domainName) + u'/' + dialectBase(ouDn) +
          QStringLiteral(
-             ">;(&(objectCategory=person)(objectClass=user));ADsPath,name,sAMAccountName;onelevel");
+             ">;(&(objectCategory=person)(objectClass=user));ADsPath,name,sAMAccountName,userAccountControl;onelevel");
 }
 
 ExpandOutcome expand(const ListItem& item, const ExpandPolicy& policy, const UserCallback& callback) {

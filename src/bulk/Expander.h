@@ -10,6 +10,7 @@
 #include "platform/adsi/Result.h"
 
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <optional>
 
@@ -22,6 +23,7 @@ struct UserRef {
   QString name;        // the display name: the item's text, the record's name, the member's name
   QString logon;       // sAMAccountName (AD) or the account name (NT); empty when not yet read
   QString memberName;  // a group member's Name as the provider gives it ("CN=John Smith" in AD)
+  QVariant flags;      // AD OU records: userAccountControl as the OU's search returned it; else null
   UserSource source = UserSource::Item;
 };
 

@@ -165,7 +165,7 @@ TEST_F(Expand, TheOuQueryEscapesTheBase) {
   EXPECT_EQ(bulk::ouUserQuery("example.local", "OU=a\\,b>c,DC=example,DC=local"),
             "<LDAP://example.local/"
             "OU=a\\\\,b\\>c,DC=example,DC=local>;(&(objectCategory=person)(objectClass=user));"
-            "ADsPath,name,sAMAccountName;onelevel");
+            "ADsPath,name,sAMAccountName,userAccountControl;onelevel");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "BulkFixture.h"
 
 #include "bulk/AccountOps.h"
+#include "platform/adsi/Counters.h"
 
 #include <QTimeZone>
 #include <QTimer>
@@ -160,6 +161,44 @@ TEST_F(Operations, DisableAndEnableInActiveDirectory) {
   m.Command5_Click();
   EXPECT_EQ(logLines()[2], "Account enabled for " + salesUsers(true).value(0));
   for (const QString& p : {alicePath(), bobPath(), davePath()}) EXPECT_FALSE(disabled(p)) << p.toStdString();
+}
+
+// Disabling and enabling change the disabled bit only: a locked account stays locked, and an
+// account whose user may not change the password keeps that setting (on a DC it lives in the
+// account's security descriptor, not in the flags the OU's search returns).
+TEST_F(Operations, EnableAndDisableLeaveTheLockoutAndThePasswordChangeRight) {
+  constexpr int kCannotChange = 0x40;
+  write(alicePath(), "userAccountControl", read(alicePath(), "userAccountControl").toInt() | kCannotChange);
+  lock("alice");
+  bulk::MultiUser& m = window();
+  select({"Sales"});
+  for (const bool disable : {true, false}) {
+    SCOPED_TRACE(disable ? "disable" : "enable");
+    m.LockAcc[disable ? 1 : 0]->setChecked(true);
+    m.Command5_Click();
+    EXPECT_EQ(m.Label3->text(), "Enable/Disable Accounts Completed - 2 done, 0 failed");
+    EXPECT_EQ(disabled(alicePath()), disable);
+    EXPECT_EQ(disabled(bobPath()), disable);
+    EXPECT_TRUE(read(alicePath(), "IsAccountLocked").toBool());
+    EXPECT_FALSE(read(bobPath(), "IsAccountLocked").toBool());
+    EXPECT_TRUE(read(alicePath(), "userAccountControl").toInt() & kCannotChange);
+    EXPECT_FALSE(read(bobPath(), "userAccountControl").toInt() & kCannotChange);
+  }
+}
+
+// On a DC, the users of an OU cost one write each: their flags come with the OU's search.
+TEST_F(Operations, DisablingTheUsersOfAnOuWritesEachOnceWithoutReadingIt) {
+  if (!test::onTestDc()) GTEST_SKIP() << "the simulated network counts its read snapshots as reads";
+  bulk::MultiUser& m = window();
+  select({"Sales"});
+  m.LockAcc[1]->setChecked(true);
+  const adsi::Counts before = adsi::counts();
+  m.Command5_Click();
+  const adsi::Counts cost = adsi::counts() - before;
+  EXPECT_EQ(m.Label3->text(), "Enable/Disable Accounts Completed - 2 done, 0 failed");
+  EXPECT_EQ(cost[adsi::Counter::Writes], 2u);
+  EXPECT_EQ(cost[adsi::Counter::Reads], 0u) << cost.toString().toStdString();
+  EXPECT_LE(cost[adsi::Counter::Searches], 2u) << "the OU's search and, once, its columns' definitions";
 }
 
 TEST_F(Operations, DisableGoesOnAfterAnAccountThatIsGone) {

@@ -10,6 +10,8 @@
 #include <QDateTime>
 #include <QSet>
 
+#include <algorithm>
+
 namespace tavrel::adsi {
 namespace {
 
@@ -274,6 +276,7 @@ class LdapObject : public ObjectImpl {
   QString parent() const override { return formatLdapPath(provider_, server_, cache_.dn().parent()); }
   const Dn& dn() const { return cache_.dn(); }
   void prime(Entry e, QStringList deferred) { cache_.prime(std::move(e), std::move(deferred)); }
+  void primePartial(Entry e) { cache_.primePartial(std::move(e)); }
 
   Result<QVariantList> getEx(const QString& name) override {
     return getMapped(cache_, mapLdapProperty(name), name, false);
@@ -1208,6 +1211,29 @@ std::shared_ptr<DirectoryBackend> Directory::sharedBackend() const {
 
 Result<AdsObject> Directory::GetObject(const QString& path) {
   return bindPath(session_, path);
+}
+
+Result<AdsObject> Directory::BindFound(const QString& path, const QString& className, const QVariantHash& found) {
+  const bool anyFound = std::any_of(found.cbegin(), found.cend(), [](const QVariant& v) { return !v.isNull(); });
+  auto p = AdsPath::parse(path);
+  if (!anyFound || !p || p->kind != AdsPath::Kind::Object || p->provider == Provider::WinNT)
+    return GetObject(path);
+  const Protocol protocol = p->provider == Provider::GC ? Protocol::GlobalCatalog : Protocol::Ldap;
+  auto conn = session_->connect(p->server, protocol);
+  if (!conn) return conn.error();
+  Entry e;
+  e.dn = p->dn;
+  // The values are stored as the directory holds them; only their definitions are read for that.
+  const SchemaCatalog defs((*conn)->attributeDefs(found.keys()), {});
+  for (auto it = found.cbegin(); it != found.cend(); ++it) {
+    if (it->isNull()) continue;
+    auto values = encodeAll(defs, it.key(), asList(*it));
+    if (!values) return values.error();
+    e.attributes.append(Attribute{it.key(), std::move(*values)});
+  }
+  auto obj = std::make_shared<LdapObject>(session_, p->provider, p->server, *conn, p->dn, classChain(className), false);
+  obj->primePartial(std::move(e));
+  return AdsObject(obj);
 }
 
 Result<AdsObject> Directory::OpenDSObject(const QString& path, const QString& user, const QString& password,

@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantHash>
 
 #include <memory>
 
@@ -87,6 +88,11 @@ class Directory {
   ~Directory();
 
   Result<AdsObject> GetObject(const QString& path);
+  // The LDAP object at `path` that a search has just found as a `className`, bound without reading
+  // it again: its cache starts with the values `found` (by attribute name, as the search returned
+  // them; a null value is not known), and the entry is read only when another property is asked
+  // for. Other paths, and an empty `found`, bind as GetObject does.
+  Result<AdsObject> BindFound(const QString& path, const QString& className, const QVariantHash& found);
   // Binds with explicit credentials (an empty password is a password); wrong ones give
   // LOGON_FAILURE (0x8007052E).
   Result<AdsObject> OpenDSObject(const QString& path, const QString& user, const QString& password,

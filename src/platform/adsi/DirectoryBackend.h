@@ -83,9 +83,17 @@ struct SearchResult {
 enum class ModOp { Add, Replace, Delete };
 
 struct Modification {
+  Modification() = default;
+  Modification(ModOp op, QString attribute, Values values = {})
+      : op(op), attribute(std::move(attribute)), values(std::move(values)) {}
+
   ModOp op = ModOp::Replace;
   QString attribute;
   Values values;  // Replace with no values removes the attribute; Delete with none removes all
+  // The values the caller last read for the attribute (empty: it had none), when it read them: a
+  // back end that needs the entry's present state for the change may take it from here instead of
+  // reading the entry again.
+  std::optional<Values> previous;
 };
 
 class SchemaCatalog;

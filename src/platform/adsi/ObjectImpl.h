@@ -36,10 +36,22 @@ class PropertyCache {
     entry_ = std::move(entry);
     dn_ = entry_.dn;
     loaded_ = true;
+    partial_ = false;
     deferred_ = std::move(deferred);
+  }
+  // Takes the attributes of `entry` (as a search returned them) as the only values known; asking
+  // for any other attribute reads the whole entry.
+  void primePartial(Entry entry) {
+    entry_ = std::move(entry);
+    dn_ = entry_.dn;
+    loaded_ = true;
+    partial_ = true;
+    deferred_.clear();
   }
   // The values the object will have once committed; nullopt when it has none.
   Result<std::optional<Values>> current(const QString& attribute);
+  // The values the entry held when it was read (empty: none), or nullopt when they were not read.
+  std::optional<Values> known(const QString& attribute) const;
   void stage(ModOp op, const QString& attribute, Values values);
   Status commit();
   void invalidate() { loaded_ = false; }
@@ -49,6 +61,7 @@ class PropertyCache {
   Dn dn_;
   bool isNew_;
   bool loaded_ = false;
+  bool partial_ = false;  // entry_ holds only some of the entry's attributes
   Entry entry_;
   QStringList deferred_;  // attributes of the loaded entry whose values have not been read yet
   QList<Modification> staged_;

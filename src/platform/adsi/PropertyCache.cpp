@@ -9,8 +9,16 @@ Status PropertyCache::load() {
   entry_ = std::move(*e);
   dn_ = entry_.dn;
   loaded_ = true;
+  partial_ = false;
   deferred_.clear();
   return {};
+}
+
+std::optional<Values> PropertyCache::known(const QString& attribute) const {
+  if (!loaded_ || deferred_.contains(attribute, Qt::CaseInsensitive)) return std::nullopt;
+  if (const Attribute* a = entry_.find(attribute)) return a->values;
+  if (partial_) return std::nullopt;
+  return Values{};
 }
 
 Result<std::optional<Values>> PropertyCache::current(const QString& attribute) {
@@ -23,7 +31,7 @@ Result<std::optional<Values>> PropertyCache::current(const QString& attribute) {
   }
   Values base;
   if (!isNew_) {
-    if (!loaded_) {
+    if (!loaded_ || (partial_ && !entry_.find(attribute))) {
       if (Status s = load(); !s) return s.error();
     }
     for (qsizetype i = 0; i < deferred_.size(); ++i) {
@@ -66,6 +74,10 @@ Status PropertyCache::commit() {
     isNew_ = false;
   } else {
     if (staged_.isEmpty()) return {};
+    // What was read of each replaced attribute goes with the change, so that the back end need
+    // not read it again.
+    for (Modification& m : staged_)
+      if (m.op == ModOp::Replace) m.previous = known(m.attribute);
     if (Status s = conn_->modify(dn_, staged_); !s) return s;
   }
   staged_.clear();

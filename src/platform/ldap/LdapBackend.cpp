@@ -400,22 +400,13 @@ class LdapConnection : public DirectoryConnection {
     const bool wantsUac = attributes.isEmpty() || attributes.contains(QStringLiteral("userAccountControl"), Qt::CaseInsensitive);
     const bool wantsSd = attributes.contains(QStringLiteral("nTSecurityDescriptor"), Qt::CaseInsensitive);
     if (wantsUac && !wantsSd) req.attributes.append(QStringLiteral("nTSecurityDescriptor"));
-    // A flags write usually follows: the lockout state comes with the flags, for it to use.
-    const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
-    const bool wantsComputed = attributes.contains(computed, Qt::CaseInsensitive);
-    if (wantsUac && !wantsComputed) req.attributes.append(computed);
     SdFlagsControl sdFlags;
     auto r = searchOnce(req, QByteArray(), false, &sdFlags.control);
     if (!r) return r.error();
     if (r->entries.isEmpty())
       return makeError(hr::NO_SUCH_OBJECT, QStringLiteral("there is no object %1").arg(dn.toString()));
     Entry e = std::move(r->entries.first());
-    if (wantsUac) {
-      lastRead_ = LastRead{dn, e.first(computed), e.first(QStringLiteral("nTSecurityDescriptor"))};
-      if (!wantsComputed)
-        e.attributes.removeIf(
-            [&](const Attribute& a) { return a.name.compare(computed, Qt::CaseInsensitive) == 0; });
-    }
+    if (wantsUac) lastRead_ = LastRead{dn, e.first(QStringLiteral("nTSecurityDescriptor"))};
     if (wantsUac && !wantsSd) foldCannotChangePassword(e);
     return e;
   }
@@ -474,38 +465,40 @@ class LdapConnection : public DirectoryConnection {
     // A replace without values clears the attribute. Samba refuses that for some attributes
     // (userPrincipalName) and takes a delete instead, which in turn fails for an attribute the
     // entry does not have: present ones are deleted, absent ones need nothing.
-    QStringList cleared;
     bool touchesLockout = false;
-    for (const Modification& m : changes) {
-      if (m.op == ModOp::Replace && m.values.isEmpty()) cleared << m.attribute;
+    for (const Modification& m : changes)
       if (m.attribute.compare(QLatin1String("lockoutTime"), Qt::CaseInsensitive) == 0) touchesLockout = true;
-    }
-    // What the request depends on is read in one search: the cleared attributes, and for a
-    // userAccountControl write the lockout state and the DACL.
-    const QString computed = QStringLiteral("msDS-User-Account-Control-Computed");
     const QString sdName = QStringLiteral("nTSecurityDescriptor");
     auto isFlagsWrite = [](const Modification& m) {
       return m.op == ModOp::Replace && m.values.size() == 1 &&
              m.attribute.compare(QLatin1String("userAccountControl"), Qt::CaseInsensitive) == 0;
     };
-    QStringList wanted = cleared;
-    for (const Modification& m : changes)
-      if (isFlagsWrite(m)) {
-        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
-        // only a write of lockoutTime is meant to unlock, so a locked account keeps the bit.
-        if (!(m.values.first().toInt() & uac::LOCKOUT) && !touchesLockout && !wanted.contains(computed))
-          wanted << computed;
-        if (!wanted.contains(sdName)) wanted << sdName;
-      }
+    // "User cannot change password" lives in the DACL: a flags write that may change it needs the
+    // descriptor, unless the caller read the flags and the bit stays as it was.
+    auto mayChangeDacl = [&](const Modification& m) {
+      if (!isFlagsWrite(m)) return false;
+      if (!m.previous || m.previous->size() != 1) return true;
+      return ((m.previous->first().toInt() ^ m.values.first().toInt()) & uac::PASSWD_CANT_CHANGE) != 0;
+    };
+    // What the request depends on and the caller did not read is read in one search: the
+    // cleared attributes, and the DACL.
+    QStringList wanted;
+    for (const Modification& m : changes) {
+      if (m.op == ModOp::Replace && m.values.isEmpty() && !m.previous) wanted << m.attribute;
+      if (mayChangeDacl(m) && !wanted.contains(sdName)) wanted << sdName;
+    }
     Entry present;
-    if (lastRead_ && lastRead_->dn == dn && cleared.isEmpty() && !lastRead_->sd.isEmpty()) {
+    if (lastRead_ && lastRead_->dn == dn && wanted == QStringList{sdName} && !lastRead_->sd.isEmpty()) {
       // The object was read with its flags since this connection last wrote: what it read serves.
-      present.attributes = {Attribute{computed, {lastRead_->computed}}, Attribute{sdName, {lastRead_->sd}}};
+      present.attributes = {Attribute{sdName, {lastRead_->sd}}};
     } else if (!wanted.isEmpty()) {
       auto e = readAsStored(dn, wanted);
       if (!e) return e.error();
       present = std::move(*e);
     }
+    for (const Modification& m : changes)
+      if (m.op == ModOp::Replace && m.values.isEmpty() && m.previous)
+        present.attributes.append(Attribute{m.attribute, *m.previous});
     lastRead_.reset();
     Mods mods;
     std::optional<bool> cannotChange;
@@ -518,9 +511,11 @@ class LdapConnection : public DirectoryConnection {
       }
       if (isFlagsWrite(m)) {
         qint32 v = m.values.first().toInt();
-        cannotChange = (v & uac::PASSWD_CANT_CHANGE) != 0;
-        if (!(v & uac::LOCKOUT) && !touchesLockout && (present.first(computed).toInt() & uac::LOCKOUT))
-          v |= uac::LOCKOUT;
+        if (mayChangeDacl(m)) cannotChange = (v & uac::PASSWD_CANT_CHANGE) != 0;
+        // Samba unlocks an account whose userAccountControl is written without the lockout bit;
+        // only a write of lockoutTime is meant to unlock. With the bit, a locked account stays
+        // locked and an unlocked one is not locked (the server ignores it there).
+        if (!touchesLockout) v |= uac::LOCKOUT;
         mods.add(op, m.attribute, Values{QByteArray::number(v & ~uac::PASSWD_CANT_CHANGE)});
         continue;
       }
@@ -593,11 +588,10 @@ class LdapConnection : public DirectoryConnection {
   bool confidential_ = false;
   bool dead_ = false;
 
-  // The flags' companions of the object this connection read last with its flags (the lockout
-  // state and the descriptor), until the connection next writes.
+  // The descriptor of the object this connection read last with its flags, until the connection
+  // next writes.
   struct LastRead {
     Dn dn;
-    QByteArray computed;
     QByteArray sd;
   };
   std::optional<LastRead> lastRead_;

@@ -187,6 +187,45 @@ TEST_F(Conformance, PutIsStagedUntilSetInfoWhichCommitsAllOrNothing) {
   EXPECT_TRUE(v.SetInfo().ok()) << "a commit with nothing staged succeeds";
 }
 
+// An object bound on what a search returned: the found values serve without a read, anything
+// else is read from the directory, and a change is committed like that of a bound object.
+TEST_F(Conformance, BindFoundStartsWithTheSearchsValues) {
+  const int flags = bind(kJsmith).Get("userAccountControl")->toInt();
+  ASSERT_FALSE(flags & 0x2);
+  auto u = dir->BindFound(kJsmith, "user", {{"userAccountControl", flags}, {"description", QVariant()}});
+  ASSERT_TRUE(u.ok()) << u.error().message.toStdString();
+  EXPECT_EQ(u->Class(), "user");
+  EXPECT_EQ(u->ADsPath(), kJsmith);
+  EXPECT_EQ(u->Get("sAMAccountName")->toString(), "jsmith") << "not among the found values: read";
+  EXPECT_EQ(u->Get("description").code(), hr::PROPERTY_NOT_FOUND);
+  ASSERT_TRUE(u->Put("AccountDisabled", true).ok());
+  ASSERT_TRUE(u->Put("description", "off").ok());
+  ASSERT_TRUE(u->SetInfo().ok());
+  EXPECT_TRUE(bind(kJsmith).Get("AccountDisabled")->toBool());
+  EXPECT_EQ(bind(kJsmith).Get("description")->toString(), "off");
+
+  // Found values alone, then a change of them: the flags written are the found ones changed.
+  auto v = dir->BindFound(kJsmith, "user", {{"userAccountControl", flags | 0x2}});
+  ASSERT_TRUE(v.ok());
+  ASSERT_TRUE(v->Put("AccountDisabled", false).ok());
+  ASSERT_TRUE(v->SetInfo().ok());
+  EXPECT_EQ(bind(kJsmith).Get("userAccountControl")->toInt(), flags);
+
+  // An object gone since the search fails when it is written; a value that is not of the
+  // attribute's syntax is refused at once.
+  auto gone = dir->BindFound("LDAP://example.local/CN=Gone,OU=Sales,DC=example,DC=local", "user",
+                             {{"userAccountControl", 512}});
+  ASSERT_TRUE(gone.ok());
+  ASSERT_TRUE(gone->Put("AccountDisabled", true).ok());
+  EXPECT_EQ(gone->SetInfo().code(), hr::NO_SUCH_OBJECT);
+  EXPECT_FALSE(dir->BindFound(kJsmith, "user", {{"userAccountControl", "many"}}).ok());
+  // Other paths bind as GetObject does.
+  EXPECT_EQ(dir->BindFound("WinNT://EXAMPLE/jsmith", "User", {}).value().Class(), "User");
+  EXPECT_EQ(dir->BindFound("LDAP://example.local/CN=Nobody,CN=Users,DC=example,DC=local", "user", {}).code(),
+            hr::NO_SUCH_OBJECT)
+      << "nothing found to start from: bound by a read";
+}
+
 TEST_F(Conformance, NewUserGetsTheDirectoryDefaultsAndAnNtView) {
   AdsObject users = bind(kUsers);
   auto created = users.Create("user", "cn=newuser");
