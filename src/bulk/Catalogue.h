@@ -68,6 +68,9 @@ class KeyedList : public QAbstractListModel {
   bool add(const QString& text, const QString& key = {}, const QString& icon = {});
   // Appends a moved item, keeping its id and dropping its ghosted mark. Refused like add().
   bool append(const ListItem& item);
+  // Appends each item as add() does (those add() would refuse are left out, a key given twice in
+  // `items` included), with one insertion notice for all of them: for filling a list at once.
+  void addAll(const std::vector<ListItem>& items);
   bool remove(int index);
   void clear();
 
