@@ -278,9 +278,11 @@ class SimConnection : public DirectoryConnection {
     const bool baseIsHead = isNamingContextHead(*base);
     const qint64 baseNc = namingContextOf(*base);
     qint64 cursor = after;
+    QList<ObjRow> rows;
     while (true) {
       const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
-      for (const ObjRow& o : st_.objectsByIds(ids)) {
+      st_.objectsByIds(ids, rows);
+      for (const ObjRow& o : std::as_const(rows)) {
         if (!inScope(o) || !inBase(o, *base, req.scope, baseIsHead)) continue;
         if (!inSearchedContext(o, baseNc, req.scope)) continue;
         Source src(st_, o, protocol_ == Protocol::GlobalCatalog);

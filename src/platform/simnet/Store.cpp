@@ -8,6 +8,8 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
+
 namespace tavrel::simnet {
 
 using namespace adsi;
@@ -131,6 +133,13 @@ bool sameName(QByteArrayView stored, QStringView name) {
       if (QChar::toLower(char16_t(b)) != QChar::toLower(c)) return false;
     }
     if (ascii) return true;
+  } else {
+    // Two ASCII names of different lengths differ; a name with other letters may fold to one
+    // of another length.
+    const bool storedAscii =
+        std::all_of(stored.begin(), stored.end(), [](char b) { return static_cast<uchar>(b) < 0x80; });
+    if (storedAscii && std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+      return false;
   }
   return QString::fromUtf8(stored).compare(name, Qt::CaseInsensitive) == 0;
 }
@@ -686,13 +695,19 @@ std::optional<ObjRow> Store::objectById(qint64 id) {
 
 QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
   QList<ObjRow> out;
-  if (ascendingIds.isEmpty()) return out;
+  objectsByIds(ascendingIds, out);
+  return out;
+}
+
+void Store::objectsByIds(const QList<qint64>& ascendingIds, QList<ObjRow>& out) {
+  out.clear();
+  if (ascendingIds.isEmpty()) return;
   out.reserve(ascendingIds.size());
   const qint64 first = ascendingIds.first(), last = ascendingIds.last();
   if (last - first >= 4 * ascendingIds.size()) {
     for (qint64 id : ascendingIds)
       if (auto o = objectById(id)) out.append(std::move(*o));
-    return out;
+    return;
   }
   auto r =
       q("SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER "
@@ -704,7 +719,6 @@ QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
     while (i < ascendingIds.size() && ascendingIds[i] < id) ++i;
     if (i < ascendingIds.size() && ascendingIds[i] == id) out.append(objectFrom(r));
   }
-  return out;
 }
 
 QByteArray Store::packedOf(qint64 id) {

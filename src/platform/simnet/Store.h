@@ -165,6 +165,8 @@ class Store {
   std::optional<ObjRow> objectById(qint64 id);
   // The objects of `ascendingIds` (those that exist), in that order; close ids are read together.
   QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds);
+  // The same into `out`, which keeps its room from one call to the next.
+  void objectsByIds(const QList<qint64>& ascendingIds, QList<ObjRow>& out);
   // Stored values: every value is in the object's packed attributes; those of the attributes
   // looked up by value (objectCategory, userPrincipalName, primaryGroupID) also have a row each
   // in `attrs`, where the indexes are.
