@@ -126,7 +126,7 @@ class WindowView : public directory::DomainView {
   explicit WindowView(form1& form) : f_(form) { suspendSorting({f_.ListView3, f_.ListView5}); }
   ~WindowView() override { flush(); }
 
-  // Puts the nodes and bulk-list rows built so far in place and restores the lists' sorting.
+  // Puts the nodes and list rows built so far in place and restores the lists' sorting.
   void flush() {
     for (QTreeWidgetItem* node : sortedNodes_) sortChildren(node);
     sortedNodes_.clear();
@@ -136,6 +136,7 @@ class WindowView : public directory::DomainView {
       model->addAll(items);
       items.clear();
     }
+    for (auto& [list, rows] : pendingListRows_) putRows(list);
     for (ui::ListView* l : resort_) l->setSorted(true);
     resort_.clear();
   }
@@ -213,8 +214,13 @@ class WindowView : public directory::DomainView {
     else if (bulk::KeyedList* model = bulkList(list)) {
       pendingRows(model).clear();
       model->clear();
-    } else
-      listOf(list)->clear();
+    } else {
+      ui::ListView* l = listOf(list);
+      QList<QTreeWidgetItem*>& rows = pendingListRows(l);
+      qDeleteAll(rows);
+      rows.clear();
+      l->clear();
+    }
   }
 
   void addItem(DomainList list, const QString& key, const QString& text, const QString& smallIcon,
@@ -225,13 +231,21 @@ class WindowView : public directory::DomainView {
       pendingRows(model).push_back(bulk::ListItem{key, text, smallIcon});
       return;
     }
-    QTreeWidgetItem* row = listOf(list)->add(text, key, smallIcon);
-    if (row && !caption.isEmpty()) row->setText(1, caption);
+    // Rows go in together, put in by flush(): one insertion rather than one per row. A list
+    // that keeps itself sorted (its sorting was not suspended) takes each in its place.
+    ui::ListView* l = listOf(list);
+    const bool inPlace = l->sorted();
+    QTreeWidgetItem* row = inPlace ? l->add(text, key, smallIcon) : l->makeRow(text, key, smallIcon);
+    if (!row) return;
+    if (!caption.isEmpty()) row->setText(1, caption);
+    if (!inPlace) pendingListRows(l).append(row);
   }
 
   void unselectFirst(DomainList list) override {
     if (bulkList(list)) return;  // the bulk window's views start with nothing selected
-    if (QTreeWidgetItem* first = listOf(list)->item(1)) first->setSelected(false);
+    ui::ListView* l = listOf(list);
+    putRows(l);
+    if (QTreeWidgetItem* first = l->item(1)) first->setSelected(false);
   }
 
  private:
@@ -323,6 +337,19 @@ class WindowView : public directory::DomainView {
     return *it;
   }
 
+  QList<QTreeWidgetItem*>& pendingListRows(ui::ListView* list) {
+    for (auto& [l, rows] : pendingListRows_)
+      if (l == list) return rows;
+    return pendingListRows_.emplace_back(list, QList<QTreeWidgetItem*>{}).second;
+  }
+  // The rows made for `list` so far, appended to it.
+  void putRows(ui::ListView* list) {
+    QList<QTreeWidgetItem*>& rows = pendingListRows(list);
+    if (rows.isEmpty()) return;
+    list->addTopLevelItems(rows);
+    rows.clear();
+  }
+
   std::vector<bulk::ListItem>& pendingRows(bulk::KeyedList* model) {
     for (auto& [m, items] : pendingRows_)
       if (m == model) return items;
@@ -355,6 +382,8 @@ class WindowView : public directory::DomainView {
   QHash<QString, QIcon> icons_;
   // Rows for the bulk window's lists, in the order given, put in by flush().
   std::vector<std::pair<bulk::KeyedList*, std::vector<bulk::ListItem>>> pendingRows_;
+  // Rows for the lists of this window and the group window, put in by flush().
+  std::vector<std::pair<ui::ListView*, QList<QTreeWidgetItem*>>> pendingListRows_;
 };
 
 directory::LoadOptions loadOptions(const form1& f) {
