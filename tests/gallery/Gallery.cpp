@@ -48,6 +48,7 @@
 #include <QTimer>
 #include <QTreeWidgetItemIterator>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -198,7 +199,6 @@ bool prepareDatabase(const QString& db) {
   sales.VarValue[1] = QStringLiteral("Leeds");
   sales.VarName[2] = QStringLiteral("PHONE");
   sales.VarValue[2] = QStringLiteral("0113 555 0100");
-  for (int day = 1; day <= 5; ++day) sales.LogonHours[day * 3] = 0;  // no logon before 8 a.m.
   records::Template_Record warehouse;
   warehouse.Name = QStringLiteral("Warehouse");
   warehouse.HomeDirLocal = QStringLiteral("D:\\Users\\%UserName%");
@@ -369,7 +369,15 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
   const bool nt = state::shared().Directory_Mode == 2;
   const auto name = [&mode](const char* n) { return mode + u'-' + QString::fromLatin1(n); };
 
-  // The User Manager page with a user loaded, each of its four pages.
+  // The User Manager page with a user loaded, each of its four pages. A custom attribute with
+  // several values is shown read-only.
+  if (!nt)
+    if (auto dir = directory::requireDirectory()) {
+      auto found = (*dir)->GetObject(QStringLiteral("LDAP://example.local/CN=John Smith,OU=Sales,DC=example,DC=local"));
+      if (found && found->PutEx(adsi::ADS_PROPERTY_UPDATE, QStringLiteral("otherTelephone"),
+                                {QStringLiteral("555-0101"), QStringLiteral("555-0102")}))
+        (void)found->SetInfo();
+    }
   w.SSTab1->setCurrentIndex(mainwindow::form1::kUserManagerPage);
   if (QTreeWidgetItem* n = findNode(w.TreeView1, user)) {
     w.TreeView1->setCurrentItem(n);
@@ -469,6 +477,7 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
   w.strLast->setText(nt ? QStringLiteral("field") : QStringLiteral("lee"));
   w.Description->setText(QStringLiteral("Sales Assistant"));
   for (QCheckBox* c : {w.Create_Dirs, w.Create_Shares, w.Dir_Security, w.Create_User_Account}) c->setChecked(true);
+  for (QCheckBox* c : {w.Create_Mail_Account, w.Run_script}) c->setChecked(false);
   g.shoot(name("new-user"), &w);
   if (g.wanted(name("new-user-created"))) {
     // In Active Directory the "department" row asks for its value.
@@ -495,13 +504,14 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
       g.shoot(name("import-preview"), &preview);
     }
     if (g.wanted(name("import-running"))) {
-      // Caught once a dozen lines are done: the lines that make no user are among them.
+      // Caught once a dozen lines are done (the lines that make no user are among them), on a
+      // turn in which the import paints the main window: between those its updates are off.
       const int before = w.ListView1->topLevelItemCount();
       Gallery::during([&] { w.Run_Import(csv); },
                       [&w, before] {
                         for (QWidget* top : QApplication::topLevelWidgets())
                           if (qobject_cast<mainwindow::CancelImport*>(top) && top->isVisible())
-                            return w.ListView1->topLevelItemCount() >= before + 12;
+                            return w.updatesEnabled() && w.ListView1->topLevelItemCount() >= before + 12;
                         return false;
                       },
                       [&] {
@@ -527,7 +537,10 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
     } else {
       c.toSelection(c.groups, {int(c.groups.texts().indexOf(QStringLiteral("Accounts"))) + 1});
     }
-    c.toSelection(c.users, {1});
+    // A user with folders on a file server.
+    const QString someone = nt ? QStringLiteral("eharris") : QStringLiteral("Gary Hill");
+    const auto pick = [&c, &someone] { return std::max(1, int(c.users.texts().indexOf(someone)) + 1); };
+    c.toSelection(c.users, {pick()});
     m.Delete_data[0]->setChecked(true);
     if (!nt) {
       m.AD_Properties->setCurrentIndex(m.AD_Properties->findText(QStringLiteral("department")));
@@ -551,7 +564,7 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
     g.shoot(name("bulk-done"), &m);
     // A delete that asks before each user (answered No).
     c.returnAll();
-    c.toSelection(c.users, {1});
+    c.toSelection(c.users, {pick()});
     m.SSTab1->setCurrentIndex(bulk::MultiUser::kDeleteTab);
     w.Confirm_Deletes->setChecked(true);
     ui::setPrompter(nullptr);
@@ -583,7 +596,9 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
   if (!nt) {
     if (QTreeWidgetItem* n = findNode(w.TreeView1, QStringLiteral("Sales"))) w.TreeView1->setCurrentItem(n);
     ui::setPrompter(nullptr);
-    g.shootModal(name("create-unit"), [&w] { w.Create_OU(); });
+    g.shootModal(name("create-unit"), [&w] { w.Create_OU(); }, [](QWidget* box) {
+      if (auto* edit = box->findChild<QLineEdit*>()) edit->setText(QStringLiteral("Projects"));
+    });
     ui::setPrompter(&g.prompter);
   }
 
@@ -599,6 +614,7 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
 bool connect(mainwindow::form1& w, const QString& domain) {
   bulk::MultiUser::unload();
   groups::Groupsfrm::unload();
+  w.Clear_log_Click();
   w.DomName->setEditText(domain);
   w.Reload_All();
   return state::shared().Domain_Name == domain && w.TreeView1->topLevelItemCount() > 0;
@@ -616,6 +632,7 @@ int main(int argc, char** argv) {
   if (!home.isValid()) return 1;
   for (const char* var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"})
     qputenv(var, QFile::encodeName(home.path() + u'/' + QString::fromLatin1(var)));
+  QDir::setCurrent(home.path());
   qunsetenv("TAVREL_CONFIG");
   qunsetenv("TAVREL_NETWORK");
 
