@@ -552,6 +552,7 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
       m.Multi_Template->setCurrentIndex(m.Multi_Template->findText(templateName, Qt::MatchStartsWith));
     const char* tabs[] = {"bulk-delete", "bulk-move", "bulk-accounts", "bulk-directory-property"};
     for (int tab = 0; tab < 4; ++tab) {
+      if (!m.SSTab1->isTabEnabled(tab)) continue;  // "AD Properties" in NT 4.0
       m.SSTab1->setCurrentIndex(tab);
       g.shoot(name(tabs[tab]), &m);
     }
