@@ -13,6 +13,8 @@
 #include "directory/DirectoryService.h"
 #include "groups/GroupAdd.h"
 #include "groups/Groupsfrm.h"
+#include "groups/RenameUser.h"
+#include "groups/Rename_NT.h"
 #include "mainwindow/Custom.h"
 #include "mainwindow/Edit_Properties.h"
 #include "mainwindow/HelpWindow.h"
@@ -603,7 +605,17 @@ void shootMode(Gallery& g, mainwindow::form1& w, const QString& mode, const QStr
     ui::setPrompter(&g.prompter);
   }
 
-  // The rename windows of a user (the popup's "Rename User") go here, one per mode.
+  // The popup's "Rename User": the Active Directory window, or the NT one, on the user.
+  if (g.wanted(name("rename"))) {
+    if (QTreeWidgetItem* n = findNode(w.TreeView1, user)) w.TreeView1->setCurrentItem(n);
+    auto host = w.renameHost();
+    std::unique_ptr<QDialog> window;
+    if (nt)
+      window = std::make_unique<groups::Rename_NT>(*host);
+    else
+      window = std::make_unique<groups::RenameUser>(*host);
+    g.shoot(name("rename"), window.get());
+  }
 
   // The on-screen log after the work above.
   w.SSTab1->setCurrentIndex(mainwindow::form1::kNewUserPage);
