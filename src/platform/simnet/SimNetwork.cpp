@@ -393,6 +393,7 @@ class SimConnection : public DirectoryConnection {
     if (!stored && !p.stored.isEmpty()) return entry(o, p.asked);
     Entry e;
     e.dn = o.dn;
+    e.attributes.reserve(p.keys.size());
     qsizetype next = 0;  // the next of `stored`, which lists the stored keys in `p`'s order
     for (qsizetype i = 0; i < p.keys.size(); ++i) {
       if (!p.shown[i]) continue;
