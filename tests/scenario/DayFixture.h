@@ -75,6 +75,8 @@ class DayFixture : public CreationFixture {
 
   // --- snapshots ---
 
+  // The NT 4.0 domain watched instead of the trees below (when set).
+  QString ntDomain;
   // Containers of the directory whose whole subtree is watched, and single entries beside them.
   QStringList watchedTrees;
   QStringList watchedEntries;
@@ -120,8 +122,35 @@ class DayFixture : public CreationFixture {
     if (!children) return;
     for (const adsi::AdsObject& c : *children) walkEntry(c, out, true);
   }
+  // An NT 4.0 domain's accounts: each user's paths and flags, each group's members by name.
+  void walkNtDomain(Snapshot& out) {
+    auto domainObject = admin().GetObject("WinNT://" + ntDomain);
+    if (!domainObject) return;
+    auto children = domainObject->Children();
+    if (!children) return;
+    for (adsi::AdsObject c : *children) {
+      const QString cls = c.Class().toLower();
+      if (cls != "user" && cls != "group") continue;
+      const QString name = c.Name();
+      out.insert("entry " + name, cls);
+      if (cls == "group") {
+        QStringList names;
+        if (auto m = c.Members())
+          for (const adsi::AdsObject& x : *m) names << x.Name();
+        names.sort();
+        if (!names.isEmpty()) out.insert("attr " + name + " members", names.join(u'|'));
+        continue;
+      }
+      for (const char* a : {"HomeDirectory", "Profile", "Description", "AccountDisabled", "PasswordExpired"}) {
+        auto v = c.Get(QString::fromLatin1(a));
+        if (!v || v->toString().isEmpty()) continue;
+        out.insert(QStringLiteral("attr %1 %2").arg(name, QLatin1String(a).toString().toLower()), v->toString());
+      }
+    }
+  }
   Snapshot snapshot() {
     Snapshot out;
+    if (!ntDomain.isEmpty()) walkNtDomain(out);
     for (const QString& t : watchedTrees)
       if (auto o = admin().GetObject(kPath + t + u',' + kDomainDn)) walkEntry(*o, out, true);
     for (const QString& e : watchedEntries)
@@ -173,6 +202,7 @@ class DayFixture : public CreationFixture {
   // window's members and non-members, and the groups of the group window, the bulk window, the
   // user tab and the template.
   void expectListsFollowTheDirectory() {
+    if (!ntDomain.isEmpty()) return expectNtListsFollowTheDirectory();
     const Snapshot s = snapshot();
     QSet<QString> users, groupKeys, groupNames;
     for (auto it = s.begin(); it != s.end(); ++it) {
@@ -221,6 +251,32 @@ class DayFixture : public CreationFixture {
     for (const QString& t : texts(w->ListView5) + texts(w->ListView6))
       if (groupNames.contains(t.toLower()) || t.toLower() == "project x") templateGroups << t.toLower();
     EXPECT_EQ(templateGroups, groupNames) << "template";
+  }
+
+  // In NT 4.0 the lists hold account names: the tree's users under the domain, the bulk window's
+  // users, the group window's members and non-members, and the global groups.
+  void expectNtListsFollowTheDirectory() {
+    const Snapshot s = snapshot();
+    QSet<QString> users, globalGroups;
+    for (auto it = s.begin(); it != s.end(); ++it) {
+      if (it.key().startsWith("entry ") && it.value() == "user") users << it.key().mid(6);
+    }
+    const auto set = [](const QStringList& l) { return QSet<QString>(l.begin(), l.end()); };
+    QStringList treeUsers;
+    for (QTreeWidgetItem* n : nodesWithImage("USER")) treeUsers << n->text(0).trimmed();
+    EXPECT_EQ(set(treeUsers), users) << "tree";
+    EXPECT_EQ(treeUsers.size(), users.size()) << "each user once";
+    bulk::Catalogue& c = bulk::catalogue();
+    QStringList bulkUsers = c.users.texts();
+    for (int i = 1; i <= c.selection.count(); ++i)
+      if (c.selection.smallIcon(i) == "USER" && !c.selection.ghosted(i)) bulkUsers << c.selection.text(i);
+    EXPECT_EQ(set(bulkUsers), users) << "bulk users";
+    EXPECT_EQ(bulkUsers.size(), users.size()) << "each user once";
+    EXPECT_EQ(c.invariantBreaches(), QStringList());
+    groups::Groupsfrm& g = groupWindow();
+    const QStringList groupUsers = texts(g.Members) + texts(g.NotMembers);
+    EXPECT_EQ(set(groupUsers), users) << "group window's users";
+    EXPECT_EQ(groupUsers.size(), users.size()) << "each user once";
   }
 
   // --- the logs ---
