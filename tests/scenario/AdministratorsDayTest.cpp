@@ -510,7 +510,16 @@ class AdministratorsDay : public DayFixture {
     }
     m.UserData[0]->setChecked(true);
     m.Add_to_Groups->setChecked(true);
+    // The command after a move: a script that writes its arguments, one a line.
+    const QString script = dir() + "moved.sh";
+    ASSERT_TRUE(writeAll(script, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1moved.txt'\n").arg(dir()).toUtf8()));
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    w->Move_Script->setText(script + " %UserName% %NTServer% %Domain%");
+    w->Wait_NEW[1]->setChecked(true);
+    m.Run_CMD->setChecked(true);
     m.btn_MoveUser_Click();
+    EXPECT_EQ(QString::fromUtf8(readAll(dir() + "moved.txt")).split(u'\n', Qt::SkipEmptyParts),
+              (QStringList{alice.sam, "FS2", "example.local"}));
     EXPECT_EQ(m.Label3->text(), "Move Complete, Check Log for Errors");
     EXPECT_EQ(newRows(), QStringList{"GREEN| " + alice.sam + " Moved"});
     const QString s = alice.sam;
