@@ -453,20 +453,21 @@ void form1::buildToolbar() {
     const char* key;
     const char* image;
     const char* tip;
+    const char* description;  // the button's description, read out by assistive technology
     QStyle::StandardPixmap pixmap;
     QAction* follows;  // the menu item whose command the button runs, and whose availability it shares
   };
   const Button buttons[] = {
-      {"NewUser", "USER", "Create New User", QStyle::SP_CustomBase, nullptr},
-      {"IMPORTU", "IMPORT", "Import Users", QStyle::SP_DialogOpenButton, Import_Users},
-      {"deleteuser", "Delete", "Delete User", QStyle::SP_TrashIcon, nullptr},
-      {"Vlog", "NOTEPAD", "View Log File", QStyle::SP_FileDialogContentsView, nullptr},
-      {"Refresh", "Refresh", "Refresh", QStyle::SP_BrowserReload, nullptr},
-      {"FIND", "FIND", "Find User", QStyle::SP_FileDialogDetailedView, nullptr},
-      {"Groups", "Global", "Global Groups", QStyle::SP_CustomBase, Gblgropus},
-      {"MutliUser", "W2KGRP", "Multi User Functions", QStyle::SP_CustomBase, Multi},
-      {"Help", "help", "Help", QStyle::SP_DialogHelpButton, Help},
-      {"Exit1", "Exit1", "Exit", QStyle::SP_DialogCloseButton, Exit1},
+      {"NewUser", "USER", "Create New User", "", QStyle::SP_CustomBase, nullptr},
+      {"IMPORTU", "IMPORT", "Import Users", "Import", QStyle::SP_DialogOpenButton, Import_Users},
+      {"deleteuser", "Delete", "Delete User", "Delete User", QStyle::SP_TrashIcon, nullptr},
+      {"Vlog", "NOTEPAD", "View Log File", "Vlog", QStyle::SP_FileDialogContentsView, nullptr},
+      {"Refresh", "Refresh", "Refresh", "", QStyle::SP_BrowserReload, nullptr},
+      {"FIND", "FIND", "Find User", "Find User", QStyle::SP_FileDialogDetailedView, nullptr},
+      {"Groups", "Global", "Global Groups", "Groups", QStyle::SP_CustomBase, Gblgropus},
+      {"MutliUser", "W2KGRP", "Multi User Functions", "MultiUser", QStyle::SP_CustomBase, Multi},
+      {"Help", "help", "Help", "Help", QStyle::SP_DialogHelpButton, Help},
+      {"Exit1", "Exit1", "Exit", "Exit Program", QStyle::SP_DialogCloseButton, Exit1},
   };
   for (const Button& b : buttons) {
     const QString key = QString::fromLatin1(b.key);
@@ -475,6 +476,8 @@ void form1::buildToolbar() {
     QAction* a = Toolbar1->addAction(ImageList1.icon(image), QString::fromLatin1(b.tip));
     a->setObjectName(key);
     a->setToolTip(QString::fromLatin1(b.tip));
+    if (QWidget* button = Toolbar1->widgetForAction(a))
+      button->setAccessibleDescription(QString::fromLatin1(b.description));
     connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
     if (QAction* menu = b.follows) {
       a->setEnabled(menu->isEnabled());
