@@ -12,11 +12,10 @@
 #include "mainwindow/ImportWindows.h"
 #include "support/CreationRecords.h"
 
-#include <QTimeZone>
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QTimeZone>
 
 namespace tavrel::test {
 namespace {

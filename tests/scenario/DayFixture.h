@@ -206,13 +206,6 @@ class DayFixture : public CreationFixture {
     out.sort();
     return out;
   }
-  // The step's changes without those `ignore` matches (lines the test checks otherwise).
-  static QStringList without(QStringList lines, const QStringList& prefixes) {
-    lines.removeIf([&](const QString& l) {
-      return std::any_of(prefixes.begin(), prefixes.end(), [&](const QString& p) { return l.startsWith(p); });
-    });
-    return lines;
-  }
 
   // --- the lists ---
 
