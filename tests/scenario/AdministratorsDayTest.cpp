@@ -9,6 +9,7 @@
 #include "DayFixture.h"
 
 #include "groups/GroupAdd.h"
+#include "groups/RenameUser.h"
 #include "mainwindow/ImportWindows.h"
 #include "support/CreationRecords.h"
 
@@ -388,6 +389,86 @@ class AdministratorsDay : public DayFixture {
     expectListsFollowTheDirectory();
   }
 
+  // Bob becomes Robert Brown from the popup: his logon names, given, family and display names and
+  // the entry's name; with "Rename shares/directories" his home folder with the share that
+  // publishes it and his profile folder under the common share follow. The look-alike folders,
+  // the common shares and every other account stay; the group names him in his new place.
+  void renameBob() {
+    const Snapshot before = snapshot();
+    const Person was = bob;
+    Person now = bob;
+    now.sam = now.cn = "RBrown";
+    now.shown = "Robert Brown";
+    selectNode(bob.key());
+    w->Rename_Dir_Shr->setChecked(true);
+    w->Rename_Shower = [&](QDialog& window) {
+      auto* r = qobject_cast<groups::RenameUser*>(&window);
+      ASSERT_NE(r, nullptr) << "the Active Directory window";
+      EXPECT_EQ(r->Full_Name->text(), was.cn);
+      EXPECT_EQ(r->Logon_Name_pre2000->text(), was.sam);
+      EXPECT_TRUE(r->ReNameSD->isChecked());
+      r->Full_Name->setText(now.cn);
+      r->First_Name->setText("Robert");
+      r->Last_Name->setText("Brown");
+      r->Display_Name->setText(now.shown);
+      r->User_logon_name->setText(now.sam);
+      r->Logon_Name_pre2000->setText(now.sam);
+      r->Command2_Click();
+      EXPECT_EQ(r->result(), QDialog::Accepted);
+    };
+    w->mnupopup_Click(7);
+    w->Rename_Shower = nullptr;
+    bob = now;
+
+    // What the day must look like now: the account under its new name with its new values, the
+    // group naming it there, the two folders and the share under the new name; nothing else.
+    Snapshot expected;
+    const QString upn = before.value("attr " + was.dn() + " userprincipalname");
+    for (auto it = before.begin(); it != before.end(); ++it) {
+      QString key = it.key();
+      QString value = it.value();
+      if (key == "entry " + was.dn()) key = "entry " + now.dn();
+      if (key.startsWith("attr " + was.dn() + u' ')) key = "attr " + now.dn() + key.mid(5 + was.dn().size());
+      if (key.endsWith(" member")) {
+        QStringList m = value.split(u'|');
+        if (const qsizetype i = m.indexOf(was.dn()); i >= 0) m[i] = now.dn();
+        m.sort();
+        value = m.join(u'|');
+      }
+      for (const char* folder : {"FS1/D/Users/", "FS1/D/Profiles/"}) {
+        const QString from = QLatin1String(folder) + was.sam;
+        for (const char* kind : {"dir ", "file "})
+          if (key == QLatin1String(kind) + from || key.startsWith(QLatin1String(kind) + from + u'/'))
+            key = QLatin1String(kind) + QLatin1String(folder) + now.sam + key.mid(QByteArray(kind).size() + from.size());
+      }
+      if (key == "share FS1 " + was.sam) {
+        key = "share FS1 " + now.sam;
+        value = "D:\\Users\\" + now.sam;
+      }
+      expected.insert(key, value);
+    }
+    expected.insert("attr " + now.dn() + " samaccountname", now.sam);
+    // The principal name keeps its suffix; an account without one gets the domain's.
+    expected.insert("attr " + now.dn() + " userprincipalname",
+                    now.sam + (upn.contains(u'@') ? upn.mid(upn.indexOf(u'@')) : "@example.local"));
+    expected.insert("attr " + now.dn() + " homedirectory", "\\\\FS1\\" + now.sam);
+    expected.insert("attr " + now.dn() + " profilepath", "\\\\FS1\\Profiles$\\" + now.sam);
+    const Snapshot after = snapshot();
+    QStringList differences;
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+      if (after.value(it.key(), "<absent>") != it.value())
+        differences << it.key() + ": expected " + it.value() + ", is " + after.value(it.key(), "<absent>");
+    for (auto it = after.begin(); it != after.end(); ++it)
+      if (!expected.contains(it.key())) differences << it.key() + ": unexpected " + it.value();
+    EXPECT_EQ(differences, QStringList());
+
+    EXPECT_EQ(node(was.key()), nullptr);
+    ASSERT_NE(node(bob.key()), nullptr);
+    EXPECT_EQ(node(bob.key())->text(0).trimmed(), bob.shown);
+    EXPECT_EQ(status(1), bob.shown + " has been renamed");
+    expectListsFollowTheDirectory();
+  }
+
   void groupsDay() {
     const Snapshot before = snapshot();
     w->Gblgropus_Click();
@@ -587,6 +668,7 @@ TEST_F(AdministratorsDay, FromCreationToDeletion) {
       {"membership from the user tab", [&] { membership(); }},
       {"password reset from the popup", [&] { resetFromThePopup(); }},
       {"drag to another unit", [&] { dragToStaff(); }},
+      {"rename with folders", [&] { renameBob(); }},
       {"groups", [&] { groupsDay(); }},
       {"disable and enable a unit", [&] { disableAndEnableTheUnit(); }},
       {"lock, find and unlock", [&] { lockFindAndUnlock(); }},

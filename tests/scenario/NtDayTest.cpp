@@ -5,6 +5,7 @@
 
 #include "DayFixture.h"
 
+#include "groups/Rename_NT.h"
 #include "mainwindow/ImportWindows.h"
 #include "support/CreationRecords.h"
 
@@ -223,6 +224,55 @@ class NtDay : public DayFixture {
     EXPECT_EQ(user("RRoe"), nullptr);
     expectListsFollowTheDirectory();
   }
+  // "Rename User" from the popup opens the NT window. A name with a character no account name may
+  // hold is refused and changes nothing; then JDoe becomes JSmith, and the home folder with the
+  // share that publishes it and the profile folder under the common share follow.
+  void renameFromThePopup() {
+    const Snapshot before = snapshot();
+    const auto rename = [&](const QString& to) {
+      w->TreeView1->setCurrentItem(user("JDoe"));
+      w->Rename_Dir_Shr->setChecked(true);
+      w->Rename_Shower = [&](QDialog& window) {
+        auto* r = qobject_cast<groups::Rename_NT*>(&window);
+        ASSERT_NE(r, nullptr) << "the NT window";
+        EXPECT_EQ(r->User_Logon->text(), "JDoe");
+        EXPECT_TRUE(r->RenameDir->isChecked());
+        r->User_Logon->setText(to);
+        r->OKButton_Click();
+      };
+      w->mnupopup_Click(7);
+      w->Rename_Shower = nullptr;
+    };
+    rename("J*Doe");
+    EXPECT_EQ(changesSince(before), QStringList());
+    EXPECT_EQ(newRows(), QStringList{"RED| Error Renaming JDoe"});
+    ASSERT_NE(user("JDoe"), nullptr);
+
+    rename("JSmith");
+    Snapshot expected;
+    for (auto it = before.begin(); it != before.end(); ++it) {
+      QString key = it.key();
+      QString value = it.value();
+      if (key == "entry JDoe") key = "entry JSmith";
+      if (key.startsWith("attr JDoe ")) key = "attr JSmith " + key.mid(10);
+      if (key.endsWith(" members")) value.replace(QRegularExpression("(^|\\|)JDoe(\\||$)"), "\\1JSmith\\2");
+      for (const char* folder : {"dir FS1/D/Users/JDoe", "dir FS1/D/Profiles/JDoe"})
+        if (key == QLatin1String(folder)) key.replace("JDoe", "JSmith");
+      if (key == "share FS1 JDoe") {
+        key = "share FS1 JSmith";
+        value = "D:\\Users\\JSmith";
+      }
+      expected.insert(key, value);
+    }
+    expected.insert("attr JSmith homedirectory", "\\\\FS1\\JSmith");
+    expected.insert("attr JSmith profile", "\\\\FS1\\Profiles$\\JSmith");
+    const Snapshot after = snapshot();
+    EXPECT_EQ(after, expected) << changesSince(before).join(u'\n').toStdString();
+    EXPECT_EQ(user("JDoe"), nullptr);
+    EXPECT_NE(user("JSmith"), nullptr);
+    EXPECT_EQ(status(1), "JDoe has been renamed");
+    expectListsFollowTheDirectory();
+  }
 };
 
 TEST_F(NtDay, FromCreationToDeletion) {
@@ -238,6 +288,7 @@ TEST_F(NtDay, FromCreationToDeletion) {
       {"a global group's members", [&] { groupMembers(); }},
       {"disable and enable through a global group", [&] { disableAndEnableThroughTheGroup(); }},
       {"delete by account name", [&] { deleteByName(); }},
+      {"rename from the popup", [&] { renameFromThePopup(); }},
   });
   if (HasFatalFailure()) return;
   expectGoldenTranscript(QStringLiteral(TAVREL_SCENARIO_DIR "/golden"), "nt-day.txt");
