@@ -503,6 +503,7 @@ void form1::Reload_All() {
   m.Multi_Site->clear();
   m.Multi_Template->clear();
   Load_Databases();
+  refreshDomainNote();
 }
 
 // --- Toolbar ---

@@ -378,6 +378,15 @@ TEST_F(Tree, TheReloadConnectsToTheTrimmedDomainName) {
   EXPECT_NE(node(kJohn), nullptr);
 }
 
+TEST_F(Tree, AfterTheReloadTheSetupPageNoLongerSaysTheTreeShowsTheOldDomain) {
+  ntDomain();
+  w->DomName->setEditText("example.local");
+  ASSERT_FALSE(w->DomainNote->isHidden());
+  w->Toolbar1_ButtonClick("Refresh");
+  ASSERT_EQ(state::shared().Domain_Name, "example.local");
+  EXPECT_TRUE(w->DomainNote->isHidden()) << w->DomainNote->text().toStdString();
+}
+
 // --- Find ---
 
 TEST_F(Tree, FindWalksTheTreeAndAsksAfterEachMatch) {
