@@ -7,6 +7,7 @@
 #include "groups/Groupsfrm.h"
 #include "platform/adsi/AdsPath.h"
 #include "platform/adsi/Dn.h"
+#include "platform/adsi/WorkUnit.h"
 #include "resources/SharePaths.h"
 #include "startup/LogFile.h"
 #include "state/SharedState.h"
@@ -314,7 +315,9 @@ AdRenameOutcome renameAdUser(const AdRenameRequest& request, RenameHost& host) {
       return refused(kMoveMessage, kMoveTitle);
   }
 
-  // The writes; a refused one puts back what the earlier ones changed.
+  // The writes; a refused one puts back what the earlier ones changed. They are one unit of
+  // directory work, so a process that dies among them leaves the account's names as they were.
+  std::optional<adsi::WorkUnit> unit(std::in_place);
   if (!writeLogonNames(oldKey, sam, upn)) return refused(kLogonMessage, kLogonTitle);
   const auto restoreLogon = [&](const QString& key) { (void)writeLogonNames(key, was.sam, was.upn); };
   if (!writeOtherNames(oldKey, request.names)) {
@@ -336,6 +339,7 @@ AdRenameOutcome renameAdUser(const AdRenameRequest& request, RenameHost& host) {
     newKey = adsi::formatLdapPath(adsi::Provider::Ldap, domain, movedPath->dn);
     rdnName = moved->Name();
   }
+  unit.reset();
 
   // The tree and every list show the user under its new names.
   const QString shownName = move ? cn : was.fullName;

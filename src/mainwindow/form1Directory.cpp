@@ -493,6 +493,13 @@ bool form1::Connect_Domain(const QString& name) {
   }
 
   sh.Step_Text = QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain");
+  // The loaders add to the lists; what an earlier connection listed goes first, or a second
+  // connection (or one to another domain) lists accounts twice or keeps ones of the other domain.
+  TreeView1->clear();
+  Root_Node = nullptr;
+  bulk::catalogue().clear();
+  if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
+    for (ui::ListView* l : g->findChildren<ui::ListView*>()) l->clear();
   directory::LoadOutcome outcome;
   {
     WindowView view(*this);

@@ -331,13 +331,19 @@ void form1::resetSelectedPassword() {
   }
   ui::HourglassGuard busy;
   startup::LogFile log(databaseFolder());
-  const QString password = bulk::passwordFor(defaultpassword->text(), text);
   bool ok;
   if (ntMode()) {
-    ok = directory::Reset_Password_NT(password, text);
+    ok = directory::Reset_Password_NT(bulk::passwordFor(defaultpassword->text(), text), text);
   } else {
+    // The password is built from the logon name, as the bulk reset builds it; the node shows the
+    // display name or CN. An account whose logon name cannot be read is not reset.
     QString path = keyOf(node);
-    ok = directory::Reset_Password_W2K(password, path);
+    QString logon;
+    if (auto dir = directory::requireDirectory())
+      if (auto user = (*dir)->GetObject(path.startsWith(QLatin1String("LDAP://")) ? path : "LDAP://" + path))
+        if (auto sam = user->Get(QStringLiteral("sAMAccountName"))) logon = sam->toString();
+    ok = !logon.isEmpty() &&
+         directory::Reset_Password_W2K(bulk::passwordFor(defaultpassword->text(), logon), path);
   }
   sh.Op_Status = ok ? -1 : 0;
   if (!ok) {
@@ -497,6 +503,7 @@ void form1::Reload_All() {
   m.Multi_Site->clear();
   m.Multi_Template->clear();
   Load_Databases();
+  refreshDomainNote();
 }
 
 // --- Toolbar ---
