@@ -1,5 +1,5 @@
 // Connecting to a domain of 50,000 users in 200 OUs with 2,000 groups, on the simulated network
-// and the offscreen platform, with every tree node and list entry built (target: < 2 s).
+// and the offscreen platform, with every tree node and list entry built (target: under 0.5 s).
 // Where the time goes, layer by layer:
 //   BM_Searches       the loader's three searches alone (OUs, users, groups)
 //   BM_LoaderNoWindow the whole Active Directory loader into a view that keeps nothing
@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/resource.h>
+
 namespace {
 
 using namespace tavrel;
@@ -35,6 +37,12 @@ using bench::kOus;
 using bench::kUsers;
 using bench::World;
 using bench::world;
+
+long minorFaults() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_minflt;
+}
 
 void configure(benchmark::internal::Benchmark* b) {
   b->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -105,6 +113,7 @@ void BM_ConnectDomain(benchmark::State& state) {
   form.dbpath->setText(w.tmp.path() + QStringLiteral("/db/"));
   form.Command_Line = QString();
   form.DisplayName->setChecked(true);
+  const long faultsBefore = minorFaults();
   for (auto _ : state) {
     state.PauseTiming();
     // As the Refresh button does: the group window's lists are emptied before reconnecting.
@@ -117,6 +126,9 @@ void BM_ConnectDomain(benchmark::State& state) {
     if (!form.Connect_Domain(kDomain)) std::exit(1);
     if (state::shared().User_Count < kUsers || state::shared().Group_Count < kGroups) std::exit(1);
   }
+  // Memory first touched costs a page fault each, which a virtual machine makes dear: the
+  // faults per connect show how much new memory a connect takes.
+  state.counters["minor_faults"] = benchmark::Counter(double(minorFaults() - faultsBefore));
   state.counters["tree_nodes"] = benchmark::Counter(double(state::shared().User_Count + kOus + 2));
   bulk::MultiUser::unload();
   groups::Groupsfrm::unload();

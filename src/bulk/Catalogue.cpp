@@ -120,6 +120,25 @@ bool KeyedList::append(const ListItem& item) {
   return true;
 }
 
+void KeyedList::addAll(const std::vector<ListItem>& items) {
+  std::vector<ListItem> taken;
+  taken.reserve(items.size());
+  keyCount_.reserve(keyCount_.size() + qsizetype(items.size()));
+  for (const ListItem& item : items) {
+    if (!item.key.isEmpty()) {
+      int& n = keyCount_[item.key];
+      if (n) continue;
+      n = 1;
+    }
+    taken.push_back(ListItem{item.key, item.text, item.icon, false, nextId()});
+  }
+  if (taken.empty()) return;
+  const int first = count();
+  beginInsertRows(QModelIndex(), first, first + int(taken.size()) - 1);
+  items_.insert(items_.end(), std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end()));
+  endInsertRows();
+}
+
 bool KeyedList::remove(int index) {
   if (index < 1 || index > count()) return false;
   beginRemoveRows(QModelIndex(), index - 1, index - 1);
@@ -229,6 +248,23 @@ QStringList Catalogue::invariantBreaches() const {
         seen.insert(identity, l->objectName());
     }
   return breaches;
+}
+
+void Catalogue::renameUser(const QString& oldKey, const QString& newKey, const QString& text) {
+  for (KeyedList* l : {&users, &selection})
+    if (const int row = l->findKey(oldKey)) {
+      l->setKey(row, newKey);
+      l->setText(row, text);
+    }
+}
+
+void Catalogue::renameNtUser(const QString& oldText, const QString& newText) {
+  for (KeyedList* l : {&users, &selection})
+    for (int i = 1; i <= l->count(); ++i)
+      if (isUserKind(l->smallIcon(i)) && l->text(i) == oldText) {
+        l->setText(i, newText);
+        break;
+      }
 }
 
 Catalogue& catalogue() {

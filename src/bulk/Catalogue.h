@@ -68,6 +68,9 @@ class KeyedList : public QAbstractListModel {
   bool add(const QString& text, const QString& key = {}, const QString& icon = {});
   // Appends a moved item, keeping its id and dropping its ghosted mark. Refused like add().
   bool append(const ListItem& item);
+  // Appends each item as add() does (those add() would refuse are left out, a key given twice in
+  // `items` included), with one insertion notice for all of them: for filling a list at once.
+  void addAll(const std::vector<ListItem>& items);
   bool remove(int index);
   void clear();
 
@@ -106,6 +109,13 @@ class Catalogue {
   void returnAll();
   // Empties the four lists.
   void clear();
+
+  // A renamed user: the item of the users list or the selection keyed `oldKey` gets `newKey` and
+  // `text`.
+  void renameUser(const QString& oldKey, const QString& newKey, const QString& text);
+  // A renamed NT account (its items carry no key): the first item of the users list and of the
+  // selection whose text is `oldText` gets `newText`.
+  void renameNtUser(const QString& oldText, const QString& newText);
 
   // The items that break the one-list rule: the same item (key, or kind and text when it has no
   // key) in two lists or twice in one. Empty when the rule holds.

@@ -121,6 +121,10 @@ MultiUser::MultiUser() {
   grid->addWidget(View2, 0, 0);
   grid->addWidget(View3, 1, 0);
   grid->addWidget(View4, 2, 0);
+  // Users are by far the most numerous: their list gets half the height.
+  grid->setRowStretch(0, 2);
+  grid->setRowStretch(1, 1);
+  grid->setRowStretch(2, 1);
   auto* moves = new QVBoxLayout;
   Command1 = named(new QPushButton(QStringLiteral(">>"), select), QStringLiteral("Command1"));
   Command2 = named(new QPushButton(QStringLiteral("<<"), select), QStringLiteral("Command2"));

@@ -165,6 +165,7 @@ LoadOutcome Get_W2K_Domain_Data(DomainView& view, const LoadOptions& options) {
   } else {
     // Many users share a container: its key is made once.
     QHash<QString, QString> parentKeys;
+    view.expectUsers(users->RecordCount());
     for (users->MoveFirst(); !users->EOF(); users->MoveNext()) {
       const QString path = users->Fields(0).toString();
       const QString text = userDisplayText(users->Fields(1), users->Fields(2));

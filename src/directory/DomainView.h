@@ -39,6 +39,10 @@ class DomainView {
   // The user-properties tab's principal-name suffix, "@" + the domain's DNS name.
   virtual void setUpnSuffix(const QString& text) = 0;
 
+  // About `count` users follow, each a tree node and a row of the user lists: a view may make
+  // room for them at once.
+  virtual void expectUsers(qsizetype count) { Q_UNUSED(count); }
+
   virtual void clearTree() = 0;
   // Adds a node under the node keyed `parentKey` (empty: at the top). An empty `key` gives a node
   // without key. `sorted`: the node keeps its children in alphabetical order. Keys are

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -28,6 +29,9 @@ namespace tavrel::groups {
 namespace {
 
 Groupsfrm* theInstance = nullptr;
+
+// The Name column's width when its names are short.
+constexpr int kNameColumnWidth = 220;
 
 GroupLinks& theLinks() {
   static GroupLinks links;
@@ -133,7 +137,7 @@ Groupsfrm::Groupsfrm(const ui::ImageList* images) {
   ListView1 = sortedList(frame, QStringLiteral("ListView1"), {QStringLiteral("Name"), QStringLiteral("Type")},
                          images);
   ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListView1->setColumnWidth(0, 220);
+  ListView1->setColumnWidth(0, kNameColumnWidth);
   Members = sortedList(frame, QStringLiteral("Members"), {QStringLiteral("Member of:")}, images);
   Members->setSelectionMode(QAbstractItemView::ExtendedSelection);
   NotMembers = sortedList(frame, QStringLiteral("NotMembers"), {QStringLiteral("Not a Member of:")}, images);
@@ -416,6 +420,14 @@ void Groupsfrm::Add_Group_Click() {
 void Groupsfrm::ExitButton_Click() {
   returnMembers();
   hide();
+}
+
+void Groupsfrm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The lists are filled while the window is hidden; names such as "Pre-Windows 2000 Compatible
+  // Access" would otherwise be cut off.
+  ListView1->resizeColumnToContents(0);
+  ListView1->setColumnWidth(0, std::max(ListView1->columnWidth(0), kNameColumnWidth));
 }
 
 void Groupsfrm::closeEvent(QCloseEvent* event) {

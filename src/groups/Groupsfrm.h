@@ -82,6 +82,8 @@ class Groupsfrm : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Widens the Name column to the longest group name shown.
+  void showEvent(QShowEvent* event) override;
 
  private:
   explicit Groupsfrm(const ui::ImageList* images);

@@ -126,12 +126,17 @@ class WindowView : public directory::DomainView {
   explicit WindowView(form1& form) : f_(form) { suspendSorting({f_.ListView3, f_.ListView5}); }
   ~WindowView() override { flush(); }
 
-  // Puts the nodes built so far into the tree and restores the lists' sorting.
+  // Puts the nodes and list rows built so far in place and restores the lists' sorting.
   void flush() {
     for (QTreeWidgetItem* node : sortedNodes_) sortChildren(node);
     sortedNodes_.clear();
     if (!pendingTop_.isEmpty()) f_.TreeView1->addTopLevelItems(pendingTop_);
     pendingTop_.clear();
+    for (auto& [model, items] : pendingRows_) {
+      model->addAll(items);
+      items.clear();
+    }
+    for (auto& [list, rows] : pendingListRows_) putRows(list);
     for (ui::ListView* l : resort_) l->setSorted(true);
     resort_.clear();
   }
@@ -140,6 +145,11 @@ class WindowView : public directory::DomainView {
   void refresh() override { f_.repaint(); }
   void message(const QString& text) override { ui::prompter().MsgBox(text, 0); }
   void setUpnSuffix(const QString& text) override { f_.UM_W2KDomain_Name->setText(text); }
+
+  void expectUsers(qsizetype count) override {
+    keys_.reserve(keys_.size() + count);
+    pendingRows(&bulk::catalogue().users).reserve(size_t(count));
+  }
 
   void clearTree() override {
     qDeleteAll(pendingTop_);
@@ -166,12 +176,16 @@ class WindowView : public directory::DomainView {
         parents_.insert(parentKey, parent);
       }
     }
-    const QString folded = key.isEmpty() ? QString() : fold(key);
-    if (!key.isEmpty() && keys_.contains(folded)) return NodeAdd::Failed;
+    QTreeWidgetItem** slot = nullptr;
+    if (!key.isEmpty()) {
+      // One look-up finds a key in use or makes its place.
+      slot = &keys_[fold(key)];
+      if (*slot) return NodeAdd::Failed;
+    }
     auto* node = new QTreeWidgetItem(QStringList{text});
     node->setData(0, kKeyRole, key);
     node->setData(0, kIconRole, image);
-    node->setIcon(0, f_.ImageList1.icon(image));
+    node->setIcon(0, icon(image));
     if (image == QLatin1String("USER")) markLeaf(node);
     if (sorted) {
       node->setData(0, kSortedRole, true);
@@ -181,7 +195,7 @@ class WindowView : public directory::DomainView {
       parent->addChild(node);
     else
       pendingTop_.append(node);
-    if (!key.isEmpty()) keys_.insert(folded, node);
+    if (slot) *slot = node;
     return NodeAdd::Added;
   }
 
@@ -197,26 +211,41 @@ class WindowView : public directory::DomainView {
   void clearList(DomainList list) override {
     if (list == DomainList::GroupPath)
       f_.grouppath->clear();
-    else if (bulk::KeyedList* model = bulkList(list))
+    else if (bulk::KeyedList* model = bulkList(list)) {
+      pendingRows(model).clear();
       model->clear();
-    else
-      listOf(list)->clear();
+    } else {
+      ui::ListView* l = listOf(list);
+      QList<QTreeWidgetItem*>& rows = pendingListRows(l);
+      qDeleteAll(rows);
+      rows.clear();
+      l->clear();
+    }
   }
 
   void addItem(DomainList list, const QString& key, const QString& text, const QString& smallIcon,
                const QString& caption) override {
     if (list == DomainList::GroupPath) return;
     if (bulk::KeyedList* model = bulkList(list)) {
-      model->add(text, key, smallIcon);
+      // Put in the list at once by flush().
+      pendingRows(model).push_back(bulk::ListItem{key, text, smallIcon});
       return;
     }
-    QTreeWidgetItem* row = listOf(list)->add(text, key, smallIcon);
-    if (row && !caption.isEmpty()) row->setText(1, caption);
+    // Rows go in together, put in by flush(): one insertion rather than one per row. A list
+    // that keeps itself sorted (its sorting was not suspended) takes each in its place.
+    ui::ListView* l = listOf(list);
+    const bool inPlace = l->sorted();
+    QTreeWidgetItem* row = inPlace ? l->add(text, key, smallIcon) : l->makeRow(text, key, smallIcon);
+    if (!row) return;
+    if (!caption.isEmpty()) row->setText(1, caption);
+    if (!inPlace) pendingListRows(l).append(row);
   }
 
   void unselectFirst(DomainList list) override {
     if (bulkList(list)) return;  // the bulk window's views start with nothing selected
-    if (QTreeWidgetItem* first = listOf(list)->item(1)) first->setSelected(false);
+    ui::ListView* l = listOf(list);
+    putRows(l);
+    if (QTreeWidgetItem* first = l->item(1)) first->setSelected(false);
   }
 
  private:
@@ -289,7 +318,43 @@ class WindowView : public directory::DomainView {
   }
 
   // Keys are distinguished names and paths, which name one object whatever their letter case.
-  static QString fold(const QString& key) { return key.toCaseFolded(); }
+  // They are ASCII in practice, whose folding is lowering A to Z.
+  static QString fold(const QString& key) {
+    QString out(key.size(), Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (const QChar c : key) {
+      const char16_t u = c.unicode();
+      if (u >= 0x80) return key.toCaseFolded();
+      *o++ = u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+    }
+    return out;
+  }
+
+  // The icon of an image key; a load asks for few of them, each many times.
+  QIcon icon(const QString& image) {
+    auto it = icons_.constFind(image);
+    if (it == icons_.cend()) it = icons_.insert(image, f_.ImageList1.icon(image));
+    return *it;
+  }
+
+  QList<QTreeWidgetItem*>& pendingListRows(ui::ListView* list) {
+    for (auto& [l, rows] : pendingListRows_)
+      if (l == list) return rows;
+    return pendingListRows_.emplace_back(list, QList<QTreeWidgetItem*>{}).second;
+  }
+  // The rows made for `list` so far, appended to it.
+  void putRows(ui::ListView* list) {
+    QList<QTreeWidgetItem*>& rows = pendingListRows(list);
+    if (rows.isEmpty()) return;
+    list->addTopLevelItems(rows);
+    rows.clear();
+  }
+
+  std::vector<bulk::ListItem>& pendingRows(bulk::KeyedList* model) {
+    for (auto& [m, items] : pendingRows_)
+      if (m == model) return items;
+    return pendingRows_.emplace_back(model, std::vector<bulk::ListItem>{}).second;
+  }
 
   // The same order as treeTextBefore, each node's text read once rather than at every comparison.
   static void sortChildren(QTreeWidgetItem* node) {
@@ -314,6 +379,11 @@ class WindowView : public directory::DomainView {
   QList<QTreeWidgetItem*> pendingTop_;
   std::vector<QTreeWidgetItem*> sortedNodes_;
   std::vector<ui::ListView*> resort_;
+  QHash<QString, QIcon> icons_;
+  // Rows for the bulk window's lists, in the order given, put in by flush().
+  std::vector<std::pair<bulk::KeyedList*, std::vector<bulk::ListItem>>> pendingRows_;
+  // Rows for the lists of this window and the group window, put in by flush().
+  std::vector<std::pair<ui::ListView*, QList<QTreeWidgetItem*>>> pendingListRows_;
 };
 
 directory::LoadOptions loadOptions(const form1& f) {
@@ -423,6 +493,13 @@ bool form1::Connect_Domain(const QString& name) {
   }
 
   sh.Step_Text = QStringLiteral("Can't Find ") + domain + QStringLiteral(" Domain");
+  // The loaders add to the lists; what an earlier connection listed goes first, or a second
+  // connection (or one to another domain) lists accounts twice or keeps ones of the other domain.
+  TreeView1->clear();
+  Root_Node = nullptr;
+  bulk::catalogue().clear();
+  if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
+    for (ui::ListView* l : g->findChildren<ui::ListView*>()) l->clear();
   directory::LoadOutcome outcome;
   {
     WindowView view(*this);

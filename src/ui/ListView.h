@@ -36,6 +36,9 @@ class ListView : public QTreeWidget {
   // Appends a row (kept in order when Sorted is on). A small-icon key that the image list does
   // not hold adds nothing and returns nullptr.
   QTreeWidgetItem* add(const QString& text, const QString& key = {}, const QString& smallIcon = {});
+  // The row add() would append, not yet in any list (nullptr where add() adds nothing): a caller
+  // filling a long list puts many in at once with addTopLevelItems().
+  QTreeWidgetItem* makeRow(const QString& text, const QString& key = {}, const QString& smallIcon = {}) const;
   // Removes row `index` (1..count); false when there is no such row.
   bool remove(int index);
 

@@ -240,4 +240,33 @@ TEST_F(ListMoves, AKeyIsInAListOnce) {
   EXPECT_FALSE(l.remove(4));
 }
 
+// Filling a list at once keeps add()'s rules and tells a view of the new rows in one notice.
+TEST_F(ListMoves, AListFilledAtOnceKeepsTheOneKeyRule) {
+  bulk::KeyedList l("test");
+  ASSERT_TRUE(l.add("first", "k1", "USER"));
+  QList<std::pair<int, int>> inserted;
+  QObject::connect(&l, &QAbstractItemModel::rowsInserted,
+                   [&](const QModelIndex&, int first, int last) { inserted.append({first, last}); });
+  l.addAll({{"k1", "k1 again", "USER"},
+            {"k2", "second", "W2KGRP"},
+            {"", "no key 1", "USER"},
+            {"k2", "k2 again", "USER"},
+            {"", "no key 2", "USER"},
+            {"k3", "third", "OU", true}});
+  EXPECT_EQ(l.texts(), (QStringList{"first", "second", "no key 1", "no key 2", "third"}));
+  EXPECT_EQ(l.keys(), (QStringList{"k1", "k2", "", "", "k3"}));
+  EXPECT_EQ(l.smallIcon(2), "W2KGRP");
+  EXPECT_FALSE(l.ghosted(5)) << "a new item is not ghosted";
+  EXPECT_EQ(inserted, (QList<std::pair<int, int>>{{1, 4}}));
+  QSet<quint64> ids;
+  for (const bulk::ListItem& i : l.items()) ids.insert(i.id);
+  EXPECT_EQ(ids.size(), 5) << "each item has an id of its own";
+  EXPECT_FALSE(ids.contains(0));
+  EXPECT_FALSE(l.add("k3 again", "k3", "OU")) << "the keys filled in are known to add()";
+  EXPECT_EQ(l.findKey("k3"), 5);
+  l.addAll({{"k1", "only a duplicate", "USER"}});
+  EXPECT_EQ(inserted.size(), 1) << "nothing added, nothing told";
+  EXPECT_EQ(l.count(), 5);
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 namespace tavrel::test {
@@ -201,6 +202,19 @@ TEST_F(GroupWindow, ColumnClicksFlipTheDirectionWhateverTheColumn) {
   g().ListView1_ColumnClick(0);
   EXPECT_EQ(g().ListView1->sortOrder(), Qt::AscendingOrder);
   EXPECT_EQ(texts(g().ListView1), byName);
+}
+
+TEST_F(GroupWindow, TheLongestGroupNameIsShownWhole) {
+  adDomain();
+  const QString name = QStringLiteral("Pre-Windows 2000 Compatible Access");
+  const int row = texts(g().ListView1).indexOf(name) + 1;
+  ASSERT_GT(row, 0);
+  w->Gblgropus_Click();
+  QTreeWidget* list = g().ListView1;
+  const int needed = list->fontMetrics().horizontalAdvance(name) + list->style()->pixelMetric(QStyle::PM_SmallIconSize);
+  EXPECT_GE(list->columnWidth(0), needed);
+  EXPECT_GT(list->columnWidth(1), 0) << "the Type column stays in view";
+  g().ExitButton_Click();
 }
 
 TEST_F(GroupWindow, ExitReturnsTheMembersAndKeepsTheLists) {

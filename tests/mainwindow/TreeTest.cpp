@@ -143,7 +143,7 @@ TEST_F(Tree, ARightPressSelectsTheNodeUnderThePointerBeforeThePopupIsSetUp) {
   EXPECT_EQ(keyOf(w->TreeView1->currentItem()), kJohn) << "the commands act on the node right-pressed";
   EXPECT_EQ(enabledItems(onUser),
             (QStringList{"De&tails", "&Reset Password", "&Delete User", "&Move User",
-                         "Delete &Server Profile", "Delete &WKS Profile", "Create OU"}));
+                         "&Rename User", "Delete &Server Profile", "Delete &WKS Profile", "Create OU"}));
   EXPECT_TRUE(onUser.at(11).first) << "Create OU is listed in Active Directory";
 
   for (QTreeWidgetItem* n : {node(kSales), w->TreeView1->topLevelItem(0)}) {
@@ -162,7 +162,7 @@ TEST_F(Tree, NtModeHidesCreateOuAndARightPressOnNothingShowsNoPopup) {
   EXPECT_FALSE(seen.at(11).first);
   EXPECT_FALSE(seen.at(11).second);
   EXPECT_EQ(enabledItems(seen), (QStringList{"De&tails", "&Reset Password", "&Delete User", "&Move User",
-                                             "Delete &Server Profile", "Delete &WKS Profile"}));
+                                             "&Rename User", "Delete &Server Profile", "Delete &WKS Profile"}));
 
   bool shown = false;
   w->Popup_Shower = [&] { shown = true; };
@@ -235,6 +235,22 @@ TEST_F(Tree, ResetPasswordWithAndWithoutConfirmation) {
     EXPECT_EQ(status(), "Password for John Smith has Been Reset.");
     EXPECT_EQ(read(kJohn, "pwdLastSet").toLongLong(), 0);
   }
+}
+
+// The node shows the display name; the password rule gets the logon name, as in the bulk reset.
+TEST_F(Tree, ResetPasswordIsMadeFromTheLogonName) {
+  adDomain();
+  w->defaultpassword->setText("%UserName%-New1");
+  w->Confirm_Resets->setChecked(false);
+  w->TreeView1->setCurrentItem(node(kJohn));
+  w->mnupopup_Click(3);
+  EXPECT_EQ(read(kJohn, "pwdLastSet").toLongLong(), 0);
+  const auto logsOn = [&](const QString& password) {
+    auto o = admin().OpenDSObject(kMary, "EXAMPLE\\jsmith", password, adsi::ADS_SECURE_AUTHENTICATION);
+    return o.ok() || !o.error().message.contains("data 52e", Qt::CaseInsensitive);
+  };
+  EXPECT_TRUE(logsOn("jsmith-New1"));
+  EXPECT_FALSE(logsOn("John Smith-New1"));
 }
 
 TEST_F(Tree, NoPasswordReachesTheLogEvenWithDebug) {
@@ -360,6 +376,15 @@ TEST_F(Tree, TheReloadConnectsToTheTrimmedDomainName) {
   w->Toolbar1_ButtonClick("Refresh");
   EXPECT_EQ(state::shared().Domain_Name, "example.local");
   EXPECT_NE(node(kJohn), nullptr);
+}
+
+TEST_F(Tree, AfterTheReloadTheSetupPageNoLongerSaysTheTreeShowsTheOldDomain) {
+  ntDomain();
+  w->DomName->setEditText("example.local");
+  ASSERT_FALSE(w->DomainNote->isHidden());
+  w->Toolbar1_ButtonClick("Refresh");
+  ASSERT_EQ(state::shared().Domain_Name, "example.local");
+  EXPECT_TRUE(w->DomainNote->isHidden()) << w->DomainNote->text().toStdString();
 }
 
 // --- Find ---

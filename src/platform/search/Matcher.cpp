@@ -5,6 +5,15 @@
 
 namespace tavrel::search {
 
+// ---- Entry
+
+bool Entry::anyValue(const QString& lowerName, qxp::function_ref<bool(QStringView)> test) const {
+  const QStringList all = values(lowerName);
+  for (const QString& v : all)
+    if (test(v)) return true;
+  return false;
+}
+
 // ---- MapEntry
 
 MapEntry::MapEntry(std::initializer_list<std::pair<QString, QStringList>> attributes) {
@@ -257,17 +266,15 @@ struct Matcher::Node {
         return t == Truth::Undefined ? t : t == Truth::True ? Truth::False : Truth::True;
       }
       case Filter::Kind::Present:
-        return entry.values(lowerName).isEmpty() ? Truth::False : Truth::True;
+        return entry.anyValue(lowerName, [](QStringView) { return true; }) ? Truth::True : Truth::False;
       default:
         break;
     }
     // An integer attribute tested against text that is no number cannot be judged.
     if (syntax == Syntax::Integer && !validNumber && kind != Filter::Kind::Substrings)
       return Truth::Undefined;
-    const QStringList values = entry.values(lowerName);
-    for (const QString& v : values)
-      if (valueMatches(v)) return Truth::True;
-    return Truth::False;
+    return entry.anyValue(lowerName, [this](QStringView v) { return valueMatches(v); }) ? Truth::True
+                                                                                        : Truth::False;
   }
 };
 

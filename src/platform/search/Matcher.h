@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QtCore/qxpfunctional.h>
 
 #include <memory>
 
@@ -21,6 +22,9 @@ class Entry {
   // given in lower case; the entry must answer for the attribute however its name is stored.
   // Binary values (objectSid, ...) are given one character per octet (QString::fromLatin1).
   virtual QStringList values(const QString& lowerName) const = 0;
+  // Calls `test` with each value of the attribute until one gives true; whether one did. The
+  // evaluator reads values through this, so an entry may hand them over without building a list.
+  virtual bool anyValue(const QString& lowerName, qxp::function_ref<bool(QStringView)> test) const;
 };
 
 // An entry held in memory: attribute names kept in lower case.

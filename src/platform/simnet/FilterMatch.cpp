@@ -5,6 +5,8 @@
 #include "platform/search/Filter.h"
 #include "platform/search/Matcher.h"
 
+#include <QVarLengthArray>
+
 #include <memory>
 
 namespace tavrel::simnet {
@@ -21,6 +23,21 @@ class EntryAdapter : public search::Entry {
     for (const QByteArray& v : src_.values(lowerName))
       out.append(binary ? QString::fromLatin1(v) : QString::fromUtf8(v));
     return out;
+  }
+  // The same texts without a list: an ASCII or binary value is widened into a buffer in place.
+  bool anyValue(const QString& lowerName, qxp::function_ref<bool(QStringView)> test) const override {
+    const adsi::Syntax syntax = adsi::syntaxOf(lowerName);
+    const bool binary = syntax == adsi::Syntax::Octets || syntax == adsi::Syntax::Sid;
+    QVarLengthArray<char16_t, 256> wide;
+    return src_.anyValue(lowerName, [&](QByteArrayView v) {
+      wide.resize(v.size());
+      for (qsizetype i = 0; i < v.size(); ++i) {
+        const auto b = static_cast<uchar>(v[i]);
+        if (b >= 0x80 && !binary) return test(QString::fromUtf8(v));
+        wide[i] = b;
+      }
+      return test(QStringView(wide.data(), wide.size()));
+    });
   }
 
  private:

@@ -4,6 +4,8 @@
 
 #include "platform/adsi/DirectoryBackend.h"
 
+#include <QtCore/qxpfunctional.h>
+
 #include <functional>
 
 namespace tavrel::simnet {
@@ -13,6 +15,13 @@ class AttributeSource {
  public:
   virtual ~AttributeSource() = default;
   virtual adsi::Values values(const QString& attribute) const = 0;
+  // Calls `test` with each value of `lowerName` until one gives true; whether one did. A source
+  // that holds its values packed tests them where they lie rather than copying them out.
+  virtual bool anyValue(const QString& lowerName, qxp::function_ref<bool(QByteArrayView)> test) const {
+    for (const QByteArray& v : values(lowerName))
+      if (test(v)) return true;
+    return false;
+  }
 };
 
 using FilterPredicate = std::function<bool(const AttributeSource&)>;

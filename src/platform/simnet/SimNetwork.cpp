@@ -270,6 +270,7 @@ class SimConnection : public DirectoryConnection {
     if (req.sizeLimit > 0 && req.sizeLimit < limit) limit = req.sizeLimit;
     const bool paged = req.pageSize > 0;
     const int pageLimit = paged ? std::min(req.pageSize, st_.sizeLimit) : limit;
+    const Projection projection(req.attributes, protocol_ == Protocol::GlobalCatalog);
     SearchResult out;
     qint64 lastId = 0;
     // Candidates come in chunks, so a page costs what it returns, not what the search has left.
@@ -277,9 +278,11 @@ class SimConnection : public DirectoryConnection {
     const bool baseIsHead = isNamingContextHead(*base);
     const qint64 baseNc = namingContextOf(*base);
     qint64 cursor = after;
+    QList<ObjRow> rows;
     while (true) {
       const QList<qint64> ids = candidates(*base, req, pred->equalities, cursor, chunk);
-      for (const ObjRow& o : st_.objectsByIds(ids)) {
+      st_.objectsByIds(ids, rows);
+      for (const ObjRow& o : std::as_const(rows)) {
         if (!inScope(o) || !inBase(o, *base, req.scope, baseIsHead)) continue;
         if (!inSearchedContext(o, baseNc, req.scope)) continue;
         Source src(st_, o, protocol_ == Protocol::GlobalCatalog);
@@ -291,7 +294,8 @@ class SimConnection : public DirectoryConnection {
             out.sizeLimitExceeded = true;
           return out;
         }
-        out.entries.append(entry(o, req.attributes, &src));
+        if (out.entries.isEmpty()) out.entries.reserve(std::min<qsizetype>(pageLimit, ids.size()));
+        out.entries.append(projection.isEmpty() ? entry(o, req.attributes, &src) : projected(o, projection));
         lastId = o.id;
       }
       if (ids.size() < chunk) break;
@@ -314,6 +318,12 @@ class SimConnection : public DirectoryConnection {
     Values values(const QString& attribute) const override {
       if (gc_ && !partialAttributeSet().contains(attribute, Qt::CaseInsensitive)) return {};
       return st_.readValues(o_, attribute);
+    }
+    bool anyValue(const QString& lowerName, qxp::function_ref<bool(QByteArrayView)> test) const override {
+      if (gc_ && !partialAttributeSet().contains(lowerName, Qt::CaseInsensitive)) return false;
+      if (!o_.packed.isEmpty() && Store::storedAsIs(lowerName))
+        if (auto hit = packed::anyValue(o_.packed, lowerName, test)) return *hit;
+      return AttributeSource::anyValue(lowerName, test);
     }
 
    private:
@@ -354,6 +364,43 @@ class SimConnection : public DirectoryConnection {
       return makeError(code, QStringLiteral("the change was refused"));
     }
     return {};
+  }
+
+  // The attributes a search asks for, looked up in the schema once for all its entries.
+  struct Projection {
+    QStringList asked;
+    QStringList keys;    // lower case
+    QStringList names;   // as the schema writes them, else as asked
+    QStringList stored;  // the keys whose values are stored as they are read
+    QList<bool> shown;   // false for what a global catalog does not hold
+    Projection(const QStringList& attributes, bool gc) : asked(attributes) {
+      for (const QString& name : attributes) {
+        keys.append(name.toLower());
+        const AttributeDef* def = findAttribute(name);
+        names.append(def ? def->name : name);
+        shown.append(!gc || partialAttributeSet().contains(name, Qt::CaseInsensitive));
+        if (shown.last() && Store::storedAsIs(keys.last())) stored.append(keys.last());
+      }
+    }
+    bool isEmpty() const { return keys.isEmpty(); }
+  };
+
+  // The entry with the attributes of `p`, the stored ones read from the row in one pass; as
+  // entry() gives it.
+  Entry projected(const ObjRow& o, const Projection& p) {
+    std::optional<QList<Values>> stored;
+    if (!o.packed.isEmpty() && !p.stored.isEmpty()) stored = packed::findAll(o.packed, p.stored);
+    if (!stored && !p.stored.isEmpty()) return entry(o, p.asked);
+    Entry e;
+    e.dn = o.dn;
+    e.attributes.reserve(p.keys.size());
+    qsizetype next = 0;  // the next of `stored`, which lists the stored keys in `p`'s order
+    for (qsizetype i = 0; i < p.keys.size(); ++i) {
+      if (!p.shown[i]) continue;
+      Values v = Store::storedAsIs(p.keys[i]) ? std::move((*stored)[next++]) : st_.readValues(o, p.keys[i]);
+      if (!v.isEmpty()) e.attributes.append(Attribute{p.names[i], std::move(v)});
+    }
+    return e;
   }
 
   // `source`, when given, supplies the values of the named attributes. With `deferred`, a group's

@@ -6,6 +6,10 @@
 #include "platform/adsi/Values.h"
 #include "platform/adsi/WorkUnit.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
+
 namespace tavrel::simnet {
 
 using namespace adsi;
@@ -129,6 +133,13 @@ bool sameName(QByteArrayView stored, QStringView name) {
       if (QChar::toLower(char16_t(b)) != QChar::toLower(c)) return false;
     }
     if (ascii) return true;
+  } else {
+    // Two ASCII names of different lengths differ; a name with other letters may fold to one
+    // of another length.
+    const bool storedAscii =
+        std::all_of(stored.begin(), stored.end(), [](char b) { return static_cast<uchar>(b) < 0x80; });
+    if (storedAscii && std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+      return false;
   }
   return QString::fromUtf8(stored).compare(name, Qt::CaseInsensitive) == 0;
 }
@@ -183,6 +194,64 @@ std::optional<Values> find(QByteArrayView data, QStringView name) {
     if (hit) return out;
   }
   return Values{};
+}
+
+std::optional<bool> anyValue(QByteArrayView data, QStringView name,
+                             qxp::function_ref<bool(QByteArrayView)> test) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  while (r->p < r->end) {
+    QByteArrayView stored;
+    quint64 count = 0;
+    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
+    const bool hit = sameName(stored, name);
+    const char* first = r->p;
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+    }
+    if (!hit) continue;
+    // Every value of the attribute was read whole: now they are tested.
+    Reader values{first, r->p};
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      values.bytes(v);
+      if (test(v)) return true;
+    }
+    return false;
+  }
+  return false;
+}
+
+std::optional<QList<Values>> findAll(QByteArrayView data, const QStringList& names) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  QList<Values> out(names.size());
+  QVarLengthArray<bool, 8> done(names.size(), false);
+  qsizetype found = 0;
+  while (r->p < r->end && found < names.size()) {
+    QByteArrayView stored;
+    quint64 count = 0;
+    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
+    const char* first = r->p;
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+    }
+    for (qsizetype n = 0; n < names.size(); ++n) {
+      if (done[n] || !sameName(stored, names[n])) continue;
+      done[n] = true;
+      Reader values{first, r->p};
+      out[n].reserve(static_cast<qsizetype>(count));
+      for (quint64 i = 0; i < count; ++i) {
+        QByteArrayView v;
+        values.bytes(v);
+        out[n].append(v.toByteArray());
+      }
+      ++found;
+    }
+  }
+  return out;
 }
 
 std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& changes) {
@@ -626,13 +695,19 @@ std::optional<ObjRow> Store::objectById(qint64 id) {
 
 QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
   QList<ObjRow> out;
-  if (ascendingIds.isEmpty()) return out;
+  objectsByIds(ascendingIds, out);
+  return out;
+}
+
+void Store::objectsByIds(const QList<qint64>& ascendingIds, QList<ObjRow>& out) {
+  out.clear();
+  if (ascendingIds.isEmpty()) return;
   out.reserve(ascendingIds.size());
   const qint64 first = ascendingIds.first(), last = ascendingIds.last();
   if (last - first >= 4 * ascendingIds.size()) {
     for (qint64 id : ascendingIds)
       if (auto o = objectById(id)) out.append(std::move(*o));
-    return out;
+    return;
   }
   auto r =
       q("SELECT id, domain_id, forest_id, parent_id, dn, packed FROM objects WHERE id BETWEEN ? AND ? ORDER "
@@ -644,7 +719,6 @@ QList<ObjRow> Store::objectsByIds(const QList<qint64>& ascendingIds) {
     while (i < ascendingIds.size() && ascendingIds[i] < id) ++i;
     if (i < ascendingIds.size() && ascendingIds[i] == id) out.append(objectFrom(r));
   }
-  return out;
 }
 
 QByteArray Store::packedOf(qint64 id) {
@@ -856,6 +930,11 @@ void Store::setMeta(const QString& key, const QString& value) {
   auto r = q("INSERT INTO meta(key, value) VALUES(?1, ?2) ON CONFLICT(key) DO UPDATE SET value=?2");
   r.bind(1, key).bind(2, value);
   r.run();
+}
+
+bool Store::storedAsIs(const QString& lowerName) {
+  return lowerName != QLatin1String("distinguishedname") && lowerName != QLatin1String("member") &&
+         lowerName != QLatin1String("memberof") && lowerName != QLatin1String("msds-user-account-control-computed");
 }
 
 Values Store::readValues(const ObjRow& o, const QString& name) {

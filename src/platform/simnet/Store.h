@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QtCore/qxpfunctional.h>
 
 #include <sqlite3.h>
 
@@ -54,6 +55,13 @@ QByteArray pack(const QList<adsi::Attribute>& attributes);
 // The values of `name` (letter case ignored); nullopt when `data` cannot be read.
 std::optional<adsi::Values> find(QByteArrayView data, QStringView name);
 std::optional<QList<adsi::Attribute>> unpack(QByteArrayView data);
+// Calls `test` with each value of `name` (letter case ignored) until it gives true, and says
+// whether one did; nullopt when `data` cannot be read up to the end of that attribute.
+std::optional<bool> anyValue(QByteArrayView data, QStringView name,
+                             qxp::function_ref<bool(QByteArrayView)> test);
+// The values of each of `names` (letter case ignored; none for an absent one), read in one pass;
+// nullopt when `data` cannot be read up to the last of them.
+std::optional<QList<adsi::Values>> findAll(QByteArrayView data, const QStringList& names);
 // `data` with the attributes of `changes` replaced (or added, or removed when without values), the
 // others copied as they are; nullopt when `data` cannot be read.
 std::optional<QByteArray> splice(QByteArrayView data, const QList<adsi::Attribute>& changes);
@@ -157,6 +165,8 @@ class Store {
   std::optional<ObjRow> objectById(qint64 id);
   // The objects of `ascendingIds` (those that exist), in that order; close ids are read together.
   QList<ObjRow> objectsByIds(const QList<qint64>& ascendingIds);
+  // The same into `out`, which keeps its room from one call to the next.
+  void objectsByIds(const QList<qint64>& ascendingIds, QList<ObjRow>& out);
   // Stored values: every value is in the object's packed attributes; those of the attributes
   // looked up by value (objectCategory, userPrincipalName, primaryGroupID) also have a row each
   // in `attrs`, where the indexes are.
@@ -187,6 +197,8 @@ class Store {
 
   // The values of an entry as a reader sees them, constructed attributes included.
   adsi::Values readValues(const ObjRow& o, const QString& name);
+  // Whether readValues gives an attribute (name in lower case) as stored, rather than making it.
+  static bool storedAsIs(const QString& lowerName);
 
   std::function<QDateTime()> clock;
   std::optional<quint32> refuse;

@@ -132,6 +132,59 @@ TEST_F(Simnet, SearchScopesAttributesAndOrder) {
   EXPECT_EQ(missing.code(), hr::NO_SUCH_OBJECT);
 }
 
+// A search reads the values it tests and returns from each entry's stored row; what it returns
+// is what a read of the same attributes gives, stored or computed, on either protocol, and its
+// filter sees the computed values too.
+TEST_F(Simnet, ASearchGivesEachEntryAsAReadDoes) {
+  ASSERT_TRUE(populate()
+                  .user("example.local", "ujoe", simnet::UserSpec().in("OU=Sales").with("displayName", QString::fromUtf8("Jürgen")))
+                  .build()
+                  .ok());
+  const QStringList attrs{"NAME",        "memberOf", "distinguishedName", "displayName", "member",
+                          "objectSid",   "name",     "userAccountControl", "noSuchAttribute",
+                          "description", "msDS-User-Account-Control-Computed"};
+  for (const Protocol p : {Protocol::Ldap, Protocol::GlobalCatalog}) {
+    auto c = connect("example.local", p);
+    ASSERT_TRUE(c);
+    const auto found = search(*c, "DC=example,DC=local", Scope::Subtree, "(objectClass=*)", 0, attrs);
+    ASSERT_GE(found.entries.size(), 10);
+    for (const Entry& e : found.entries) {
+      auto read = c->read(e.dn, attrs);
+      ASSERT_TRUE(read.ok()) << e.dn.toString().toStdString();
+      ASSERT_EQ(e.attributes.size(), read->attributes.size()) << e.dn.toString().toStdString();
+      for (qsizetype i = 0; i < e.attributes.size(); ++i) {
+        EXPECT_EQ(e.attributes[i].name, read->attributes[i].name) << e.dn.toString().toStdString();
+        EXPECT_EQ(e.attributes[i].values, read->attributes[i].values) << e.dn.toString().toStdString();
+      }
+    }
+  }
+  auto c = connect("example.local");
+  auto gc = connect("example.local", Protocol::GlobalCatalog);
+  ASSERT_TRUE(c && gc);
+  struct Case {
+    const char* filter;
+    QStringList ldap;  // the names of the entries found
+    QStringList gc;
+  };
+  const Case cases[] = {
+      {"(memberOf=CN=Sales Team,OU=Sales,DC=example,DC=local)", {"John Smith"}, {}},
+      {"(&(objectClass=group)(member=*)(name=Sales*))", {"Sales Team"}, {"Sales Team"}},
+      {"(distinguishedName=cn=JOHN SMITH,ou=sales,DC=example,DC=local)", {"John Smith"}, {"John Smith"}},
+      {"(displayName=j\\c3\\bcrgen)", {"ujoe"}, {"ujoe"}},
+      {"(&(name=ujoe)(displayName=*)(!(description=*)))", {"ujoe"}, {"ujoe"}},
+      {"(&(name=ujoe)(userAccountControl:1.2.840.113556.1.4.803:=512))", {"ujoe"}, {"ujoe"}},
+      {"(&(sAMAccountName=jsmith)(pwdLastSet>=0))", {"John Smith"}, {}},
+  };
+  for (const Case& k : cases)
+    for (const auto& [conn, expected] : {std::pair{c, k.ldap}, std::pair{gc, k.gc}}) {
+      QStringList names;
+      for (const Entry& e :
+           search(*conn, "DC=example,DC=local", Scope::Subtree, QString::fromUtf8(k.filter), 0, {"name"}).entries)
+        names.append(QString::fromUtf8(e.first("name")));
+      EXPECT_EQ(names, expected) << k.filter << (conn == gc ? " (global catalog)" : "");
+    }
+}
+
 TEST_F(Simnet, SizeLimitTruncatesAndPagingReturnsEverything) {
   setSizeLimit(3);
   auto c = connect("example.local");
@@ -717,6 +770,54 @@ TEST(PackedAttributes, KeepEveryValueAndRefuseDamagedData) {
   wrongFormat[0] = 9;
   EXPECT_FALSE(simnet::packed::unpack(wrongFormat).has_value());
   EXPECT_FALSE(simnet::packed::find(wrongFormat, QStringLiteral("info")).has_value());
+}
+
+// Values tested where they lie and several attributes read in one pass give what find() gives,
+// and damaged data is refused in the same way.
+TEST(PackedAttributes, ValuesReadInPlaceAgreeWithFind) {
+  const QList<Attribute> attrs{{"objectClass", {"top", "person", "user"}},
+                               {"name", {"n"}},
+                               {"info", {QByteArray(300, 'x'), ""}},
+                               {QString::fromUtf8("extéAttr"), {"v"}}};
+  const QByteArray data = simnet::packed::pack(attrs);
+  const QStringList names{"OBJECTCLASS", "info", "absent", QString::fromUtf8("EXTÉATTR"), "name", "Info"};
+  for (qsizetype n = 0; n <= data.size(); ++n) {
+    const QByteArrayView cut(data.constData(), n);
+    for (const QString& name : names) {
+      const auto expected = simnet::packed::find(cut, name);
+      Values seen;
+      const auto any = simnet::packed::anyValue(cut, name, [&](QByteArrayView v) {
+        seen.append(v.toByteArray());
+        return false;
+      });
+      ASSERT_EQ(any.has_value(), expected.has_value()) << n << " " << name.toStdString();
+      if (!expected) continue;
+      EXPECT_FALSE(*any);
+      EXPECT_EQ(seen, *expected) << n << " " << name.toStdString();
+      // Testing stops at the first value that passes.
+      int tested = 0;
+      const auto hit = simnet::packed::anyValue(cut, name, [&](QByteArrayView v) {
+        ++tested;
+        return v == expected->value(1);
+      });
+      EXPECT_EQ(*hit, expected->size() > 1) << name.toStdString();
+      EXPECT_EQ(tested, std::min<qsizetype>(expected->size(), 2)) << name.toStdString();
+    }
+    // Without the absent name the pass ends at the last one found, before the end of the data.
+    for (const QStringList& ask : {names, QStringList{"name", "OBJECTCLASS"}}) {
+      const auto all = simnet::packed::findAll(cut, ask);
+      if (n == data.size()) ASSERT_TRUE(all.has_value());
+      if (!all) continue;
+      ASSERT_EQ(all->size(), ask.size());
+      for (qsizetype i = 0; i < ask.size(); ++i) {
+        const auto one = simnet::packed::find(cut, ask[i]);
+        ASSERT_TRUE(one.has_value()) << n << " " << ask[i].toStdString();
+        EXPECT_EQ((*all)[i], *one) << n << " " << ask[i].toStdString();
+      }
+    }
+  }
+  EXPECT_EQ(simnet::packed::findAll(data, {"info", "info"})->value(1), (Values{QByteArray(300, 'x'), ""}))
+      << "a name asked twice is given twice";
 }
 
 TEST_F(Simnet, BuilderReportsTheFirstFailingStep) {
