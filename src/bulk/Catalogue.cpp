@@ -231,6 +231,23 @@ QStringList Catalogue::invariantBreaches() const {
   return breaches;
 }
 
+void Catalogue::renameUser(const QString& oldKey, const QString& newKey, const QString& text) {
+  for (KeyedList* l : {&users, &selection})
+    if (const int row = l->findKey(oldKey)) {
+      l->setKey(row, newKey);
+      l->setText(row, text);
+    }
+}
+
+void Catalogue::renameNtUser(const QString& oldText, const QString& newText) {
+  for (KeyedList* l : {&users, &selection})
+    for (int i = 1; i <= l->count(); ++i)
+      if (isUserKind(l->smallIcon(i)) && l->text(i) == oldText) {
+        l->setText(i, newText);
+        break;
+      }
+}
+
 Catalogue& catalogue() {
   static Catalogue theCatalogue;
   return theCatalogue;

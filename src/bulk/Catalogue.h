@@ -107,6 +107,13 @@ class Catalogue {
   // Empties the four lists.
   void clear();
 
+  // A renamed user: the item of the users list or the selection keyed `oldKey` gets `newKey` and
+  // `text`.
+  void renameUser(const QString& oldKey, const QString& newKey, const QString& text);
+  // A renamed NT account (its items carry no key): the first item of the users list and of the
+  // selection whose text is `oldText` gets `newText`.
+  void renameNtUser(const QString& oldText, const QString& newText);
+
   // The items that break the one-list rule: the same item (key, or kind and text when it has no
   // key) in two lists or twice in one. Empty when the rule holds.
   QStringList invariantBreaches() const;

@@ -43,20 +43,21 @@ bool yes(const QString& prompt, const QString& title) {
 
 }  // namespace
 
-bool isOwnShare(const QString& shareName, const QString& localPath, const QString& account) {
+bool namesAccount(const QString& name, const QString& account) {
   if (account.isEmpty()) return false;
+  return sameName(name, account) || sameName(name, account + u'$');
+}
+
+bool isOwnShare(const QString& shareName, const QString& localPath, const QString& account) {
   const QStringList local = components(localPath);
   if (local.size() < 2) return false;  // "D:\" or nothing: a drive root is nobody's own
-  QString name = shareName;
-  if (name.endsWith(u'$')) name.chop(1);
-  return sameName(name, account) || sameName(local.last(), account);
+  return namesAccount(shareName, account) || namesAccount(local.last(), account);
 }
 
 bool isOwnFolder(const QString& adminPath, const QString& account) {
   const QStringList parts = components(adminPath);
   // "\\server\D$\folder": server, drive share and at least one folder.
-  if (parts.size() < 3 || account.isEmpty()) return false;
-  return sameName(parts.last(), account);
+  return parts.size() >= 3 && namesAccount(parts.last(), account);
 }
 
 QString profileCut(const QString& path, const QString& account) {

@@ -46,11 +46,14 @@ struct PathPlan {
   bool ownFolder = false;  // the folder to delete is evidently this user's own
 };
 
+// Whether `name` (a share's or a folder's) is the account's own: the account name, or the account
+// name with "$" (letter case ignored). The one naming rule of deleting and moving a user's data.
+bool namesAccount(const QString& name, const QString& account);
 // The share is the user's own: its name (without a trailing "$") or the last folder of its local
 // path equals the account name (letter case ignored), and it does not publish a drive root.
 bool isOwnShare(const QString& shareName, const QString& localPath, const QString& account);
-// The folder `adminPath` may be deleted for `account`: its last component equals the account name
-// (letter case ignored); never a drive root.
+// The folder `adminPath` may be deleted for `account`: its last component names the account
+// (namesAccount); never a drive root.
 bool isOwnFolder(const QString& adminPath, const QString& account);
 // NT "Delete Profile From %Username%": the path up to and including its path component equal to
 // `account` (letter case ignored); the whole path when no component equals it.

@@ -1,6 +1,7 @@
 #include "bulk/MoveUser.h"
 
 #include "bulk/Catalogue.h"
+#include "bulk/DeleteUser.h"
 #include "records/Lookup.h"
 
 #include "directory/DirectoryService.h"
@@ -584,10 +585,7 @@ void MoveRun::errorPath() {
 }  // namespace
 
 bool isOwnMoveFolder(const QString& path, const QString& account) {
-  if (account.isEmpty()) return false;
-  const QString last = lastComponent(path);
-  return last.compare(account, Qt::CaseInsensitive) == 0 ||
-         last.compare(account + u'$', Qt::CaseInsensitive) == 0;
+  return namesAccount(lastComponent(path), account);
 }
 
 bool loadMoveForm(const QString& dbpath, const QString& siteName, const QString& templateName, MoveForm& form,

@@ -66,9 +66,9 @@ bool loadMoveForm(const QString& dbpath, const QString& siteName, const QString&
 // Directory `User` becomes the account's logon name.
 bool Move_One_User(QString& User, MoveHost& host, MoveResult* result = nullptr);
 
-// Whether `path` (a UNC path) is evidently `account`'s own folder: its last component is the
-// account name, or the account name with "$" (letter case ignored). Only such a folder is moved
-// or removed.
+// Whether `path` (a UNC path) is evidently `account`'s own folder: its last component names the
+// account (namesAccount, the rule deleting a user's data follows too). Only such a folder is
+// moved or removed.
 bool isOwnMoveFolder(const QString& path, const QString& account);
 
 }  // namespace tavrel::bulk

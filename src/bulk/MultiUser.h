@@ -1,7 +1,10 @@
 #pragma once
 // The bulk-operations window "Multi User Functions": one instance, created and loaded the first
 // time any code needs it, and kept. Its four lists are views of the catalogue (Catalogue.h): the
-// users, groups and OUs the domain loaders fill, and the selection the operations work on.
+// users, groups and OUs the domain loaders fill, and the selection the operations work on. The
+// group list holds the domain's global groups (every group in an NT domain); the catalogue keeps
+// the lists for the life of the process and empties them when the window is unloaded. Ex_Server
+// is filled by Form_Load from Site.dat, Multi_Site and Multi_Template by the record loader.
 
 #include "bulk/AccountOps.h"
 #include "bulk/Catalogue.h"

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tavrel::startup {
@@ -44,6 +46,10 @@ struct UserPage;
 }
 namespace tavrel::directory {
 struct LoadOutcome;
+}
+
+namespace tavrel::groups {
+class RenameHost;
 }
 
 namespace tavrel::mainwindow {
@@ -258,6 +264,14 @@ class form1 : public QMainWindow {
   void mnupopup_Click(int Index);
   // Shows POPUP at the pointer (tests replace Popup_Shower to act on it instead).
   std::function<void()> Popup_Shower;
+  // Popup item 7: the rename window of the directory mode ("Rename NT 4.0 User" in WinNT mode,
+  // else "Rename User"), shown modally on the selected user node.
+  void Rename_User();
+  // What the rename windows use of this window: the selected node, the status bar, the on-screen
+  // log and the naming options.
+  std::unique_ptr<groups::RenameHost> renameHost();
+  // Runs a rename window modally (tests replace Rename_Shower to act on it instead).
+  std::function<void(QDialog& window)> Rename_Shower;
   // The drag of a user onto an organisational unit (positions in the viewport's pixels).
   void TreeView1_MouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, const QPoint& pos);
   void TreeView1_DragOver(const QPoint& pos);

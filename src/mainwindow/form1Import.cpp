@@ -245,6 +245,8 @@ void form1::Import_Users_Click() {
 
   // 8.
   if (!ok) {
+    // The running count would otherwise stay on the status bar as if the import still ran.
+    StatusBar1->setPanelText(1, QStringLiteral("Errors during Import. Check log files for details."));
     ui::prompter().MsgBox(QStringLiteral("Errors during Import. Check log files for details."), 0,
                           QStringLiteral("Import error"));
     return;

@@ -559,6 +559,11 @@ QWidget* form1::buildTemplatesPage() {
   homedir = textBox(page, QStringLiteral("homedir"));
   Profilepath = textBox(page, QStringLiteral("Profilepath"));
   Homedirpath = textBox(page, QStringLiteral("Homedirpath"));
+  // The examples the editor shows in an empty path field.
+  Profilepath->setPlaceholderText(QStringLiteral("eg: D:\\users\\Profiles\\%Username%"));
+  Homedirpath->setPlaceholderText(QStringLiteral("eg: D:\\users\\home\\%username%"));
+  propath->setPlaceholderText(QStringLiteral("eg: \\\\%server%\\profiles\\%username%"));
+  homedir->setPlaceholderText(QStringLiteral("eg: \\\\%server%\\%username%"));
   sharenameprofile = textBox(page, QStringLiteral("sharenameprofile"));
   Sharenamehomedir = textBox(page, QStringLiteral("Sharenamehomedir"));
   logon = textBox(page, QStringLiteral("logon"));

@@ -6,6 +6,8 @@
 #include "directory/DirectoryService.h"
 #include "directory/PasswordReset.h"
 #include "groups/Groupsfrm.h"
+#include "groups/RenameUser.h"
+#include "groups/Rename_NT.h"
 #include "mainwindow/Naming.h"
 #include "mainwindow/TreeDrag.h"
 #include "mainwindow/TreeOrder.h"
@@ -43,10 +45,10 @@ bool ntMode() {
   return state::shared().Directory_Mode == 2;
 }
 
-// The popup's items that act on a user: Details, Reset Password, the delete and move hand-offs,
-// the two profile deletions and the custom commands (shown only when configured). Rename stays
-// disabled; "Create OU" acts on any node.
-constexpr int kUserItems[] = {1, 3, 5, 6, 9, 10, 13, 14};
+// The popup's items that act on a user: Details, Reset Password, the delete, move and rename
+// hand-offs, the two profile deletions and the custom commands (shown only when configured);
+// "Create OU" acts on any node.
+constexpr int kUserItems[] = {1, 3, 5, 6, 7, 9, 10, 13, 14};
 
 class EventHook : public QObject {
  public:
@@ -168,6 +170,45 @@ class WindowDrop : public DropHost {
   QString text_;  // the user's name
 };
 
+
+// The rename windows' view of the main window: the node selected when the window opened.
+class TreeRenameHost : public groups::RenameHost {
+ public:
+  TreeRenameHost(form1& f, QTreeWidgetItem* node)
+      : f_(f), node_(node ? QPersistentModelIndex(f.TreeView1->indexFromItem(node)) : QPersistentModelIndex()) {}
+
+  QString nodeKey() const override { return keyOf(node()); }
+  QString nodeText() const override { return node() ? node()->text(0) : QString(); }
+  void setNodeText(const QString& text) override {
+    if (QTreeWidgetItem* n = node()) n->setText(0, text);
+  }
+  void setNodeKey(const QString& key) override {
+    if (QTreeWidgetItem* n = node()) n->setData(0, kKeyRole, key);
+  }
+  void userRekeyed(const QString& oldKey, const QString& newKey) override {
+    // A user loaded into the User Manager page is saved under its new path.
+    if (f_.USERID_W2K->text() == oldKey) {
+      const QSignalBlocker quiet(f_.USERID_W2K);
+      f_.USERID_W2K->setText(newKey);
+    }
+  }
+  void status(const QString& text) override { f_.StatusBar1->setPanelText(1, text); }
+  void logRow(const QString& colour, const QString& message) override { f_.LOG_TAB(colour, message); }
+  void repaint() override { f_.repaint(); }
+  QString dbpath() const override { return f_.databaseFolder(); }
+  bool cnName() const override { return f_.CNName->isChecked(); }
+  bool displayNames() const override { return f_.DisplayName->isChecked(); }
+  bool renameDirs() const override { return f_.Rename_Dir_Shr->isChecked(); }
+  QColor fieldColour() const override { return f_.Field_Colour; }
+
+ private:
+  QTreeWidgetItem* node() const {
+    return node_.isValid() ? f_.TreeView1->itemFromIndex(node_) : nullptr;
+  }
+  form1& f_;
+  QPersistentModelIndex node_;
+};
+
 }  // namespace
 
 // --- Wiring ---
@@ -264,8 +305,11 @@ void form1::mnupopup_Click(int Index) {
     case 14:
       Run_Custom_Command(Index);
       break;
+    case 7:
+      Rename_User();
+      break;
     default:
-      break;  // rename is not built
+      break;
   }
 }
 
@@ -330,6 +374,25 @@ void form1::handOffToBulk(int tab) {
   m.setWindowModality(Qt::ApplicationModal);
   m.show();
   m.raise();
+}
+
+std::unique_ptr<groups::RenameHost> form1::renameHost() {
+  return std::make_unique<TreeRenameHost>(*this, TreeView1->currentItem());
+}
+
+void form1::Rename_User() {
+  const QTreeWidgetItem* node = TreeView1->currentItem();
+  if (!node || imageOf(node) != QLatin1String("USER")) return;
+  std::unique_ptr<groups::RenameHost> host = renameHost();
+  std::unique_ptr<QDialog> window;
+  if (ntMode())
+    window = std::make_unique<groups::Rename_NT>(*host, this);
+  else
+    window = std::make_unique<groups::RenameUser>(*host, this);
+  if (Rename_Shower)
+    Rename_Shower(*window);
+  else
+    window->exec();
 }
 
 // --- The drag ---
@@ -447,20 +510,21 @@ void form1::buildToolbar() {
     const char* key;
     const char* image;
     const char* tip;
+    const char* description;  // the button's description, read out by assistive technology
     QStyle::StandardPixmap pixmap;
     QAction* follows;  // the menu item whose command the button runs, and whose availability it shares
   };
   const Button buttons[] = {
-      {"NewUser", "USER", "Create New User", QStyle::SP_CustomBase, nullptr},
-      {"IMPORTU", "IMPORT", "Import Users", QStyle::SP_DialogOpenButton, Import_Users},
-      {"deleteuser", "Delete", "Delete User", QStyle::SP_TrashIcon, nullptr},
-      {"Vlog", "NOTEPAD", "View Log File", QStyle::SP_FileDialogContentsView, nullptr},
-      {"Refresh", "Refresh", "Refresh", QStyle::SP_BrowserReload, nullptr},
-      {"FIND", "FIND", "Find User", QStyle::SP_FileDialogDetailedView, nullptr},
-      {"Groups", "Global", "Global Groups", QStyle::SP_CustomBase, Gblgropus},
-      {"MutliUser", "W2KGRP", "Multi User Functions", QStyle::SP_CustomBase, Multi},
-      {"Help", "help", "Help", QStyle::SP_DialogHelpButton, Help},
-      {"Exit1", "Exit1", "Exit", QStyle::SP_DialogCloseButton, Exit1},
+      {"NewUser", "USER", "Create New User", "", QStyle::SP_CustomBase, nullptr},
+      {"IMPORTU", "IMPORT", "Import Users", "Import", QStyle::SP_DialogOpenButton, Import_Users},
+      {"deleteuser", "Delete", "Delete User", "Delete User", QStyle::SP_TrashIcon, nullptr},
+      {"Vlog", "NOTEPAD", "View Log File", "Vlog", QStyle::SP_FileDialogContentsView, nullptr},
+      {"Refresh", "Refresh", "Refresh", "", QStyle::SP_BrowserReload, nullptr},
+      {"FIND", "FIND", "Find User", "Find User", QStyle::SP_FileDialogDetailedView, nullptr},
+      {"Groups", "Global", "Global Groups", "Groups", QStyle::SP_CustomBase, Gblgropus},
+      {"MutliUser", "W2KGRP", "Multi User Functions", "MultiUser", QStyle::SP_CustomBase, Multi},
+      {"Help", "help", "Help", "Help", QStyle::SP_DialogHelpButton, Help},
+      {"Exit1", "Exit1", "Exit", "Exit Program", QStyle::SP_DialogCloseButton, Exit1},
   };
   for (const Button& b : buttons) {
     const QString key = QString::fromLatin1(b.key);
@@ -469,6 +533,8 @@ void form1::buildToolbar() {
     QAction* a = Toolbar1->addAction(ImageList1.icon(image), QString::fromLatin1(b.tip));
     a->setObjectName(key);
     a->setToolTip(QString::fromLatin1(b.tip));
+    if (QWidget* button = Toolbar1->widgetForAction(a))
+      button->setAccessibleDescription(QString::fromLatin1(b.description));
     connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
     if (QAction* menu = b.follows) {
       a->setEnabled(menu->isEnabled());

@@ -725,6 +725,8 @@ TEST_F(Import, AFileThatCannotBeReadEndsWithAMessage) {
   ASSERT_FALSE(prompts.asked.empty());
   EXPECT_EQ(prompts.asked.back().prompt, "Errors during Import. Check log files for details.");
   EXPECT_EQ(prompts.asked.back().title, "Import error");
+  EXPECT_EQ(w->StatusBar1->panelText(1), "Errors during Import. Check log files for details.")
+      << "the status bar no longer says that the import runs";
   EXPECT_TRUE(lastLog().startsWith("RED| Import failed: cannot read " + dir() + "missing.csv"))
       << lastLog().toStdString();
   EXPECT_TRUE(errLines().isEmpty()) << "the header only";

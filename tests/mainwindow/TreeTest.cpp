@@ -143,7 +143,7 @@ TEST_F(Tree, ARightPressSelectsTheNodeUnderThePointerBeforeThePopupIsSetUp) {
   EXPECT_EQ(keyOf(w->TreeView1->currentItem()), kJohn) << "the commands act on the node right-pressed";
   EXPECT_EQ(enabledItems(onUser),
             (QStringList{"De&tails", "&Reset Password", "&Delete User", "&Move User",
-                         "Delete &Server Profile", "Delete &WKS Profile", "Create OU"}));
+                         "&Rename User", "Delete &Server Profile", "Delete &WKS Profile", "Create OU"}));
   EXPECT_TRUE(onUser.at(11).first) << "Create OU is listed in Active Directory";
 
   for (QTreeWidgetItem* n : {node(kSales), w->TreeView1->topLevelItem(0)}) {
@@ -162,7 +162,7 @@ TEST_F(Tree, NtModeHidesCreateOuAndARightPressOnNothingShowsNoPopup) {
   EXPECT_FALSE(seen.at(11).first);
   EXPECT_FALSE(seen.at(11).second);
   EXPECT_EQ(enabledItems(seen), (QStringList{"De&tails", "&Reset Password", "&Delete User", "&Move User",
-                                             "Delete &Server Profile", "Delete &WKS Profile"}));
+                                             "&Rename User", "Delete &Server Profile", "Delete &WKS Profile"}));
 
   bool shown = false;
   w->Popup_Shower = [&] { shown = true; };

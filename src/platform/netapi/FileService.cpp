@@ -88,10 +88,12 @@ Status FileService::Delete(const QString& className, const QString& name) {
 Result<FileService> bindFileService(const QString& path) {
   auto p = parsePath(path);
   if (!p || !p->share.isEmpty()) return adsi::makeError(adsi::hr::BAD_PATHNAME, path);
-  // Binding reaches the server: an unknown or silent one fails here, as the provider does.
-  QList<SHARE_INFO_502> probe;
-  if (Status s = fromNet(NetShareEnum(p->server, probe), QStringLiteral("cannot reach %1").arg(p->server)); !s)
-    return s.error();
+  // Binding reaches the server: an unknown or silent one fails here, as the provider does. One
+  // share asked for by name answers that without listing every share of the server.
+  SHARE_INFO_502 probe;
+  NET_API_STATUS reached = NetShareGetInfo(p->server, QStringLiteral("IPC$"), probe);
+  if (reached == NERR_NetNameNotFound) reached = NERR_Success;
+  if (Status s = fromNet(reached, QStringLiteral("cannot reach %1").arg(p->server)); !s) return s.error();
   return FileService(p->server);
 }
 
