@@ -483,7 +483,10 @@ Outcome CreationRun::findDomainController() {
 
 Outcome CreationRun::createFolder(const QString& adminPath, const QString& what, bool* createdNow) {
   const QString dir = what == QLatin1String("Home") ? QStringLiteral("Home Dir ") : QStringLiteral("Profile Dir ");
-  if (files::exists(adminPath)) {
+  // Made at once: a folder that is there already is refused without a change, and found so with
+  // one look at the server rather than two.
+  const adsi::Status made = files::createDirectory(adminPath);
+  if (!made && made.error().code == files::err::ALREADY_EXISTS) {
     if (sh().Import_Mode) {
       // An import is not stopped by a question: the folder that is there is used.
       line(what + QStringLiteral(" Directory already exists, using it: ") + adminPath);
@@ -508,7 +511,7 @@ Outcome CreationRun::createFolder(const QString& adminPath, const QString& what,
   sh().Step_Log_Text = (home ? QStringLiteral("Error Creating Users Home Dir: ") : QStringLiteral("Error Creating Users Profile Dir: ")) +
                        adminPath;
   s_.Error_Stage = 2;
-  if (adsi::Status made = files::createDirectory(adminPath); !made) {
+  if (!made) {
     s_.errorNumber = errorNumber(made.error());
     return Outcome::Failed;
   }

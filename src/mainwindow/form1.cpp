@@ -303,6 +303,9 @@ void form1::buildLogPanel(QWidget* host) {
   ListView1->header()->setStretchLastSection(false);
   ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   ListView1->setColumnWidth(1, 160);
+  // Every row is one line of text with a lamp: the view lays out its rows, which it does again
+  // for the whole log after each new one, without measuring each.
+  ListView1->setUniformRowHeights(true);
   layout->addWidget(ListView1, 1);
 
   auto* buttons = new QVBoxLayout;
@@ -336,6 +339,7 @@ bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   static const QStringList kColours{QStringLiteral("GREEN"), QStringLiteral("YELLOW"), QStringLiteral("RED")};
   if (!kColours.contains(Colour)) return false;
   auto* row = new QTreeWidgetItem;
+  row->setFlags(row->flags() | Qt::ItemNeverHasChildren);
   row->setIcon(0, ImageList1.icon(Colour));
   row->setData(0, Qt::UserRole, Colour);
   if (Colour == QLatin1String("RED")) ui::feedback().beep();
@@ -346,7 +350,8 @@ bool form1::LOG_TAB(const QString& Colour, const QString& Message) {
   const QScrollBar* bar = ListView1->verticalScrollBar();
   const bool following = bar->value() >= bar->maximum();
   ListView1->addTopLevelItem(row);
-  if (following) ListView1->scrollToItem(row);
+  // Through the view's own scroll, which a held layout (an import) keeps for its release.
+  if (following) ListView1->scrollTo(ListView1->indexFromItem(row));
   return true;
 }
 

@@ -212,8 +212,11 @@ class CreationHost : public creation::RunHost {
       case MarkState::Error: text = QStringLiteral("Error"); colour = QColor(255, 0, 0); break;
     }
     label->setText(text);
+    // A blank mark shows no text, so its colour does not matter; a palette change re-polishes the
+    // label, so it is made only when the colour shown changes.
+    if (!colour.isValid() || label->palette().color(QPalette::WindowText) == colour) return;
     QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, colour.isValid() ? colour : w_.palette().color(QPalette::WindowText));
+    p.setColor(QPalette::WindowText, colour);
     label->setPalette(p);
   }
 

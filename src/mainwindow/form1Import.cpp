@@ -12,14 +12,55 @@
 #include "ui/LayoutHold.h"
 #include "ui/Prompter.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScreen>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tavrel::mainwindow {
+
+// While an import runs, the main window's geometry is worked out once per paint turn: the labels
+// each user changes (marks, progress, status, the import count) ask for a layout every time, and
+// the layouts asked for between two paint turns are kept back and done at the next one.
+class LayoutDeferral : public QObject {
+ public:
+  explicit LayoutDeferral(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
+  ~LayoutDeferral() override {
+    qApp->removeEventFilter(this);
+    pass();
+  }
+  // The paint turn: the layouts kept back are done now, in the order they were asked for, with
+  // those they ask for in turn, and further ones go through until `keepBack`.
+  void pass() {
+    passing_ = true;
+    for (const QPointer<QWidget>& w : std::exchange(owed_, {})) {
+      if (!w) continue;
+      QEvent request(QEvent::LayoutRequest);
+      QCoreApplication::sendEvent(w, &request);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  }
+  void keepBack() { passing_ = false; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::LayoutRequest || passing_ || !watched->isWidgetType()) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget != &window_ && !window_.isAncestorOf(widget)) return false;
+    if (!owed_.contains(widget)) owed_.append(widget);
+    return true;
+  }
+
+ private:
+  QWidget& window_;
+  QList<QPointer<QWidget>> owed_;
+  bool passing_ = false;
+};
 
 class ImportWindowHost : public creation::ImportHost {
  public:
@@ -56,10 +97,12 @@ class ImportWindowHost : public creation::ImportHost {
     // While the window takes no input and is painted only now and then, the tree and the
     // on-screen log are laid out once per paint instead of once per user.
     if (enabled) {
+      layouts_.reset();
       holds_.clear();
       w_.setUpdatesEnabled(true);
     } else if (holds_.empty()) {
       holdLayouts();
+      layouts_ = std::make_unique<LayoutDeferral>(w_);
     }
   }
   void showCancelWindow() override {
@@ -86,6 +129,7 @@ class ImportWindowHost : public creation::ImportHost {
     const bool held = !holds_.empty();
     if (paint) {
       holds_.clear();
+      if (layouts_) layouts_->pass();
       // Painted now rather than by a request the platform may serve only after updates are off
       // again.
       w_.setUpdatesEnabled(true);
@@ -96,6 +140,7 @@ class ImportWindowHost : public creation::ImportHost {
     if (paint) {
       w_.setUpdatesEnabled(false);
       if (held) holdLayouts();
+      if (layouts_) layouts_->keepBack();
     }
   }
 
@@ -128,6 +173,7 @@ class ImportWindowHost : public creation::ImportHost {
   form1& w_;
   // Declared after w_ so that they are released, laying the views out, before the host goes.
   std::vector<std::unique_ptr<ui::LayoutHoldScope>> holds_;
+  std::unique_ptr<LayoutDeferral> layouts_;
   std::unique_ptr<CancelImport> cancel_;
   QElapsedTimer sincePaint_;
 };

@@ -16,6 +16,7 @@
 #include "startup/Clock.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -895,6 +896,25 @@ TEST_F(Import, WhatEachImportedUserCostsTheDirectory) {
   } else {
     EXPECT_EQ(cost[adsi::Counter::Transactions], std::uint64_t(kUsers));
   }
+}
+
+// An import lays the window's labels out only at its paint turns; when it ends, whatever they
+// asked for meanwhile has been laid out: nothing in the window is left owing a layout.
+TEST_F(Import, TheWindowIsLaidOutWhenTheImportEnds) {
+  network();
+  w->show();
+  QCoreApplication::processEvents();
+  // Pages never shown are laid out by nothing but this.
+  for (QLayout* layout : w->findChildren<QLayout*>()) layout->activate();
+  QByteArray lines;
+  for (int i = 0; i < 5; ++i) lines += "lay,x,out" + QByteArray::number(i) + "\r\n";
+  ASSERT_TRUE(w->Run_Import(csv(lines)));
+  ASSERT_EQ(state::shared().Users_Added_Count, 5);
+  QCoreApplication::processEvents();
+  // (Those of pages not on screen wait until they are shown, import or not.)
+  for (QLayout* layout : w->findChildren<QLayout*>())
+    if (layout->parentWidget()->isVisible())
+      EXPECT_FALSE(layout->activate()) << layout->parentWidget()->objectName().toStdString();
 }
 
 // An import reads the template again only when its file changed: a template saved while the
