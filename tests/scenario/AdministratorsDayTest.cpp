@@ -167,34 +167,6 @@ class AdministratorsDay : public DayFixture {
     w->TreeView1->scrollToItem(n);
     return w->TreeView1->visualItemRect(n).center();
   }
-  static void choose(ui::ListView* list, const QStringList& rows) {
-    list->clearSelection();
-    for (int i = 1; i <= list->count(); ++i)
-      if (rows.contains(list->text(i))) list->item(i)->setSelected(true);
-  }
-  bulk::MultiUser& bulk() {
-    w->Multi_Click();
-    bulk::MultiUser& m = bulkWindow();
-    m.setYieldInterval(0);
-    return m;
-  }
-  // Moves the bulk window's items with these texts into its selection.
-  void selectInBulk(const QStringList& wanted) {
-    bulk::Catalogue& c = bulk::catalogue();
-    c.returnAll();
-    for (const QString& t : wanted) {
-      bool moved = false;
-      for (bulk::KeyedList* l : {&c.users, &c.groups, &c.ous}) {
-        const int row = int(l->texts().indexOf(t)) + 1;
-        if (row > 0) {
-          c.toSelection(*l, {row});
-          moved = true;
-          break;
-        }
-      }
-      ASSERT_TRUE(moved) << t.toStdString();
-    }
-  }
   QStringList members(const QString& groupKey) {
     QStringList out;
     auto o = admin().GetObject(groupKey);

@@ -72,33 +72,6 @@ class NtDay : public DayFixture {
                                   adsi::ADS_SECURE_AUTHENTICATION);
     return o.ok() || !o.error().message.contains("data 52e", Qt::CaseInsensitive);
   }
-  static void choose(ui::ListView* list, const QStringList& rows) {
-    list->clearSelection();
-    for (int i = 1; i <= list->count(); ++i)
-      if (rows.contains(list->text(i))) list->item(i)->setSelected(true);
-  }
-  bulk::MultiUser& bulk() {
-    w->Multi_Click();
-    bulk::MultiUser& m = bulkWindow();
-    m.setYieldInterval(0);
-    return m;
-  }
-  void selectInBulk(const QStringList& wanted) {
-    bulk::Catalogue& c = bulk::catalogue();
-    c.returnAll();
-    for (const QString& t : wanted) {
-      bool moved = false;
-      for (bulk::KeyedList* l : {&c.users, &c.groups}) {
-        const int row = int(l->texts().indexOf(t)) + 1;
-        if (row > 0) {
-          c.toSelection(*l, {row});
-          moved = true;
-          break;
-        }
-      }
-      ASSERT_TRUE(moved) << t.toStdString();
-    }
-  }
 
   // The accounts, folders and shares of users made from "Staff".
   void expectCreated(const Snapshot& before, const QStringList& made) {
