@@ -84,11 +84,26 @@ QHash<QString, DirIndex>& dirCache() {
   return cache;
 }
 
+QString findIndexed(const QString& dir, const struct stat& st, const QString& name);
+
 // The name under which `name` exists in `dir` (its own spelling first), or empty.
 QString findEntry(const QString& dir, const QString& name) {
   struct stat st{};
   if (lstatOf(dir + u'/' + name, st)) return name;
   if (::stat(enc(dir).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  return findIndexed(dir, st, name);
+}
+
+// The same for a folder whose status `dirSt` the caller has just read.
+QString findEntryIn(const QString& dir, const struct stat& dirSt, const QString& name) {
+  struct stat st{};
+  if (lstatOf(dir + u'/' + name, st)) return name;
+  return findIndexed(dir, dirSt, name);
+}
+
+// `name` looked up without regard to case in the index of `dir`, whose status is `st`; the index is
+// read again when the folder has changed since.
+QString findIndexed(const QString& dir, const struct stat& st, const QString& name) {
   auto& cache = dirCache();
   if (cache.size() > 512) cache.clear();
   DirIndex& idx = cache[dir];
@@ -245,7 +260,10 @@ Status createDirectory(const QString& path) {
   struct stat st{};
   if (!lstatOf(parent, st) || !S_ISDIR(st.st_mode))
     return fail(err::PATH_NOT_FOUND, QStringLiteral("the folder above %1 does not exist").arg(path));
-  if (!existingName(loc->isNetwork(), parent, loc->name()).isEmpty()) return fail(err::ALREADY_EXISTS, QStringLiteral("%1 exists").arg(path));
+  // The parent's status just read serves the look-up without regard to case.
+  const bool exists = loc->isNetwork() ? !findEntryIn(parent, st, loc->name()).isEmpty()
+                                       : !existingName(false, parent, loc->name()).isEmpty();
+  if (exists) return fail(err::ALREADY_EXISTS, QStringLiteral("%1 exists").arg(path));
   if (loc->isNetwork())
     if (auto servers = fileServers()) servers->settle();
   struct stat before{};
