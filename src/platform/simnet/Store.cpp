@@ -331,9 +331,14 @@ std::optional<QList<Attribute>> unpack(QByteArrayView data) {
 }  // namespace packed
 
 QString reversedKey(const Dn& dn) {
-  QStringList parts;
-  for (auto it = dn.rdns().crbegin(); it != dn.rdns().crend(); ++it) parts.append(it->key());
-  return parts.join(QChar(1));
+  // Each name's key is its text in lower case; the joined text is lowered once, which gives the
+  // same (the case mapping goes letter by letter).
+  QString out;
+  for (auto it = dn.rdns().crbegin(); it != dn.rdns().crend(); ++it) {
+    if (it != dn.rdns().crbegin()) out += QChar(1);
+    out += it->toString();
+  }
+  return std::move(out).toLower();
 }
 
 Store::~Store() {
