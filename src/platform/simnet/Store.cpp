@@ -145,6 +145,18 @@ bool sameName(QByteArrayView stored, QStringView name) {
   return QString::fromUtf8(stored).compare(name, Qt::CaseInsensitive) == 0;
 }
 
+// A stored name in lower case, as UTF-8: ASCII names (all in practice) without a conversion.
+QByteArray lowerKey(QByteArrayView stored) {
+  QByteArray key(stored.size(), Qt::Uninitialized);
+  char* out = key.data();
+  for (qsizetype i = 0; i < stored.size(); ++i) {
+    const auto b = static_cast<uchar>(stored[i]);
+    if (b >= 0x80) return QString::fromUtf8(stored).toLower().toUtf8();
+    out[i] = static_cast<char>(b >= 'A' && b <= 'Z' ? b + ('a' - 'A') : b);
+  }
+  return key;
+}
+
 }  // namespace
 
 QByteArray pack(const QList<Attribute>& attributes) {
@@ -279,7 +291,7 @@ std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& ch
       QByteArrayView v;
       if (!r->bytes(v)) return std::nullopt;
     }
-    QByteArray key = QString::fromUtf8(stored).toLower().toUtf8();
+    QByteArray key = lowerKey(stored);
     if (!changed.contains(key))
       pieces.append(Piece{std::move(key), QByteArrayView(start, r->p - start), nullptr});
   }
