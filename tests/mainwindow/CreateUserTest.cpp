@@ -656,6 +656,43 @@ TEST_F(CreateUser, EachRunReadsThePermissionListsAndTheirAccountsAfresh) {
   EXPECT_EQ(folderMask("MJones", sidOf("MJones")), security::access::FILE_READ_EXECUTE);
 }
 
+// A run binds each group once for all its steps (the primary group is one it joined), but the
+// next run binds them again: a primary group deleted and made again under its old name (a new
+// RID) between two runs is the one the second user gets.
+TEST_F(CreateUser, EachRunBindsItsGroupsAfresh) {
+  network(Mode::Native);
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  const QString teachersPath = "LDAP://CN=Teachers," + kStaff;
+  auto before = directory::Get_Group_RID_W2K(teachersPath);
+  ASSERT_TRUE(before);
+  auto john = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(john);
+  EXPECT_EQ(john->Get("primaryGroupID")->toInt(), *before);
+
+  // Teachers made again: its members' primary group moved back to Domain Users first.
+  ASSERT_TRUE(john->Put("primaryGroupID", 513));
+  ASSERT_TRUE(john->SetInfo());
+  auto staff = admin().GetObject("LDAP://" + kStaff);
+  ASSERT_TRUE(staff);
+  ASSERT_TRUE(staff->Delete("group", "CN=Teachers"));
+  auto made = staff->Create("group", "CN=Teachers");
+  ASSERT_TRUE(made);
+  ASSERT_TRUE(made->Put("sAMAccountName", "Teachers"));
+  ASSERT_TRUE(made->SetInfo());
+  auto after = directory::Get_Group_RID_W2K(teachersPath);
+  ASSERT_TRUE(after);
+  ASSERT_NE(*after, *before);
+
+  names("mary", "jones");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  auto mary = admin().GetObject("LDAP://CN=MJones," + kStaff);
+  ASSERT_TRUE(mary);
+  EXPECT_EQ(mary->Get("primaryGroupID")->toInt(), *after);
+}
+
 // Permissions that reach the profile folder but not the home folder: the mark stays "Completed"
 // as one success allows, yet the folder left without them is said and the run is not GREEN.
 TEST_F(CreateUser, PermissionsMissingOnOneFolderAreSaid) {
