@@ -19,6 +19,7 @@
 #include "resources/DcLookup.h"
 #include "resources/DirPermissions.h"
 #include "resources/ResourceRun.h"
+#include "resources/RunMemo.h"
 #include "resources/Shares.h"
 #include "resources/Shell.h"
 #include "resources/WtsSettings.h"
@@ -228,6 +229,11 @@ CreationRun::Attempt CreationRun::attempt() {
       {"Command", [this] { return f_.runCommand; }, &CreationRun::runCommand},
   };
   s_.stepTimes.append({QStringLiteral("Checks"), clock.nsecsElapsed()});
+  // The permission lists, the controller's name and the accounts they name are read once for all
+  // the steps; so are the groups the account joins (its primary group among them) and the domain
+  // facts a batch keeps.
+  const resources::RunMemo memo;
+  const adsi::Batch batch;
   // The directory steps are one unit of work (one transaction where the back end allows it), which
   // ends before the command, since that runs another program that may look for the user.
   std::optional<adsi::WorkUnit> unit(std::in_place);

@@ -34,6 +34,17 @@ BatchGroups* batchGroups() {
   return &kept;
 }
 
+// The group's RID, from its security identifier.
+adsi::Result<qint32> ridFrom(adsi::AdsObject& group, const QString& path) {
+  auto sid = group.Get(QStringLiteral("objectSID"));
+  if (!sid) return sid.error();
+  if (sid->typeId() != QMetaType::QByteArray || sid->toByteArray().size() < 4)
+    return adsi::makeError(adsi::hr::PROPERTY_NOT_FOUND,
+                           QStringLiteral("%1 has no security identifier").arg(path));
+  // The last sub-authority, stored least significant byte first.
+  return static_cast<qint32>(adsi::sidRid(sid->toByteArray()));
+}
+
 adsi::Result<adsi::AdsObject> bindGroup(const QString& path) {
   BatchGroups* kept = batchGroups();
   const QString key = path.toLower();
@@ -42,7 +53,13 @@ adsi::Result<adsi::AdsObject> bindGroup(const QString& path) {
   auto dir = requireDirectory();
   if (!dir) return dir.error();
   auto group = (*dir)->GetObject(path);
-  if (group && kept) kept->groups.insert(key, *group);
+  if (group && kept) {
+    kept->groups.insert(key, *group);
+    // A directory group's RID while the bind's values are at hand: once the group has been
+    // changed, asking for it would read the whole group, its members with it.
+    if (key.startsWith(QLatin1String("ldap://")))
+      if (auto rid = ridFrom(*group, path)) kept->rids.insert(key, *rid);
+  }
   return group;
 }
 
@@ -52,14 +69,10 @@ adsi::Result<qint32> ridOf(const QString& path) {
     if (auto it = kept->rids.constFind(path.toLower()); it != kept->rids.cend()) return *it;
   auto group = bindGroup(path);
   if (!group) return group.error();
-  auto sid = group->Get(QStringLiteral("objectSID"));
-  if (!sid) return sid.error();
-  if (sid->typeId() != QMetaType::QByteArray || sid->toByteArray().size() < 4)
-    return adsi::makeError(adsi::hr::PROPERTY_NOT_FOUND,
-                           QStringLiteral("%1 has no security identifier").arg(path));
-  // The last sub-authority, stored least significant byte first.
-  const auto rid = static_cast<qint32>(adsi::sidRid(sid->toByteArray()));
-  if (kept) kept->rids.insert(path.toLower(), rid);
+  if (kept)
+    if (auto it = kept->rids.constFind(path.toLower()); it != kept->rids.cend()) return *it;
+  auto rid = ridFrom(*group, path);
+  if (rid && kept) kept->rids.insert(path.toLower(), *rid);
   return rid;
 }
 

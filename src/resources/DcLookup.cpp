@@ -1,6 +1,7 @@
 #include "resources/DcLookup.h"
 
 #include "platform/netapi/NetApi.h"
+#include "resources/RunMemoState.h"
 
 #include <QMutex>
 
@@ -55,7 +56,9 @@ void setDcDirectory(std::shared_ptr<adsi::DirectoryBackend> directory) {
   dcDirectory = std::move(directory);
 }
 
-QString Get_DC_Name(const QString& Server, const QString& Domain) {
+namespace {
+
+QString lookUpController(const QString& Server, const QString& Domain) {
   std::shared_ptr<adsi::DirectoryBackend> directory;
   {
     QMutexLocker lock(&directoryMutex);
@@ -72,6 +75,19 @@ QString Get_DC_Name(const QString& Server, const QString& Domain) {
   if (netapi::NetGetDCName(Server, Domain, dc) != netapi::NERR_Success) return QString();
   // The name up to its terminator, if the network gave one.
   if (const qsizetype nul = dc.indexOf(QChar(0)); nul >= 0) dc.truncate(nul);
+  return dc;
+}
+
+}  // namespace
+
+QString Get_DC_Name(const QString& Server, const QString& Domain) {
+  memo::State* kept = memo::active();
+  const std::pair<QString, QString> key{Server, Domain};
+  if (kept)
+    if (auto it = kept->controllers.constFind(key); it != kept->controllers.cend()) return *it;
+  QString dc = lookUpController(Server, Domain);
+  // A domain that did not answer is asked again.
+  if (kept && !dc.isEmpty()) kept->controllers.insert(key, dc);
   return dc;
 }
 

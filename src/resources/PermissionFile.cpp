@@ -1,12 +1,15 @@
 #include "resources/PermissionFile.h"
 
 #include "records/DatabaseFolder.h"
+#include "resources/RunMemoState.h"
 
 #include <QFileInfo>
 
 namespace tavrel::resources {
 
-records::Result<QList<records::Permission_Record>> readPermissionFile(const QString& dbpath, const QString& name) {
+namespace {
+
+records::Result<QList<records::Permission_Record>> readFile(const QString& dbpath, const QString& name) {
   using records::Permission_Record;
   using records::RecordFile;
   const records::DatabaseFolder db(dbpath);
@@ -26,6 +29,18 @@ records::Result<QList<records::Permission_Record>> readPermissionFile(const QStr
   for (qsizetype at = 0; at + Permission_Record::Length <= all.size(); at += Permission_Record::Length)
     out.append(Permission_Record::decode(all.mid(at, Permission_Record::Length)));
   return out;
+}
+
+}  // namespace
+
+records::Result<QList<records::Permission_Record>> readPermissionFile(const QString& dbpath, const QString& name) {
+  memo::State* kept = memo::active();
+  const std::pair<QString, QString> key{dbpath, name};
+  if (kept)
+    if (auto it = kept->lists.constFind(key); it != kept->lists.cend()) return *it;
+  auto read = readFile(dbpath, name);
+  if (kept && read) kept->lists.insert(key, read.value());
+  return read;
 }
 
 }  // namespace tavrel::resources

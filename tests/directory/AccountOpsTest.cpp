@@ -5,6 +5,8 @@
 #include "directory/GroupMembership.h"
 #include "directory/PasswordReset.h"
 #include "directory/UpnSearch.h"
+#include "platform/adsi/Batch.h"
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Values.h"
 
 using namespace tavrel;
@@ -33,6 +35,20 @@ TEST_F(Accounts, GroupIdentifiersAreTheLastPartOfTheGroupsSid) {
   EXPECT_EQ(*nt, *team);
   EXPECT_FALSE(directory::Get_Group_RID_W2K(groupPath("No Such Group")).ok());
   EXPECT_FALSE(directory::Get_Group_RID_NT("jsmith").ok()) << "a user is no group";
+}
+
+// In a batch a group is bound once, and its RID is taken from that bind: a group just joined
+// (its cached values spent by the change) is not read again, members and all, for its RID.
+TEST_F(Accounts, AGroupJoinedInABatchGivesItsRidWithoutAnotherRead) {
+  const QString managers = groupPath("Managers");
+  const quint32 expected = adsi::sidRid(read(managers, "objectSid").toByteArray());
+  adsi::Batch batch;
+  ASSERT_TRUE(directory::Add_To_Group_W2K(managers, johnPath()).ok());
+  const adsi::Counts before = adsi::counts();
+  auto rid = directory::Get_Group_RID_W2K(managers);
+  ASSERT_TRUE(rid.ok()) << rid.error().message.toStdString();
+  EXPECT_EQ(quint32(*rid), expected);
+  EXPECT_EQ((adsi::counts() - before)[adsi::Counter::Searches], 0u);
 }
 
 TEST_F(Accounts, MembershipChangesAndTheirRefusals) {

@@ -14,6 +14,7 @@
 #include "platform/files/FileSystem.h"
 #include "platform/netapi/NetApi.h"
 #include "platform/security/AccountLookup.h"
+#include "platform/security/FileSecurity.h"
 #include "platform/simnet/Exchange55.h"
 #include "platform/simnet/Resources.h"
 #include "records/DatabaseFolder.h"
@@ -578,6 +579,118 @@ TEST_F(CreateUser, SharesTerminalServicesAndPermissions) {
   netapi::SHARE_INFO_502 info;
   ASSERT_EQ(netapi::NetShareGetInfo("FS1", "JSmith", info), 0u);
   EXPECT_EQ(info.shi502_path, "D:\\Users\\JSmith");
+}
+
+// Each run reads the permission lists and looks their accounts up afresh, though within one run
+// each is read once: a list edited, and an account deleted and made again under its old name (a
+// new SID), between two runs reach the second run's share and folder.
+TEST_F(CreateUser, EachRunReadsThePermissionListsAndTheirAccountsAfresh) {
+  network(Mode::Native);
+  records::Template_Record t = records::Template_Record::decode(test::readAll(db() + "Template.dat"));
+  t.HomeShareName = "%UserName%";
+  ASSERT_TRUE(test::writeAll(db() + "Template.dat", t.encode()));
+  const auto lists = [&](const char* folderAccess) {
+    records::Permission_Record r;
+    r.Account = "%Domain%\\jbloggs";
+    r.Access = "Read";
+    QByteArray share = r.encode();
+    r.Account = "%Domain%\\%UserName%";
+    r.Access = "Full Control";
+    share += r.encode();
+    ASSERT_TRUE(test::writeAll(db() + "SharePerm.dat", share));
+    r.Account = "%UserName%";
+    r.Access = folderAccess;
+    ASSERT_TRUE(test::writeAll(db() + "Permissions.dat", r.encode()));
+  };
+  const auto sidOf = [](const QString& name) {
+    auto found = security::LookupAccountName(QString(), "EXAMPLE\\" + name);
+    return found ? found->sid : security::Sid();
+  };
+  const auto shareSids = [](const QString& share) {
+    QList<security::Sid> out;
+    netapi::SHARE_INFO_502 info;
+    if (netapi::NetShareGetInfo("FS1", share, info) != 0 || !info.shi502_security_descriptor ||
+        !info.shi502_security_descriptor->dacl)
+      return out;
+    for (const security::Ace& a : info.shi502_security_descriptor->dacl->aces()) out << a.sid;
+    return out;
+  };
+  const auto folderMask = [](const QString& folder, const security::Sid& who) {
+    quint32 mask = 0;
+    auto sd = security::GetFileSecurity("\\\\FS1\\D$\\Users\\" + folder, security::info::DACL);
+    if (sd && sd->dacl)
+      for (const security::Ace& a : sd->dacl->aces())
+        if (a.sid == who) mask |= a.mask;
+    return mask;
+  };
+  lists("Change");
+  for (QCheckBox* b : {w->Create_Shares, w->Dir_Security}) b->setChecked(true);
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  const security::Sid before = sidOf("jbloggs");
+  ASSERT_TRUE(before.isValid());
+  EXPECT_TRUE(shareSids("JSmith").contains(before));
+  EXPECT_EQ(folderMask("JSmith", sidOf("JSmith")), security::access::FILE_MODIFY);
+
+  // Between the runs: the folder list now gives Read, and jbloggs is made again.
+  lists("Read");
+  auto dir = directory::requireDirectory();
+  ASSERT_TRUE(dir);
+  auto staff = (*dir)->GetObject("LDAP://" + kStaff);
+  ASSERT_TRUE(staff);
+  ASSERT_TRUE(staff->Delete("user", "CN=jbloggs"));
+  auto again = staff->Create("user", "CN=jbloggs");
+  ASSERT_TRUE(again);
+  ASSERT_TRUE(again->Put("sAMAccountName", "jbloggs"));
+  ASSERT_TRUE(again->SetInfo());
+  const security::Sid after = sidOf("jbloggs");
+  ASSERT_TRUE(after.isValid());
+  ASSERT_NE(after, before);
+
+  names("mary", "jones");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  EXPECT_TRUE(shareSids("MJones").contains(after));
+  EXPECT_FALSE(shareSids("MJones").contains(before));
+  EXPECT_EQ(folderMask("MJones", sidOf("MJones")), security::access::FILE_READ_EXECUTE);
+}
+
+// A run binds each group once for all its steps (the primary group is one it joined), but the
+// next run binds them again: a primary group deleted and made again under its old name (a new
+// RID) between two runs is the one the second user gets.
+TEST_F(CreateUser, EachRunBindsItsGroupsAfresh) {
+  network(Mode::Native);
+  names("john", "smith");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  const QString teachersPath = "LDAP://CN=Teachers," + kStaff;
+  auto before = directory::Get_Group_RID_W2K(teachersPath);
+  ASSERT_TRUE(before);
+  auto john = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(john);
+  EXPECT_EQ(john->Get("primaryGroupID")->toInt(), *before);
+
+  // Teachers made again: its members' primary group moved back to Domain Users first.
+  ASSERT_TRUE(john->Put("primaryGroupID", 513));
+  ASSERT_TRUE(john->SetInfo());
+  auto staff = admin().GetObject("LDAP://" + kStaff);
+  ASSERT_TRUE(staff);
+  ASSERT_TRUE(staff->Delete("group", "CN=Teachers"));
+  auto made = staff->Create("group", "CN=Teachers");
+  ASSERT_TRUE(made);
+  ASSERT_TRUE(made->Put("sAMAccountName", "Teachers"));
+  ASSERT_TRUE(made->SetInfo());
+  auto after = directory::Get_Group_RID_W2K(teachersPath);
+  ASSERT_TRUE(after);
+  ASSERT_NE(*after, *before);
+
+  names("mary", "jones");
+  w->CreateUser_Click();
+  ASSERT_EQ(lastColour(), "GREEN") << logBlock().join("\n").toStdString();
+  auto mary = admin().GetObject("LDAP://CN=MJones," + kStaff);
+  ASSERT_TRUE(mary);
+  EXPECT_EQ(mary->Get("primaryGroupID")->toInt(), *after);
 }
 
 // Permissions that reach the profile folder but not the home folder: the mark stays "Completed"

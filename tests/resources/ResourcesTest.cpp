@@ -4,6 +4,8 @@
 #include "platform/wts/Wts.h"
 #include "resources/DcLookup.h"
 #include "resources/FileOperation.h"
+#include "resources/PermissionFile.h"
+#include "resources/RunMemo.h"
 #include "resources/Shell.h"
 #include "resources/WtsSettings.h"
 #include "startup/LogFile.h"
@@ -28,6 +30,52 @@ TEST_F(ResourcesTest, DomainControllerName) {
   EXPECT_EQ(Get_DC_Name(QString(), QStringLiteral("OLDCORP")), "\\\\OLDPDC");
   EXPECT_EQ(Get_DC_Name(QString(), QStringLiteral("NOWHERE")), "");
   EXPECT_EQ(Get_DC_Name(QStringLiteral("NOSUCH"), QStringLiteral("EXAMPLE")), "");
+}
+
+// A run's memo keeps a controller's name and a permission list it read, and only while it lives:
+// a controller that stopped answering and a list edited meanwhile are seen by the next run. What
+// could not be read is read again.
+TEST_F(ResourcesTest, ARunMemoKeepsWhatItReadOnlyWhileItLives) {
+  const QString db = dir() + QStringLiteral("db/");
+  ASSERT_TRUE(QDir().mkpath(db));
+  const auto list = [&](const QStringList& accounts) {
+    QByteArray bytes;
+    for (const QString& a : accounts) {
+      records::Permission_Record r;
+      r.Account = a;
+      r.Access = QStringLiteral("Change");
+      bytes += r.encode();
+    }
+    ASSERT_TRUE(writeAll(db + QStringLiteral("Permissions.dat"), bytes));
+  };
+  const auto accounts = [&]() -> QStringList {
+    auto r = readPermissionFile(db, QStringLiteral("Permissions.dat"));
+    if (!r) return {QStringLiteral("<failed>")};
+    QStringList out;
+    for (const records::Permission_Record& p : r.value()) out << p.Account.trimmed();
+    return out;
+  };
+  {
+    RunMemo memo;
+    // A folder where the list should be cannot be read; once the file is there it is read.
+    ASSERT_TRUE(QDir().mkpath(db + QStringLiteral("Permissions.dat")));
+    EXPECT_EQ(accounts(), QStringList{QStringLiteral("<failed>")});
+    ASSERT_TRUE(QDir().rmdir(db + QStringLiteral("Permissions.dat")));
+    list({QStringLiteral("jsmith")});
+    EXPECT_EQ(accounts(), QStringList{QStringLiteral("jsmith")});
+    list({QStringLiteral("jsmith"), QStringLiteral("mjones")});
+    EXPECT_EQ(accounts(), QStringList{QStringLiteral("jsmith")}) << "kept for the run";
+    // A domain that does not answer is asked again; one that answered is not.
+    ASSERT_TRUE(net->setReachable(QStringLiteral("EXAMPLE"), false));
+    EXPECT_EQ(Get_DC_Name(QString(), QStringLiteral("EXAMPLE")), "");
+    ASSERT_TRUE(net->setReachable(QStringLiteral("EXAMPLE"), true));
+    EXPECT_EQ(Get_DC_Name(QString(), QStringLiteral("EXAMPLE")), "\\\\EXDC01");
+    ASSERT_TRUE(net->setReachable(QStringLiteral("EXAMPLE"), false));
+    EXPECT_EQ(Get_DC_Name(QString(), QStringLiteral("EXAMPLE")), "\\\\EXDC01") << "kept for the run";
+  }
+  RunMemo next;
+  EXPECT_EQ(accounts(), (QStringList{QStringLiteral("jsmith"), QStringLiteral("mjones")}));
+  EXPECT_EQ(Get_DC_Name(QString(), QStringLiteral("EXAMPLE")), "");
 }
 
 // ---------------------------------------------------------------------------------------------

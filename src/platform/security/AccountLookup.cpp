@@ -199,16 +199,47 @@ AccountLookup& installed() {
 }
 }  // namespace
 
+namespace {
+
+struct Memo {
+  int depth = 0;
+  QHash<std::pair<QString, QString>, AccountInfo> found;  // by (system, name)
+};
+
+Memo& memo() {
+  static Memo m;
+  return m;
+}
+
+}  // namespace
+
 AccountLookup& accounts() {
   return installed();
 }
 
 void setAccountDirectory(std::shared_ptr<DirectoryBackend> directory) {
   installed() = AccountLookup(std::move(directory));
+  memo().found.clear();  // a memo's answers came from the directory replaced here
+}
+
+LookupMemo::LookupMemo() {
+  ++memo().depth;
+}
+
+LookupMemo::~LookupMemo() {
+  if (--memo().depth == 0) memo().found.clear();
 }
 
 Result<AccountInfo> LookupAccountName(const QString& system, const QString& name) {
-  return accounts().lookupName(system, name);
+  Memo& m = memo();
+  if (m.depth == 0) return accounts().lookupName(system, name);
+  // A name with its domain is found whatever system is asked; a bare name in the system's own
+  // domain first, and the system is named with or without its backslashes, in any case.
+  const std::pair<QString, QString> key{name.contains(u'\\') ? QString() : stripSlashes(system).toLower(), name};
+  if (auto it = m.found.constFind(key); it != m.found.cend()) return *it;
+  auto r = accounts().lookupName(system, name);
+  if (r) m.found.insert(key, *r);
+  return r;
 }
 
 Result<AccountInfo> LookupAccountSid(const QString& system, const Sid& sid) {

@@ -62,6 +62,18 @@ class AccountLookup {
 AccountLookup& accounts();
 void setAccountDirectory(std::shared_ptr<adsi::DirectoryBackend> directory);
 
+// While a LookupMemo lives, LookupAccountName answers a name it has found before (asked of the
+// same system, spelt the same) from memory rather than the directory: one user's creation looks
+// the same few accounts up for each of its shares and folders. Only found accounts are kept, and
+// only until the outermost memo ends; a failed lookup is asked again.
+class LookupMemo {
+ public:
+  LookupMemo();
+  ~LookupMemo();
+  LookupMemo(const LookupMemo&) = delete;
+  LookupMemo& operator=(const LookupMemo&) = delete;
+};
+
 // LookupAccountName / LookupAccountSid through accounts().
 adsi::Result<AccountInfo> LookupAccountName(const QString& system, const QString& name);
 adsi::Result<AccountInfo> LookupAccountSid(const QString& system, const Sid& sid);

@@ -1,5 +1,7 @@
 #include "ResourceNetwork.h"
 
+#include "platform/adsi/Counters.h"
+#include "platform/adsi/Dn.h"
 #include "platform/security/AccountLookup.h"
 #include "platform/security/Privileges.h"
 #include "platform/security/SecurityDescriptor.h"
@@ -306,6 +308,64 @@ TEST_F(AccountLookupTest, UnreachableDomainFailsAsServerUnavailable) {
   auto r = LookupAccountName(QString(), QStringLiteral("OLDCORP\\jdoe"));
   ASSERT_FALSE(r);
   EXPECT_EQ(r.error().code, err::SERVER_UNAVAILABLE);
+}
+
+// A memo answers a name it found once from memory, whichever way the system is written; a name
+// it did not find is asked again, and what it kept is gone when it ends: an account made again
+// under the old name (a new SID) is seen by the next memo.
+TEST_F(AccountLookupTest, AMemoKeepsFoundAccountsOnlyWhileItLives) {
+  auto conn = net->bind(QStringLiteral("example.local"), adsi::Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(conn);
+  const adsi::Dn newbie = adsi::Dn::fromDnsName(QStringLiteral("example.local"))
+                              .child(adsi::Rdn(QStringLiteral("CN"), QStringLiteral("Users")))
+                              .child(adsi::Rdn(QStringLiteral("CN"), QStringLiteral("newbie")));
+  const auto make = [&] {
+    ASSERT_TRUE((*conn)->add(newbie, {{QStringLiteral("objectClass"), {"user"}}, {QStringLiteral("sAMAccountName"), {"newbie"}}}));
+  };
+  const auto searches = [] { return adsi::counts()[adsi::Counter::Searches]; };
+  Sid first;
+  {
+    LookupMemo memo;
+    const auto before = searches();
+    for (const char* system : {"", "\\\\EXDC01", "exdc01"}) {
+      SCOPED_TRACE(system);
+      auto r = LookupAccountName(QString::fromLatin1(system), QStringLiteral("EXAMPLE\\jsmith"));
+      ASSERT_TRUE(r);
+      EXPECT_EQ(r->name, QStringLiteral("jsmith"));
+    }
+    EXPECT_EQ(searches() - before, 1u);
+    // A bare name is found in the system's own domain: kept per system, whatever its spelling.
+    const auto bare = searches();
+    ASSERT_TRUE(LookupAccountName(QStringLiteral("\\\\EXDC01"), QStringLiteral("jsmith")));
+    ASSERT_TRUE(LookupAccountName(QStringLiteral("exdc01"), QStringLiteral("jsmith")));
+    EXPECT_EQ(searches() - bare, 1u);
+    // Not found, then made: the next lookup in the same memo finds it.
+    EXPECT_FALSE(LookupAccountName(QString(), QStringLiteral("EXAMPLE\\newbie")));
+    make();
+    auto made = LookupAccountName(QString(), QStringLiteral("EXAMPLE\\newbie"));
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->name, QStringLiteral("newbie"));
+    first = made->sid;
+    EXPECT_TRUE(first.isValid());
+    // Nested memos share the outer one's answers.
+    {
+      LookupMemo inner;
+      const auto again = searches();
+      ASSERT_TRUE(LookupAccountName(QString(), QStringLiteral("EXAMPLE\\newbie")));
+      EXPECT_EQ(searches(), again);
+    }
+    const auto afterInner = searches();
+    ASSERT_TRUE(LookupAccountName(QString(), QStringLiteral("EXAMPLE\\newbie")));
+    EXPECT_EQ(searches(), afterInner);
+  }
+  // Deleted and made again through another connection between two memos.
+  ASSERT_TRUE((*conn)->remove(newbie));
+  make();
+  LookupMemo next;
+  auto again = LookupAccountName(QString(), QStringLiteral("EXAMPLE\\newbie"));
+  ASSERT_TRUE(again);
+  EXPECT_NE(again->sid, first);
+  EXPECT_TRUE(again->sid.isValid());
 }
 
 TEST(Privileges, ScopeDisablesOnEveryPath) {
