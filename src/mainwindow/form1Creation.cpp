@@ -5,6 +5,7 @@
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/ImportWindows.h"
+#include "mainwindow/RecordMemo.h"
 #include "mainwindow/TreeOrder.h"
 #include "mainwindow/form1.h"
 #include "platform/adsi/Batch.h"
@@ -13,12 +14,11 @@
 #include "records/Records.h"
 #include "state/SharedState.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QPersistentModelIndex>
 #include <QTimer>
 
-#include <sys/stat.h>
+#include <fcntl.h>
 
 namespace tavrel::mainwindow {
 
@@ -26,12 +26,13 @@ using creation::Mark;
 using creation::MarkState;
 
 // The template and site a run last loaded: from which window, in which import, under which
-// names, from which files (their inode, size and time of change, and the folder's).
+// names, from which files (their bytes, compared whole: an edit in place within one tick of the
+// file system's clock leaves the file's times and size as they were).
 struct RecordsLoaded {
   const form1* form = nullptr;
   quint64 batch = 0;
   QString templateName, siteName, folder;
-  QByteArray stamps;
+  QByteArray contents;
   bool operator==(const RecordsLoaded&) const = default;
 };
 
@@ -40,19 +41,14 @@ RecordsLoaded& lastLoaded() {
   return loaded;
 }
 
-QByteArray recordStamps(const QString& dbpath) {
+QByteArray recordContents(const QString& dbpath) {
   const records::DatabaseFolder db(dbpath);
   QByteArray out;
-  for (const QString& path :
-       {db.path(), db.resolve(records::names::Template), db.resolve(records::names::Site)}) {
-    struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) {
-      out += "-;";
-      continue;
-    }
-    out += QByteArray::number(qint64(st.st_ino)) + ':' + QByteArray::number(qint64(st.st_size)) + ':' +
-           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
-           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ';';
+  for (const QString& name : {records::names::Template, records::names::Site}) {
+    const std::optional<QByteArray> bytes = fileBytes(db.resolve(name), O_RDONLY);
+    // Each file's length first, so that no two pairs of files read alike.
+    out += bytes ? QByteArray::number(bytes->size()) + ':' + *bytes : QByteArray("-");
+    out += ';';
   }
   return out;
 }
@@ -165,7 +161,7 @@ class CreationHost : public creation::RunHost {
                       w_.nutemplate->currentText(),
                       w_.NUsitename->currentText(),
                       w_.dbpath->text(),
-                      recordStamps(w_.dbpath->text())};
+                      recordContents(w_.dbpath->text())};
     RecordsLoaded& last = lastLoaded();
     if (batch != 0 && now == last) return;
     const bool loaded = w_.LoadTemplate(now.templateName);

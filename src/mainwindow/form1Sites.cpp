@@ -3,6 +3,7 @@
 // the bulk move read.
 
 #include "bulk/MultiUser.h"
+#include "mainwindow/RecordMemo.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/StoreFinder.h"
 #include "platform/text/Cp1252.h"
@@ -18,6 +19,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+
+#include <fcntl.h>
 
 namespace tavrel::mainwindow {
 namespace {
@@ -208,8 +211,11 @@ void form1::Load_Databases() {
 
 bool form1::Loadsite(const QString& siteName) {
   const DatabaseFolder db(dbpath->text());
-  auto scan = records::scanRecords<Site_Record>(db, names::Site, [&](const Site_Record& r) {
-    return r.Deleted != records::kDeletedFlag && records::sameNameTrimmed(r.SiteName, siteName);
+  static ScanMemo<Site_Record> memo;
+  auto scan = memo.get(db, names::Site, siteName, O_RDONLY, [&] {
+    return records::scanRecords<Site_Record>(db, names::Site, [&](const Site_Record& r) {
+      return r.Deleted != records::kDeletedFlag && records::sameNameTrimmed(r.SiteName, siteName);
+    });
   });
   if (!scan) {
     StatusBar1->setPanelText(
