@@ -40,4 +40,12 @@ std::optional<QByteArray> fileBytes(const QString& path, int openFlags) {
   return out;
 }
 
+std::optional<QByteArray> folderFileBytes(const records::DatabaseFolder& db, const QString& name, int openFlags,
+                                          QString* path) {
+  *path = db.path() + name;
+  if (std::optional<QByteArray> exact = fileBytes(*path, openFlags)) return exact;
+  *path = db.resolve(name);
+  return fileBytes(*path, openFlags);
+}
+
 }  // namespace tavrel::mainwindow

@@ -20,6 +20,11 @@ namespace tavrel::mainwindow {
 // the caller could not open that way gives nothing; nothing also for a missing file or a failed
 // read.
 std::optional<QByteArray> fileBytes(const QString& path, int openFlags);
+// The bytes of the folder's file `name` as fileBytes reads them, and in `path` the file they came
+// from: the exact spelling when it is there (one open instead of a look at the folder), else the
+// folder's resolve().
+std::optional<QByteArray> folderFileBytes(const records::DatabaseFolder& db, const QString& name, int openFlags,
+                                          QString* path);
 
 // The last scan of one record file for one name. `scan` runs the scan; its result is kept only
 // when the file held the same bytes before and after it ran.
@@ -29,8 +34,8 @@ class ScanMemo {
   template <class Scan>
   records::Result<records::Scan<R>> get(const records::DatabaseFolder& db, const QString& fileName,
                                         const QString& wanted, int openFlags, Scan&& scan) {
-    const QString path = db.resolve(fileName);
-    const std::optional<QByteArray> before = fileBytes(path, openFlags);
+    QString path;
+    const std::optional<QByteArray> before = folderFileBytes(db, fileName, openFlags, &path);
     if (before && kept_ && path_ == path && wanted_ == wanted && bytes_ == *before) return *kept_;
     kept_.reset();
     records::Result<records::Scan<R>> result = std::forward<Scan>(scan)();

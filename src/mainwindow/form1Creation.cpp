@@ -45,7 +45,8 @@ QByteArray recordContents(const QString& dbpath) {
   const records::DatabaseFolder db(dbpath);
   QByteArray out;
   for (const QString& name : {records::names::Template, records::names::Site}) {
-    const std::optional<QByteArray> bytes = fileBytes(db.resolve(name), O_RDONLY);
+    QString path;
+    const std::optional<QByteArray> bytes = folderFileBytes(db, name, O_RDONLY, &path);
     // Each file's length first, so that no two pairs of files read alike.
     out += bytes ? QByteArray::number(bytes->size()) + ':' + *bytes : QByteArray("-");
     out += ';';
@@ -156,16 +157,14 @@ class CreationHost : public creation::RunHost {
     // During an import nobody edits the window between users: the template and the site are read
     // again only when their names or their files changed since the last user's run.
     const quint64 batch = adsi::Batch::current();
-    RecordsLoaded now{&w_,
-                      batch,
-                      w_.nutemplate->currentText(),
-                      w_.NUsitename->currentText(),
-                      w_.dbpath->text(),
-                      recordContents(w_.dbpath->text())};
+    RecordsLoaded now;
+    if (batch != 0)
+      now = {&w_, batch, w_.nutemplate->currentText(), w_.NUsitename->currentText(), w_.dbpath->text(),
+             recordContents(w_.dbpath->text())};
     RecordsLoaded& last = lastLoaded();
     if (batch != 0 && now == last) return;
-    const bool loaded = w_.LoadTemplate(now.templateName);
-    const bool site = w_.Loadsite(now.siteName);
+    const bool loaded = w_.LoadTemplate(w_.nutemplate->currentText());
+    const bool site = w_.Loadsite(w_.NUsitename->currentText());
     last = loaded && site && batch != 0 ? now : RecordsLoaded{};
   }
 
