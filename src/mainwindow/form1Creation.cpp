@@ -141,14 +141,19 @@ class CreationHost : public creation::RunHost {
     m.Confirm_Deletes = w_.Confirm_Deletes->isChecked();
     m.debug = w_.commandLine().trimmed().toUpper() == QLatin1String("/DEBUG");
     if (w_.TreeView1->topLevelItemCount() > 0) m.TreeRootText = w_.TreeView1->topLevelItem(0)->text(0);
+    f.templateGroups.reserve(w_.ListView6->count());
     for (int i = 1; i <= w_.ListView6->count(); ++i)
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});
+    f.directoryRows.reserve(w_.ListView7->count());
     for (int i = 1; i <= w_.ListView7->count(); ++i)
       f.directoryRows.append({w_.ListView7->text(i), w_.ListView7->subItem(i, 1), w_.ListView7->smallIcon(i)});
-    if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
+    if (groups::Groupsfrm* g = groups::Groupsfrm::existing()) {
+      // The domain's groups, as many as the domain has: room for them is made once.
+      f.domainGroups.reserve(g->ListView1->count());
       for (int i = 1; i <= g->ListView1->count(); ++i)
         f.domainGroups.append({g->ListView1->text(i), g->ListView1->key(i)});
+    }
     f.commandLine = w_.commandLine();
     return f;
   }

@@ -82,6 +82,12 @@ void form1::setFieldBackground(QWidget* w, const QColor& colour) {
   QPalette p = w->palette();
   p.setColor(QPalette::Base, colour);
   p.setColor(QPalette::Window, colour);
+  // Every creation clears the fields to the colour they nearly always have already; setting an
+  // equal palette would still re-polish the widget.
+  const QPalette& now = w->palette();
+  if (w->testAttribute(Qt::WA_SetPalette) && w->autoFillBackground() && p == now &&
+      p.resolveMask() == now.resolveMask())
+    return;
   w->setPalette(p);
   w->setAutoFillBackground(true);
 }
