@@ -5,6 +5,7 @@
 #include "creation/CreationRun.h"
 #include "groups/Groupsfrm.h"
 #include "mainwindow/ImportWindows.h"
+#include "mainwindow/RecordMemo.h"
 #include "mainwindow/TreeOrder.h"
 #include "mainwindow/form1.h"
 #include "platform/adsi/Batch.h"
@@ -13,12 +14,11 @@
 #include "records/Records.h"
 #include "state/SharedState.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QPersistentModelIndex>
 #include <QTimer>
 
-#include <sys/stat.h>
+#include <fcntl.h>
 
 namespace tavrel::mainwindow {
 
@@ -26,12 +26,13 @@ using creation::Mark;
 using creation::MarkState;
 
 // The template and site a run last loaded: from which window, in which import, under which
-// names, from which files (their inode, size and time of change, and the folder's).
+// names, from which files (their bytes, compared whole: an edit in place within one tick of the
+// file system's clock leaves the file's times and size as they were).
 struct RecordsLoaded {
   const form1* form = nullptr;
   quint64 batch = 0;
   QString templateName, siteName, folder;
-  QByteArray stamps;
+  QByteArray contents;
   bool operator==(const RecordsLoaded&) const = default;
 };
 
@@ -40,19 +41,15 @@ RecordsLoaded& lastLoaded() {
   return loaded;
 }
 
-QByteArray recordStamps(const QString& dbpath) {
+QByteArray recordContents(const QString& dbpath) {
   const records::DatabaseFolder db(dbpath);
   QByteArray out;
-  for (const QString& path :
-       {db.path(), db.resolve(records::names::Template), db.resolve(records::names::Site)}) {
-    struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) {
-      out += "-;";
-      continue;
-    }
-    out += QByteArray::number(qint64(st.st_ino)) + ':' + QByteArray::number(qint64(st.st_size)) + ':' +
-           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
-           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ';';
+  for (const QString& name : {records::names::Template, records::names::Site}) {
+    QString path;
+    const std::optional<QByteArray> bytes = folderFileBytes(db, name, O_RDONLY, &path);
+    // Each file's length first, so that no two pairs of files read alike.
+    out += bytes ? QByteArray::number(bytes->size()) + ':' + *bytes : QByteArray("-");
+    out += ';';
   }
   return out;
 }
@@ -144,14 +141,19 @@ class CreationHost : public creation::RunHost {
     m.Confirm_Deletes = w_.Confirm_Deletes->isChecked();
     m.debug = w_.commandLine().trimmed().toUpper() == QLatin1String("/DEBUG");
     if (w_.TreeView1->topLevelItemCount() > 0) m.TreeRootText = w_.TreeView1->topLevelItem(0)->text(0);
+    f.templateGroups.reserve(w_.ListView6->count());
     for (int i = 1; i <= w_.ListView6->count(); ++i)
       if (w_.ListView6->smallIcon(i) != form1::kGroupNotFoundIcon)
         f.templateGroups.append({w_.ListView6->text(i), w_.ListView6->key(i)});
+    f.directoryRows.reserve(w_.ListView7->count());
     for (int i = 1; i <= w_.ListView7->count(); ++i)
       f.directoryRows.append({w_.ListView7->text(i), w_.ListView7->subItem(i, 1), w_.ListView7->smallIcon(i)});
-    if (groups::Groupsfrm* g = groups::Groupsfrm::existing())
+    if (groups::Groupsfrm* g = groups::Groupsfrm::existing()) {
+      // The domain's groups, as many as the domain has: room for them is made once.
+      f.domainGroups.reserve(g->ListView1->count());
       for (int i = 1; i <= g->ListView1->count(); ++i)
         f.domainGroups.append({g->ListView1->text(i), g->ListView1->key(i)});
+    }
     f.commandLine = w_.commandLine();
     return f;
   }
@@ -160,16 +162,14 @@ class CreationHost : public creation::RunHost {
     // During an import nobody edits the window between users: the template and the site are read
     // again only when their names or their files changed since the last user's run.
     const quint64 batch = adsi::Batch::current();
-    RecordsLoaded now{&w_,
-                      batch,
-                      w_.nutemplate->currentText(),
-                      w_.NUsitename->currentText(),
-                      w_.dbpath->text(),
-                      recordStamps(w_.dbpath->text())};
+    RecordsLoaded now;
+    if (batch != 0)
+      now = {&w_, batch, w_.nutemplate->currentText(), w_.NUsitename->currentText(), w_.dbpath->text(),
+             recordContents(w_.dbpath->text())};
     RecordsLoaded& last = lastLoaded();
     if (batch != 0 && now == last) return;
-    const bool loaded = w_.LoadTemplate(now.templateName);
-    const bool site = w_.Loadsite(now.siteName);
+    const bool loaded = w_.LoadTemplate(w_.nutemplate->currentText());
+    const bool site = w_.Loadsite(w_.NUsitename->currentText());
     last = loaded && site && batch != 0 ? now : RecordsLoaded{};
   }
 

@@ -3,6 +3,7 @@
 // the bulk move read.
 
 #include "bulk/MultiUser.h"
+#include "mainwindow/RecordMemo.h"
 #include "mainwindow/form1.h"
 #include "platform/exchange/StoreFinder.h"
 #include "platform/text/Cp1252.h"
@@ -18,6 +19,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+
+#include <fcntl.h>
 
 namespace tavrel::mainwindow {
 namespace {
@@ -79,6 +82,12 @@ void form1::setFieldBackground(QWidget* w, const QColor& colour) {
   QPalette p = w->palette();
   p.setColor(QPalette::Base, colour);
   p.setColor(QPalette::Window, colour);
+  // Every creation clears the fields to the colour they nearly always have already; setting an
+  // equal palette would still re-polish the widget.
+  const QPalette& now = w->palette();
+  if (w->testAttribute(Qt::WA_SetPalette) && w->autoFillBackground() && p == now &&
+      p.resolveMask() == now.resolveMask())
+    return;
   w->setPalette(p);
   w->setAutoFillBackground(true);
 }
@@ -208,8 +217,11 @@ void form1::Load_Databases() {
 
 bool form1::Loadsite(const QString& siteName) {
   const DatabaseFolder db(dbpath->text());
-  auto scan = records::scanRecords<Site_Record>(db, names::Site, [&](const Site_Record& r) {
-    return r.Deleted != records::kDeletedFlag && records::sameNameTrimmed(r.SiteName, siteName);
+  static ScanMemo<Site_Record> memo;
+  auto scan = memo.get(db, names::Site, siteName, O_RDONLY, [&] {
+    return records::scanRecords<Site_Record>(db, names::Site, [&](const Site_Record& r) {
+      return r.Deleted != records::kDeletedFlag && records::sameNameTrimmed(r.SiteName, siteName);
+    });
   });
   if (!scan) {
     StatusBar1->setPanelText(

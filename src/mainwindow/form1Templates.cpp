@@ -3,6 +3,7 @@
 
 #include "bulk/MultiUser.h"
 #include "mainwindow/Logon_Hours.h"
+#include "mainwindow/RecordMemo.h"
 #include "mainwindow/form1.h"
 #include "platform/text/Cp1252.h"
 #include "records/DatabaseFolder.h"
@@ -14,6 +15,8 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+
+#include <fcntl.h>
 
 namespace tavrel::mainwindow {
 namespace {
@@ -90,13 +93,18 @@ void form1::wireTemplatesPage() {
 bool form1::LoadTemplate(const QString& TemplateName) {
   auto& shared = state::shared();
   const records::DatabaseFolder db(dbpath->text());
-  // A missing Template.dat is created empty; the name then matches nothing.
-  auto scan = records::scanRecords<Template_Record>(
-      db, records::names::Template,
-      [&](const Template_Record& r) {
-        return r.Deleted == 0 && records::sameNameExact(r.Name, TemplateName);
-      },
-      records::Pick::First, true);
+  // A missing Template.dat is created empty; the name then matches nothing. The scan opens the
+  // file for writing, and so does the memo, so that one the scan could not open is never answered
+  // from memory.
+  static ScanMemo<Template_Record> memo;
+  auto scan = memo.get(db, records::names::Template, TemplateName, O_RDWR, [&] {
+    return records::scanRecords<Template_Record>(
+        db, records::names::Template,
+        [&](const Template_Record& r) {
+          return r.Deleted == 0 && records::sameNameExact(r.Name, TemplateName);
+        },
+        records::Pick::First, true);
+  });
   if (!scan) {
     templateTrap(scan.message());
     return false;

@@ -69,15 +69,15 @@ LogFile::LogFile(const QString& dbpath) : path_(pathFor(dbpath)) {
     file_ = k.file;
   } else {
     file_ = std::make_shared<QFile>(path_);
-    if (!file_->open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
       error_ = file_->errorString();
       return;
     }
     if (held_) k.file = file_;
   }
   ok_ = true;
-  line(kLogHeader);
-  line(clock().dateTimeText());
+  // The header's two lines go out in one write.
+  write(text::toCp1252(kLogHeader + QStringLiteral("\r\n") + showControls(clock().dateTimeText())) + "\r\n");
 }
 
 LogFile::~LogFile() {
@@ -88,6 +88,10 @@ void LogFile::line(const QString& text) {
   if (!ok_) return;
   QByteArray bytes = text::toCp1252(showControls(text));
   bytes.append("\r\n");
+  write(bytes);
+}
+
+void LogFile::write(const QByteArray& bytes) {
   // Each line reaches the file at once, so a crash keeps what was logged before it.
   if (file_->write(bytes) != bytes.size() || !file_->flush()) {
     error_ = file_->errorString();

@@ -56,6 +56,9 @@ class LogFile {
   };
 
  private:
+  // Writes whole lines, CRLF included, and sends them to the file.
+  void write(const QByteArray& bytes);
+
   QString path_;
   QString error_;
   std::shared_ptr<QFile> file_;

@@ -132,6 +132,40 @@ TEST_F(CreateUser, ActiveDirectoryUserWithFoldersGroupsAndPrimaryGroup) {
   EXPECT_TRUE(texts(groupWindow().NotMembers).contains("JSmith"));
 }
 
+// Each creation reads the template and the site anew unless their files are as they were: an edit
+// between two users applies to the second, whether the file was replaced or written over in place
+// with its size and times kept (two saves within one tick of the file system's clock).
+TEST_F(CreateUser, ATemplateOrSiteEditedBetweenTwoCreationsAppliesToTheSecond) {
+  const std::pair<const char*, bool (*)(const QString&, const QByteArray&)> writers[] = {
+      {"replaced", &test::writeAll}, {"in place, times kept", &test::overwriteKeepingTimes}};
+  for (const auto& [how, write] : writers) {
+    SCOPED_TRACE(how);
+    restart();
+    network(Mode::Native);
+    names("ann", "first");
+    w->CreateUser_Click();
+    ASSERT_EQ(lastColour(), "GREEN");
+    EXPECT_EQ(state::shared().Current_Site.HomeServer.trimmed(), "FS1");
+    records::Template_Record t = test::staffTemplate({"Teachers", "Printing", "Domain Users"});
+    t.LogonScript = "other.bat";
+    records::Site_Record site = test::mainSite();
+    site.ExchOrg = "Changed";
+    ASSERT_TRUE(write(db() + "Template.dat", t.encode()));
+    ASSERT_TRUE(write(db() + "Site.dat", site.encode()));
+    w->nutemplate->setCurrentIndex(0);
+    w->NUsitename->setCurrentIndex(0);
+    names("bob", "second");
+    w->CreateUser_Click();
+    ASSERT_EQ(lastColour(), "GREEN");
+    auto first = admin().GetObject("LDAP://CN=AFirst," + kStaff);
+    auto second = admin().GetObject("LDAP://CN=BSecond," + kStaff);
+    ASSERT_TRUE(first.ok() && second.ok());
+    EXPECT_EQ(first->Get("scriptPath")->toString(), "staff.bat");
+    EXPECT_EQ(second->Get("scriptPath")->toString(), "other.bat");
+    EXPECT_EQ(state::shared().Current_Site.ExchOrg.trimmed(), "Changed");
+  }
+}
+
 // The new node goes where the tree loader puts it among its siblings (letter case ignored), so the
 // tree reads the same after a restart.
 TEST_F(CreateUser, TheNewNodeTakesThePlaceTheLoaderGivesIt) {

@@ -935,6 +935,24 @@ TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
   }
 }
 
+// The same holds for a template saved in place whose file keeps its size and times, as two saves
+// within one tick of the file system's clock leave it: the edit still applies from the next user.
+TEST_F(Import, ATemplateRewrittenInPlaceWithItsTimesKeptAppliesFromTheNextUser) {
+  network();
+  const QString path = csv("ann,,lee\r\nbob,,ray\r\ncid,,fox\r\n");
+  records::Template_Record changed = test::staffTemplate({"Teachers"});
+  changed.LogonScript = "other.bat";
+  QTimer::singleShot(0, [&] { ASSERT_TRUE(test::overwriteKeepingTimes(db() + "Template.dat", changed.encode())); });
+  ASSERT_TRUE(w->Run_Import(path));
+  ASSERT_EQ(state::shared().Users_Added_Count, 3);
+  EXPECT_EQ(user("ALee")->Get("scriptPath")->toString(), "staff.bat") << "read before the edit";
+  for (const QString cn : {"BRay", "CFox"}) {
+    auto u = user(cn);
+    ASSERT_TRUE(u.ok()) << cn.toStdString();
+    EXPECT_EQ(u->Get("scriptPath")->toString(), "other.bat") << cn.toStdString();
+  }
+}
+
 // The same import into a real directory: 200 users, every one created.
 TEST_F(Import, TwoHundredUsersIntoTheDirectory) {
   network();

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace tavrel::test {
 
 QByteArray readAll(const QString& path) {
@@ -17,6 +20,18 @@ bool writeAll(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   return f.write(bytes) == bytes.size();
+}
+
+bool overwriteKeepingTimes(const QString& path, const QByteArray& bytes) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat before {};
+  if (::stat(name.constData(), &before) != 0) return false;
+  {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || f.write(bytes) != bytes.size()) return false;
+  }
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
 }
 
 void AppFixture::SetUp() {
