@@ -156,6 +156,7 @@ int ldapScope(Scope s) {
 
 // "name;range=0-1499": the attribute's name and where the next range starts (-1: this was the last).
 std::optional<std::pair<QString, int>> rangedAttribute(const QString& name) {
+  if (!name.contains(u';')) return std::nullopt;
   static const QRegularExpression re(QStringLiteral("^([^;]+);range=(\\d+)-(\\d+|\\*)$"),
                                      QRegularExpression::CaseInsensitiveOption);
   auto m = re.match(name);
@@ -676,7 +677,7 @@ class LdapConnection : public DirectoryConnection {
     for (LDAPMessage* m = ldap_first_message(ld_, res.m); m; m = ldap_next_message(ld_, m)) {
       const int type = ldap_msgtype(m);
       if (type == LDAP_RES_SEARCH_ENTRY) {
-        auto e = entry(m);
+        auto e = entry(m, request.base);
         if (!e) return e.error();
         out.entries.append(std::move(*e));
       } else if (type == LDAP_RES_SEARCH_RESULT) {
@@ -713,12 +714,16 @@ class LdapConnection : public DirectoryConnection {
     return out;
   }
 
-  Result<Entry> entry(LDAPMessage* m) {
+  // One entry of a search result; an entry named exactly as the search's base takes the base's
+  // name rather than parsing its own.
+  Result<Entry> entry(LDAPMessage* m, const Dn& base) {
     char* dnText = ldap_get_dn(ld_, m);
     const QString dnString = fromLdap(dnText);
     if (dnText) ldap_memfree(dnText);
     Entry e;
-    if (!dnString.isEmpty()) {
+    if (!dnString.isEmpty() && !base.isEmpty() && dnString == base.toString()) {
+      e.dn = base;
+    } else if (!dnString.isEmpty()) {
       auto dn = Dn::parse(dnString);
       if (!dn) return dn.error();
       e.dn = *dn;
