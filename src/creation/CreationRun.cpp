@@ -757,6 +757,9 @@ Outcome CreationRun::createAdAccount() {
     line(QStringLiteral("Error:- Unable to set User password"));
   } else {
     if (debug() && !noPassword) line(QStringLiteral("Password set"));
+    // The flags below start from the account's own: read those alone, not the whole entry. Should
+    // the read fail, the first use of the flags reads the entry and reports what went wrong.
+    if (!noPassword) (void)user.GetInfoEx({QStringLiteral("userAccountControl")});
     check(user.Put(QStringLiteral("pwdLastSet"), f_.mustChangePassword ? 0 : -1), QStringLiteral("pwdLastSet"));
     // An account without a password stays disabled.
     if (!f_.disabled && !noPassword)

@@ -1022,13 +1022,12 @@ TEST_F(CreateUserFaults, EachFailureAfterTheAccountExistsIsAWarningThatNamesIt) 
        "Warning - pwdLastSet: "},
       {"enabling",
        [&](test::Faults& f) {
-         // The account's first full read once its password is set (to enable it).
-         auto passwordSet = std::make_shared<bool>(false), refused = std::make_shared<bool>(false);
+         // The account's reads of its flags once its password is set (to enable it).
+         auto passwordSet = std::make_shared<bool>(false);
          f.refuse = [=](const QString& op, const QString& dn, const QStringList& attributes) {
            if (op == "setPassword" && dn == userDn) *passwordSet = true;
-           if (op != "read" || dn != userDn || !attributes.isEmpty() || !*passwordSet || *refused)
-             return false;
-           return *refused = true;
+           return op == "read" && dn == userDn && *passwordSet &&
+                  (attributes.isEmpty() || attributes.contains("userAccountControl", Qt::CaseInsensitive));
          };
        },
        "Warning - Enabling the account: "},

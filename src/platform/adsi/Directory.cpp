@@ -286,6 +286,7 @@ class LdapObject : public ObjectImpl {
   }
   Status setInfo() override { return cache_.commit(); }
   Status getInfo() override { return cache_.load(); }
+  Status getInfoEx(const QStringList& attributes) override { return cache_.loadSome(attributes); }
 
   std::shared_ptr<ObjectImpl> makeChild(const Dn& dn, QStringList chain, bool isNew) const {
     return std::make_shared<LdapObject>(session_, provider_, server_, cache_.connection(), dn,
@@ -972,6 +973,9 @@ Status ObjectImpl::setInfo() {
 Status ObjectImpl::getInfo() {
   return {};
 }
+Status ObjectImpl::getInfoEx(const QStringList&) {
+  return getInfo();
+}
 Result<QList<AdsObject>> ObjectImpl::children() {
   return unsupported("enumeration");
 }
@@ -1141,6 +1145,9 @@ Status AdsObject::SetInfo() {
 }
 Status AdsObject::GetInfo() {
   return d_ ? d_->getInfo() : Status(nullObject());
+}
+Status AdsObject::GetInfoEx(const QStringList& attributes) {
+  return d_ ? d_->getInfoEx(attributes) : Status(nullObject());
 }
 QStringList AdsObject::Filter() const {
   return d_ ? d_->filter : QStringList();

@@ -49,6 +49,10 @@ class AdsObject {
   Status PutEx(int control, const QString& name, const QVariantList& values);
   Status SetInfo();  // commits every staged change at once
   Status GetInfo();  // reloads the cache (discarding nothing that is staged)
+  // Reloads the named attributes only (LDAP display names), discarding nothing that is staged;
+  // asking later for an attribute it did not read reads the whole entry. Providers without
+  // partial reads reload everything.
+  Status GetInfoEx(const QStringList& attributes);
 
   // IADsContainer
   QStringList Filter() const;

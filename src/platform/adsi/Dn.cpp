@@ -221,12 +221,14 @@ QString Dn::dnsName() const {
 }
 
 QString Dn::toString() const {
-  if (!text_.isEmpty()) return text_;
+  if (!text_.isEmpty() || rdns_.isEmpty()) return text_;
+  // A name never changes once made: its text is written once.
   QString out;
   for (const Rdn& r : rdns_) {
     if (!out.isEmpty()) out += u',';
     out += r.toString();
   }
+  text_ = out;
   return out;
 }
 

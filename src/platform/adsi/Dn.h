@@ -64,7 +64,7 @@ class Dn {
 
  private:
   mutable QList<Rdn> rdns_;
-  QString text_;                   // toString(), when known
+  mutable QString text_;           // toString(), once known
   mutable bool unparsed_ = false;  // rdns_ not yet taken from text_
 };
 

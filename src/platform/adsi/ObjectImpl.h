@@ -30,6 +30,9 @@ class PropertyCache {
   const std::shared_ptr<DirectoryConnection>& connection() const { return conn_; }
 
   Status load();
+  // Reads the named attributes again and keeps them with whatever else was loaded; an attribute
+  // the entry lacks is then known to be empty.
+  Status loadSome(const QStringList& attributes);
   // Takes an entry read with all its attributes as the loaded values, but for those named in
   // `deferred`, which are read when first asked for.
   void prime(Entry entry, QStringList deferred = {}) {
@@ -79,6 +82,7 @@ class ObjectImpl {
   virtual Status put(const QString& name, const QVariantList& values, int control);
   virtual Status setInfo();
   virtual Status getInfo();
+  virtual Status getInfoEx(const QStringList& attributes);
 
   QStringList filter;
   virtual Result<QList<AdsObject>> children();

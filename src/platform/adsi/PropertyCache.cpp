@@ -14,6 +14,30 @@ Status PropertyCache::load() {
   return {};
 }
 
+Status PropertyCache::loadSome(const QStringList& attributes) {
+  if (attributes.isEmpty()) return load();
+  if (isNew_) return makeError(hr::OBJECT_UNBOUND, QStringLiteral("the object has not been created yet"));
+  auto e = conn_->read(dn_, attributes);
+  if (!e) return e.error();
+  if (!loaded_) {
+    entry_ = Entry{dn_, {}};
+    loaded_ = true;
+    partial_ = true;
+  }
+  const auto asked = [&](const QString& name) { return attributes.contains(name, Qt::CaseInsensitive); };
+  entry_.attributes.removeIf([&](const Attribute& a) { return asked(a.name); });
+  deferred_.removeIf(asked);
+  for (const QString& name : attributes) {
+    // An attribute the entry lacks is kept without values: known to be empty, not unread.
+    if (entry_.find(name)) continue;
+    Attribute* a = nullptr;
+    for (Attribute& got : e->attributes)
+      if (got.name.compare(name, Qt::CaseInsensitive) == 0) a = &got;
+    entry_.attributes.append(a ? std::move(*a) : Attribute{name, {}});
+  }
+  return {};
+}
+
 std::optional<Values> PropertyCache::known(const QString& attribute) const {
   if (!loaded_ || deferred_.contains(attribute, Qt::CaseInsensitive)) return std::nullopt;
   if (const Attribute* a = entry_.find(attribute)) return a->values;

@@ -156,6 +156,7 @@ int ldapScope(Scope s) {
 
 // "name;range=0-1499": the attribute's name and where the next range starts (-1: this was the last).
 std::optional<std::pair<QString, int>> rangedAttribute(const QString& name) {
+  if (!name.contains(u';')) return std::nullopt;
   static const QRegularExpression re(QStringLiteral("^([^;]+);range=(\\d+)-(\\d+|\\*)$"),
                                      QRegularExpression::CaseInsensitiveOption);
   auto m = re.match(name);
@@ -676,7 +677,7 @@ class LdapConnection : public DirectoryConnection {
     for (LDAPMessage* m = ldap_first_message(ld_, res.m); m; m = ldap_next_message(ld_, m)) {
       const int type = ldap_msgtype(m);
       if (type == LDAP_RES_SEARCH_ENTRY) {
-        auto e = entry(m);
+        auto e = entry(m, request.base);
         if (!e) return e.error();
         out.entries.append(std::move(*e));
       } else if (type == LDAP_RES_SEARCH_RESULT) {
@@ -713,12 +714,16 @@ class LdapConnection : public DirectoryConnection {
     return out;
   }
 
-  Result<Entry> entry(LDAPMessage* m) {
+  // One entry of a search result; an entry named exactly as the search's base takes the base's
+  // name rather than parsing its own.
+  Result<Entry> entry(LDAPMessage* m, const Dn& base) {
     char* dnText = ldap_get_dn(ld_, m);
     const QString dnString = fromLdap(dnText);
     if (dnText) ldap_memfree(dnText);
     Entry e;
-    if (!dnString.isEmpty()) {
+    if (!dnString.isEmpty() && !base.isEmpty() && dnString == base.toString()) {
+      e.dn = base;
+    } else if (!dnString.isEmpty()) {
       auto dn = Dn::parse(dnString);
       if (!dn) return dn.error();
       e.dn = *dn;
@@ -837,6 +842,8 @@ void LdapBackend::rememberForest(const QString& configurationNc, std::shared_ptr
 
 void LdapBackend::setHost(const QString& name, const QString& host) {
   QMutexLocker lock(&mutex_);
+  // A request may now lead elsewhere: it is located again.
+  requests_.clear();
   if (host.isEmpty())
     config_.hosts.remove(name.toLower());
   else
@@ -860,6 +867,20 @@ Result<QString> LdapBackend::locate(const QString& server, Protocol protocol) {
 
 Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& server, Protocol protocol,
                                                                 const std::optional<Credentials>& credentials) {
+  // The same request again, while its connection lives, needs the server located no more.
+  const QString secret =
+      credentials ? QString::fromLatin1(
+                        QCryptographicHash::hash(credentials->password.toUtf8(), QCryptographicHash::Sha256).toHex())
+                  : QString();
+  const QString request = server.toLower() + u'\n' + QString::number(static_cast<int>(protocol)) + u'\n' +
+                          (credentials ? u'c' + credentials->user + u'\n' + secret : QString());
+  {
+    QMutexLocker lock(&mutex_);
+    if (auto it = requests_.find(request); it != requests_.end()) {
+      if (auto live = it->lock(); live && !static_cast<LdapConnection*>(live.get())->dead_) return live;
+      requests_.erase(it);
+    }
+  }
   // A NetBIOS name is known once a forest has been read: read the configured domain's first.
   const bool netbiosLike = !server.isEmpty() && !server.contains(u'.') && !server.contains(u':');
   auto known = [&] {
@@ -893,17 +914,15 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
   // user of it holds it (the directory object model keeps the connections it binds).
   const QString user = credentials ? credentials->user : QString();
   const bool bareUser = !user.contains(u'\\') && !user.contains(u'@') && !user.contains(u'=');
-  const QString key =
-      url + u'\n' + (protocol == Protocol::GlobalCatalog ? u'g' : u'd') + u'\n' + user + u'\n' +
-      (credentials
-           ? QString::fromLatin1(
-                 QCryptographicHash::hash(credentials->password.toUtf8(), QCryptographicHash::Sha256).toHex())
-           : QString()) +
-      u'\n' + (credentials && bareUser ? server.toLower() : QString());
+  const QString key = url + u'\n' + (protocol == Protocol::GlobalCatalog ? u'g' : u'd') + u'\n' + user + u'\n' +
+                      secret + u'\n' + (credentials && bareUser ? server.toLower() : QString());
   {
     QMutexLocker lock(&mutex_);
     if (auto it = connections_.find(key); it != connections_.end()) {
-      if (auto live = it->lock(); live && !static_cast<LdapConnection*>(live.get())->dead_) return live;
+      if (auto live = it->lock(); live && !static_cast<LdapConnection*>(live.get())->dead_) {
+        requests_.insert(request, live);
+        return live;
+      }
       connections_.erase(it);
     }
   }
@@ -996,6 +1015,7 @@ Result<std::shared_ptr<DirectoryConnection>> LdapBackend::bind(const QString& se
   // A connection made meanwhile under the same key is kept; this one ends with its last user.
   if (auto it = connections_.constFind(key); it == connections_.cend() || it->expired())
     connections_.insert(key, conn);
+  requests_.insert(request, conn);
   return std::shared_ptr<DirectoryConnection>(conn);
 }
 

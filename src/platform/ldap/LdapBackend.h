@@ -59,6 +59,9 @@ class LdapBackend : public adsi::DirectoryBackend, public std::enable_shared_fro
   // Open connections by server URL, protocol and identity; a connection lives while a user of it
   // (an object, a search) holds it.
   QHash<QString, std::weak_ptr<adsi::DirectoryConnection>> connections_;
+  // The same connections by what was asked for (server as given, protocol, identity), so that a
+  // request made before is answered without locating the server; cleared when a host changes.
+  QHash<QString, std::weak_ptr<adsi::DirectoryConnection>> requests_;
 };
 
 // libldap's result codes and AD's diagnostic text as the HRESULT the program reports: the

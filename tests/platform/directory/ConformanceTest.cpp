@@ -3,6 +3,7 @@
 
 #include "DirectoryFixture.h"
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Values.h"
 
 namespace tavrel::test {
@@ -185,6 +186,59 @@ TEST_F(Conformance, PutIsStagedUntilSetInfoWhichCommitsAllOrNothing) {
   EXPECT_EQ(bind(kJsmith).Get("description")->toString(), "second");
   EXPECT_EQ(bind(kJsmith).Get("initials")->toString(), "JS");
   EXPECT_TRUE(v.SetInfo().ok()) << "a commit with nothing staged succeeds";
+}
+
+// GetInfoEx reads the named attributes again, from the directory as it is now: a change made
+// through another session shows, a value staged here stays staged, an attribute the entry lacks
+// is known to be missing without another read, and any other attribute is read then.
+TEST_F(Conformance, GetInfoExReadsTheNamedAttributesAgain) {
+  auto other = freshDirectory();
+  AdsObject theirs = other->GetObject(kJsmith).value();
+  for (const bool loadedFirst : {true, false}) {
+    SCOPED_TRACE(loadedFirst ? "after a whole read" : "before any read");
+    ASSERT_TRUE(theirs.Put("description", "old").ok());
+    ASSERT_TRUE(theirs.SetInfo().ok());
+    AdsObject u = bind(kJsmith);
+    // A commit leaves nothing loaded; a Get loads the whole entry.
+    ASSERT_TRUE(u.Put("initials", loadedFirst ? "AB" : "CD").ok());
+    ASSERT_TRUE(u.SetInfo().ok());
+    if (loadedFirst) ASSERT_EQ(u.Get("description")->toString(), "old");
+    const QString changed = loadedFirst ? "first" : "second";
+    ASSERT_TRUE(theirs.Put("description", changed).ok());
+    ASSERT_TRUE(theirs.Put("title", "Clerk").ok());
+    ASSERT_TRUE(theirs.SetInfo().ok());
+    ASSERT_TRUE(u.Put("title", "staged").ok());
+
+    ASSERT_TRUE(u.GetInfoEx({"description", "title", "department"}).ok());
+    const Counts before = counts();
+    EXPECT_EQ(u.Get("description")->toString(), changed);
+    EXPECT_EQ(u.Get("title")->toString(), "staged") << "a staged value outlives the read";
+    EXPECT_EQ(u.Get("department").code(), hr::PROPERTY_NOT_FOUND);
+    EXPECT_EQ((counts() - before)[Counter::Searches], 0u) << "the three were read by GetInfoEx";
+    EXPECT_EQ(u.Get("sAMAccountName")->toString(), "jsmith");
+    EXPECT_EQ(u.Get("initials")->toString(), loadedFirst ? "AB" : "CD");
+    ASSERT_TRUE(u.SetInfo().ok());
+    EXPECT_EQ(bind(kJsmith).Get("title")->toString(), "staged");
+    EXPECT_EQ(bind(kJsmith).Get("description")->toString(), changed);
+  }
+  // The flags read alone still carry "cannot change password", which lives in the DACL.
+  AdsObject u = bind(kJsmith);
+  const int flags = u.Get("userAccountControl")->toInt();
+  ASSERT_TRUE(u.Put("userAccountControl", flags | 0x40).ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  ASSERT_TRUE(u.GetInfoEx({"userAccountControl"}).ok());
+  EXPECT_EQ(u.Get("userAccountControl")->toInt(), flags | 0x40);
+  ASSERT_TRUE(u.Put("AccountDisabled", true).ok());
+  ASSERT_TRUE(u.SetInfo().ok());
+  EXPECT_EQ(bind(kJsmith).Get("userAccountControl")->toInt(), flags | 0x40 | 0x2);
+  // Nothing to read on an object not yet created; a missing object fails.
+  AdsObject fresh = bind(kUsers).Create("user", "CN=Not Yet").value();
+  EXPECT_EQ(fresh.GetInfoEx({"description"}).code(), hr::OBJECT_UNBOUND);
+  AdsObject gone = bind(kUsers).Create("user", "CN=Gone Soon").value();
+  ASSERT_TRUE(gone.Put("sAMAccountName", "gonesoon").ok());
+  ASSERT_TRUE(gone.SetInfo().ok());
+  ASSERT_TRUE(bind(kUsers).Delete("user", "CN=Gone Soon").ok());
+  EXPECT_EQ(gone.GetInfoEx({"description"}).code(), hr::NO_SUCH_OBJECT);
 }
 
 // An object bound on what a search returned: the found values serve without a read, anything

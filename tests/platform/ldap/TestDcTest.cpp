@@ -3,6 +3,7 @@
 // password", its own schema, paging past references). The provider-level behaviour both back
 // ends share is in the directory conformance suite.
 
+#include "platform/adsi/Counters.h"
 #include "platform/adsi/Directory.h"
 #include "platform/adsi/Properties.h"
 #include "platform/ldap/SecurityDescriptor.h"
@@ -51,6 +52,37 @@ class TestDc : public ::testing::Test {
   Dn base;
   Dn ou;
 };
+
+// A bind asked for again while its connection lives gets that connection, without locating the
+// server or connecting; another identity gets its own; a host changed since is located again.
+TEST_F(TestDc, ABindAskedForAgainReusesItsConnectionUntilTheHostChanges) {
+  const Credentials admin{testDcValue("TEST_DC_ADMIN"), testDcValue("TEST_DC_PASSWORD")};
+  const Counts before = counts();
+  auto again = dc->bind(QString(), Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(again.ok());
+  EXPECT_EQ(again->get(), conn.get());
+  auto named = dc->bind("example.local", Protocol::Ldap, std::nullopt);
+  ASSERT_TRUE(named.ok());
+  EXPECT_EQ(named->get(), conn.get()) << "the same server, reached by its domain's name";
+  EXPECT_EQ((counts() - before)[Counter::Connections], 0u);
+  auto asAdmin = dc->bind("example.local", Protocol::Ldap, admin);
+  ASSERT_TRUE(asAdmin.ok()) << asAdmin.error().message.toStdString();
+  EXPECT_NE(asAdmin->get(), conn.get());
+  EXPECT_EQ(dc->bind("example.local", Protocol::Ldap, admin)->get(), asAdmin->get());
+  EXPECT_EQ(dc->bind("example.local", Protocol::Ldap, Credentials{admin.user, "wrong"}).code(),
+            hr::LOGON_FAILURE)
+      << "another password is another identity";
+  EXPECT_EQ((counts() - before)[Counter::Connections], 2u);
+
+  // The domain's name now leads nowhere: the live connections do not answer for it.
+  dc->setHost("example.local", "127.0.0.1:9");
+  EXPECT_EQ(dc->bind("example.local", Protocol::Ldap, std::nullopt).code(), hr::SERVER_DOWN);
+  EXPECT_EQ(dc->bind("example.local", Protocol::Ldap, admin).code(), hr::SERVER_DOWN);
+  dc->setHost("example.local", testDcValue("TEST_DC_HOST"));
+  const Counts back = counts();
+  EXPECT_EQ(dc->bind("example.local", Protocol::Ldap, admin)->get(), asAdmin->get());
+  EXPECT_EQ((counts() - back)[Counter::Connections], 0u);
+}
 
 TEST_F(TestDc, CertificatesAreVerified) {
   auto withCa = [](const QString& ca) {
