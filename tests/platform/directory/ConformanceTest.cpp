@@ -202,7 +202,9 @@ TEST_F(Conformance, GetInfoExReadsTheNamedAttributesAgain) {
     // A commit leaves nothing loaded; a Get loads the whole entry.
     ASSERT_TRUE(u.Put("initials", loadedFirst ? "AB" : "CD").ok());
     ASSERT_TRUE(u.SetInfo().ok());
-    if (loadedFirst) ASSERT_EQ(u.Get("description")->toString(), "old");
+    if (loadedFirst) {
+      ASSERT_EQ(u.Get("description")->toString(), "old");
+    }
     const QString changed = loadedFirst ? "first" : "second";
     ASSERT_TRUE(theirs.Put("description", changed).ok());
     ASSERT_TRUE(theirs.Put("title", "Clerk").ok());
