@@ -370,7 +370,8 @@ Error Store::dbError(const QString& what) const {
 
 Status Store::open(const QString& path) {
   if (sqlite3_open_v2(path.toUtf8().constData(), &db_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, walGatheringVfs()) != SQLITE_OK)
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      walGatheringVfs()) != SQLITE_OK)
     return dbError(QStringLiteral("cannot open %1").arg(path));
   sqlite3_busy_timeout(db_, 10000);
   if (sqlite3_create_function_v2(db_, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,

@@ -11,7 +11,7 @@ namespace tavrel::simnet {
 
 namespace {
 
-constexpr int kFrameHeaderBytes = 24;           // a log frame's header, written on its own
+constexpr int kFrameHeaderBytes = 24;  // a log frame's header, written on its own
 // The most bytes the default VFS takes in one write (it masks a write's length with 0x1ffff); a
 // transaction larger than this is written in parts.
 constexpr size_t kMostHeld = 0x1ffff;
@@ -39,7 +39,8 @@ LogFile* logOf(sqlite3_file* f) {
 
 int flush(LogFile* f) {
   if (f->held->empty()) return SQLITE_OK;
-  const int rc = f->real->pMethods->xWrite(f->real, f->held->data(), static_cast<int>(f->held->size()), f->start);
+  const int rc =
+      f->real->pMethods->xWrite(f->real, f->held->data(), static_cast<int>(f->held->size()), f->start);
   f->held->clear();
   return rc;
 }

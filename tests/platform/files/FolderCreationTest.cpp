@@ -50,7 +50,8 @@ TEST_F(FolderCreation, EntriesMadeBesideTheProgramUnderAnotherSpellingAreFound) 
   EXPECT_TRUE(QDir(users + QStringLiteral("/Second")).exists());
   EXPECT_EQ(createDirectory(QStringLiteral("\\\\FILESRV1\\D$\\Users\\SECOND")).code(), err::ALREADY_EXISTS);
   // A parent that is a file is no folder to create in.
-  EXPECT_EQ(createDirectory(QStringLiteral("\\\\FILESRV1\\D$\\Users\\notes.txt\\x")).code(), err::PATH_NOT_FOUND);
+  EXPECT_EQ(createDirectory(QStringLiteral("\\\\FILESRV1\\D$\\Users\\notes.txt\\x")).code(),
+            err::PATH_NOT_FOUND);
 }
 
 }  // namespace

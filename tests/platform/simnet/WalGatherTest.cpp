@@ -56,8 +56,9 @@ TEST(WalGather, EveryCommitIsWholeInTheLogWhenItReturns) {
   const QString path = tmp.filePath("t.db");
   sqlite3* writer = openDb(path, vfs);
   // No checkpoint after a commit: its reads would hand over whatever a commit had held back.
-  exec(writer, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-               "PRAGMA wal_autocheckpoint=0; CREATE TABLE t(id INTEGER PRIMARY KEY, v BLOB)");
+  exec(writer,
+       "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+       "PRAGMA wal_autocheckpoint=0; CREATE TABLE t(id INTEGER PRIMARY KEY, v BLOB)");
   sqlite3* reader = openDb(path, nullptr);
 
   // Transactions of one row, of many pages, of a value spilling over many pages, one larger than
