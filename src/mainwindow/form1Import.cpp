@@ -24,15 +24,18 @@
 
 namespace tavrel::mainwindow {
 
-// While an import runs, the main window's geometry is worked out once per paint turn: the labels
-// each user changes (marks, progress, status, the import count) ask for a layout every time, and
-// the layouts asked for between two paint turns are kept back and done at the next one.
+// While an import runs, the main window's geometry is worked out and painted once per paint turn:
+// the labels each user changes (marks, progress, status, the import count) ask for a layout every
+// time, and the layouts asked for between two paint turns are kept back and done at the next one.
+// So are the window's requests to paint: what changed meanwhile stays marked and is painted at the
+// turn, and only that, rather than the whole window.
 class LayoutDeferral : public QObject {
  public:
   explicit LayoutDeferral(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
   ~LayoutDeferral() override {
     qApp->removeEventFilter(this);
     pass();
+    paint();
   }
   // The paint turn: the layouts kept back are done now, in the order they were asked for, with
   // those they ask for in turn, and further ones go through until `keepBack`.
@@ -45,11 +48,18 @@ class LayoutDeferral : public QObject {
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   }
+  // Paints what changed since the last turn, now; the requests kept back asked for nothing more.
+  void paint() {
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(&window_, &request);
+  }
   void keepBack() { passing_ = false; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::LayoutRequest || passing_ || !watched->isWidgetType()) return false;
+    if (passing_) return false;
+    if (event->type() == QEvent::UpdateRequest) return watched == &window_;
+    if (event->type() != QEvent::LayoutRequest || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget != &window_ && !window_.isAncestorOf(widget)) return false;
     if (!owed_.contains(widget)) owed_.append(widget);
@@ -63,6 +73,21 @@ class LayoutDeferral : public QObject {
 };
 
 class ImportWindowHost : public creation::ImportHost {
+  // Something held back until the next paint turn, given back when released.
+  struct Hold {
+    virtual ~Hold() = default;
+  };
+  // A widget whose updates are off: turning them on again marks it whole for painting.
+  struct UpdatesOff : Hold {
+    explicit UpdatesOff(QWidget* w) : widget(w) { widget->setUpdatesEnabled(false); }
+    ~UpdatesOff() override { widget->setUpdatesEnabled(true); }
+    QWidget* widget;
+  };
+  struct LayoutHeld : Hold {
+    explicit LayoutHeld(QTreeWidget* tree) : scope(tree) {}
+    ui::LayoutHoldScope scope;
+  };
+
  public:
   explicit ImportWindowHost(form1& w) : w_(w) {}
 
@@ -87,8 +112,6 @@ class ImportWindowHost : public creation::ImportHost {
   void setStatus(const QString& text) override { w_.StatusBar1->setPanelText(1, text); }
   void setImportText(const QString& text) override {
     w_.Import_Text->setText(text);
-    // Painted at the next turn of the event loop, once per user.
-    w_.update();
   }
   bool haltOnErrors() const override { return w_.STOP_ON_RED[0]->isChecked(); }
   bool haltOnWarnings() const override { return w_.STOP_ON_RED[1]->isChecked(); }
@@ -97,9 +120,8 @@ class ImportWindowHost : public creation::ImportHost {
     // While the window takes no input and is painted only now and then, the tree and the
     // on-screen log are laid out once per paint instead of once per user.
     if (enabled) {
-      layouts_.reset();
       holds_.clear();
-      w_.setUpdatesEnabled(true);
+      layouts_.reset();
     } else if (holds_.empty()) {
       holdLayouts();
       layouts_ = std::make_unique<LayoutDeferral>(w_);
@@ -129,16 +151,15 @@ class ImportWindowHost : public creation::ImportHost {
     const bool held = !holds_.empty();
     if (paint) {
       holds_.clear();
-      if (layouts_) layouts_->pass();
-      // Painted now rather than by a request the platform may serve only after updates are off
-      // again.
-      w_.setUpdatesEnabled(true);
-      w_.repaint();
+      if (layouts_) {
+        layouts_->pass();
+        // Painted now rather than by a request served only after the turn.
+        layouts_->paint();
+      }
       sincePaint_.start();
     }
     QCoreApplication::processEvents();
     if (paint) {
-      w_.setUpdatesEnabled(false);
       if (held) holdLayouts();
       if (layouts_) layouts_->keepBack();
     }
@@ -163,16 +184,20 @@ class ImportWindowHost : public creation::ImportHost {
     return QStringLiteral("no user was created: ") + w_.StatusBar1->panelText(1);
   }
 
+  // The two trees are neither laid out nor painted until the next turn: a tree whose layout is
+  // held must not be painted (by an exposure, say) before it is laid out again.
   void holdLayouts() {
-    holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.TreeView1));
-    holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.ListView1));
+    for (QTreeWidget* tree : {w_.TreeView1, w_.ListView1}) {
+      holds_.push_back(std::make_unique<UpdatesOff>(tree));
+      holds_.push_back(std::make_unique<LayoutHeld>(tree));
+    }
   }
 
   static constexpr qint64 kPaintIntervalMs = 200;
   static constexpr int kMaxIdLength = 20;
   form1& w_;
   // Declared after w_ so that they are released, laying the views out, before the host goes.
-  std::vector<std::unique_ptr<ui::LayoutHoldScope>> holds_;
+  std::vector<std::unique_ptr<Hold>> holds_;
   std::unique_ptr<LayoutDeferral> layouts_;
   std::unique_ptr<CancelImport> cancel_;
   QElapsedTimer sincePaint_;

@@ -917,6 +917,40 @@ TEST_F(Import, TheWindowIsLaidOutWhenTheImportEnds) {
       EXPECT_FALSE(layout->activate()) << layout->parentWidget()->objectName().toStdString();
 }
 
+// An import paints the window only at its paint turns, and only what changed; once it ends, what
+// the window shows is what it holds, and the window is painted as usual again.
+TEST_F(Import, TheWindowShowsTheLastUserAndIsPaintedAgainAfterTheImport) {
+  network();
+  w->show();
+  QCoreApplication::processEvents();
+  // What the last paint of the status and of the on-screen log showed.
+  struct Painted : QObject {
+    QLabel* status;
+    QTreeWidget* log;
+    QString statusText;
+    int logRows = -1;
+    Painted(QLabel* s, QTreeWidget* t) : status(s), log(t) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Paint && o == status) statusText = status->text();
+      if (e->type() == QEvent::Paint && o == log->viewport()) logRows = log->topLevelItemCount();
+      return false;
+    }
+  } painted(w->StatusBar1->panel(1), w->ListView1);
+  qApp->installEventFilter(&painted);
+  ASSERT_TRUE(w->Run_Import(csv("ann,,lee\r\nbob,,ray\r\ncid,,fox\r\n")));
+  ASSERT_EQ(state::shared().Users_Added_Count, 3);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(painted.statusText, QStringLiteral("Importing Users.... user 3 of 3"));
+  EXPECT_EQ(painted.logRows, w->ListView1->topLevelItemCount());
+  // After the import, a change is painted at the next turn of the event loop.
+  w->StatusBar1->setPanelText(1, QStringLiteral("after"));
+  w->LOG_TAB(QStringLiteral("GREEN"), QStringLiteral(" after"));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(painted.statusText, QStringLiteral("after"));
+  EXPECT_EQ(painted.logRows, w->ListView1->topLevelItemCount());
+  qApp->removeEventFilter(&painted);
+}
+
 // An import reads the template again only when its file changed: a template saved while the
 // import runs (another instance, between two users) applies from the next user on.
 TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
