@@ -4,6 +4,7 @@
 
 #include "creation/CreationRun.h"
 #include "creation/ImportRun.h"
+#include "format/NameFields.h"
 #include "mainwindow/ImportWindows.h"
 #include "mainwindow/form1.h"
 #include "platform/text/Cp1252.h"
@@ -19,6 +20,7 @@
 #include <QScreen>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -96,9 +98,26 @@ class ImportWindowHost : public creation::ImportHost {
     w_.userIdTypedByHand_ = false;
   }
   void setNames(const QString& first, const QString& middle, const QString& last) override {
-    w_.strFirst->setText(first);
-    w_.StrMiddle->setText(middle);
-    w_.strLast->setText(last);
+    // Each field that changes makes the user ID preview, as typing it would, in the same order and
+    // with the same red rows; only the ID box is written once, with the last of them.
+    const bool suppressed = std::exchange(w_.previewSuppressed_, true);
+    std::optional<QString> id;
+    const std::pair<QLineEdit*, const QString*> fields[] = {
+        {w_.strFirst, &first}, {w_.StrMiddle, &middle}, {w_.strLast, &last}};
+    for (const auto& [field, text] : fields) {
+      const QString before = field->text();
+      field->setText(*text);
+      if (suppressed || field->text() == before) continue;
+      const format::Expanded preview = format::UserID_Preview(
+          w_.setupid->text(), w_.strFirst->text(), w_.StrMiddle->text(), w_.strLast->text());
+      id = preview.text;
+      if (!preview.ok()) w_.LOG_TAB(QStringLiteral("RED"), preview.error);
+    }
+    w_.previewSuppressed_ = suppressed;
+    if (id) {
+      w_.userIdTypedByHand_ = false;
+      w_.UserID_Box->setText(*id);
+    }
   }
   QString userId() const override { return w_.UserID_Box->text(); }
   Created pressCreate() override {

@@ -951,6 +951,29 @@ TEST_F(Import, TheWindowShowsTheLastUserAndIsPaintedAgainAfterTheImport) {
   qApp->removeEventFilter(&painted);
 }
 
+// The import sets a record's three names as typing them would: each field that changes makes the
+// user ID preview from the fields as they then stand, and a preview that fails says so in red. A
+// long first name beside the last line's long last name overflows the format once, between the
+// two fields; the unchanged middle name makes no preview.
+TEST_F(Import, EachNameThatChangesMakesThePreviewItsChangeWouldMake) {
+  network();
+  w->setupid->setText(QStringLiteral("%first%%last%"));
+  const QByteArray longName(20000, 'x');
+  ASSERT_TRUE(w->Run_Import(csv("ann,,L" + longName + "\r\nF" + longName + ",,bob\r\n")));
+  QStringList overflows;
+  int lineOneRows = -1, lineTwoRows = -1;
+  for (int i = 0; i < w->ListView1->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = w->ListView1->topLevelItem(i);
+    if (row->text(0).contains(QStringLiteral("expands to more than"))) overflows << QString::number(i);
+    if (row->text(0).startsWith(QStringLiteral(" Line 1 not imported"))) lineOneRows = i;
+    if (row->text(0).startsWith(QStringLiteral(" Line 2 not imported"))) lineTwoRows = i;
+  }
+  ASSERT_EQ(overflows.size(), 1) << overflows.join(u',').toStdString();
+  EXPECT_GT(overflows[0].toInt(), lineOneRows);
+  EXPECT_LT(overflows[0].toInt(), lineTwoRows);
+  EXPECT_EQ(w->UserID_Box->text(), QStringLiteral("F") + longName + QStringLiteral("Bob"));
+}
+
 // An import reads the template again only when its file changed: a template saved while the
 // import runs (another instance, between two users) applies from the next user on.
 TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
