@@ -94,7 +94,8 @@ class ImportWindowHost : public creation::ImportHost {
   explicit ImportWindowHost(form1& w) : w_(w) {}
 
   void clearUserId() override {
-    w_.UserID_Box->clear();
+    // Cleared when the names are set, unless a preview writes the box then.
+    clearOwed_ = true;
     w_.userIdTypedByHand_ = false;
   }
   void setNames(const QString& first, const QString& middle, const QString& last) override {
@@ -115,12 +116,15 @@ class ImportWindowHost : public creation::ImportHost {
     }
     w_.previewSuppressed_ = suppressed;
     if (id) {
+      clearOwed_ = false;
       w_.userIdTypedByHand_ = false;
       w_.UserID_Box->setText(*id);
     }
+    payClear();
   }
-  QString userId() const override { return w_.UserID_Box->text(); }
+  QString userId() const override { return clearOwed_ ? QString() : w_.UserID_Box->text(); }
   Created pressCreate() override {
+    payClear();
     const int rows = w_.ListView1->topLevelItemCount();
     w_.CreateUser_Click();
     Created made;
@@ -205,6 +209,10 @@ class ImportWindowHost : public creation::ImportHost {
 
   // The two trees are neither laid out nor painted until the next turn: a tree whose layout is
   // held must not be painted (by an exposure, say) before it is laid out again.
+  void payClear() {
+    if (std::exchange(clearOwed_, false)) w_.UserID_Box->clear();
+  }
+
   void holdLayouts() {
     for (QTreeWidget* tree : {w_.TreeView1, w_.ListView1}) {
       holds_.push_back(std::make_unique<UpdatesOff>(tree));
@@ -220,6 +228,7 @@ class ImportWindowHost : public creation::ImportHost {
   std::unique_ptr<LayoutDeferral> layouts_;
   std::unique_ptr<CancelImport> cancel_;
   QElapsedTimer sincePaint_;
+  bool clearOwed_ = false;
 };
 
 namespace {

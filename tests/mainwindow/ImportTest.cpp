@@ -974,6 +974,19 @@ TEST_F(Import, EachNameThatChangesMakesThePreviewItsChangeWouldMake) {
   EXPECT_EQ(w->UserID_Box->text(), QStringLiteral("F") + longName + QStringLiteral("Bob"));
 }
 
+// A record whose names are those of the record before makes no preview: its ID is not the last
+// user's but the one the format gives for its own line.
+TEST_F(Import, ARecordWithTheNamesOfTheOneBeforeGetsAnIdOfItsOwn) {
+  network();
+  w->setupid->setText(QStringLiteral("%first%%IMPORT4%"));
+  ASSERT_TRUE(w->Run_Import(csv("Ann,,Lee,x1\r\nAnn,,Lee,x2\r\n")));
+  EXPECT_EQ(state::shared().Users_Added_Count, 2);
+  for (const QString cn : {"AnnX1", "AnnX2"}) {
+    auto u = user(cn);
+    EXPECT_TRUE(u.ok()) << cn.toStdString();
+  }
+}
+
 // An import reads the template again only when its file changed: a template saved while the
 // import runs (another instance, between two users) applies from the next user on.
 TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
