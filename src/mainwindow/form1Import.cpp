@@ -4,6 +4,7 @@
 
 #include "creation/CreationRun.h"
 #include "creation/ImportRun.h"
+#include "format/NameFields.h"
 #include "mainwindow/ImportWindows.h"
 #include "mainwindow/form1.h"
 #include "platform/text/Cp1252.h"
@@ -19,20 +20,24 @@
 #include <QScreen>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace tavrel::mainwindow {
 
-// While an import runs, the main window's geometry is worked out once per paint turn: the labels
-// each user changes (marks, progress, status, the import count) ask for a layout every time, and
-// the layouts asked for between two paint turns are kept back and done at the next one.
+// While an import runs, the main window's geometry is worked out and painted once per paint turn:
+// the labels each user changes (marks, progress, status, the import count) ask for a layout every
+// time, and the layouts asked for between two paint turns are kept back and done at the next one.
+// So are the window's requests to paint: what changed meanwhile stays marked and is painted at the
+// turn, and only that, rather than the whole window.
 class LayoutDeferral : public QObject {
  public:
   explicit LayoutDeferral(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
   ~LayoutDeferral() override {
     qApp->removeEventFilter(this);
     pass();
+    paint();
   }
   // The paint turn: the layouts kept back are done now, in the order they were asked for, with
   // those they ask for in turn, and further ones go through until `keepBack`.
@@ -45,11 +50,18 @@ class LayoutDeferral : public QObject {
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   }
+  // Paints what changed since the last turn, now; the requests kept back asked for nothing more.
+  void paint() {
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(&window_, &request);
+  }
   void keepBack() { passing_ = false; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::LayoutRequest || passing_ || !watched->isWidgetType()) return false;
+    if (passing_) return false;
+    if (event->type() == QEvent::UpdateRequest) return watched == &window_;
+    if (event->type() != QEvent::LayoutRequest || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget != &window_ && !window_.isAncestorOf(widget)) return false;
     if (!owed_.contains(widget)) owed_.append(widget);
@@ -63,20 +75,56 @@ class LayoutDeferral : public QObject {
 };
 
 class ImportWindowHost : public creation::ImportHost {
+  // Something held back until the next paint turn, given back when released.
+  struct Hold {
+    virtual ~Hold() = default;
+  };
+  // A widget whose updates are off: turning them on again marks it whole for painting.
+  struct UpdatesOff : Hold {
+    explicit UpdatesOff(QWidget* w) : widget(w) { widget->setUpdatesEnabled(false); }
+    ~UpdatesOff() override { widget->setUpdatesEnabled(true); }
+    QWidget* widget;
+  };
+  struct LayoutHeld : Hold {
+    explicit LayoutHeld(QTreeWidget* tree) : scope(tree) {}
+    ui::LayoutHoldScope scope;
+  };
+
  public:
   explicit ImportWindowHost(form1& w) : w_(w) {}
 
   void clearUserId() override {
-    w_.UserID_Box->clear();
+    // Cleared when the names are set, unless a preview writes the box then.
+    clearOwed_ = true;
     w_.userIdTypedByHand_ = false;
   }
   void setNames(const QString& first, const QString& middle, const QString& last) override {
-    w_.strFirst->setText(first);
-    w_.StrMiddle->setText(middle);
-    w_.strLast->setText(last);
+    // Each field that changes makes the user ID preview, as typing it would, in the same order and
+    // with the same red rows; only the ID box is written once, with the last of them.
+    const bool suppressed = std::exchange(w_.previewSuppressed_, true);
+    std::optional<QString> id;
+    const std::pair<QLineEdit*, const QString*> fields[] = {
+        {w_.strFirst, &first}, {w_.StrMiddle, &middle}, {w_.strLast, &last}};
+    for (const auto& [field, text] : fields) {
+      const QString before = field->text();
+      field->setText(*text);
+      if (suppressed || field->text() == before) continue;
+      const format::Expanded preview = format::UserID_Preview(
+          w_.setupid->text(), w_.strFirst->text(), w_.StrMiddle->text(), w_.strLast->text());
+      id = preview.text;
+      if (!preview.ok()) w_.LOG_TAB(QStringLiteral("RED"), preview.error);
+    }
+    w_.previewSuppressed_ = suppressed;
+    if (id) {
+      clearOwed_ = false;
+      w_.userIdTypedByHand_ = false;
+      w_.UserID_Box->setText(*id);
+    }
+    payClear();
   }
-  QString userId() const override { return w_.UserID_Box->text(); }
+  QString userId() const override { return clearOwed_ ? QString() : w_.UserID_Box->text(); }
   Created pressCreate() override {
+    payClear();
     const int rows = w_.ListView1->topLevelItemCount();
     w_.CreateUser_Click();
     Created made;
@@ -87,8 +135,6 @@ class ImportWindowHost : public creation::ImportHost {
   void setStatus(const QString& text) override { w_.StatusBar1->setPanelText(1, text); }
   void setImportText(const QString& text) override {
     w_.Import_Text->setText(text);
-    // Painted at the next turn of the event loop, once per user.
-    w_.update();
   }
   bool haltOnErrors() const override { return w_.STOP_ON_RED[0]->isChecked(); }
   bool haltOnWarnings() const override { return w_.STOP_ON_RED[1]->isChecked(); }
@@ -97,9 +143,8 @@ class ImportWindowHost : public creation::ImportHost {
     // While the window takes no input and is painted only now and then, the tree and the
     // on-screen log are laid out once per paint instead of once per user.
     if (enabled) {
-      layouts_.reset();
       holds_.clear();
-      w_.setUpdatesEnabled(true);
+      layouts_.reset();
     } else if (holds_.empty()) {
       holdLayouts();
       layouts_ = std::make_unique<LayoutDeferral>(w_);
@@ -129,16 +174,15 @@ class ImportWindowHost : public creation::ImportHost {
     const bool held = !holds_.empty();
     if (paint) {
       holds_.clear();
-      if (layouts_) layouts_->pass();
-      // Painted now rather than by a request the platform may serve only after updates are off
-      // again.
-      w_.setUpdatesEnabled(true);
-      w_.repaint();
+      if (layouts_) {
+        layouts_->pass();
+        // Painted now rather than by a request served only after the turn.
+        layouts_->paint();
+      }
       sincePaint_.start();
     }
     QCoreApplication::processEvents();
     if (paint) {
-      w_.setUpdatesEnabled(false);
       if (held) holdLayouts();
       if (layouts_) layouts_->keepBack();
     }
@@ -163,19 +207,28 @@ class ImportWindowHost : public creation::ImportHost {
     return QStringLiteral("no user was created: ") + w_.StatusBar1->panelText(1);
   }
 
+  // The two trees are neither laid out nor painted until the next turn: a tree whose layout is
+  // held must not be painted (by an exposure, say) before it is laid out again.
+  void payClear() {
+    if (std::exchange(clearOwed_, false)) w_.UserID_Box->clear();
+  }
+
   void holdLayouts() {
-    holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.TreeView1));
-    holds_.push_back(std::make_unique<ui::LayoutHoldScope>(w_.ListView1));
+    for (QTreeWidget* tree : {w_.TreeView1, w_.ListView1}) {
+      holds_.push_back(std::make_unique<UpdatesOff>(tree));
+      holds_.push_back(std::make_unique<LayoutHeld>(tree));
+    }
   }
 
   static constexpr qint64 kPaintIntervalMs = 200;
   static constexpr int kMaxIdLength = 20;
   form1& w_;
   // Declared after w_ so that they are released, laying the views out, before the host goes.
-  std::vector<std::unique_ptr<ui::LayoutHoldScope>> holds_;
+  std::vector<std::unique_ptr<Hold>> holds_;
   std::unique_ptr<LayoutDeferral> layouts_;
   std::unique_ptr<CancelImport> cancel_;
   QElapsedTimer sincePaint_;
+  bool clearOwed_ = false;
 };
 
 namespace {

@@ -917,6 +917,76 @@ TEST_F(Import, TheWindowIsLaidOutWhenTheImportEnds) {
       EXPECT_FALSE(layout->activate()) << layout->parentWidget()->objectName().toStdString();
 }
 
+// An import paints the window only at its paint turns, and only what changed; once it ends, what
+// the window shows is what it holds, and the window is painted as usual again.
+TEST_F(Import, TheWindowShowsTheLastUserAndIsPaintedAgainAfterTheImport) {
+  network();
+  w->show();
+  QCoreApplication::processEvents();
+  // What the last paint of the status and of the on-screen log showed.
+  struct Painted : QObject {
+    QLabel* status;
+    QTreeWidget* log;
+    QString statusText;
+    int logRows = -1;
+    Painted(QLabel* s, QTreeWidget* t) : status(s), log(t) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Paint && o == status) statusText = status->text();
+      if (e->type() == QEvent::Paint && o == log->viewport()) logRows = log->topLevelItemCount();
+      return false;
+    }
+  } painted(w->StatusBar1->panel(1), w->ListView1);
+  qApp->installEventFilter(&painted);
+  ASSERT_TRUE(w->Run_Import(csv("ann,,lee\r\nbob,,ray\r\ncid,,fox\r\n")));
+  ASSERT_EQ(state::shared().Users_Added_Count, 3);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(painted.statusText, QStringLiteral("Importing Users.... user 3 of 3"));
+  EXPECT_EQ(painted.logRows, w->ListView1->topLevelItemCount());
+  // After the import, a change is painted at the next turn of the event loop.
+  w->StatusBar1->setPanelText(1, QStringLiteral("after"));
+  w->LOG_TAB(QStringLiteral("GREEN"), QStringLiteral(" after"));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(painted.statusText, QStringLiteral("after"));
+  EXPECT_EQ(painted.logRows, w->ListView1->topLevelItemCount());
+  qApp->removeEventFilter(&painted);
+}
+
+// The import sets a record's three names as typing them would: each field that changes makes the
+// user ID preview from the fields as they then stand, and a preview that fails says so in red. A
+// long first name beside the last line's long last name overflows the format once, between the
+// two fields; the unchanged middle name makes no preview.
+TEST_F(Import, EachNameThatChangesMakesThePreviewItsChangeWouldMake) {
+  network();
+  w->setupid->setText(QStringLiteral("%first%%last%"));
+  const QByteArray longName(20000, 'x');
+  ASSERT_TRUE(w->Run_Import(csv("ann,,L" + longName + "\r\nF" + longName + ",,bob\r\n")));
+  QStringList overflows;
+  int lineOneRows = -1, lineTwoRows = -1;
+  for (int i = 0; i < w->ListView1->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = w->ListView1->topLevelItem(i);
+    if (row->text(0).contains(QStringLiteral("expands to more than"))) overflows << QString::number(i);
+    if (row->text(0).startsWith(QStringLiteral(" Line 1 not imported"))) lineOneRows = i;
+    if (row->text(0).startsWith(QStringLiteral(" Line 2 not imported"))) lineTwoRows = i;
+  }
+  ASSERT_EQ(overflows.size(), 1) << overflows.join(u',').toStdString();
+  EXPECT_GT(overflows[0].toInt(), lineOneRows);
+  EXPECT_LT(overflows[0].toInt(), lineTwoRows);
+  EXPECT_EQ(w->UserID_Box->text(), QStringLiteral("F") + longName + QStringLiteral("Bob"));
+}
+
+// A record whose names are those of the record before makes no preview: its ID is not the last
+// user's but the one the format gives for its own line.
+TEST_F(Import, ARecordWithTheNamesOfTheOneBeforeGetsAnIdOfItsOwn) {
+  network();
+  w->setupid->setText(QStringLiteral("%first%%IMPORT4%"));
+  ASSERT_TRUE(w->Run_Import(csv("Ann,,Lee,x1\r\nAnn,,Lee,x2\r\n")));
+  EXPECT_EQ(state::shared().Users_Added_Count, 2);
+  for (const QString cn : {"AnnX1", "AnnX2"}) {
+    auto u = user(cn);
+    EXPECT_TRUE(u.ok()) << cn.toStdString();
+  }
+}
+
 // An import reads the template again only when its file changed: a template saved while the
 // import runs (another instance, between two users) applies from the next user on.
 TEST_F(Import, ATemplateSavedDuringAnImportAppliesFromTheNextUser) {
