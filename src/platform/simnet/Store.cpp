@@ -344,12 +344,26 @@ std::optional<QList<Attribute>> unpack(QByteArrayView data) {
 
 QString reversedKey(const Dn& dn) {
   // Each name's key is its text in lower case; the joined text is lowered once, which gives the
-  // same (the case mapping goes letter by letter).
-  QString out;
-  for (auto it = dn.rdns().crbegin(); it != dn.rdns().crend(); ++it) {
-    if (it != dn.rdns().crbegin()) out += QChar(1);
-    out += it->toString();
+  // same (the case mapping goes letter by letter). The names are cut from the name's text, which
+  // the name keeps once written: a comma parts two names unless a backslash escapes it (an escape
+  // is a backslash and the next character, or two hex digits, which are never commas).
+  const QString text = dn.toString();
+  QVarLengthArray<qsizetype, 16> commas;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\\')
+      ++i;
+    else if (text[i] == u',')
+      commas.append(i);
   }
+  QString out;
+  out.reserve(text.size());
+  qsizetype end = text.size();
+  for (qsizetype k = commas.size() - 1; k >= 0; --k) {
+    out += QStringView(text).sliced(commas[k] + 1, end - commas[k] - 1);
+    out += QChar(1);
+    end = commas[k];
+  }
+  out += QStringView(text).first(end);
   return std::move(out).toLower();
 }
 
