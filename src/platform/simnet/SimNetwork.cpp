@@ -887,8 +887,17 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
+  // The classes and the attributes the changes name are read from the entry in one pass.
+  QStringList wanted{QStringLiteral("objectclass")};
+  for (const Modification& m : changes)
+    if (const AttributeDef* def = findAttribute(m.attribute)) {
+      QString key = def->name.toLower();
+      if (key != QLatin1String("member") && !wanted.contains(key)) wanted.append(std::move(key));
+    }
+  std::optional<QList<Values>> found;
+  if (!o->packed.isEmpty()) found = packed::findAll(o->packed, wanted);
   QStringList chain;
-  for (const QByteArray& c : st_.attrOf(*o, QStringLiteral("objectclass")))
+  for (const QByteArray& c : found ? found->first() : st_.attrOf(*o, QStringLiteral("objectclass")))
     chain.append(QString::fromUtf8(c));
   const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
   const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
@@ -909,6 +918,13 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     state.insert(key, v);
     before.insert(key, std::move(v));
   };
+  if (found)
+    for (qsizetype i = 1; i < wanted.size(); ++i) {
+      read.insert(wanted[i]);
+      if (found->at(i).isEmpty()) continue;
+      state.insert(wanted[i], found->at(i));
+      before.insert(wanted[i], found->at(i));
+    }
   QHash<QString, QString> names;
   QSet<QString> touched;
 
