@@ -348,7 +348,8 @@ std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& ch
   };
   QVarLengthArray<Change, 16> sorted;
   for (const Attribute& c : changes) sorted.append(Change{c.name.toLower().toUtf8(), &c});
-  std::stable_sort(sorted.begin(), sorted.end(), [](const Change& a, const Change& b) { return a.key < b.key; });
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const Change& a, const Change& b) { return a.key < b.key; });
   QByteArray out;
   out.reserve(data.size() + 64);
   out.append(kFormat);
