@@ -209,19 +209,7 @@ QString localPath(const Location& loc) {
   if (!loc.isNetwork()) return u'/' + loc.components.join(u'/');
   QString out = loc.root;
   bool existing = true;
-  qsizetype from = 0;
-  // When the folder above the last name exists under the spelling given, every name up to it is
-  // found under that spelling: one look at that folder replaces one per name.
-  if (loc.components.size() > 1) {
-    QString above = out;
-    for (qsizetype i = 0; i + 1 < loc.components.size(); ++i) above = join(above, loc.components[i]);
-    struct stat st{};
-    if (lstatOf(above, st)) {
-      out = std::move(above);
-      from = loc.components.size() - 1;
-    }
-  }
-  for (const QString& c : loc.components.sliced(from)) {
+  for (const QString& c : loc.components) {
     QString name = c;
     if (existing) {
       const QString found = findEntry(out == QLatin1String("/") ? QString() : out, c);
