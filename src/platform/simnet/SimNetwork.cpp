@@ -819,7 +819,9 @@ Status SimConnection::add(const Dn& dn, const QList<Attribute>& attributes) {
 }
 
 Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
+  // The members' rows, read once here, serve the checks below: linking changes no row.
   QList<qint64> ids;
+  QHash<qint64, ObjRow> rows;
   for (const QByteArray& v : m.values) {
     auto dn = Dn::parse(QString::fromUtf8(v));
     if (!dn) return err(ldap::INVALID_DN_SYNTAX, dn.error().message);
@@ -828,13 +830,15 @@ Status SimConnection::applyMember(const ObjRow& group, const Modification& m) {
       return err(ldap::NO_SUCH_OBJECT,
                  QStringLiteral("the member %1 does not exist").arg(QString::fromUtf8(v)));
     ids.append(mo->id);
+    rows.insert(mo->id, std::move(*mo));
   }
-  const auto groupSid = st_.attr(group.id, QStringLiteral("objectSid"));
+  // The group's row was read in this change's transaction: its SID is taken from it.
+  const auto groupSid = st_.attrOf(group, QStringLiteral("objectSid"));
   const quint32 groupRid = groupSid.isEmpty() ? 0 : sidRid(groupSid.first());
   auto primaryHere = [&](qint64 memberId) {
-    auto mo = st_.objectById(memberId);
-    return mo && mo->domainId == group.domainId && groupRid != 0 &&
-           num(st_.attr(memberId, QStringLiteral("primaryGroupID"))) == groupRid;
+    const ObjRow& mo = rows[memberId];
+    return mo.domainId == group.domainId && groupRid != 0 &&
+           num(st_.attrOf(mo, QStringLiteral("primaryGroupID"))) == groupRid;
   };
   auto link = [&](qint64 memberId, bool add) {
     auto q = st_.q(add ? "INSERT INTO links(group_id, member_id) VALUES(?,?)"
@@ -883,8 +887,17 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
   if (Status s = writable(); !s) return s;
   auto o = reach(dn);
   if (!o) return o.error();
+  // The classes and the attributes the changes name are read from the entry in one pass.
+  QStringList wanted{QStringLiteral("objectclass")};
+  for (const Modification& m : changes)
+    if (const AttributeDef* def = findAttribute(m.attribute)) {
+      QString key = def->name.toLower();
+      if (key != QLatin1String("member") && !wanted.contains(key)) wanted.append(std::move(key));
+    }
+  std::optional<QList<Values>> found;
+  if (!o->packed.isEmpty()) found = packed::findAll(o->packed, wanted);
   QStringList chain;
-  for (const QByteArray& c : st_.attrOf(*o, QStringLiteral("objectclass")))
+  for (const QByteArray& c : found ? found->first() : st_.attrOf(*o, QStringLiteral("objectclass")))
     chain.append(QString::fromUtf8(c));
   const bool isUser = chain.contains(QStringLiteral("user"), Qt::CaseInsensitive);
   const bool isGroup = chain.contains(QStringLiteral("group"), Qt::CaseInsensitive);
@@ -905,6 +918,13 @@ Status SimConnection::modify(const Dn& dn, const QList<Modification>& changes) {
     state.insert(key, v);
     before.insert(key, std::move(v));
   };
+  if (found)
+    for (qsizetype i = 1; i < wanted.size(); ++i) {
+      read.insert(wanted[i]);
+      if (found->at(i).isEmpty()) continue;
+      state.insert(wanted[i], found->at(i));
+      before.insert(wanted[i], found->at(i));
+    }
   QHash<QString, QString> names;
   QSet<QString> touched;
 

@@ -146,14 +146,22 @@ bool sameName(QByteArrayView stored, QStringView name) {
 }
 
 // A stored name in lower case, as UTF-8: ASCII names (all in practice) without a conversion.
-QByteArray lowerKey(QByteArrayView stored) {
-  QByteArray key(stored.size(), Qt::Uninitialized);
+// Written into `key`, whose room is reused from one name to the next.
+void lowerKeyInto(QByteArrayView stored, QByteArray& key) {
+  key.resize(stored.size());
   char* out = key.data();
   for (qsizetype i = 0; i < stored.size(); ++i) {
     const auto b = static_cast<uchar>(stored[i]);
-    if (b >= 0x80) return QString::fromUtf8(stored).toLower().toUtf8();
+    if (b >= 0x80) {
+      key = QString::fromUtf8(stored).toLower().toUtf8();
+      return;
+    }
     out[i] = static_cast<char>(b >= 'A' && b <= 'Z' ? b + ('a' - 'A') : b);
   }
+}
+QByteArray lowerKey(QByteArrayView stored) {
+  QByteArray key;
+  lowerKeyInto(stored, key);
   return key;
 }
 
@@ -267,7 +275,23 @@ std::optional<QList<Values>> findAll(QByteArrayView data, const QStringList& nam
   return out;
 }
 
-std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& changes) {
+namespace {
+
+// An attribute as pack writes it; none without values.
+void putAttribute(QByteArray& out, const Attribute& a) {
+  if (a.values.isEmpty()) return;
+  const QByteArray name = a.name.toUtf8();
+  putNumber(out, static_cast<quint64>(name.size()));
+  out.append(name);
+  putNumber(out, static_cast<quint64>(a.values.size()));
+  for (const QByteArray& v : a.values) {
+    putNumber(out, static_cast<quint64>(v.size()));
+    out.append(v);
+  }
+}
+
+// splice for stored attributes that are not in key order: every piece sorted.
+std::optional<QByteArray> spliceSorting(QByteArrayView data, const QList<Attribute>& changes) {
   auto r = reader(data);
   if (!r) return std::nullopt;
   // Each piece of the result: a stored attribute's bytes as they are, or a change to encode.
@@ -306,17 +330,48 @@ std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& ch
       out.append(p.bytes);
       continue;
     }
-    const Attribute& a = *p.change;
-    if (a.values.isEmpty()) continue;
-    const QByteArray name = a.name.toUtf8();
-    putNumber(out, static_cast<quint64>(name.size()));
-    out.append(name);
-    putNumber(out, static_cast<quint64>(a.values.size()));
-    for (const QByteArray& v : a.values) {
-      putNumber(out, static_cast<quint64>(v.size()));
-      out.append(v);
-    }
+    putAttribute(out, *p.change);
   }
+  return out;
+}
+
+}  // namespace
+
+std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& changes) {
+  auto r = reader(data);
+  if (!r) return std::nullopt;
+  // The stored attributes are in key order, as pack writes them: the few changes, sorted, are
+  // merged into them as they are read. Stored attributes out of order are sorted with the rest.
+  struct Change {
+    QByteArray key;
+    const Attribute* change;
+  };
+  QVarLengthArray<Change, 16> sorted;
+  for (const Attribute& c : changes) sorted.append(Change{c.name.toLower().toUtf8(), &c});
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const Change& a, const Change& b) { return a.key < b.key; });
+  QByteArray out;
+  out.reserve(data.size() + 64);
+  out.append(kFormat);
+  qsizetype next = 0;  // the first change not yet written
+  QByteArray key, previous;
+  while (r->p < r->end) {
+    const char* start = r->p;
+    QByteArrayView stored;
+    quint64 count = 0;
+    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
+    for (quint64 i = 0; i < count; ++i) {
+      QByteArrayView v;
+      if (!r->bytes(v)) return std::nullopt;
+    }
+    lowerKeyInto(stored, key);
+    if (key < previous) return spliceSorting(data, changes);
+    while (next < sorted.size() && sorted[next].key < key) putAttribute(out, *sorted[next++].change);
+    // A stored attribute that a change names is replaced by it (written above or just below).
+    if (next == sorted.size() || sorted[next].key != key) out.append(QByteArrayView(start, r->p - start));
+    std::swap(previous, key);
+  }
+  while (next < sorted.size()) putAttribute(out, *sorted[next++].change);
   return out;
 }
 
@@ -344,12 +399,26 @@ std::optional<QList<Attribute>> unpack(QByteArrayView data) {
 
 QString reversedKey(const Dn& dn) {
   // Each name's key is its text in lower case; the joined text is lowered once, which gives the
-  // same (the case mapping goes letter by letter).
-  QString out;
-  for (auto it = dn.rdns().crbegin(); it != dn.rdns().crend(); ++it) {
-    if (it != dn.rdns().crbegin()) out += QChar(1);
-    out += it->toString();
+  // same (the case mapping goes letter by letter). The names are cut from the name's text, which
+  // the name keeps once written: a comma parts two names unless a backslash escapes it (an escape
+  // is a backslash and the next character, or two hex digits, which are never commas).
+  const QString text = dn.toString();
+  QVarLengthArray<qsizetype, 16> commas;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\\')
+      ++i;
+    else if (text[i] == u',')
+      commas.append(i);
   }
+  QString out;
+  out.reserve(text.size());
+  qsizetype end = text.size();
+  for (qsizetype k = commas.size() - 1; k >= 0; --k) {
+    out += QStringView(text).sliced(commas[k] + 1, end - commas[k] - 1);
+    out += QChar(1);
+    end = commas[k];
+  }
+  out += QStringView(text).first(end);
   return std::move(out).toLower();
 }
 

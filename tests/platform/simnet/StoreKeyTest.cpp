@@ -14,7 +14,11 @@ TEST(StoreKey, IsEachNameLoweredFromTheTopDown) {
       "CN=Ölçek İnce,OU=ÇALIŞAN,DC=Example,DC=LOCAL",
       "CN=ΣΊΣΥΦΟΣ,OU=Straße,DC=example,DC=local",
       "CN=Smith\\, John+UID=JS,OU=A\\+B,DC=example,DC=local",
+      "CN=Ends In A Backslash\\\\,OU=Two\\\\\\,Commas\\,,DC=example,DC=local",
+      "CN=\\#Hash\\, \\ Spaces\\ ,OU=Tab\\09Here,DC=example,DC=local",
+      "CN=\\,,DC=local",
       "DC=local",
+      "",
   };
   for (const char* text : dns) {
     SCOPED_TRACE(text);
@@ -23,6 +27,12 @@ TEST(StoreKey, IsEachNameLoweredFromTheTopDown) {
     QStringList parts;
     for (auto it = dn->rdns().crbegin(); it != dn->rdns().crend(); ++it) parts.append(it->key());
     EXPECT_EQ(simnet::reversedKey(*dn), parts.join(QChar(1)));
+    // A name read back from its stored text gives the same key.
+    EXPECT_EQ(simnet::reversedKey(adsi::Dn::fromFormatted(dn->toString())), parts.join(QChar(1)));
+    // So does one made name by name.
+    adsi::Dn built;
+    for (auto it = dn->rdns().crbegin(); it != dn->rdns().crend(); ++it) built = built.child(*it);
+    EXPECT_EQ(simnet::reversedKey(built), parts.join(QChar(1)));
   }
 }
 
