@@ -355,8 +355,12 @@ class RenameFolders : public RenameBase {
   void setPaths(const QString& home, const QString& profile) {
     auto u = admin().GetObject(john);
     ASSERT_TRUE(u);
-    if (!home.isEmpty()) ASSERT_TRUE(u->Put(QStringLiteral("HomeDirectory"), home));
-    if (!profile.isEmpty()) ASSERT_TRUE(u->Put(QStringLiteral("Profile"), profile));
+    if (!home.isEmpty()) {
+      ASSERT_TRUE(u->Put(QStringLiteral("HomeDirectory"), home));
+    }
+    if (!profile.isEmpty()) {
+      ASSERT_TRUE(u->Put(QStringLiteral("Profile"), profile));
+    }
     ASSERT_TRUE(u->SetInfo());
   }
   // Every file and folder of the servers, by path below the servers' folder.

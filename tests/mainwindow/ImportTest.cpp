@@ -912,9 +912,11 @@ TEST_F(Import, TheWindowIsLaidOutWhenTheImportEnds) {
   ASSERT_EQ(state::shared().Users_Added_Count, 5);
   QCoreApplication::processEvents();
   // (Those of pages not on screen wait until they are shown, import or not.)
-  for (QLayout* layout : w->findChildren<QLayout*>())
-    if (layout->parentWidget()->isVisible())
+  for (QLayout* layout : w->findChildren<QLayout*>()) {
+    if (layout->parentWidget()->isVisible()) {
       EXPECT_FALSE(layout->activate()) << layout->parentWidget()->objectName().toStdString();
+    }
+  }
 }
 
 // An import paints the window only at its paint turns, and only what changed; once it ends, what

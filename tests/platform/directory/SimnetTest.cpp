@@ -806,7 +806,9 @@ TEST(PackedAttributes, ValuesReadInPlaceAgreeWithFind) {
     // Without the absent name the pass ends at the last one found, before the end of the data.
     for (const QStringList& ask : {names, QStringList{"name", "OBJECTCLASS"}}) {
       const auto all = simnet::packed::findAll(cut, ask);
-      if (n == data.size()) ASSERT_TRUE(all.has_value());
+      if (n == data.size()) {
+        ASSERT_TRUE(all.has_value());
+      }
       if (!all) continue;
       ASSERT_EQ(all->size(), ask.size());
       for (qsizetype i = 0; i < ask.size(); ++i) {
