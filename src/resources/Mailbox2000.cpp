@@ -36,14 +36,25 @@ bool Create_Mailbox_2000(const QString& Org, const QString& Server, const QStrin
 
   exchange::MailboxStore store(directory, Current_User);
   if (adsi::Status s = store.CreateMailbox(url); !s) return fail(s.error());
-  if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
-  // The mailbox follows the account: enabled (0) or disabled (2).
-  auto disabled = Current_User.Get(QStringLiteral("AccountDisabled"));
-  if (!disabled) return fail(disabled.error());
-  const qint16 control = disabled->toBool() ? 2 : 0;
-  if (adsi::Status s = Current_User.Put(QStringLiteral("msExchUserAccountControl"), QVariant(control)); !s)
-    return fail(s.error());
-  if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+  // The mailbox follows the account: enabled (0) or disabled (2). Writing the mailbox does not
+  // change the account's state, so it is read from what the store just read, and the mailbox and
+  // its control go out as one modify. When that is refused (it then changed nothing), they are
+  // written one after the other, so that the error is the one of the write that fails.
+  const auto control = [&](const adsi::Result<QVariant>& disabled) {
+    return qint16(disabled->toBool() ? 2 : 0);
+  };
+  const auto before = Current_User.Get(QStringLiteral("AccountDisabled"));
+  if (!before || !Current_User.PutAndSetInfo(
+                     {{QStringLiteral("msExchUserAccountControl"), QVariant(control(before))}})) {
+    if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+    auto disabled = Current_User.Get(QStringLiteral("AccountDisabled"));
+    if (!disabled) return fail(disabled.error());
+    if (adsi::Status s =
+            Current_User.Put(QStringLiteral("msExchUserAccountControl"), QVariant(control(disabled)));
+        !s)
+      return fail(s.error());
+    if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+  }
 
   // The template's mailbox rows. A failing row ends the pass with a warning.
   for (const records::W2K_Property_Row& row : form.ListView7) {

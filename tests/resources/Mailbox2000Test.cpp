@@ -167,6 +167,19 @@ TEST_F(Mailbox2000Test, AFailingRowWarnsAndKeepsTheMailbox) {
   EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("homeMDB")), kStoreDn);
 }
 
+// A change the directory refuses, staged on the user before, goes out with the mailbox: the
+// mailbox is refused with it, and nothing of either is written.
+TEST_F(Mailbox2000Test, AMailboxRefusedWithTheUsersOtherChangesWritesNothing) {
+  adsi::AdsObject u = user(QStringLiteral("jsmith"));
+  ASSERT_TRUE(u.Put(QStringLiteral("userAccountControl"), 0));  // no account type: refused
+  adsi::Error failure;
+  EXPECT_FALSE(create(u, rows({}), &failure));
+  EXPECT_EQ(failure.code, adsi::hr::UNWILLING_TO_PERFORM) << failure.message.toStdString();
+  EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("homeMDB")), QVariant());
+  EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("msExchUserAccountControl")), QVariant());
+  EXPECT_NE(stored(QStringLiteral("jsmith"), QStringLiteral("userAccountControl")).toInt(), 0);
+}
+
 TEST_F(Mailbox2000Test, AWrongStoreCreatesNothing) {
   adsi::AdsObject u = user(QStringLiteral("jsmith"));
   adsi::Error failure;
