@@ -906,9 +906,29 @@ Outcome CreationRun::attributeRows() {
     }
     return bool(s);
   };
+  const auto written = [&](const QString& name, const QString& value) {
+    if (name.toUpper() == QLatin1String("SAMACCOUNTNAME")) s_.Account_Name = value;
+    line(QStringLiteral("Setting ") + name + QStringLiteral(", ") + value);
+  };
+  // Rows that passed their checks wait here and go out as one modify. A refused modify changes
+  // nothing, so the rows are then written one by one as before, each with its own result.
+  QList<std::pair<QString, QVariant>> pending;
+  const auto flush = [&] {
+    if (pending.size() > 1 && user->PutAndSetInfo(pending)) {
+      for (const auto& [name, value] : std::as_const(pending)) written(name, value.toString());
+    } else {
+      for (const auto& [name, value] : std::as_const(pending))
+        if (write(name, value.toString())) written(name, value.toString());
+    }
+    pending.clear();
+  };
   for (const AttributeRow& row : f_.directoryRows) {
     if (row.kind != QLatin1String("USER")) continue;
     const QString upper = row.name.toUpper();
+    // What the checks below read or ask must follow the rows before it, as written.
+    if (row.value.toUpper() == QLatin1String("PROMPT") || upper == QLatin1String("USERPRINCIPALNAME") ||
+        upper == QLatin1String("SAMACCOUNTNAME"))
+      flush();
     if (row.value.toUpper() == QLatin1String("PROMPT")) {
       if (shared.Import_Mode && f_.skipPromptFields) continue;
       const std::optional<QString> answer =
@@ -967,10 +987,11 @@ Outcome CreationRun::attributeRows() {
         continue;
       }
     }
-    if (!write(row.name, value)) continue;
-    if (upper == QLatin1String("SAMACCOUNTNAME")) s_.Account_Name = value;
-    line(QStringLiteral("Setting ") + row.name + QStringLiteral(", ") + value);
+    pending.append({row.name, value});
+    // The logon name the later rows compare with is the one written.
+    if (upper == QLatin1String("SAMACCOUNTNAME")) flush();
   }
+  flush();
   return result;
 }
 

@@ -36,37 +36,78 @@ bool Create_Mailbox_2000(const QString& Org, const QString& Server, const QStrin
 
   exchange::MailboxStore store(directory, Current_User);
   if (adsi::Status s = store.CreateMailbox(url); !s) return fail(s.error());
-  if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
-  // The mailbox follows the account: enabled (0) or disabled (2).
-  auto disabled = Current_User.Get(QStringLiteral("AccountDisabled"));
-  if (!disabled) return fail(disabled.error());
-  const qint16 control = disabled->toBool() ? 2 : 0;
-  if (adsi::Status s = Current_User.Put(QStringLiteral("msExchUserAccountControl"), QVariant(control)); !s)
-    return fail(s.error());
-  if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+
+  // The value of a mailbox row that asks nothing; nullopt when the row is not written.
+  const auto expandedValue = [&](const records::W2K_Property_Row& row) -> std::optional<QString> {
+    QString value = row.Value;
+    if (!format::Replace_Variables(value).ok()) value = QStringLiteral("%");
+    format::Expanded e = format::UserName(value, form.strFirst, form.StrMiddle, form.strLast);
+    value = e.ok() ? e.text : QStringLiteral("%");
+    startup::FRString(value, QStringLiteral("%Domain%"), u'@' + form.TreeRootText);
+    if (sh.Import_Mode) {
+      const int count =
+          std::max(0, std::min(sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1));
+      for (int k = 1; k <= count; ++k)
+        startup::FRString(value, QStringLiteral("%IMPORT") + QString::number(k) + u'%',
+                          sh.ImportField[static_cast<size_t>(k)]);
+    }
+    if (value.isEmpty() || value.contains(u'%')) return std::nullopt;
+    return value;
+  };
+  const auto isPrompt = [](const records::W2K_Property_Row& row) {
+    return row.Value.compare(QLatin1String("PROMPT"), Qt::CaseInsensitive) == 0;
+  };
+
+  // The mailbox follows the account: enabled (0) or disabled (2). Writing the mailbox does not
+  // change the account's state, so it is read from what the store just read; the mailbox, its
+  // control and the rows before the first prompted one go out as one modify. When that is
+  // refused (it then changed nothing), they are written one after the other as below, so that
+  // the error and the rows written are those of the write that fails.
+  const auto control = [&](const adsi::Result<QVariant>& disabled) {
+    return qint16(disabled->toBool() ? 2 : 0);
+  };
+  bool written = false;
+  qsizetype done = 0;  // the rows already written with the mailbox
+  {
+    QList<std::pair<QString, QVariant>> together;
+    const auto before = Current_User.Get(QStringLiteral("AccountDisabled"));
+    if (before) together.append({QStringLiteral("msExchUserAccountControl"), QVariant(control(before))});
+    qsizetype leading = 0;
+    for (const records::W2K_Property_Row& row : form.ListView7) {
+      if (row.IconKey == records::kMailIcon && isPrompt(row)) break;
+      ++leading;
+      if (row.IconKey != records::kMailIcon) continue;
+      if (const auto value = expandedValue(row)) together.append({row.Name, *value});
+    }
+    written = before && Current_User.PutAndSetInfo(together);
+    if (written) done = leading;
+  }
+  if (!written) {
+    if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+    auto disabled = Current_User.Get(QStringLiteral("AccountDisabled"));
+    if (!disabled) return fail(disabled.error());
+    if (adsi::Status s =
+            Current_User.Put(QStringLiteral("msExchUserAccountControl"), QVariant(control(disabled)));
+        !s)
+      return fail(s.error());
+    if (adsi::Status s = Current_User.SetInfo(); !s) return fail(s.error());
+  }
 
   // The template's mailbox rows. A failing row ends the pass with a warning.
-  for (const records::W2K_Property_Row& row : form.ListView7) {
+  for (qsizetype i = done; i < qsizetype(form.ListView7.size()); ++i) {
+    const records::W2K_Property_Row& row = form.ListView7[static_cast<size_t>(i)];
     if (row.IconKey != records::kMailIcon) continue;
-    QString value = row.Value;
-    if (value.compare(QLatin1String("PROMPT"), Qt::CaseInsensitive) == 0) {
+    QString value;
+    if (isPrompt(row)) {
       if (sh.Import_Mode && form.Skip_Prompt_Fields) continue;
-      const auto answer =
-          ui::prompter().InputBox(QStringLiteral("Enter Value for ") + row.Name, QStringLiteral("Enter value"));
+      const auto answer = ui::prompter().InputBox(QStringLiteral("Enter Value for ") + row.Name,
+                                                  QStringLiteral("Enter value"));
       if (!answer || answer->isEmpty()) continue;
       value = *answer;
     } else {
-      if (!format::Replace_Variables(value).ok()) value = QStringLiteral("%");
-      format::Expanded e = format::UserName(value, form.strFirst, form.StrMiddle, form.strLast);
-      value = e.ok() ? e.text : QStringLiteral("%");
-      startup::FRString(value, QStringLiteral("%Domain%"), u'@' + form.TreeRootText);
-      if (sh.Import_Mode) {
-        const int count = std::max(0, std::min(sh.Import_Field_Count, static_cast<int>(sh.ImportField.size()) - 1));
-        for (int k = 1; k <= count; ++k)
-          startup::FRString(value, QStringLiteral("%IMPORT") + QString::number(k) + u'%',
-                            sh.ImportField[static_cast<size_t>(k)]);
-      }
-      if (value.isEmpty() || value.contains(u'%')) continue;
+      const auto expanded = expandedValue(row);
+      if (!expanded) continue;
+      value = *expanded;
     }
     adsi::Status s = Current_User.Put(row.Name, value);
     if (s) s = Current_User.SetInfo();

@@ -861,6 +861,68 @@ TEST_F(CreateUser, AttributeRowsAUpnTakenInTheForestAndTheDisplayNameInTheTree) 
   EXPECT_TRUE(childTexts(node(kStaff)).contains("Smith, John"));
 }
 
+// The rows are written together, but a refused row is reported as a write of each row on its own
+// would report it: a row refused by the directory stays staged, so the rows after it fail with it.
+TEST_F(CreateUser, AttributeRowsReportEachRowsOwnResult) {
+  struct Case {
+    const char* name;
+    QList<std::pair<QString, QString>> rows;
+    QStringList lines;
+    QStringList written;  // attributes the user holds afterwards
+    QStringList absent;
+  } cases[] = {
+      {"all accepted",
+       {{"department", "Sales"}, {"title", "Clerk"}, {"company", "Acme"}},
+       {"Setting department, Sales", "Setting title, Clerk", "Setting company, Acme"},
+       {"department", "title", "company"},
+       {}},
+      {"one refused in the middle",
+       {{"department", "Sales"}, {"userAccountControl", "0"}, {"title", "Clerk"}},
+       {"Setting department, Sales", "Error setting userAccountControl, 0", "Error setting title, Clerk"},
+       {"department"},
+       {"title"}},
+      {"the first refused",
+       {{"userAccountControl", "0"}, {"department", "Sales"}, {"title", "Clerk"}},
+       {"Error setting userAccountControl, 0", "Error setting department, Sales",
+        "Error setting title, Clerk"},
+       {},
+       {"department", "title"}},
+      {"the last refused",
+       {{"department", "Sales"}, {"title", "Clerk"}, {"userAccountControl", "0"}},
+       {"Setting department, Sales", "Setting title, Clerk", "Error setting userAccountControl, 0"},
+       {"department", "title"},
+       {}},
+      {"one attribute twice",
+       {{"department", "Sales"}, {"DEPARTMENT", "Support"}, {"title", "Clerk"}},
+       {"Setting department, Sales", "Setting DEPARTMENT, Support", "Setting title, Clerk"},
+       {"department", "title"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    restart();
+    network(Mode::Native);
+    w->ListView7->clear();
+    for (const auto& [name, value] : c.rows) directoryRow(name, value, "USER");
+    names("john", "smith");
+    w->CreateUser_Click();
+    EXPECT_EQ(lastVerdict(), " Created User JSmith");
+    QStringList lines;
+    for (const QString& l : logBlock())
+      if ((l.startsWith("Setting ") || l.startsWith("Error setting ")) && l != "Setting W2K Properties" &&
+          !l.startsWith("Setting Primary Group"))
+        lines << l;
+    EXPECT_EQ(lines, c.lines);
+    auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+    ASSERT_TRUE(user.ok());
+    for (const QString& a : c.written) EXPECT_TRUE(user->Get(a).ok()) << a.toStdString();
+    for (const QString& a : c.absent) EXPECT_FALSE(user->Get(a).ok()) << a.toStdString();
+  }
+  auto user = admin().GetObject("LDAP://CN=JSmith," + kStaff);
+  ASSERT_TRUE(user.ok());
+  EXPECT_EQ(user->Get("department")->toString(), "Support") << "the last row for an attribute wins";
+}
+
 TEST_F(CreateUser, ARefusedTerminalServicesWriteTurnsTheRunYellow) {
   network(Mode::Native);
   if (dc) GTEST_SKIP() << "simnet-only: fault injection";

@@ -167,6 +167,59 @@ TEST_F(Mailbox2000Test, AFailingRowWarnsAndKeepsTheMailbox) {
   EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("homeMDB")), kStoreDn);
 }
 
+// A change the directory refuses, staged on the user before, goes out with the mailbox: the
+// mailbox is refused with it, and nothing of either is written.
+TEST_F(Mailbox2000Test, AMailboxRefusedWithTheUsersOtherChangesWritesNothing) {
+  adsi::AdsObject u = user(QStringLiteral("jsmith"));
+  ASSERT_TRUE(u.Put(QStringLiteral("userAccountControl"), 0));  // no account type: refused
+  adsi::Error failure;
+  EXPECT_FALSE(create(u, rows({}), &failure));
+  EXPECT_EQ(failure.code, adsi::hr::UNWILLING_TO_PERFORM) << failure.message.toStdString();
+  EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("homeMDB")), QVariant());
+  EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("msExchUserAccountControl")), QVariant());
+  EXPECT_NE(stored(QStringLiteral("jsmith"), QStringLiteral("userAccountControl")).toInt(), 0);
+}
+
+// The rows are written with the mailbox, but a refused row keeps the mailbox, the rows before it
+// and its warning, and no row after it is written.
+TEST_F(Mailbox2000Test, ARefusedRowKeepsTheMailboxAndTheRowsBeforeIt) {
+  struct Case {
+    const char* name;
+    std::vector<W2K_Property_Row> rows;
+    QStringList written;
+    QStringList absent;
+  } cases[] = {
+      {"the first row",
+       {{records::kMailIcon, QStringLiteral("noSuchAttribute"), QStringLiteral("x")},
+        {records::kMailIcon, QStringLiteral("mail"), QStringLiteral("a@b")}},
+       {},
+       {QStringLiteral("mail")}},
+      {"a row in the middle",
+       {{records::kMailIcon, QStringLiteral("mail"), QStringLiteral("a@b")},
+        {records::kUserIcon, QStringLiteral("title"), QStringLiteral("Not mine")},
+        {records::kMailIcon, QStringLiteral("noSuchAttribute"), QStringLiteral("x")},
+        {records::kMailIcon, QStringLiteral("telephoneNumber"), QStringLiteral("42")}},
+       {QStringLiteral("mail")},
+       {QStringLiteral("title"), QStringLiteral("telephoneNumber")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    state::shared().Mail_Warning_Flag = false;
+    adsi::AdsObject u = user(QStringLiteral("jsmith"));
+    ASSERT_TRUE(create(u, rows(c.rows)));
+    EXPECT_TRUE(state::shared().Mail_Warning_Flag);
+    EXPECT_TRUE(logText().contains(QStringLiteral("Error with Attribute: noSuchAttribute")));
+    EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("homeMDB")), kStoreDn);
+    EXPECT_EQ(stored(QStringLiteral("jsmith"), QStringLiteral("msExchUserAccountControl")), 0);
+    for (const QString& a : c.written) EXPECT_NE(stored(QStringLiteral("jsmith"), a), QVariant()) << a.toStdString();
+    for (const QString& a : c.absent) EXPECT_EQ(stored(QStringLiteral("jsmith"), a), QVariant()) << a.toStdString();
+    adsi::AdsObject again = user(QStringLiteral("jsmith"));
+    ASSERT_EQ(Delete_Mailbox_2000(again, *directory).value(), true);
+    ASSERT_TRUE(again.PutEx(adsi::ADS_PROPERTY_CLEAR, QStringLiteral("mail"), {}));
+    ASSERT_TRUE(again.SetInfo());
+  }
+}
+
 TEST_F(Mailbox2000Test, AWrongStoreCreatesNothing) {
   adsi::AdsObject u = user(QStringLiteral("jsmith"));
   adsi::Error failure;

@@ -285,6 +285,22 @@ class LdapObject : public ObjectImpl {
     return putMapped(cache_, mapLdapProperty(name), name, values, control, false);
   }
   Status setInfo() override { return cache_.commit(); }
+  Status putAndSetInfo(const QList<std::pair<QString, QVariant>>& values) override {
+    const QList<Modification> before = cache_.staged();
+    Status s;
+    for (const auto& [name, value] : values) {
+      const qsizetype count = cache_.staged().size();
+      s = put(name, asList(value), ADS_PROPERTY_UPDATE);
+      // Each value must be a change of its own: one merged into another, or a put that stages
+      // more than its attribute, would not be refused or kept as it alone would be.
+      if (s && cache_.staged().size() != count + 1)
+        s = makeError(hr::E_INVALIDARG, QStringLiteral("\"%1\" is not a change of its own").arg(name));
+      if (!s) break;
+    }
+    if (s) s = cache_.commit();
+    if (!s) cache_.restage(before);
+    return s;
+  }
   Status getInfo() override { return cache_.load(); }
   Status getInfoEx(const QStringList& attributes) override { return cache_.loadSome(attributes); }
 
@@ -970,6 +986,9 @@ Status ObjectImpl::put(const QString&, const QVariantList&, int) {
 Status ObjectImpl::setInfo() {
   return unsupported("SetInfo");
 }
+Status ObjectImpl::putAndSetInfo(const QList<std::pair<QString, QVariant>>&) {
+  return unsupported("PutAndSetInfo");
+}
 Status ObjectImpl::getInfo() {
   return {};
 }
@@ -1142,6 +1161,9 @@ Status AdsObject::PutEx(int control, const QString& name, const QVariantList& va
 
 Status AdsObject::SetInfo() {
   return d_ ? d_->setInfo() : Status(nullObject());
+}
+Status AdsObject::PutAndSetInfo(const QList<std::pair<QString, QVariant>>& values) {
+  return d_ ? d_->putAndSetInfo(values) : Status(nullObject());
 }
 Status AdsObject::GetInfo() {
   return d_ ? d_->getInfo() : Status(nullObject());

@@ -48,6 +48,10 @@ class AdsObject {
   Status Put(const QString& name, const QVariant& value);
   Status PutEx(int control, const QString& name, const QVariantList& values);
   Status SetInfo();  // commits every staged change at once
+  // Puts each value (one attribute each) and commits them, with whatever was staged before, as one
+  // change. When a put or the commit is refused, or two values would fall on one attribute,
+  // nothing of `values` stays staged and the error is returned.
+  Status PutAndSetInfo(const QList<std::pair<QString, QVariant>>& values);
   Status GetInfo();  // reloads the cache (discarding nothing that is staged)
   // Reloads the named attributes only (LDAP display names), discarding nothing that is staged;
   // asking later for an attribute it did not read reads the whole entry. Providers without

@@ -58,6 +58,9 @@ class PropertyCache {
   void stage(ModOp op, const QString& attribute, Values values);
   Status commit();
   void invalidate() { loaded_ = false; }
+  // The changes staged and not yet committed, to be put back after a refused commit.
+  const QList<Modification>& staged() const { return staged_; }
+  void restage(QList<Modification> changes) { staged_ = std::move(changes); }
 
  private:
   std::shared_ptr<DirectoryConnection> conn_;
@@ -81,6 +84,7 @@ class ObjectImpl {
   virtual Result<QVariantList> getEx(const QString& name);
   virtual Status put(const QString& name, const QVariantList& values, int control);
   virtual Status setInfo();
+  virtual Status putAndSetInfo(const QList<std::pair<QString, QVariant>>& values);
   virtual Status getInfo();
   virtual Status getInfoEx(const QStringList& attributes);
 
