@@ -165,6 +165,19 @@ QByteArray lowerKey(QByteArrayView stored) {
   return key;
 }
 
+// An attribute as pack writes it; none without values.
+void putAttribute(QByteArray& out, const Attribute& a) {
+  if (a.values.isEmpty()) return;
+  const QByteArray name = a.name.toUtf8();
+  putNumber(out, static_cast<quint64>(name.size()));
+  out.append(name);
+  putNumber(out, static_cast<quint64>(a.values.size()));
+  for (const QByteArray& v : a.values) {
+    putNumber(out, static_cast<quint64>(v.size()));
+    out.append(v);
+  }
+}
+
 }  // namespace
 
 QByteArray pack(const QList<Attribute>& attributes) {
@@ -182,18 +195,7 @@ QByteArray pack(const QList<Attribute>& attributes) {
   QByteArray out;
   out.reserve(bytes);
   out.append(kFormat);
-  for (const auto& [key, i] : std::as_const(order)) {
-    const Attribute& a = attributes[i];
-    if (a.values.isEmpty()) continue;
-    const QByteArray name = a.name.toUtf8();
-    putNumber(out, static_cast<quint64>(name.size()));
-    out.append(name);
-    putNumber(out, static_cast<quint64>(a.values.size()));
-    for (const QByteArray& v : a.values) {
-      putNumber(out, static_cast<quint64>(v.size()));
-      out.append(v);
-    }
-  }
+  for (const auto& [key, i] : std::as_const(order)) putAttribute(out, attributes[i]);
   return out;
 }
 
@@ -276,19 +278,6 @@ std::optional<QList<Values>> findAll(QByteArrayView data, const QStringList& nam
 }
 
 namespace {
-
-// An attribute as pack writes it; none without values.
-void putAttribute(QByteArray& out, const Attribute& a) {
-  if (a.values.isEmpty()) return;
-  const QByteArray name = a.name.toUtf8();
-  putNumber(out, static_cast<quint64>(name.size()));
-  out.append(name);
-  putNumber(out, static_cast<quint64>(a.values.size()));
-  for (const QByteArray& v : a.values) {
-    putNumber(out, static_cast<quint64>(v.size()));
-    out.append(v);
-  }
-}
 
 // splice for stored attributes that are not in key order: every piece sorted.
 std::optional<QByteArray> spliceSorting(QByteArrayView data, const QList<Attribute>& changes) {

@@ -54,12 +54,6 @@ int logClose(sqlite3_file* file) {
   return flushed != SQLITE_OK ? flushed : rc;
 }
 
-int logRead(sqlite3_file* file, void* out, int n, sqlite3_int64 offset) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xRead(f->real, out, n, offset);
-}
-
 int logWrite(sqlite3_file* file, const void* data, int n, sqlite3_int64 offset) {
   LogFile* f = logOf(file);
   std::vector<char>& held = *f->held;
@@ -79,87 +73,20 @@ int logWrite(sqlite3_file* file, const void* data, int n, sqlite3_int64 offset) 
   return flush(f);
 }
 
-int logTruncate(sqlite3_file* file, sqlite3_int64 size) {
+// A method of the default VFS's file, called once the held bytes are written: what it reads,
+// syncs, measures, locks or hands out depends on them.
+template <auto Method, typename... Args>
+int afterFlush(sqlite3_file* file, Args... args) {
   LogFile* f = logOf(file);
   if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xTruncate(f->real, size);
+  return (f->real->pMethods->*Method)(f->real, args...);
 }
 
-int logSync(sqlite3_file* file, int flags) {
+// A method of the default VFS's file that the held bytes do not concern.
+template <auto Method, typename... Args>
+auto passedOn(sqlite3_file* file, Args... args) {
   LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xSync(f->real, flags);
-}
-
-int logFileSize(sqlite3_file* file, sqlite3_int64* size) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xFileSize(f->real, size);
-}
-
-int logLock(sqlite3_file* file, int level) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xLock(f->real, level);
-}
-
-int logUnlock(sqlite3_file* file, int level) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xUnlock(f->real, level);
-}
-
-int logCheckReservedLock(sqlite3_file* file, int* out) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xCheckReservedLock(f->real, out);
-}
-
-int logFileControl(sqlite3_file* file, int op, void* arg) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xFileControl(f->real, op, arg);
-}
-
-int logSectorSize(sqlite3_file* file) {
-  LogFile* f = logOf(file);
-  return f->real->pMethods->xSectorSize(f->real);
-}
-
-int logDeviceCharacteristics(sqlite3_file* file) {
-  LogFile* f = logOf(file);
-  return f->real->pMethods->xDeviceCharacteristics(f->real);
-}
-
-int logShmMap(sqlite3_file* file, int page, int pageSize, int extend, void volatile** out) {
-  LogFile* f = logOf(file);
-  return f->real->pMethods->xShmMap(f->real, page, pageSize, extend, out);
-}
-
-int logShmLock(sqlite3_file* file, int offset, int n, int flags) {
-  LogFile* f = logOf(file);
-  return f->real->pMethods->xShmLock(f->real, offset, n, flags);
-}
-
-void logShmBarrier(sqlite3_file* file) {
-  LogFile* f = logOf(file);
-  f->real->pMethods->xShmBarrier(f->real);
-}
-
-int logShmUnmap(sqlite3_file* file, int deleteFlag) {
-  LogFile* f = logOf(file);
-  return f->real->pMethods->xShmUnmap(f->real, deleteFlag);
-}
-
-int logFetch(sqlite3_file* file, sqlite3_int64 offset, int n, void** out) {
-  LogFile* f = logOf(file);
-  if (int rc = flush(f); rc != SQLITE_OK) return rc;
-  return f->real->pMethods->xFetch(f->real, offset, n, out);
-}
-
-int logUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* p) {
-  LogFile* f = logOf(file);
-  return f->real->pMethods->xUnfetch(f->real, offset, p);
+  return (f->real->pMethods->*Method)(f->real, args...);
 }
 
 // Every file but a log is the default VFS's own, in the room SQLite gives; a log gets the header.
@@ -194,23 +121,23 @@ bool registerVfs() {
   logMethods = sqlite3_io_methods{};
   logMethods.iVersion = 3;
   logMethods.xClose = logClose;
-  logMethods.xRead = logRead;
+  logMethods.xRead = afterFlush<&sqlite3_io_methods::xRead>;
   logMethods.xWrite = logWrite;
-  logMethods.xTruncate = logTruncate;
-  logMethods.xSync = logSync;
-  logMethods.xFileSize = logFileSize;
-  logMethods.xLock = logLock;
-  logMethods.xUnlock = logUnlock;
-  logMethods.xCheckReservedLock = logCheckReservedLock;
-  logMethods.xFileControl = logFileControl;
-  logMethods.xSectorSize = logSectorSize;
-  logMethods.xDeviceCharacteristics = logDeviceCharacteristics;
-  logMethods.xShmMap = logShmMap;
-  logMethods.xShmLock = logShmLock;
-  logMethods.xShmBarrier = logShmBarrier;
-  logMethods.xShmUnmap = logShmUnmap;
-  logMethods.xFetch = logFetch;
-  logMethods.xUnfetch = logUnfetch;
+  logMethods.xTruncate = afterFlush<&sqlite3_io_methods::xTruncate>;
+  logMethods.xSync = afterFlush<&sqlite3_io_methods::xSync>;
+  logMethods.xFileSize = afterFlush<&sqlite3_io_methods::xFileSize>;
+  logMethods.xLock = afterFlush<&sqlite3_io_methods::xLock>;
+  logMethods.xUnlock = afterFlush<&sqlite3_io_methods::xUnlock>;
+  logMethods.xCheckReservedLock = afterFlush<&sqlite3_io_methods::xCheckReservedLock>;
+  logMethods.xFileControl = afterFlush<&sqlite3_io_methods::xFileControl>;
+  logMethods.xSectorSize = passedOn<&sqlite3_io_methods::xSectorSize>;
+  logMethods.xDeviceCharacteristics = passedOn<&sqlite3_io_methods::xDeviceCharacteristics>;
+  logMethods.xShmMap = passedOn<&sqlite3_io_methods::xShmMap>;
+  logMethods.xShmLock = passedOn<&sqlite3_io_methods::xShmLock>;
+  logMethods.xShmBarrier = passedOn<&sqlite3_io_methods::xShmBarrier>;
+  logMethods.xShmUnmap = passedOn<&sqlite3_io_methods::xShmUnmap>;
+  logMethods.xFetch = afterFlush<&sqlite3_io_methods::xFetch>;
+  logMethods.xUnfetch = passedOn<&sqlite3_io_methods::xUnfetch>;
   return sqlite3_vfs_register(&gathering, 0) == SQLITE_OK;
 }
 
