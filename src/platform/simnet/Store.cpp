@@ -113,6 +113,17 @@ struct Reader {
   }
   // The number of values of an attribute: each takes at least its length byte.
   bool count(quint64& n) { return number(n) && n <= quint64(end - p); }
+  // One stored attribute: its name and the number of its values, which are stepped over whole
+  // (`values` is where they start).
+  bool attribute(QByteArrayView& name, quint64& n, const char*& values) {
+    if (!bytes(name) || !count(n)) return false;
+    values = p;
+    for (quint64 i = 0; i < n; ++i) {
+      QByteArrayView v;
+      if (!bytes(v)) return false;
+    }
+    return true;
+  }
 };
 
 std::optional<Reader> reader(QByteArrayView data) {
@@ -226,14 +237,9 @@ std::optional<bool> anyValue(QByteArrayView data, QStringView name,
   while (r->p < r->end) {
     QByteArrayView stored;
     quint64 count = 0;
-    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
-    const bool hit = sameName(stored, name);
-    const char* first = r->p;
-    for (quint64 i = 0; i < count; ++i) {
-      QByteArrayView v;
-      if (!r->bytes(v)) return std::nullopt;
-    }
-    if (!hit) continue;
+    const char* first = nullptr;
+    if (!r->attribute(stored, count, first)) return std::nullopt;
+    if (!sameName(stored, name)) continue;
     // Every value of the attribute was read whole: now they are tested.
     Reader values{first, r->p};
     for (quint64 i = 0; i < count; ++i) {
@@ -255,12 +261,8 @@ std::optional<QList<Values>> findAll(QByteArrayView data, const QStringList& nam
   while (r->p < r->end && found < names.size()) {
     QByteArrayView stored;
     quint64 count = 0;
-    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
-    const char* first = r->p;
-    for (quint64 i = 0; i < count; ++i) {
-      QByteArrayView v;
-      if (!r->bytes(v)) return std::nullopt;
-    }
+    const char* first = nullptr;
+    if (!r->attribute(stored, count, first)) return std::nullopt;
     for (qsizetype n = 0; n < names.size(); ++n) {
       if (done[n] || !sameName(stored, names[n])) continue;
       done[n] = true;
@@ -299,11 +301,8 @@ std::optional<QByteArray> spliceSorting(QByteArrayView data, const QList<Attribu
     const char* start = r->p;
     QByteArrayView stored;
     quint64 count = 0;
-    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
-    for (quint64 i = 0; i < count; ++i) {
-      QByteArrayView v;
-      if (!r->bytes(v)) return std::nullopt;
-    }
+    const char* values = nullptr;
+    if (!r->attribute(stored, count, values)) return std::nullopt;
     QByteArray key = lowerKey(stored);
     if (!changed.contains(key))
       pieces.append(Piece{std::move(key), QByteArrayView(start, r->p - start), nullptr});
@@ -348,11 +347,8 @@ std::optional<QByteArray> splice(QByteArrayView data, const QList<Attribute>& ch
     const char* start = r->p;
     QByteArrayView stored;
     quint64 count = 0;
-    if (!r->bytes(stored) || !r->count(count)) return std::nullopt;
-    for (quint64 i = 0; i < count; ++i) {
-      QByteArrayView v;
-      if (!r->bytes(v)) return std::nullopt;
-    }
+    const char* values = nullptr;
+    if (!r->attribute(stored, count, values)) return std::nullopt;
     lowerKeyInto(stored, key);
     if (key < previous) return spliceSorting(data, changes);
     while (next < sorted.size() && sorted[next].key < key) putAttribute(out, *sorted[next++].change);
